@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace zumaset {
+
+// The client's configuration, one field per value of the settings key.
+// Field names are the registry value names. Passwords are held in plain text
+// here; only their stored form is scrambled.
+struct Settings {
+    std::string ServerTxt;
+    std::string ServerXml;
+    std::string ServerOne;
+    std::string ServerTwo;
+    std::string User;
+    std::string Pass;
+    bool RASMode = false;
+    bool RunMode = false;
+    bool UseProxy = false;
+    std::string ProxyName;
+    std::string ProxyPort;
+    std::string ProxyUser;
+    std::string ProxyPass;
+    std::string RASName;
+    bool RASAutoDial = false;
+    std::string SourcePath;
+    std::string RetValPath;
+    std::string ArchivPath;
+    std::string LogsPath;
+    std::string ErrLogPath;
+    std::string ConLogPath;
+    bool SubDirIgnore = false;
+    std::int16_t CuMode = 0;
+    std::string CuOption;
+    std::int16_t CuPosition = 0;
+    std::int16_t FileNamePos = 0;
+    std::string Delimiter;
+    bool OnLineMode = false;
+    std::int16_t TimeInterval = 0;
+    bool ShowErrMessage = false;
+    bool WriteLogFile = false;
+    bool WriteLogControl = false;
+    bool WriteDebugLog = false;
+    bool ViewInfo = false;
+    bool ArchiveFiles = false;
+    bool DeleteLogFiles = false;
+    std::int32_t DeleteDayInt = 0;
+    bool NoGetConnect = false;
+    bool UseMAPI = false;
+    std::string MAPIUser;
+    std::string MAPIPass;
+    std::string SendTo;
+    bool MAPIErrorMessage = false;
+    bool MAPINoRetMessage = false;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// How a field is stored and converted on its way in and out of the registry.
+enum class FieldKind {
+    Text,          // REG_SZ, trimmed on loading
+    RawText,       // REG_SZ, kept exactly as stored (the structured-name delimiter)
+    Folder,        // REG_SZ, trimmed and given a trailing separator on loading
+    Scrambled,     // REG_SZ holding the scrambled password
+    Bool,          // REG_DWORD, 0xFFFFFFFF for true, any non-zero reads as true
+    Int16,         // REG_DWORD, sign-extended 16-bit number
+    Int32,         // REG_DWORD
+    BoolText,      // REG_SZ "True"/"False"
+};
+
+using FieldMember = std::variant<std::string Settings::*, bool Settings::*, std::int16_t Settings::*,
+                                 std::int32_t Settings::*>;
+
+struct FieldInfo {
+    std::string_view name;
+    FieldKind kind;
+    FieldMember member;
+};
+
+inline constexpr std::size_t kSettingsFieldCount = 44;
+
+// Every setting once, in load and save order. Loading, saving, the command-line
+// editor and the dialog all walk this table.
+const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields();
+
+// The field with this registry value name (exact, case-sensitive), or nullptr.
+const FieldInfo* FindSettingsField(std::string_view name);
+
+} // namespace zumaset
