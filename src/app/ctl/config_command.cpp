@@ -1,0 +1,190 @@
+#include "app/ctl/config_command.h"
+
+#include "app/ctl/exit_codes.h"
+#include "app/ctl/setting_value.h"
+#include "core/atomic_file.h"
+#include "core/charset.h"
+#include "core/registry_document.h"
+#include "core/settings.h"
+#include "core/settings_store.h"
+#include "core/text.h"
+
+#include <algorithm>
+#include <istream>
+#include <ostream>
+
+namespace zumaset {
+
+namespace {
+
+const FieldInfo* FindFieldNoCase(std::string_view name) {
+    for (const auto& field : SettingsFields()) {
+        if (EqualsNoCase(field.name, name)) return &field;
+    }
+    return nullptr;
+}
+
+std::string Shown(const Settings& settings, const FieldInfo& field, bool show_passwords) {
+    std::string text = FieldText(settings, field);
+    if (IsPasswordField(field) && !show_passwords && !text.empty()) return "********";
+    return text;
+}
+
+// An export's bytes as UTF-8 text: UTF-16LE with its byte-order mark, UTF-8,
+// or the Windows-1250 of older exports.
+std::optional<std::string> DecodeExport(const std::string& bytes) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        return Utf16LeToUtf8(std::string_view(bytes).substr(2));
+    }
+    if (IsValidUtf8(bytes)) return bytes;
+    return Cp1250ToUtf8(bytes);
+}
+
+std::string WindowsLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (const char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string SettingNames() {
+    std::string names;
+    for (const auto& field : SettingsFields()) {
+        if (!names.empty()) names += ", ";
+        names += field.name;
+    }
+    return names;
+}
+
+int ConfigCommand::Show(bool show_passwords) {
+    Settings settings;
+    LoadSettings(settings, registry_);
+    std::size_t width = 0;
+    for (const auto& field : SettingsFields()) width = std::max(width, field.name.size());
+    for (const auto& field : SettingsFields()) {
+        out_ << field.name << std::string(width - field.name.size(), ' ') << " = " << Shown(settings, field, show_passwords)
+             << '\n';
+    }
+    return kExitOk;
+}
+
+int ConfigCommand::Get(const std::string& name, bool show_passwords) {
+    const FieldInfo* field = FindFieldNoCase(name);
+    if (field == nullptr) {
+        err_ << "unknown setting '" << name << "'; the settings are: " << SettingNames() << '\n';
+        return kExitUsage;
+    }
+    Settings settings;
+    LoadSettings(settings, registry_);
+    out_ << Shown(settings, *field, show_passwords) << '\n';
+    return kExitOk;
+}
+
+int ConfigCommand::Set(const std::string& name, const std::string& value, std::istream& in) {
+    const FieldInfo* field = FindFieldNoCase(name);
+    if (field == nullptr) {
+        err_ << "unknown setting '" << name << "'; the settings are: " << SettingNames() << '\n';
+        return kExitUsage;
+    }
+    std::string text = value;
+    if (IsPasswordField(*field) && value == "-") {
+        if (!std::getline(in, text)) text.clear();
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+    }
+    Settings settings;
+    LoadSettings(settings, registry_);
+    if (std::string problem = ApplySettingText(settings, *field, text); !problem.empty()) {
+        err_ << problem << '\n';
+        return kExitUsage;
+    }
+    return Save(settings);
+}
+
+int ConfigCommand::Save(const Settings& settings) {
+    SaveSettings(settings, registry_);
+    Settings check;
+    LoadSettings(check, registry_);
+    if (check != settings) {
+        err_ << "could not write the settings to " << registry_.file().string() << '\n';
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords) {
+    const auto bytes = ReadWholeFile(file);
+    if (!bytes) {
+        err_ << "cannot read " << file.string() << '\n';
+        return kExitUsage;
+    }
+    const auto text = DecodeExport(*bytes);
+    RegParseReport report;
+    RegDocument doc;
+    if (text) doc = RegDocument::Parse(*text, &report);
+    if (!text || !report.has_header) {
+        err_ << file.string()
+             << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"\n";
+        return kExitUsage;
+    }
+    if (report.damaged_lines > 0) {
+        err_ << file.string() << ": line " << report.first_damaged_line << " cannot be read (" << report.damaged_lines
+             << " such line(s)); nothing was imported\n";
+        return kExitUsage;
+    }
+    Settings current;
+    LoadSettings(current, registry_);
+    Settings imported;
+    if (doc.FindKey(FullKeyPath(Hive::CurrentUser, kSettingsKey))) {
+        ReadSettingsFrom(imported, doc, kSettingsKey);
+    } else if (doc.FindKey(FullKeyPath(Hive::CurrentUser, kSiblingKey))) {
+        ReadSettingsFrom(imported, doc, kSiblingKey, "RemoteServer");
+    } else {
+        err_ << file.string() << " holds no Zumaset settings: the key [" << FullKeyPath(Hive::CurrentUser, kSettingsKey)
+             << "] is missing\n";
+        return kExitUsage;
+    }
+    if (keep_passwords) {
+        imported.Pass = current.Pass;
+        imported.ProxyPass = current.ProxyPass;
+        imported.MAPIPass = current.MAPIPass;
+    }
+    if (const int status = Save(imported); status != kExitOk) return status;
+    out_ << "imported the settings from " << file.string() << " into " << registry_.file().string() << '\n';
+    return kExitOk;
+}
+
+int ConfigCommand::Export(const std::optional<std::filesystem::path>& file, bool windows) {
+    Settings settings;
+    LoadSettings(settings, registry_);
+    RegDocument doc;
+    SaveSettings(settings, doc);
+    std::string text = doc.Serialize();
+    std::string bytes;
+    if (windows) {
+        const std::string v5 = "Windows Registry Editor Version 5.00" + text.substr(text.find('\n'));
+        const auto utf16 = Utf8ToUtf16Le(WindowsLineEnds(v5));
+        if (!utf16) {
+            err_ << "the settings hold text that cannot be exported\n";
+            return kExitFailure;
+        }
+        bytes = "\xFF\xFE" + *utf16;
+    } else {
+        bytes = std::move(text);
+    }
+    if (!file) {
+        out_ << bytes;
+        return kExitOk;
+    }
+    if (const int rc = WriteFileAtomically(*file, bytes); rc != 0) {
+        err_ << "cannot write " << file->string() << ": " << std::generic_category().message(rc) << '\n';
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace zumaset

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/registry_file.h"
+#include "core/settings.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace zumaset {
+
+// The settings editor of the command-line companion. Each returns an exit
+// status; results go to `out`, one-line errors to `err`. A failed command
+// changes nothing.
+class ConfigCommand {
+public:
+    ConfigCommand(RegistryFile& registry, std::ostream& out, std::ostream& err) : registry_(registry), out_(out), err_(err) {}
+
+    int Show(bool show_passwords);
+    int Get(const std::string& name, bool show_passwords);
+    // A value of "-" for a password is read as one line from `in`, so it stays
+    // out of the shell history and the process list.
+    int Set(const std::string& name, const std::string& value, std::istream& in);
+    int Import(const std::filesystem::path& file, bool keep_passwords);
+    int Export(const std::optional<std::filesystem::path>& file, bool windows);
+
+private:
+    // Writes the whole record as the configuration dialog would, and checks
+    // that it reads back the same.
+    int Save(const Settings& settings);
+
+    RegistryFile& registry_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+// Names of every setting, comma-separated (for error texts and help).
+std::string SettingNames();
+
+} // namespace zumaset

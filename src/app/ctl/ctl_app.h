@@ -1,0 +1,11 @@
+#pragma once
+
+#include <iosfwd>
+
+namespace zumaset {
+
+// The command-line companion: parses the arguments and runs one command.
+// Returns the process exit status.
+int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
+
+} // namespace zumaset

@@ -1,0 +1,81 @@
+#include "core/atomic_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zumaset {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+} // namespace
+
+int WriteFileAtomically(const std::filesystem::path& file, std::string_view content, unsigned mode) {
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    std::error_code ec;
+    if (!std::filesystem::exists(folder, ec)) {
+        std::filesystem::create_directories(folder, ec);
+        if (ec) return ec.value();
+        ::chmod(folder.c_str(), 0700);
+    }
+    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    Fd fd(::mkstemp(temp.data()));
+    if (fd.get() < 0) return errno;
+    int err = WriteAll(fd.get(), content);
+    if (err == 0 && ::fchmod(fd.get(), static_cast<mode_t>(mode)) != 0) err = errno;
+    if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
+    if (err == 0 && ::close(fd.release()) != 0) err = errno;
+    if (err == 0 && ::rename(temp.c_str(), file.c_str()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        return err;
+    }
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+    return 0;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return data;
+}
+
+} // namespace zumaset

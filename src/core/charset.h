@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zumaset {
+
+// Conversions between the internal UTF-8 and the encodings met outside:
+// Windows-1250 on the wire and in older exports, UTF-16LE in newer exports.
+// Each returns nothing when the input has a character the target cannot hold
+// or is not valid in its own encoding; nothing is ever replaced silently.
+std::optional<std::string> Utf8ToCp1250(std::string_view utf8);
+std::optional<std::string> Cp1250ToUtf8(std::string_view cp1250);
+std::optional<std::string> Utf16LeToUtf8(std::string_view utf16le);
+std::optional<std::string> Utf8ToUtf16Le(std::string_view utf8);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t Utf8Length(std::string_view utf8);
+
+} // namespace zumaset

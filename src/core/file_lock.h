@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+
+namespace zumaset {
+
+// An advisory lock (flock) on a lock file, held for the object's lifetime.
+// The lock file is created (mode 0600) when missing.
+class FileLock {
+public:
+    enum class Mode { Shared, Exclusive };
+    enum class Wait { Block, Try };
+
+    FileLock(const std::filesystem::path& lock_file, Mode mode, Wait wait = Wait::Block);
+    ~FileLock();
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&&) = delete;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // False when the lock file could not be opened or (with Wait::Try) another holder has it.
+    bool held() const { return held_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+} // namespace zumaset

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/registry.h"
+#include "core/registry_document.h"
+
+#include <filesystem>
+
+namespace zumaset {
+
+// The registry kept in a text file. Every operation reads the file under a
+// shared lock; every change rewrites it atomically under an exclusive lock,
+// mode 0600. Lines that cannot be read are skipped; before the first rewrite
+// of such a file its original is kept beside it as "<name>.damaged" so that
+// nothing a person typed is silently thrown away.
+class RegistryFile final : public Registry {
+public:
+    explicit RegistryFile(std::filesystem::path file);
+
+    const std::filesystem::path& file() const { return file_; }
+
+    // The whole content as it is now (a missing or unreadable file reads as empty).
+    RegDocument Snapshot() const;
+
+    RegValue QueryValue(Hive hive, std::string_view key, std::string_view name) override;
+    long SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value,
+                  std::uint32_t type) override;
+    void CreateKey(Hive hive, std::string_view key) override;
+    bool KeyExists(Hive hive, std::string_view key) override;
+    long DeleteValue(Hive hive, std::string_view key, std::string_view name) override;
+    void DeleteKey(Hive hive, std::string_view key) override;
+    void DeleteKeyWithValues(Hive hive, std::string_view key) override;
+
+private:
+    // Runs `change` on the current content and writes the result back when it
+    // differs. Returns the change's own result, or a write error code.
+    template <typename Change> long Modify(Change&& change);
+
+    std::filesystem::path lock_path() const;
+
+    std::filesystem::path file_;
+};
+
+// $XDG_CONFIG_HOME/zumaset (default ~/.config/zumaset).
+std::filesystem::path ConfigFolder();
+// The registry file in the configuration folder.
+std::filesystem::path DefaultRegistryPath();
+
+} // namespace zumaset

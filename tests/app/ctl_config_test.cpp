@@ -1,0 +1,175 @@
+#include "app/ctl/ctl_app.h"
+#include "core/charset.h"
+#include "core/registry_file.h"
+#include "core/settings_store.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+class CtlConfig : public ::testing::Test {
+protected:
+    int Run(std::vector<std::string> args, const std::string& input = "") {
+        args.insert(args.begin(), {"zumasetctl", "--registry", registry.string()});
+        std::vector<const char*> argv;
+        for (const auto& a : args) argv.push_back(a.c_str());
+        std::istringstream in(input);
+        out.str("");
+        err.str("");
+        return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    }
+    Settings Load() {
+        RegistryFile file(registry);
+        Settings s;
+        LoadSettings(s, file);
+        return s;
+    }
+
+    test::TempDir dir;
+    std::filesystem::path registry = dir / "registry.reg";
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CtlConfig, SetWritesTheWholeRecordAndGetReadsItBack) {
+    EXPECT_EQ(Run({"config", "set", "User", "  DEKL01 "}), 0) << err.str();
+    EXPECT_EQ(Run({"config", "set", "TimeInterval", "300"}), 0);
+    EXPECT_EQ(Run({"config", "set", "rasmode", "TRUE"}), 0);
+    EXPECT_EQ(Run({"config", "set", "SourcePath", " /srv/Na_CU "}), 0);
+    EXPECT_EQ(Run({"config", "set", "Delimiter", "_"}), 0);
+    EXPECT_EQ(Run({"config", "set", "ServerTxt", "van.example:8443"}), 0);
+    EXPECT_EQ(Run({"config", "set", "Pass", "-"}, "tajné heslo\n"), 0);
+
+    const Settings s = Load();
+    EXPECT_EQ(s.User, "DEKL01");
+    EXPECT_EQ(s.TimeInterval, 300);
+    EXPECT_TRUE(s.RASMode);
+    EXPECT_EQ(s.SourcePath, "/srv/Na_CU/");
+    EXPECT_EQ(s.Delimiter, "_");
+    EXPECT_EQ(s.Pass, "tajné heslo");
+    // The file holds every setting, as the dialog would have written it.
+    const std::string text = test::ReadFileBytes(registry);
+    EXPECT_NE(text.find("\"MAPINoRetMessage\"=\"False\""), std::string::npos);
+    EXPECT_EQ(text.find("tajné heslo"), std::string::npos);
+
+    EXPECT_EQ(Run({"config", "get", "Pass"}), 0);
+    EXPECT_EQ(out.str(), "********\n");
+    EXPECT_EQ(Run({"config", "get", "Pass", "--show-passwords"}), 0);
+    EXPECT_EQ(out.str(), "tajné heslo\n");
+    EXPECT_EQ(Run({"config", "show"}), 0);
+    EXPECT_NE(out.str().find("TimeInterval     = 300\n"), std::string::npos);
+    EXPECT_EQ(out.str().find("tajné"), std::string::npos);
+}
+
+struct BadValue {
+    const char* name;
+    const char* value;
+};
+
+class CtlConfigBadValue : public CtlConfig, public ::testing::WithParamInterface<BadValue> {};
+
+TEST_P(CtlConfigBadValue, IsRefusedWithExitTwoAndChangesNothing) {
+    ASSERT_EQ(Run({"config", "set", "User", "kept"}), 0);
+    const std::string before = test::ReadFileBytes(registry);
+    EXPECT_EQ(Run({"config", "set", GetParam().name, GetParam().value}), 2);
+    EXPECT_NE(err.str().find(GetParam().name), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("accepted"), std::string::npos) << err.str();
+    const std::string message = err.str();
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
+    EXPECT_EQ(test::ReadFileBytes(registry), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, CtlConfigBadValue,
+                         ::testing::Values(BadValue{"TimeInterval", "301"}, BadValue{"TimeInterval", "-1"},
+                                           BadValue{"DeleteDayInt", "0"}, BadValue{"CuMode", "3"},
+                                           BadValue{"CuPosition", "x"}, BadValue{"RASMode", "yes"},
+                                           BadValue{"SourcePath", "relative/folder"}, BadValue{"Delimiter", "|"},
+                                           BadValue{"Delimiter", "__"}, BadValue{"ProxyPort", "70000"},
+                                           BadValue{"ServerTxt", "https://van.example/"},
+                                           BadValue{"CuOption", "PRAHA|CZ510000"}, BadValue{"User", "a\nb"}),
+                         [](const auto& info) { return std::string(info.param.name) + std::to_string(info.index); });
+
+TEST_F(CtlConfig, UnknownSettingNamesTheAcceptedOnes) {
+    EXPECT_EQ(Run({"config", "set", "Bogus", "1"}), 2);
+    EXPECT_NE(err.str().find("unknown setting 'Bogus'"), std::string::npos);
+    EXPECT_NE(err.str().find("MAPINoRetMessage"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(registry));
+    EXPECT_EQ(Run({"config", "frobnicate"}), 2);
+}
+
+TEST_F(CtlConfig, ImportsWindowsExportsInBothEncodings) {
+    const std::string body = "\r\n[HKEY_CURRENT_USER\\Software\\RLK a.s.\\Zumaset]\r\n"
+                             "\"User\"=\"Dvořák\"\r\n\"SourcePath\"=\"C:\\\\Zumaset\\\\Na_CU\"\r\n"
+                             "\"WriteLogFile\"=dword:ffffffff\r\n\"MAPIErrorMessage\"=\"True\"\r\n";
+    const auto path4 = dir / "old.reg";
+    test::WriteFileBytes(path4, *Utf8ToCp1250("REGEDIT4\r\n" + body));
+    ASSERT_EQ(Run({"config", "import", path4.string()}), 0) << err.str();
+    Settings s = Load();
+    EXPECT_EQ(s.User, "Dvořák");
+    EXPECT_EQ(s.SourcePath, "C:/Zumaset/Na_CU/");
+    EXPECT_TRUE(s.WriteLogFile);
+    EXPECT_TRUE(s.MAPIErrorMessage);
+
+    const auto path5 = dir / "new.reg";
+    test::WriteFileBytes(path5, "\xFF\xFE" + *Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n" + body +
+                                                                "\"User\"=\"Šťastný\"\r\n"));
+    ASSERT_EQ(Run({"config", "import", path5.string()}), 0) << err.str();
+    EXPECT_EQ(Load().User, "Šťastný");
+}
+
+TEST_F(CtlConfig, ExportAndImportRoundTrip) {
+    ASSERT_EQ(Run({"config", "set", "User", "jan"}), 0);
+    ASSERT_EQ(Run({"config", "set", "Pass", "heslo-123"}), 0);
+    ASSERT_EQ(Run({"config", "set", "CuOption", "PRAHA;BRNO|CZ510000%ALL_FILES|CZ520000%"}), 0);
+    for (bool windows : {false, true}) {
+        const auto file = dir / (windows ? "w.reg" : "u.reg");
+        std::vector<std::string> args{"config", "export", file.string()};
+        if (windows) args.push_back("--windows");
+        ASSERT_EQ(Run(args), 0) << err.str();
+        const Settings before = Load();
+        ASSERT_EQ(Run({"config", "set", "User", "someone-else"}), 0);
+        ASSERT_EQ(Run({"config", "import", file.string()}), 0) << err.str();
+        EXPECT_EQ(Load(), before);
+    }
+    ASSERT_EQ(Run({"config", "set", "Pass", "local"}), 0);
+    ASSERT_EQ(Run({"config", "import", (dir / "u.reg").string(), "--keep-passwords"}), 0);
+    EXPECT_EQ(Load().Pass, "local");
+}
+
+TEST_F(CtlConfig, ImportRefusesWhatIsNotASettingsExport) {
+    ASSERT_EQ(Run({"config", "set", "User", "kept"}), 0);
+    const auto junk = dir / "junk.reg";
+    test::WriteFileBytes(junk, "hello\n");
+    EXPECT_EQ(Run({"config", "import", junk.string()}), 2);
+    EXPECT_NE(err.str().find("not a registry export"), std::string::npos);
+
+    const auto other = dir / "other.reg";
+    test::WriteFileBytes(other, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Other]\n\"User\"=\"x\"\n");
+    EXPECT_EQ(Run({"config", "import", other.string()}), 2);
+    EXPECT_NE(err.str().find("holds no Zumaset settings"), std::string::npos);
+
+    const auto damaged = dir / "damaged.reg";
+    test::WriteFileBytes(damaged, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RLK a.s.\\Zumaset]\n\"User\"=\"x\n");
+    EXPECT_EQ(Run({"config", "import", damaged.string()}), 2);
+    EXPECT_NE(err.str().find("line 3"), std::string::npos) << err.str();
+
+    EXPECT_EQ(Run({"config", "import", (dir / "missing.reg").string()}), 2);
+    EXPECT_EQ(Load().User, "kept");
+}
+
+TEST_F(CtlConfig, ImportTakesTheSiblingProductsExport) {
+    const auto file = dir / "vorbek.reg";
+    test::WriteFileBytes(file, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RLK\\Vorbek]\n\"RemoteServer\"=\"old.van\"\n"
+                               "\"User\"=\"DEKL\"\n");
+    ASSERT_EQ(Run({"config", "import", file.string()}), 0) << err.str();
+    EXPECT_EQ(Load().ServerTxt, "old.van");
+}
+
+} // namespace
+} // namespace zumaset
