@@ -2,6 +2,8 @@
 
 #include "app/ctl/config_command.h"
 #include "app/ctl/exit_codes.h"
+#include "app/ctl/register_command.h"
+#include "core/settings_store.h"
 #include "core/registry_file.h"
 
 #include <CLI/CLI.hpp>
@@ -69,6 +71,16 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
         std::optional<std::filesystem::path> file;
         if (!export_file.empty()) file = export_file;
         return c.Export(file, windows);
+    });
+
+    auto* reg = app.add_subcommand("register", "List the sent files that await receipts");
+    reg->callback([&] {
+        action = [&] {
+            RegistryFile registry(registry_path);
+            Settings settings;
+            LoadSettings(settings, registry);
+            return ShowRegister(settings, out, err);
+        };
     });
 
     try {

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/logs.h"
+#include "core/mail_notice.h"
+#include "core/message_box.h"
+#include "core/settings.h"
+
+namespace zumaset {
+
+// One failure as the user, the error log and the mail see it.
+struct FailureReport {
+    long number = 0;           // error code or message number, shown in message 900 and the log line
+    std::string text{};        // "|1" in it becomes a line break in the box and one blank in the log
+    std::string detail{};      // optional: a file name, a code, a quoted path
+    MessageIcon icon = MessageIcon::Exclamation;
+    std::optional<std::string> notice{};  // text of the error e-mail notice; none = no notice
+
+    // A report of a message from the table, numbered with its own id.
+    static FailureReport Message(int id, std::string detail = {});
+};
+
+// The usual notice text of a failure: code, two blanks, description.
+std::string CodeAndText(long code, std::string_view text);
+
+// Whether the box of a report depends on the ShowErrMessage setting.
+enum class BoxPolicy { FromSettings, Always };
+
+// Gives the description of an error code (SystemErrorText unless a test says otherwise).
+using ErrorTextLookup = std::string (*)(long code);
+
+// The one way every routine reports a failure: a box when ShowErrMessage is on,
+// a line in the error log, and an e-mail notice of the error kind. Never throws.
+class FailureReporter {
+public:
+    FailureReporter(const Settings& settings, const Logs& logs, MessageBoxes& boxes, MailNotices& mail,
+                    std::string programName, ErrorTextLookup errorText = nullptr);
+
+    // Box text: message 900 for the number, CR LF, the text (|1 = CR LF) and,
+    // with a detail, CR LF and the detail. Log line: "[n] *** text" (|1 = one
+    // blank), then two blanks and the detail when there is one.
+    void ReportFailure(const FailureReport& report) const noexcept;
+
+    // A failed system or transport call: the first line of the code's
+    // description goes to the box (with one blank and the detail), the log line
+    // "[code] *** description  detail" and the notice "code  description". The
+    // module names the library whose codes these are ("wininet.dll" for the
+    // transport, "advapi32.dll" for files); one table serves both here.
+    void ReportSystemError(long code, std::string_view detail, std::string_view module,
+                           BoxPolicy box = BoxPolicy::FromSettings) const noexcept;
+
+    const std::string& programName() const { return programName_; }
+
+private:
+    void ShowBox(std::string_view text, MessageIcon icon) const noexcept;
+    void Notify(std::string_view text) const noexcept;
+
+    const Settings& settings_;
+    const Logs& logs_;
+    MessageBoxes& boxes_;
+    MailNotices& mail_;
+    std::string programName_;
+    ErrorTextLookup errorText_;
+};
+
+} // namespace zumaset

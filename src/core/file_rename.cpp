@@ -1,0 +1,29 @@
+#include "core/file_rename.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zumaset {
+
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) noexcept {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // The file system cannot rename without replacing; a hard link fails on an
+    // existing name, and removing the old name then completes the move.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        if (errno == EEXIST) return false;
+        // No hard links either: check the name, then rename (a small window remains).
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(to, error))) return false;
+        return !error && ::rename(from.c_str(), to.c_str()) == 0;
+    }
+    if (::unlink(from.c_str()) != 0) {
+        ::unlink(to.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace zumaset

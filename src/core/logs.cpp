@@ -1,0 +1,148 @@
+#include "core/logs.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/file_rename.h"
+#include "core/text.h"
+#include "core/time_format.h"
+
+namespace zumaset {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uintmax_t kErrorLogLimit = 1'048'576;
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kClientHeader = "  *****  Zumaset Klient  ***** Log created: ";
+constexpr std::string_view kDebugHeader = "  *****  Zumaset DebugLog  ***** Log created: ";
+
+enum class Rotation { Daily, BySize };
+
+// Everything that tells one log from another.
+struct LogFile {
+    std::string folder;
+    std::string_view name;
+    Rotation rotation;
+    bool dateInPrefix;      // error log: "dd.mm.yyyy hh:mm:ss" instead of "hh:mm:ss"
+    std::string_view prefixClose;
+    std::string_view header;
+};
+
+std::string ErrorFolder(const std::string& folder) {
+    // An empty folder stays empty, so the bare name lands in the current folder
+    // like the other logs instead of in the file-system root.
+    if (folder.empty() || folder.back() == '/') return folder;
+    return folder + '/';
+}
+
+LogFile Describe(const Settings& settings, LogKind kind) {
+    switch (kind) {
+    case LogKind::Session:
+        return {settings.LogsPath, kSessionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
+    case LogKind::Connection:
+        return {settings.ConLogPath, kConnectionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
+    case LogKind::Error:
+        return {ErrorFolder(settings.ErrLogPath), kErrorLogName, Rotation::BySize, true, "]  -  ", kClientHeader};
+    }
+    return {};
+}
+
+LogFile DescribeDebug(const Settings& settings) {
+    return {settings.ConLogPath, kDebugLogName, Rotation::Daily, false, "] - ", kDebugHeader};
+}
+
+TimePoint ToSystemTime(fs::file_time_type time) {
+    return std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(time));
+}
+
+// Moves the current file aside under the date of its last write when its day
+// has passed (or it grew too large). A failed rename leaves it in place.
+void RotateIfDue(const LogFile& log, const fs::path& current, TimePoint now) {
+    std::error_code error;
+    if (!fs::is_regular_file(current, error)) return;
+    const auto written = fs::last_write_time(current, error);
+    if (error) return;
+    const TimePoint lastWrite = ToSystemTime(written);
+
+    bool due = false;
+    if (log.rotation == Rotation::Daily) {
+        due = lastWrite < LocalMidnight(now);
+    } else {
+        const auto size = fs::file_size(current, error);
+        due = !error && size > kErrorLogLimit;
+    }
+    if (!due) return;
+    const fs::path rotated = log.folder + FormatCompactDate(lastWrite) + "_" + std::string(log.name);
+    RenameNoReplace(current, rotated);
+}
+
+void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
+    const fs::path current = log.folder + std::string(log.name);
+    RotateIfDue(log, current, now);
+
+    std::error_code error;
+    const bool exists = fs::exists(fs::symlink_status(current, error));
+
+    std::string block;
+    if (!exists) {
+        block.append(log.header).append(FormatLogDateTime(now)).append(kLineEnd).append(kLineEnd);
+    }
+    block.append("[").append(log.dateInPrefix ? FormatLogDateTime(now) : FormatClockTime(now));
+    block.append(log.prefixClose).append(text).append(kLineEnd);
+
+    std::ofstream out(current, std::ios::binary | std::ios::app);
+    if (!out) return;
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+}
+
+} // namespace
+
+std::string_view LogFileName(LogKind kind) {
+    switch (kind) {
+    case LogKind::Session: return kSessionLogName;
+    case LogKind::Connection: return kConnectionLogName;
+    case LogKind::Error: return kErrorLogName;
+    }
+    return {};
+}
+
+std::optional<LogKind> LogKindFromName(std::string_view name) {
+    const std::string trimmed = TrimBlanks(name);
+    for (const LogKind kind : {LogKind::Session, LogKind::Connection, LogKind::Error}) {
+        if (trimmed == LogFileName(kind)) return kind;
+    }
+    return std::nullopt;
+}
+
+void Logs::WriteLog(std::string_view text, LogKind kind) const noexcept {
+    try {
+        WriteLine(Describe(settings_, kind), text, clock_.Now());
+    } catch (...) {
+        // A log line is never worth disturbing the caller: it is lost.
+    }
+}
+
+void Logs::WriteLog(std::string_view text, std::string_view kindName) const noexcept {
+    try {
+        if (const auto kind = LogKindFromName(kindName)) WriteLog(text, *kind);
+    } catch (...) {
+    }
+}
+
+void Logs::WriteDebugTrace(std::string_view text) const noexcept {
+    try {
+        WriteLine(DescribeDebug(settings_), text, clock_.Now());
+    } catch (...) {
+    }
+}
+
+std::string Logs::LogPath(LogKind kind) const {
+    const LogFile log = Describe(settings_, kind);
+    return log.folder + std::string(log.name);
+}
+
+std::string Logs::DebugLogPath() const { return settings_.ConLogPath + std::string(kDebugLogName); }
+
+} // namespace zumaset

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/clock.h"
+#include "core/settings.h"
+
+namespace zumaset {
+
+// The three logs a caller picks by name; the debug log has its own writer.
+enum class LogKind { Session, Connection, Error };
+
+inline constexpr std::string_view kSessionLogName = "Relational.log";
+inline constexpr std::string_view kConnectionLogName = "Control.log";
+inline constexpr std::string_view kErrorLogName = "Error.log";
+inline constexpr std::string_view kDebugLogName = "Debug.log";
+
+// The file name of a log ("Relational.log", "Control.log", "Error.log").
+std::string_view LogFileName(LogKind kind);
+// The log a file name stands for, surrounding blanks ignored; nothing for other names.
+std::optional<LogKind> LogKindFromName(std::string_view name);
+
+// Writes lines to the session, connection, error and debug logs. The folders
+// are read from the settings at every call, so a changed folder takes effect
+// with the next line. Each line opens, writes and closes its file; a day-old
+// log is renamed under the date of its last write before the first line of a
+// new day (the error log instead when it grows past 1 MiB). Nothing is ever
+// reported: a line that cannot be written is lost, and no folder is created.
+class Logs {
+public:
+    Logs(const Settings& settings, const Clock& clock) : settings_(settings), clock_(clock) {}
+
+    // Appends one line to a log; the caller decides whether the line is wanted.
+    void WriteLog(std::string_view text, LogKind kind) const noexcept;
+    // As above with the log named by its file name; an unknown name writes nothing.
+    void WriteLog(std::string_view text, std::string_view kindName) const noexcept;
+    // Appends one debug trace line (see TraceLine) to the debug log.
+    void WriteDebugTrace(std::string_view text) const noexcept;
+
+    // Full path of the current file of a log (folder setting + file name).
+    std::string LogPath(LogKind kind) const;
+    std::string DebugLogPath() const;
+
+    const Settings& settings() const { return settings_; }
+    const Clock& clock() const { return clock_; }
+
+private:
+    const Settings& settings_;
+    const Clock& clock_;
+};
+
+} // namespace zumaset

@@ -1,0 +1,64 @@
+#include "core/old_files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fnmatch.h>
+#include <string>
+#include <vector>
+
+namespace zumaset {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Names of the ordinary, visible files in folder that match the wildcard
+// name, in name order; nothing when the folder cannot be listed.
+std::optional<std::vector<std::string>> MatchingFiles(const fs::path& folder, const std::string& wildcard) {
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) return std::nullopt;
+    std::vector<std::string> names;
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+        if (error) return std::nullopt;
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.') continue;
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError) || it->is_symlink(statusError)) continue;
+        if (::fnmatch(wildcard.c_str(), name.c_str(), FNM_PERIOD) == 0) names.push_back(name);
+    }
+    if (error) return std::nullopt;
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std::optional<TimePoint> reference) noexcept {
+    try {
+        const auto slash = pattern.rfind('/');
+        const std::string folder(slash == std::string_view::npos ? std::string_view{} : pattern.substr(0, slash + 1));
+        const std::string wildcard(slash == std::string_view::npos ? pattern : pattern.substr(slash + 1));
+        const long referenceDay = LocalDayNumber(reference.value_or(clock.Now()));
+
+        const auto names = MatchingFiles(folder.empty() ? fs::path(".") : fs::path(folder), wildcard);
+        if (!names || names->empty()) return false;
+
+        for (const std::string& name : *names) {
+            const fs::path file = folder + name;
+            std::error_code error;
+            const auto written = fs::last_write_time(file, error);
+            if (error) return false;
+            const auto lastWrite = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                std::chrono::file_clock::to_sys(written));
+            if (referenceDay - LocalDayNumber(lastWrite) >= days) {
+                if (!fs::remove(file, error) || error) return false;
+            }
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace zumaset

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace zumaset {
+
+// File-system error codes, in the numbering the logs show.
+namespace fileerr {
+inline constexpr long kFileNotFound = 2;
+inline constexpr long kPathNotFound = 3;
+inline constexpr long kAccessDenied = 5;
+} // namespace fileerr
+
+// One-line description of an error code this program produces: the transport
+// codes (12000-12999), the file codes 2, 3 and 5, and otherwise an errno value.
+// Empty for 0, negative codes and codes without a text.
+std::string SystemErrorText(long code);
+
+} // namespace zumaset

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/logs.h"
+#include "core/settings.h"
+#include "core/time_format.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zumaset {
+
+// One uploaded file the client waits to hear back about.
+struct RegisterRecord {
+    std::string SendAs;   // the name it was sent under
+    std::string PathName; // the folder it came from, ending with the separator
+    std::string CuCode;   // the customs office code sent with it
+    TimePoint SendTime;   // when the server accepted it
+};
+
+// The files uploaded in the last two days, in the order they were sent.
+// Replies are routed back through it, overdue receipts are found in it, and it
+// survives a restart in the file "Zumaset.sav" in the session-log folder.
+// Values longer than the widths the file format was designed for (255, 100
+// and 8 characters) are kept whole: cutting them would misroute replies.
+class ReceiptRegister {
+public:
+    static constexpr std::string_view kFileName = "Zumaset.sav";
+
+    void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now);
+
+    // Appends the records of the register file and then deletes it. A line that
+    // cannot be read is skipped with an error-log line; the others load. The
+    // file is deleted only once its content has been read and parsed.
+    void LoadRegister(const Logs& logs);
+
+    // Appends every record to the register file (created when missing). Errors are
+    // ignored: the file then holds the lines written so far.
+    void SaveRegister(const Settings& settings) const;
+
+    // Drops the records sent more than 48 hours before `now`.
+    void ExpireRegister(TimePoint now);
+
+    // The upper-case names, each followed by two blanks, of the records older than
+    // 20 minutes whose kind expects a receipt; nothing when there are none.
+    std::optional<std::string> FindOverdueReceipts(TimePoint now) const;
+
+    // The first record the received file answers (see the routing rules in the
+    // .cpp); none when no record does. A name without a base matches nothing.
+    const RegisterRecord* FindSentRecord(std::string_view officeCode, std::string_view lookupName, bool runMode) const;
+
+    const std::vector<RegisterRecord>& records() const { return records_; }
+
+private:
+    std::vector<RegisterRecord> records_;
+};
+
+// The register file's path for the given settings.
+std::filesystem::path RegisterFilePath(const Settings& settings);
+
+// Parses one line of the register file; none when it has fewer than four
+// "#"-separated parts or its fourth part is not a date and time.
+std::optional<RegisterRecord> ParseRegisterLine(std::string_view line);
+std::string FormatRegisterLine(const RegisterRecord& record);
+
+// The base of a name: the part before the first "." at or after its
+// fifth-last character; none when there is no such "." or the name is shorter
+// than five characters.
+std::optional<std::string_view> NameBase(std::string_view name);
+
+} // namespace zumaset

@@ -1,0 +1,40 @@
+#include "app/ctl/ctl_app.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+int RunCtl(std::vector<std::string> args, std::ostringstream& out, std::ostringstream& err) {
+    std::vector<const char*> argv{"zumasetctl"};
+    for (const auto& a : args) argv.push_back(a.c_str());
+    std::istringstream in;
+    return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err);
+}
+
+TEST(CtlRegister, ListsTheRecordsWithoutConsumingTheFile) {
+    test::TempDir dir;
+    const std::string registry = (dir / "registry.reg").string();
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCtl({"--registry", registry, "config", "set", "LogsPath", dir.path().string()}, out, err), 0);
+
+    out.str("");
+    EXPECT_EQ(RunCtl({"--registry", registry, "register"}, out, err), 0);
+    EXPECT_NE(out.str().find("holds no sent files"), std::string::npos);
+
+    test::WriteFileBytes(dir / "Zumaset.sav", "Řád_CZ510000.vas#/out/PRAHA/#CZ510000#5.12.2026 9:05:03\r\nbroken\r\n");
+    out.str("");
+    EXPECT_EQ(RunCtl({"--registry", registry, "register"}, out, err), 0);
+    EXPECT_NE(out.str().find("Řád_CZ510000.vas  /out/PRAHA/  CZ510000  5.12.2026 9:05:03\n"), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("1 sent file(s)"), std::string::npos);
+    EXPECT_NE(err.str().find("line 2"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Zumaset.sav"));
+}
+
+} // namespace
+} // namespace zumaset

@@ -1,0 +1,157 @@
+#include "core/failure_report.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <stdexcept>
+
+#include "core/log_viewer.h"
+#include "core/message_table.h"
+#include "core/system_error_text.h"
+#include "core/time_format.h"
+#include "recording_sinks.h"
+#include "temp_dir.h"
+
+namespace zumaset {
+namespace {
+
+using test::ReadFileBytes;
+
+std::string TwoLineText(long) { return "First line\r\nSecond line\r\n"; }
+
+class FailureReportTest : public testing::Test {
+protected:
+    FailureReportTest() { settings.ErrLogPath = dir.path().string() + "/"; }
+
+    // The error log's lines after its header.
+    std::string ErrorLines() const {
+        const std::string content = ReadFileBytes(dir / "Error.log");
+        const auto body = content.find("\r\n\r\n");
+        return body == std::string::npos ? "" : content.substr(body + 4);
+    }
+
+    test::TempDir dir;
+    Settings settings;
+    FixedClock clock{FromLocalTime(2026, 12, 6, 9, 5, 3)};
+    Logs logs{settings, clock};
+    test::RecordingMessageBoxes boxes;
+    test::RecordingMailNotices mail;
+};
+
+TEST_F(FailureReportTest, SystemErrorWithBoxOffStillLogsAndNotifiesFirstLineOnly) {
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset", &TwoLineText);
+    reporter.ReportSystemError(12029, "\"/data/x.txt\"", "wininet.dll");
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12029] *** First line  \"/data/x.txt\"\r\n");
+    ASSERT_EQ(mail.notices.size(), 1u);
+    EXPECT_EQ(mail.notices[0].kind, NoticeKind::Error);
+    EXPECT_EQ(mail.notices[0].text, "12029  First line");
+}
+
+TEST_F(FailureReportTest, SystemErrorBoxCarriesHeadingDescriptionAndDetail) {
+    settings.ShowErrMessage = true;
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    reporter.ReportSystemError(12002, "", "wininet.dll");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].title, "zumaset");
+    EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12002]\r\n" + SystemErrorText(12002) + " ");
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12002] *** " + SystemErrorText(12002) + "  \r\n");
+}
+
+TEST_F(FailureReportTest, MessageReportBreaksLinesInTheBoxAndUsesBlanksInTheLog) {
+    settings.ShowErrMessage = true;
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    FailureReport report = FailureReport::Message(msg::kLoginRefused, "A.TXT");
+    reporter.ReportFailure(report);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Chyba aplikace :  [909]\r\nServer odmítl požadavek na připojení. \r\n"
+              "Zkontrolujte uživatelské jméno a heslo.\r\nA.TXT");
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [909] *** Server odmítl požadavek na připojení.  "
+                            "Zkontrolujte uživatelské jméno a heslo.  A.TXT\r\n");
+    EXPECT_TRUE(mail.notices.empty());  // not asked for
+}
+
+TEST_F(FailureReportTest, ReportWithoutDetailAddsNothingAfterTheTextAndSendsTheAskedNotice) {
+    settings.ShowErrMessage = true;
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    reporter.ReportFailure({.number = 500, .text = "Chyba přijímací ASP", .icon = MessageIcon::Stop,
+                            .notice = CodeAndText(500, "Chyba přijímací ASP")});
+    EXPECT_EQ(boxes.boxes.at(0).text, "Chyba aplikace :  [500]\r\nChyba přijímací ASP");
+    EXPECT_EQ(boxes.boxes.at(0).icon, MessageIcon::Stop);
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [500] *** Chyba přijímací ASP\r\n");
+    ASSERT_EQ(mail.notices.size(), 1u);
+    EXPECT_EQ(mail.notices[0].text, "500  Chyba přijímací ASP");
+}
+
+TEST_F(FailureReportTest, ABoxThatFailsDoesNotCostTheLogLineOrTheNotice) {
+    struct ThrowingBoxes final : MessageBoxes {
+        void Show(std::string_view, std::string_view, MessageIcon) override { throw std::runtime_error("no display"); }
+    } throwing;
+    settings.ShowErrMessage = true;
+    FailureReporter reporter(settings, logs, throwing, mail, "zumaset");
+    reporter.ReportSystemError(5, "d", "advapi32.dll");
+    EXPECT_NE(ErrorLines().find("[5] *** "), std::string::npos);
+    EXPECT_EQ(mail.notices.size(), 1u);
+}
+
+TEST(SystemErrorText, KnowsOurCodesAndGivesOneLineOrNothing) {
+    EXPECT_FALSE(SystemErrorText(12029).empty());
+    EXPECT_FALSE(SystemErrorText(12175).empty());
+    EXPECT_FALSE(SystemErrorText(fileerr::kFileNotFound).empty());
+    EXPECT_FALSE(SystemErrorText(28).empty());  // an errno value (no space left)
+    EXPECT_EQ(SystemErrorText(0), "");
+    EXPECT_EQ(SystemErrorText(-3), "");
+    EXPECT_EQ(SystemErrorText(12999), "");
+    EXPECT_EQ(SystemErrorText(999999), "");
+    for (const long code : {2L, 3L, 5L, 12002L, 12157L, 28L, 13L}) {
+        EXPECT_EQ(SystemErrorText(code).find_first_of("\r\n"), std::string::npos) << code;
+    }
+}
+
+TEST(StreamMessageBoxes, WritesOneIndentedBlock) {
+    std::ostringstream out;
+    StreamMessageBoxes boxes(out);
+    boxes.Show("zumaset", "Chyba aplikace :  [5]\r\nPřístup byl odepřen.", MessageIcon::Exclamation);
+    EXPECT_EQ(out.str(), "zumaset [warning]\n  Chyba aplikace :  [5]\n  Přístup byl odepřen.\n");
+}
+
+class ViewLogTest : public FailureReportTest {
+protected:
+    test::RecordingLauncher launcher;
+};
+
+TEST_F(ViewLogTest, ExistingLogIsHandedToTheViewer) {
+    settings.LogsPath = dir.path().string() + "/";
+    logs.WriteLog("x", LogKind::Session);
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    ViewLog(LogKind::Session, logs, reporter, launcher);
+    ASSERT_EQ(launcher.started.size(), 1u);
+    EXPECT_EQ(launcher.started[0], (std::vector<std::string>{"xdg-open", dir.path().string() + "/Relational.log"}));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ViewLogTest, MissingLogIsReportedWithABoxEvenWhenBoxesAreOff) {
+    settings.ConLogPath = "/nonexistent/složka/";
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    ViewLog(LogKind::Connection, logs, reporter, launcher);
+    EXPECT_TRUE(launcher.started.empty());
+    EXPECT_FALSE(settings.ShowErrMessage);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    const std::string detail = "\"/NONEXISTENT/SLOŽKA/Control.log\"";
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " " + detail);
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [2] *** " + SystemErrorText(2) + "  " + detail + "\r\n");
+}
+
+TEST_F(ViewLogTest, MissingErrorLogShowsTheWholePathUpperCased) {
+    settings.ErrLogPath = "/nonexistent/složka/";
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    ViewLog(LogKind::Error, logs, reporter, launcher);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " \"/NONEXISTENT/SLOŽKA/ERROR.LOG\"");
+}
+
+} // namespace
+} // namespace zumaset

@@ -1,0 +1,190 @@
+#include "core/logs.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "core/time_format.h"
+#include "temp_dir.h"
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+constexpr std::uintmax_t kMiB = 1'048'576;
+
+void SetLastWrite(const fs::path& file, TimePoint at) {
+    fs::last_write_time(file, std::chrono::file_clock::from_sys(at));
+}
+
+class LogsTest : public testing::Test {
+protected:
+    LogsTest() {
+        settings.LogsPath = folder() + "logs/";
+        settings.ConLogPath = folder() + "con/";
+        settings.ErrLogPath = folder() + "err/";
+        for (const char* sub : {"logs", "con", "err"}) fs::create_directory(dir / sub);
+    }
+    std::string folder() const { return dir.path().string() + "/"; }
+
+    test::TempDir dir;
+    Settings settings;
+    FixedClock clock{FromLocalTime(2026, 12, 6, 9, 5, 3)};
+    Logs logs{settings, clock};
+};
+
+TEST_F(LogsTest, FirstLineCreatesHeaderAndSecondIsAppended) {
+    logs.WriteLog("první", "Relational.log");
+    clock.Advance(std::chrono::seconds(61));
+    logs.WriteLog("druhý", LogKind::Session);
+    EXPECT_EQ(ReadFileBytes(dir / "logs/Relational.log"),
+              "  *****  Zumaset Klient  ***** Log created: 06.12.2026 09:05:03\r\n\r\n"
+              "[09:05:03]  -  první\r\n"
+              "[09:06:04]  -  druhý\r\n");
+}
+
+TEST_F(LogsTest, EachLogHasItsFolderPrefixAndHeader) {
+    logs.WriteLog("c", "  Control.log ");
+    logs.WriteLog("e", LogKind::Error);
+    logs.WriteDebugTrace("[SendFile      - START]<G01>");
+    const std::string created = "Log created: 06.12.2026 09:05:03\r\n\r\n";
+    EXPECT_EQ(ReadFileBytes(dir / "con/Control.log"), "  *****  Zumaset Klient  ***** " + created + "[09:05:03]  -  c\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "err/Error.log"),
+              "  *****  Zumaset Klient  ***** " + created + "[06.12.2026 09:05:03]  -  e\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "con/Debug.log"),
+              "  *****  Zumaset DebugLog  ***** " + created + "[09:05:03] - [SendFile      - START]<G01>\r\n");
+}
+
+TEST_F(LogsTest, UnknownKindWritesNothing) {
+    logs.WriteLog("x", "Debug.log");
+    logs.WriteLog("x", "relational.log");
+    EXPECT_TRUE(fs::is_empty(dir / "logs"));
+    EXPECT_TRUE(fs::is_empty(dir / "con"));
+}
+
+TEST_F(LogsTest, ErrorFolderWithoutFinalSeparatorGetsOne) {
+    settings.ErrLogPath = folder() + "err";
+    logs.WriteLog("e", LogKind::Error);
+    EXPECT_TRUE(fs::exists(dir / "err/Error.log"));
+    EXPECT_EQ(logs.LogPath(LogKind::Error), folder() + "err/Error.log");
+}
+
+TEST_F(LogsTest, FolderChangeTakesEffectWithTheNextLine) {
+    logs.WriteLog("a", LogKind::Session);
+    settings.LogsPath = folder() + "con/";
+    logs.WriteLog("b", LogKind::Session);
+    EXPECT_NE(ReadFileBytes(dir / "logs/Relational.log").find("a\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(dir / "con/Relational.log").find("b\r\n"), std::string::npos);
+}
+
+TEST_F(LogsTest, MissingFolderLosesTheLinesQuietlyAndCreatesNothing) {
+    settings.ConLogPath = folder() + "missing/";
+    logs.WriteDebugTrace("t");
+    logs.WriteLog("c", LogKind::Connection);
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST_F(LogsTest, EmptyFolderWritesTheBareNameInTheCurrentFolder) {
+    settings.LogsPath.clear();
+    settings.ErrLogPath.clear();
+    EXPECT_EQ(logs.LogPath(LogKind::Session), "Relational.log");
+    EXPECT_EQ(logs.LogPath(LogKind::Error), "Error.log");
+
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir / "logs");
+    logs.WriteLog("s", LogKind::Session);
+    logs.WriteLog("e", LogKind::Error);
+    fs::current_path(previous);
+    EXPECT_TRUE(fs::exists(dir / "logs/Relational.log"));
+    EXPECT_TRUE(fs::exists(dir / "logs/Error.log"));
+}
+
+struct DailyCase {
+    const char* name;
+    TimePoint lastWrite;
+    const char* rotatedName;  // nullptr: the file stays current
+};
+
+class DailyRotation : public LogsTest, public testing::WithParamInterface<DailyCase> {};
+
+TEST_P(DailyRotation, MovesADayOldLogUnderTheDateOfItsLastWrite) {
+    const fs::path current = dir / "con/Control.log";
+    WriteFileBytes(current, "old\r\n");
+    SetLastWrite(current, GetParam().lastWrite);
+
+    logs.WriteLog("new", LogKind::Connection);
+
+    if (GetParam().rotatedName) {
+        EXPECT_EQ(ReadFileBytes(dir / "con" / GetParam().rotatedName), "old\r\n");
+        EXPECT_EQ(ReadFileBytes(current).rfind("  *****  Zumaset Klient", 0), 0u);
+    } else {
+        EXPECT_EQ(ReadFileBytes(current), "old\r\n[09:05:03]  -  new\r\n");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "con"), fs::directory_iterator()),
+              GetParam().rotatedName ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, DailyRotation,
+    testing::Values(DailyCase{"LastWrittenYesterdayAt2359", FromLocalTime(2026, 12, 5, 23, 59, 0), "20261205_Control.log"},
+                    DailyCase{"LastWrittenTodayAt000001", FromLocalTime(2026, 12, 6, 0, 0, 1), nullptr},
+                    DailyCase{"LastWrittenFiveDaysAgo", FromLocalTime(2026, 12, 1, 14, 0, 0), "20261201_Control.log"},
+                    DailyCase{"LastWrittenInTheFuture", FromLocalTime(2026, 12, 7, 8, 0, 0), nullptr}),
+    [](const testing::TestParamInfo<DailyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LogsTest, DebugLogRotatesDailyInTheConnectionFolder) {
+    WriteFileBytes(dir / "con/Debug.log", "old\r\n");
+    SetLastWrite(dir / "con/Debug.log", FromLocalTime(2026, 11, 30, 12, 0, 0));
+    logs.WriteDebugTrace("t");
+    EXPECT_EQ(ReadFileBytes(dir / "con/20261130_Debug.log"), "old\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "con/Debug.log").rfind("  *****  Zumaset DebugLog", 0), 0u);
+}
+
+TEST_F(LogsTest, ErrorLogOfExactlyOneMebibyteStays) {
+    const fs::path current = dir / "err/Error.log";
+    WriteFileBytes(current, std::string(kMiB, 'x'));
+    SetLastWrite(current, FromLocalTime(2026, 12, 1, 8, 0, 0));
+    logs.WriteLog("e", LogKind::Error);
+    EXPECT_EQ(fs::file_size(current), kMiB + std::string("[06.12.2026 09:05:03]  -  e\r\n").size());
+    EXPECT_FALSE(fs::exists(dir / "err/20261201_Error.log"));
+}
+
+TEST_F(LogsTest, ErrorLogOneByteLargerRotatesEvenIfWrittenToday) {
+    const fs::path current = dir / "err/Error.log";
+    WriteFileBytes(current, std::string(kMiB + 1, 'x'));
+    SetLastWrite(current, FromLocalTime(2026, 12, 6, 8, 0, 0));
+    logs.WriteLog("e", LogKind::Error);
+    EXPECT_EQ(fs::file_size(dir / "err/20261206_Error.log"), kMiB + 1);
+    EXPECT_EQ(ReadFileBytes(current).rfind("  *****  Zumaset Klient", 0), 0u);
+}
+
+TEST_F(LogsTest, ErrorLogDoesNotRotateByDay) {
+    const fs::path current = dir / "err/Error.log";
+    WriteFileBytes(current, "old\r\n");
+    SetLastWrite(current, FromLocalTime(2026, 10, 1, 8, 0, 0));
+    logs.WriteLog("e", LogKind::Error);
+    EXPECT_EQ(ReadFileBytes(current), "old\r\n[06.12.2026 09:05:03]  -  e\r\n");
+}
+
+TEST_F(LogsTest, SecondRotationTheSameDayFailsAndLinesKeepBeingAppended) {
+    const fs::path current = dir / "err/Error.log";
+    const fs::path rotated = dir / "err/20261206_Error.log";
+    WriteFileBytes(rotated, "earlier rotation");
+    const std::string big(kMiB + 10, 'x');
+    WriteFileBytes(current, big);
+    SetLastWrite(current, FromLocalTime(2026, 12, 6, 8, 0, 0));
+
+    logs.WriteLog("a", LogKind::Error);
+    SetLastWrite(current, clock.Now());  // the file system stamped the real time; keep to the test's day
+    clock.Advance(std::chrono::seconds(1));
+    logs.WriteLog("b", LogKind::Error);
+
+    EXPECT_EQ(ReadFileBytes(rotated), "earlier rotation");
+    EXPECT_EQ(ReadFileBytes(current), big + "[06.12.2026 09:05:03]  -  a\r\n[06.12.2026 09:05:04]  -  b\r\n");
+}
+
+} // namespace
+} // namespace zumaset

@@ -1,0 +1,61 @@
+#include "core/message_table.h"
+
+#include <gtest/gtest.h>
+
+namespace zumaset {
+namespace {
+
+TEST(MessageTable, SubstitutingLineBreaksFillsAllFivePlaceholdersOf501) {
+    const std::string text = LoadMessage(msg::kInstallCaQuestion, {{"|1", "\r\n"}});
+    EXPECT_EQ(text,
+              "Zumaset nyní potřebuje nainstalovat certifikát CA. \r\nBez tohoto certifikátu nelze komunikovat se serverem. "
+              "\r\nPokud odpovíte 'Ano', v následujícím dialogu zvolte \r\n' Otevřít z aktuálního umístění '.\r\n\r\n"
+              "Chcete certifikát nainstalovat hned?");
+}
+
+TEST(MessageTable, KeepsDoubledAndTrailingBlanks) {
+    EXPECT_EQ(MessageText(msg::kSendingFile), "odesílá se soubor :  ");
+    EXPECT_EQ(MessageText(msg::kDownloadingFile), "stahuji soubor    :  ");
+    EXPECT_EQ(MessageText(msg::kSizeInBytes), "velikost v Bytech :  ");
+    EXPECT_EQ(MessageText(msg::kFileSent), "soubor byl  úspěšně odeslán");
+    EXPECT_EQ(LoadMessage(msg::kInstallCaYourself, {{"|1", "van.example"}}),
+              "Nainstalujte certifikát ze serveru   'van.example'. ");
+    EXPECT_EQ(LoadMessage(msg::kReceiveActivity, {{"|1", "zahájeno."}}), "Proces   GET - zahájeno.");
+    EXPECT_EQ(LoadMessage(msg::kServiceInstalled, {{"|1", "Zumaset"}}), "Služba  'Zumaset'  byla úspěšně nainstalována.");
+}
+
+TEST(MessageTable, HoldsEveryNumberIncludingGroupHeaders) {
+    for (const int id : {1, 100, 101, 102, 103, 104, 400, 401, 402, 403, 404, 405, 500, 501, 502, 900, 901, 902,
+                         903, 904, 905, 906, 907, 908, 909, 910, 911, 912, 913, 914, 915, 916, 917, 918}) {
+        EXPECT_FALSE(MessageText(id).empty()) << id;
+    }
+    EXPECT_EQ(MessageText(1), "APP_MESSAGE");
+    EXPECT_EQ(MessageText(msg::kApplicationError), "Chyba aplikace :  [|1]");
+    EXPECT_EQ(MessageText(msg::kOfficeCodeInvalid), "Kód CÚ nemá platný formát.");
+}
+
+TEST(MessageTable, UnknownNumberGivesEmptyText) {
+    EXPECT_EQ(MessageText(0), "");
+    EXPECT_EQ(MessageText(919), "");
+    EXPECT_EQ(LoadMessage(-1, {{"|1", "x"}}), "");
+}
+
+TEST(MessageTable, PairsApplyInOrderToTheTextSoFarAndCompareCase) {
+    EXPECT_EQ(LoadMessage(msg::kSendActivity, {{"|1", "a|1"}, {"|1", "b"}}), "Proces SEND - ab");
+    EXPECT_EQ(LoadMessage(msg::kSendActivity, {{"proces", "x"}, {"", "y"}}), "Proces SEND - |1");
+    EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(ReplaceAll("|1|1", "|1", "|1|1"), "|1|1|1|1");
+}
+
+TEST(MessageTable, ParserReadsEachTextVerbatimToTheLineEnd) {
+    const auto table = ParseMessageTable("# comment\n\n7\ttrailing  \r\n8\ttab\tinside\nx\tno number\n9 no tab\n"
+                                         "\tno id\n10\t\n11\tlast line without break");
+    EXPECT_EQ(table.size(), 4u);
+    EXPECT_EQ(table.at(7), "trailing  ");
+    EXPECT_EQ(table.at(8), "tab\tinside");
+    EXPECT_EQ(table.at(10), "");
+    EXPECT_EQ(table.at(11), "last line without break");
+}
+
+} // namespace
+} // namespace zumaset

@@ -1,0 +1,84 @@
+#include "core/old_files.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OldFilesTest : public testing::Test {
+protected:
+    void File(const std::string& name, TimePoint lastWrite) {
+        test::WriteFileBytes(dir / name, "x");
+        fs::last_write_time(dir / name, std::chrono::file_clock::from_sys(lastWrite));
+    }
+    std::string Pattern(const std::string& wildcard) const { return dir.path().string() + "/" + wildcard; }
+    bool Exists(const std::string& name) const { return fs::exists(dir / name); }
+
+    test::TempDir dir;
+    FixedClock clock{FromLocalTime(2026, 12, 6, 0, 30, 0)};
+};
+
+TEST_F(OldFilesTest, OneDayDeletesYesterdaysFilesAndKeepsTodays) {
+    File("today.log", FromLocalTime(2026, 12, 6, 0, 0, 1));
+    File("yesterday.log", FromLocalTime(2026, 12, 5, 23, 59, 59));
+    File("20261130_Control.log", FromLocalTime(2026, 11, 30, 12, 0, 0));
+    EXPECT_TRUE(DeleteOldFiles(1, Pattern("*.log"), clock));
+    EXPECT_TRUE(Exists("today.log"));
+    EXPECT_FALSE(Exists("yesterday.log"));
+    EXPECT_FALSE(Exists("20261130_Control.log"));
+}
+
+TEST_F(OldFilesTest, ZeroDaysDeletesEveryMatchIncludingTodays) {
+    File("today.log", FromLocalTime(2026, 12, 6, 0, 29, 0));
+    File("old.log", FromLocalTime(2026, 1, 1, 0, 0, 0));
+    File("keep.txt", FromLocalTime(2026, 1, 1, 0, 0, 0));
+    EXPECT_TRUE(DeleteOldFiles(0, Pattern("*.log"), clock));
+    EXPECT_FALSE(Exists("today.log"));
+    EXPECT_FALSE(Exists("old.log"));
+    EXPECT_TRUE(Exists("keep.txt"));
+}
+
+TEST_F(OldFilesTest, LeavesFoldersHiddenFilesAndLinksAlone) {
+    const TimePoint old = FromLocalTime(2025, 1, 1);
+    fs::create_directory(dir / "folder.log");
+    File(".hidden.log", old);
+    File("target.txt", old);
+    fs::create_symlink(dir / "target.txt", dir / "link.log");
+    EXPECT_FALSE(DeleteOldFiles(0, Pattern("*.log"), clock));  // no ordinary file matched
+    EXPECT_TRUE(Exists("folder.log"));
+    EXPECT_TRUE(Exists(".hidden.log"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.log"));
+}
+
+TEST_F(OldFilesTest, CountsDaysFromAGivenReferenceDate) {
+    File("a.log", FromLocalTime(2026, 12, 1, 23, 0, 0));
+    EXPECT_TRUE(DeleteOldFiles(3, Pattern("*.log"), clock, FromLocalTime(2026, 12, 3, 23, 59, 0)));
+    EXPECT_TRUE(Exists("a.log"));  // two boundaries only
+    EXPECT_TRUE(DeleteOldFiles(3, Pattern("*.log"), clock, FromLocalTime(2026, 12, 4, 0, 0, 0)));
+    EXPECT_FALSE(Exists("a.log"));
+}
+
+TEST_F(OldFilesTest, NoMatchOrMissingFolderGivesFalse) {
+    EXPECT_FALSE(DeleteOldFiles(1, Pattern("*.log"), clock));
+    EXPECT_FALSE(DeleteOldFiles(1, dir.path().string() + "/missing/*.log", clock));
+    EXPECT_FALSE(DeleteOldFiles(1, "", clock));
+}
+
+TEST_F(OldFilesTest, WildcardIsMatchedAgainstTheWholeName) {
+    const TimePoint old = FromLocalTime(2025, 1, 1);
+    File("a.log", old);
+    File("a.logx", old);
+    File("a.LOG", old);
+    EXPECT_TRUE(DeleteOldFiles(1, Pattern("*.log"), clock));
+    EXPECT_FALSE(Exists("a.log"));
+    EXPECT_TRUE(Exists("a.logx"));
+    EXPECT_TRUE(Exists("a.LOG"));
+}
+
+} // namespace
+} // namespace zumaset

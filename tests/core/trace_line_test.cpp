@@ -1,0 +1,50 @@
+#include "core/trace_line.h"
+
+#include <gtest/gtest.h>
+
+namespace zumaset {
+namespace {
+
+struct TraceCase {
+    const char* name;
+    std::string built;
+    std::string expected;
+};
+
+class TraceLayout : public testing::TestWithParam<TraceCase> {};
+
+TEST_P(TraceLayout, MatchesTheFixedColumns) { EXPECT_EQ(GetParam().built, GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    TraceLine, TraceLayout,
+    testing::Values(
+        TraceCase{"StartLine", TraceLine{"SendFile", 'G', 1}.Start(), "[SendFile      - START]<G01>"},
+        TraceCase{"EndLineNamesWhereControlReturns", TraceLine{"SendFile", 'G', 46}.End("Návrat na WorkUpFile"),
+                  "[SendFile      -   END]<G46>*** Návrat na WorkUpFile    ***"},
+        TraceCase{"EndLineWithoutLabel", TraceLine{"ZUMASET", 'A', 3}.End(), "[ZUMASET       -   END]<A03>"},
+        TraceCase{"Separator", TraceLine{"TimerApp", 'B', 1}.Separator(), "[---------------------]<B01>"},
+        TraceCase{"LabelAndOneValue",
+                  TraceLine{"InetClose", 'J', 1}.Label("InternetCloseHandle").Values({"Uzavření Connect a HttpOpenRequest"}),
+                  "[InetClose            ]<J01>*** InternetCloseHandle     *** [Uzavření Connect a HttpOpenRequest]"},
+        TraceCase{"CzechLabelPaddedByCharacters",
+                  TraceLine{"SendFile", 'G', 2}.Label("Příchozí parametry").Values({"A.TXT", "CZ510201"}),
+                  "[SendFile             ]<G02>*** Příchozí parametry      *** [A.TXT][CZ510201]"},
+        TraceCase{"LabelOfExactlyTwentyFourCharacters", TraceLine{"PopGet_Click", 'D', 1}.Label("volá GetRemoteFile-ručně").Text(),
+                  "[PopGet_Click         ]<D01>*** volá GetRemoteFile-ručně***"},
+        TraceCase{"CentredLabelKeepsItsLeadingBlanks", TraceLine{"SendFile", 'G', 15}.Label("      SERVER ONE").Values({"b.example"}),
+                  "[SendFile             ]<G15>***       SERVER ONE        *** [b.example]"},
+        TraceCase{"ErrorLineHasNoBrackets", TraceLine{"SendFile", 'G', 47}.Label("ERROR").Error(12029, "Nelze"),
+                  "[SendFile             ]<G47>*** ERROR                   *** 12029  Nelze"},
+        TraceCase{"BracketedErrorValue", TraceLine{"GetRemoteFile", 'I', 59}.Label("ERROR").Values({"0  "}),
+                  "[GetRemoteFile        ]<I59>*** ERROR                   *** [0  ]"},
+        TraceCase{"EmptyValueStillBracketed", TraceLine{"SearchFiles", 'K', 2}.Label("sFileName-nalezeno").Values({""}),
+                  "[SearchFiles          ]<K02>*** sFileName-nalezeno      *** []"},
+        TraceCase{"LongerLabelKeptWhole", TraceLine{"X", 'B', 4}.Label("abcdefghijklmnopqrstuvwxyz").Text(),
+                  "[X                    ]<B04>*** abcdefghijklmnopqrstuvwxyz***"},
+        TraceCase{"VerbatimRoutineField",
+                  TraceLine::WithVerbatimField("PopSend_Click       ", 'C', 1).Label("volá SearchFiles(ručně) ").Text(),
+                  "[PopSend_Click       ]<C01>*** volá SearchFiles(ručně) ***"}),
+    [](const testing::TestParamInfo<TraceCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace zumaset
