@@ -1,0 +1,76 @@
+#pragma once
+
+#include "temp_dir.h"
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zumaset::test {
+
+// The built simulator: $ZUMASET_BUILD_DIR/tools/vansim/zumaset-vansim (ctest
+// sets the variable; without it the build folder this was compiled for).
+std::filesystem::path VansimExecutable();
+
+// Runs zumaset-vansim for one test: a fresh data folder, a free port on
+// 127.0.0.1, started in the constructor (which returns once the simulator says
+// it listens) and stopped with SIGTERM in the destructor. The helpers write the
+// simulator's data folder, which it reads again on every request.
+class VansimProcess {
+public:
+    // extraArguments go to the command line, e.g. {"--certificate", "expired"}.
+    explicit VansimProcess(std::vector<std::string> extraArguments = {});
+    ~VansimProcess();
+    VansimProcess(const VansimProcess&) = delete;
+    VansimProcess& operator=(const VansimProcess&) = delete;
+
+    int port() const { return port_; }
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string baseUrl() const { return "https://" + host(); }
+    // The test CA's certificate (PEM), for a client's CA folder.
+    const std::filesystem::path& caPath() const { return caPath_; }
+    const std::filesystem::path& dataFolder() const { return data_.path(); }
+
+    // Adds a declarant; knownForXml false makes XML uploads answer "CHYBA ID".
+    void AddAccount(const std::string& user, const std::string& password, bool knownForXml = true);
+    // Puts a file in a declarant's outbox; serverPath as the list shows it, "user\dir\name".
+    void AddWaitingFile(const std::string& serverPath, const std::string& bytes);
+    // Adds a fault rule, "PAGE ACTION [VALUE] [file=NAME] [chunk=N] [times=N]".
+    void AddFaultRule(const std::string& rule);
+    // Sets a setting of the settings file ("receipt_delay", "refuse_version").
+    void SetSetting(const std::string& name, const std::string& value);
+    // Empties the settings file: no faults, no refused versions, no delay.
+    void ClearSettings();
+
+    // Where the simulator keeps a file, given its server path "user\dir\name".
+    std::filesystem::path ReceivedFile(const std::string& serverPath) const;
+    std::filesystem::path WaitingFile(const std::string& serverPath) const;
+    std::filesystem::path DeliveredFile(const std::string& serverPath) const;
+    // The request log so far.
+    std::string RequestLog() const;
+
+    // Stops the simulator and starts it again over the same data folder, with
+    // the same arguments; the port may change.
+    void Restart();
+
+    // Sends SIGTERM and waits; gives the exit code, or -1 when it ended otherwise.
+    // Later calls give the same result.
+    int Stop();
+
+private:
+    void Start();
+    std::filesystem::path Below(const char* area, const std::string& serverPath) const;
+    void AppendSetting(const std::string& line);
+
+    TempDir data_;
+    std::vector<std::string> extraArguments_;
+    pid_t pid_ = -1;
+    int outputFd_ = -1;
+    int port_ = 0;
+    int exitCode_ = -1;
+    std::filesystem::path caPath_;
+};
+
+} // namespace zumaset::test

@@ -1,0 +1,119 @@
+// Download list, fetch and acknowledge against the running simulator, and the
+// receipts that uploads leave there.
+#include "https_client.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zumaset::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kListPage = "/secure/activex_download/download_list.asp";
+constexpr const char* kFetchPage = "/secure/activex_download/download_down.asp";
+constexpr const char* kMovePage = "/secure/activex_download/download_move.asp";
+
+// The fetch and acknowledge body for one list entry, as the client builds it.
+std::string EntryBody(const std::string& entry) {
+    const size_t slash = entry.rfind('\\');
+    return "Name=" + entry.substr(slash + 1) + "&File=" + entry + "&Dir=" + entry.substr(0, slash + 1);
+}
+
+class VansimDownload : public ::testing::Test {
+protected:
+    VansimDownload() { sim.AddAccount("novak", "tajne"); }
+
+    std::string List() { return client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne").body; }
+
+    VansimProcess sim;
+    HttpsClient client{sim.baseUrl(), sim.caPath()};
+};
+
+TEST_F(VansimDownload, ReceiptOfAnUploadIsListedFetchedAndGoneAfterItsAcknowledgement) {
+    ASSERT_EQ(client.Post("/secure/activex_download/upload_prg.asp", TextChunkBody({.digits = "065"})).status, 200);
+    const std::string entry = "novak\\CZ510201\\ABC.POT";
+    ASSERT_EQ(List(), entry + "#");
+
+    const auto fetched = client.Post(kFetchPage, EntryBody(entry));
+    EXPECT_EQ(fetched.status, 200);
+    EXPECT_NE(fetched.body.find("ABC.DOK"), std::string::npos);
+    EXPECT_EQ(fetched.body, ReadFileBytes(sim.WaitingFile(entry)));
+    EXPECT_EQ(List(), entry + "#") << "fetching alone does not take a file off the list";
+
+    const auto moved = client.Post(kMovePage, EntryBody(entry));
+    EXPECT_EQ(moved.status, 200);
+    EXPECT_EQ(List(), "");
+    EXPECT_EQ(ReadFileBytes(sim.DeliveredFile(entry)), fetched.body);
+}
+
+TEST_F(VansimDownload, WaitingFilesAreListedInNameOrderAndFetchedAsTheirBytes) {
+    const std::string binary("\x00\xff\r\n\x9a", 5);
+    sim.AddWaitingFile("novak\\TVAL\\Z.TXT", "z");
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", binary);
+    sim.AddWaitingFile("novak\\ODPOVED.xml", "<x/>");
+    sim.AddWaitingFile("jiny\\CZ510201\\C.POT", "someone else's");
+
+    EXPECT_EQ(List(), "novak\\CZ510201\\B.POT#novak\\ODPOVED.xml#novak\\TVAL\\Z.TXT#");
+    EXPECT_EQ(client.Post(kFetchPage, EntryBody("novak\\CZ510201\\B.POT")).body, binary);
+}
+
+TEST_F(VansimDownload, WrongPasswordGetsAnEmptyList) {
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", "b");
+    const auto reply = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=spatne");
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.body, "");
+}
+
+TEST_F(VansimDownload, RequestsOutsideTheOutboxOrForAbsentFilesAreNotFound) {
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", "b");
+    const std::string bodies[] = {
+        "Name=accounts.txt&File=novak\\..\\..\\accounts.txt&Dir=novak\\..\\..\\",
+        "Name=B.POT&File=novak\\CZ510201\\B.POT&Dir=novak\\CZ510299\\", // File is not Dir + Name
+        EntryBody("novak\\CZ510201\\NONE.POT"),
+        "File=novak\\CZ510201\\B.POT&Name=B.POT&Dir=novak\\CZ510201\\", // fields out of order
+    };
+    for (const auto& body : bodies) {
+        EXPECT_EQ(client.Post(kFetchPage, body).status, 404) << body;
+        EXPECT_EQ(client.Post(kMovePage, body).status, 404) << body;
+    }
+    EXPECT_TRUE(fs::exists(sim.WaitingFile("novak\\CZ510201\\B.POT")));
+}
+
+TEST_F(VansimDownload, ReceiptDelayHoldsTheReceiptBackUntilItIsDue) {
+    sim.SetSetting("receipt_delay", "3600");
+    ASSERT_EQ(client.Post("/secure/activex_download/upload_prg.asp", TextChunkBody({.digits = "065"})).status, 200);
+    EXPECT_EQ(List(), "");
+    EXPECT_TRUE(fs::exists(sim.dataFolder() / "scheduled" / "novak" / "CZ510201" / "ABC.POT"));
+}
+
+TEST_F(VansimDownload, DueReceiptIsReleasedIntoTheOutbox) {
+    // A scheduled receipt whose time has come, as the simulator leaves it after a delay.
+    const fs::path scheduled = sim.dataFolder() / "scheduled" / "novak" / "CZ510201" / "OLD.POT";
+    fs::create_directories(scheduled.parent_path());
+    WriteFileBytes(scheduled, "old");
+    fs::last_write_time(scheduled, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    EXPECT_EQ(List(), "novak\\CZ510201\\OLD.POT#");
+}
+
+TEST_F(VansimDownload, PostsOfOneClientShareOneConnection) {
+    const auto first = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne");
+    const auto second = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne");
+    const auto third = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne");
+    EXPECT_EQ(first.newConnections, 1);
+    EXPECT_EQ(second.newConnections, 0);
+    EXPECT_EQ(third.newConnections, 0);
+}
+
+TEST_F(VansimDownload, EveryRequestIsLogged) {
+    List();
+    client.Post(kFetchPage, EntryBody("novak\\CZ510201\\NONE.POT"));
+    const std::string log = sim.RequestLog();
+    EXPECT_NE(log.find("\tdownload_list.asp\tnovak\t\t0 files\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\tdownload_down.asp\tnovak\tNONE.POT\t404 (not waiting)\n"), std::string::npos) << log;
+}
+
+} // namespace
+} // namespace zumaset::test

@@ -1,0 +1,201 @@
+// Fault rules, certificates and shutdown of the running simulator.
+#include "https_client.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace zumaset::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
+constexpr const char* kListPage = "/secure/activex_download/download_list.asp";
+constexpr const char* kFetchPage = "/secure/activex_download/download_down.asp";
+const std::string kListBody = "JmenoDeklaranta=novak&Heslo=tajne";
+const std::string kFetchBody = "Name=B.POT&File=novak\\CZ510201\\B.POT&Dir=novak\\CZ510201\\";
+
+// Waits for something another thread or process does; the limit only keeps a
+// broken build from hanging the run.
+template <typename Condition>
+bool Eventually(Condition condition) {
+    for (int i = 0; i < 6000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+class VansimFault : public ::testing::Test {
+protected:
+    VansimFault() { sim.AddAccount("novak", "tajne"); }
+
+    VansimProcess sim;
+    HttpsClient client{sim.baseUrl(), sim.caPath()};
+    const fs::path stored = sim.ReceivedFile("novak\\CZ510201\\ABC.DOK");
+};
+
+TEST_F(VansimFault, StatusRuleAnswersWithoutStoringAndIsSpentAfterItsTimes) {
+    sim.AddFaultRule("upload_prg.asp status 500 times=1");
+    const auto failed = client.Post(kTextPage, TextChunkBody({.digits = "065"}));
+    EXPECT_EQ(failed.status, 500);
+    EXPECT_FALSE(fs::exists(stored));
+
+    const auto passed = client.Post(kTextPage, TextChunkBody({.digits = "065"}));
+    EXPECT_EQ(passed.status, 200);
+    EXPECT_TRUE(fs::exists(stored));
+}
+
+TEST_F(VansimFault, RuleForAnotherFileOrChunkLeavesThisOneAlone) {
+    sim.AddFaultRule("* status 500 file=OTHER.DOK");
+    sim.AddFaultRule("upload_prg.asp status 503 chunk=2");
+    EXPECT_EQ(client.Post(kTextPage, TextChunkBody({.index = 1, .count = 2, .digits = "065"})).status, 200);
+    EXPECT_EQ(client.Post(kTextPage, TextChunkBody({.index = 2, .count = 2, .digits = "066"})).status, 503);
+    EXPECT_EQ(client.Post(kTextPage, TextChunkBody({.name = "OTHER.DOK", .digits = "065"})).status, 500);
+    EXPECT_FALSE(fs::exists(stored));
+}
+
+TEST_F(VansimFault, RemovedRuleNoLongerApplies) {
+    sim.AddFaultRule("download_list.asp status 500");
+    EXPECT_EQ(client.Post(kListPage, kListBody).status, 500);
+    sim.ClearSettings();
+    EXPECT_EQ(client.Post(kListPage, kListBody).status, 200);
+}
+
+TEST_F(VansimFault, RedirectRuleAnswers302) {
+    sim.AddFaultRule("upload_prg.asp redirect");
+    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = "065"}));
+    EXPECT_EQ(reply.status, 302);
+    EXPECT_NE(reply.location.find("127.0.0.1"), std::string::npos);
+    EXPECT_FALSE(fs::exists(stored));
+}
+
+TEST_F(VansimFault, DropRuleClosesTheConnectionWithoutAnAnswer) {
+    sim.AddFaultRule("upload_prg.asp drop");
+    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = "065"}));
+    EXPECT_NE(reply.code, CURLE_OK);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_FALSE(fs::exists(stored));
+}
+
+TEST_F(VansimFault, WrongCrcRuleAnswersAnotherChecksumToAnXmlChunk) {
+    sim.AddFaultRule("upload_prov.asp wrong-crc");
+    const std::string digits = HexDigits("<a/>");
+    const auto reply = client.Post("/secure/activex_download/upload_prov.asp", XmlChunkBody({.digits = digits}));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.body.find(SignedCrcText(digits)), std::string::npos);
+    EXPECT_FALSE(fs::exists(sim.ReceivedFile("novak\\DECL.xml")));
+}
+
+TEST_F(VansimFault, DropMiddleRuleCutsTheFetchedFileInHalf) {
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", std::string(1000, 'b'));
+    sim.AddFaultRule("download_down.asp drop-middle");
+    const auto reply = client.Post(kFetchPage, kFetchBody);
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_NE(reply.code, CURLE_OK);
+    EXPECT_EQ(reply.body, std::string(500, 'b'));
+}
+
+TEST_F(VansimFault, TrickleRuleStillDeliversTheWholeFile) {
+    const std::string content(300, 't');
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", content);
+    sim.AddFaultRule("download_down.asp trickle 3000 file=B.POT");
+    const auto reply = client.Post(kFetchPage, kFetchBody);
+    EXPECT_EQ(reply.code, CURLE_OK);
+    EXPECT_EQ(reply.body, content);
+}
+
+TEST_F(VansimFault, StallBeforeTheAnswerIsCutShortBySigterm) {
+    sim.AddFaultRule("download_list.asp stall-before 600");
+    HttpsReply reply;
+    std::thread request([&] { reply = client.Post(kListPage, kListBody); });
+    ASSERT_TRUE(Eventually([&] { return sim.RequestLog().find("stalling 600 s") != std::string::npos; }));
+
+    EXPECT_EQ(sim.Stop(), 0);
+    request.join();
+    EXPECT_NE(reply.status, 200);
+}
+
+TEST_F(VansimFault, StallInTheMiddleHoldsBackTheSecondHalfUntilSigterm) {
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", std::string(600, 'a') + std::string(600, 'z'));
+    sim.AddFaultRule("download_down.asp stall-middle 600");
+    std::mutex mutex;
+    std::condition_variable arrived;
+    size_t received = 0;
+    client.OnBodyPiece([&](const std::string& piece) {
+        std::lock_guard lock(mutex);
+        received += piece.size();
+        arrived.notify_all();
+    });
+    HttpsReply reply;
+    std::thread request([&] { reply = client.Post(kFetchPage, kFetchBody); });
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(arrived.wait_for(lock, std::chrono::seconds(60), [&] { return received >= 600; }));
+    }
+
+    EXPECT_EQ(sim.Stop(), 0);
+    request.join();
+    EXPECT_NE(reply.code, CURLE_OK);
+    EXPECT_EQ(reply.body, std::string(600, 'a'));
+}
+
+TEST_F(VansimFault, SigtermEndsTheSimulatorCleanly) {
+    EXPECT_EQ(client.Post(kListPage, kListBody).status, 200);
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_NE(client.Post(kListPage, kListBody).code, CURLE_OK);
+}
+
+TEST(VansimCertificates, PublishedCertificatesAreTheTestCaAndItsIssuingCa) {
+    VansimProcess sim;
+    HttpsClient client(sim.baseUrl(), sim.caPath());
+    const auto root = client.Get("/download/cert.der");
+    const auto issuing = client.Get("/download/cert2.der");
+    EXPECT_EQ(root.status, 200);
+    EXPECT_EQ(root.body, ReadFileBytes(sim.dataFolder() / "tls" / "ca.der"));
+    EXPECT_EQ(issuing.status, 200);
+    EXPECT_FALSE(issuing.body.empty());
+    EXPECT_NE(issuing.body, root.body);
+}
+
+TEST(VansimCertificates, RestartOverTheSameDataFolderKeepsTheCaAndTheState) {
+    VansimProcess sim;
+    sim.AddAccount("novak", "tajne");
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", "b");
+    const std::string ca = ReadFileBytes(sim.caPath());
+    sim.Restart();
+    EXPECT_EQ(ReadFileBytes(sim.caPath()), ca);
+    HttpsClient client(sim.baseUrl(), sim.caPath());
+    EXPECT_EQ(client.Post(kListPage, kListBody).body, "novak\\CZ510201\\B.POT#");
+}
+
+TEST(VansimCertificates, CaCopyIsWrittenWhereAskedInDer) {
+    TempDir target;
+    VansimProcess sim({"--ca-out", (target / "ca" / "vansim.der").string()});
+    EXPECT_EQ(sim.caPath(), target / "ca" / "vansim.der");
+    EXPECT_EQ(ReadFileBytes(sim.caPath()), ReadFileBytes(sim.dataFolder() / "tls" / "ca.der"));
+}
+
+TEST(VansimCertificates, ExpiredCertificateFailsVerification) {
+    VansimProcess sim({"--certificate", "expired"});
+    HttpsClient client(sim.baseUrl(), sim.caPath());
+    EXPECT_EQ(client.Get("/secure/activex_download/testing.asp").code, CURLE_PEER_FAILED_VERIFICATION);
+}
+
+TEST(VansimCertificates, WrongHostCertificateIsRefusedOnlyByTheHostNameCheck) {
+    VansimProcess sim({"--certificate", "wrong-host"});
+    HttpsClient client(sim.baseUrl(), sim.caPath());
+    EXPECT_EQ(client.Get("/secure/activex_download/testing.asp").code, CURLE_PEER_FAILED_VERIFICATION);
+    client.VerifyHostName(false);
+    EXPECT_EQ(client.Get("/secure/activex_download/testing.asp").status, 200);
+}
+
+} // namespace
+} // namespace zumaset::test

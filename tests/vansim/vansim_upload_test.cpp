@@ -1,0 +1,199 @@
+// Uploads against the running simulator: storing, reassembly and refusals.
+#include "https_client.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zumaset::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
+constexpr const char* kXmlPage = "/secure/activex_download/upload_prov.asp";
+
+// The body text the way the client extracts it: after "<body>" and its line
+// break, before the line break that precedes "</body>".
+std::string BodyText(const std::string& reply) {
+    const size_t open = reply.find("<body>");
+    const size_t close = reply.find("</body>");
+    if (open == std::string::npos || close == std::string::npos || close < open + 10) return "<unframed>" + reply;
+    return reply.substr(open + 8, close - 2 - (open + 8));
+}
+
+std::string AllByteValues() {
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
+    return bytes + "\r\nkonec\r\n";
+}
+
+class VansimUpload : public ::testing::Test {
+protected:
+    VansimUpload() { sim.AddAccount("novak", "tajne"); }
+
+    VansimProcess sim;
+    HttpsClient client{sim.baseUrl(), sim.caPath()};
+};
+
+TEST_F(VansimUpload, TestPageCarriesTheKnownTextInItsBody) {
+    const auto reply = client.Get("/secure/activex_download/testing.asp");
+    EXPECT_EQ(reply.code, CURLE_OK);
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(BodyText(reply.body), "TESTING SERVER RLK OK");
+}
+
+TEST_F(VansimUpload, OneChunkTextFileIsStoredByteIdentical) {
+    const std::string bytes = AllByteValues();
+    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = DecimalDigits(bytes)}));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(BodyText(reply.body), "OK");
+    EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")), bytes);
+}
+
+TEST_F(VansimUpload, ThreeChunkFileIsStoredOnlyAfterItsLastChunk) {
+    const std::string bytes = AllByteValues() + "tail of the file";
+    const std::string digits = DecimalDigits(bytes);
+    const size_t third = digits.size() / 9 * 3; // chunk borders fall between bytes
+    const std::string pieces[] = {digits.substr(0, third), digits.substr(third, third), digits.substr(2 * third)};
+    const auto stored = sim.ReceivedFile("novak\\CZ510201\\ABC.DOK");
+    const auto receipt = sim.WaitingFile("novak\\CZ510201\\ABC.POT");
+
+    for (int i = 1; i <= 3; ++i) {
+        const auto reply = client.Post(kTextPage, TextChunkBody({.index = i, .count = 3, .digits = pieces[i - 1]}));
+        ASSERT_EQ(BodyText(reply.body), "OK") << "chunk " << i;
+        EXPECT_EQ(fs::exists(stored), i == 3) << "after chunk " << i;
+        EXPECT_EQ(fs::exists(receipt), i == 3) << "after chunk " << i;
+    }
+    EXPECT_EQ(ReadFileBytes(stored), bytes);
+}
+
+TEST_F(VansimUpload, FirstChunkStartsTheFileAfreshAndAChunkWithoutItsPredecessorIsRefused) {
+    const auto stored = sim.ReceivedFile("novak\\CZ510201\\ABC.DOK");
+    ASSERT_EQ(BodyText(client.Post(kTextPage, TextChunkBody({.index = 1, .count = 3, .digits = "065"})).body), "OK");
+    // The client gave up after chunk 1 and sends the file again from the start.
+    ASSERT_EQ(BodyText(client.Post(kTextPage, TextChunkBody({.index = 1, .count = 2, .digits = "066"})).body), "OK");
+    ASSERT_EQ(BodyText(client.Post(kTextPage, TextChunkBody({.index = 2, .count = 2, .digits = "067"})).body), "OK");
+    EXPECT_EQ(ReadFileBytes(stored), "BC");
+
+    const auto orphan = client.Post(kTextPage, TextChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}));
+    EXPECT_EQ(BodyText(orphan.body), "CHYBA PORADI");
+    EXPECT_FALSE(fs::exists(sim.ReceivedFile("novak\\CZ510201\\X.DOK")));
+}
+
+TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSameSubFolder) {
+    const std::string content = "<?xml version=\"1.0\"?><zprava>\x9a\xe8</zprava>";
+    const std::string digits = HexDigits(content);
+    const auto reply = client.Post(kXmlPage, XmlChunkBody({.name = "DECL01.xml", .folder = "praha\\", .digits = digits}));
+    EXPECT_EQ(BodyText(reply.body), SignedCrcText(digits));
+    EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\praha\\DECL01.xml")), content);
+    const std::string receipt = ReadFileBytes(sim.WaitingFile("novak\\praha\\DECL01_POT.xml"));
+    ASSERT_FALSE(receipt.empty());
+    EXPECT_EQ(receipt.front(), '<');
+    EXPECT_NE(receipt.find("DECL01.xml"), std::string::npos);
+}
+
+TEST_F(VansimUpload, XmlFileDirectlyInTheSourceFolderHasItsReceiptInTheUserFolder) {
+    const auto reply = client.Post(kXmlPage, XmlChunkBody({.name = "TOP.xml", .digits = HexDigits("<a/>")}));
+    EXPECT_EQ(BodyText(reply.body), SignedCrcText(HexDigits("<a/>")));
+    EXPECT_TRUE(fs::exists(sim.WaitingFile("novak\\TOP_POT.xml")));
+}
+
+TEST_F(VansimUpload, ValuesAreTakenAsSentWithoutPercentDecoding) {
+    sim.AddAccount("plus", "a+b%41");
+    const auto reply = client.Post(kTextPage, TextChunkBody({.user = "plus", .password = "a+b%41", .digits = "065"}));
+    EXPECT_EQ(BodyText(reply.body), "OK");
+}
+
+TEST_F(VansimUpload, PasswordHoldingAmpersandIsSplitLikeAnyFormField) {
+    sim.AddAccount("amp", "a&b=c");
+    const auto reply = client.Post(kTextPage, TextChunkBody({.user = "amp", .password = "a&b=c", .digits = "065"}));
+    EXPECT_EQ(BodyText(reply.body), "NEPLATNE HESLO");
+}
+
+TEST_F(VansimUpload, UserNameTravelsInWindows1250) {
+    sim.AddAccount("Dvořák", "tajne");
+    const std::string wireUser = "Dvo\xf8\xe1k"; // ř and á in Windows-1250
+    const auto reply = client.Post(kTextPage, TextChunkBody({.user = wireUser, .digits = "065"}));
+    EXPECT_EQ(BodyText(reply.body), "OK");
+    EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("Dvořák\\CZ510201\\ABC.DOK")), "A");
+
+    const auto list = client.Post("/secure/activex_download/download_list.asp",
+                                  "JmenoDeklaranta=" + wireUser + "&Heslo=tajne");
+    EXPECT_EQ(list.body, wireUser + "\\CZ510201\\ABC.POT#");
+}
+
+// Refusals: every row is answered with its keyword and nothing is stored.
+struct Refusal {
+    const char* name;
+    const char* page;
+    std::string body;
+    const char* keyword;
+};
+
+std::string TextWithWrongCrc() {
+    TextChunk chunk{.digits = "065066"};
+    return TextChunkBodyWithCrc(chunk, SignedCrcText("065067"));
+}
+
+std::string XmlWithWrongCrc() {
+    std::string body = XmlChunkBody({.digits = "4142"});
+    return body.replace(body.find("&FileCrc=") + 9, SignedCrcText("4142").size(), SignedCrcText("4143"));
+}
+
+std::string TextFieldsSwapped() {
+    // "Celnice" and "FileName" in the XML kind's order.
+    return "JmenoDeklaranta=novak&Heslo=tajne&FileName=ABC.DOK&Celnice=CZ510201&FileCurent=1&FileCount=1"
+           "&FileData=065&FileCRC=" + SignedCrcText("065") + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
+}
+
+class VansimRefusal : public ::testing::TestWithParam<Refusal> {
+protected:
+    static void SetUpTestSuite() {
+        sim_ = std::make_unique<VansimProcess>();
+        sim_->AddAccount("novak", "tajne");
+        sim_->AddAccount("svoboda", "heslo", false);
+        sim_->SetSetting("refuse_version", "1.9.0.0");
+    }
+    static void TearDownTestSuite() { sim_.reset(); }
+
+    static std::unique_ptr<VansimProcess> sim_;
+};
+std::unique_ptr<VansimProcess> VansimRefusal::sim_;
+
+TEST_P(VansimRefusal, IsAnsweredWithItsKeywordAndStoresNothing) {
+    HttpsClient client(sim_->baseUrl(), sim_->caPath());
+    const auto reply = client.Post(GetParam().page, GetParam().body);
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(BodyText(reply.body), GetParam().keyword);
+    EXPECT_TRUE(fs::is_empty(sim_->dataFolder() / "received"));
+    EXPECT_TRUE(fs::is_empty(sim_->dataFolder() / "outbox"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, VansimRefusal,
+    ::testing::Values(
+        Refusal{"WrongPassword", kTextPage, TextChunkBody({.password = "spatne", .digits = "065"}), "NEPLATNE HESLO"},
+        Refusal{"UnknownUser", kTextPage, TextChunkBody({.user = "nikdo", .digits = "065"}), "NEPLATNE HESLO"},
+        Refusal{"XmlWrongPassword", kXmlPage, XmlChunkBody({.password = "spatne", .digits = "41"}), "NEPLATNE HESLO"},
+        Refusal{"XmlUnknownDeclarant", kXmlPage, XmlChunkBody({.user = "nikdo", .digits = "41"}), "CHYBA ID"},
+        Refusal{"XmlDeclarantNotKnownForXml", kXmlPage, XmlChunkBody({.user = "svoboda", .password = "heslo", .digits = "41"}),
+                "CHYBA ID"},
+        Refusal{"TextWrongCrc", kTextPage, TextWithWrongCrc(), "CHYBA CRC"},
+        Refusal{"XmlWrongCrc", kXmlPage, XmlWithWrongCrc(), "CHYBA CRC"},
+        Refusal{"RefusedClientVersion", kTextPage, TextChunkBody({.digits = "065", .version = "1.9.0.0"}),
+                "CHYBA VERZE KLIENTA"},
+        Refusal{"FieldsOutOfOrder", kTextPage, TextFieldsSwapped(), "CHYBA FORMULARE"},
+        Refusal{"ChunkNumberAboveCount", kTextPage, TextChunkBody({.index = 3, .count = 2, .digits = "065"}),
+                "CHYBA FORMULARE"},
+        Refusal{"ByteValueOver255", kTextPage, TextChunkBody({.digits = "256"}), "CHYBA DATA"},
+        Refusal{"DigitsNotInTriplets", kTextPage, TextChunkBody({.digits = "0650"}), "CHYBA DATA"},
+        Refusal{"LowerCaseHex", kXmlPage, XmlChunkBody({.digits = "4a"}), "CHYBA DATA"},
+        Refusal{"FileNameClimbsUp", kTextPage, TextChunkBody({.name = "..", .digits = "065"}), "CHYBA NAZEV"},
+        Refusal{"OfficeWithBackslash", kTextPage, TextChunkBody({.office = "..\\..", .digits = "065"}), "CHYBA NAZEV"},
+        Refusal{"XmlFolderClimbsUp", kXmlPage, XmlChunkBody({.folder = "a\\..\\..\\", .digits = "41"}), "CHYBA NAZEV"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace zumaset::test
