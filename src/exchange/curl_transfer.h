@@ -1,0 +1,83 @@
+#pragma once
+
+#include "exchange/curl_handles.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace zumaset {
+
+// The pool of live connections that the requests of one connection share, so
+// that their POSTs go over one kept-alive TLS connection.
+using CurlConnectionPool = std::shared_ptr<CURLM>;
+CurlConnectionPool MakeCurlConnectionPool();
+
+// One HTTP exchange on an easy handle, run step by step inside the pool's
+// multi handle: Start sends and returns once the reply's headers are in, Read
+// pulls the body in as the caller asks for it. Nothing ever waits longer than
+// the limit given for a silence on the line.
+class CurlTransfer {
+public:
+    enum class Outcome { Ready, Finished, TimedOut, Failed };
+
+    explicit CurlTransfer(CurlConnectionPool pool);
+    ~CurlTransfer();
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    // The handle to configure (after Reset) before Start; null if libcurl
+    // could not create one.
+    CURL* easy() const { return easy_.get(); }
+    // Drops any transfer in progress and every option set on the handle.
+    void Reset();
+    // Sends the configured request and waits until the reply's headers have
+    // arrived (Ready), the transfer ended (Finished, with result()), or no
+    // byte moved for `silence` (TimedOut, transfer dropped).
+    Outcome Start(std::chrono::milliseconds silence);
+    // Copies reply bytes into `buffer` until it is full or the reply ends,
+    // waiting at most `silence` for each new byte. On TimedOut or Failed the
+    // bytes copied so far are in `copied`.
+    Outcome Read(std::span<char> buffer, std::chrono::milliseconds silence, std::size_t& copied);
+
+    bool headersComplete() const { return headersComplete_; }
+    long headerStatus() const { return headerStatus_; }
+    bool finished() const { return finished_; }
+    CURLcode result() const { return result_; }
+    // libcurl's own description of the last failure.
+    std::string ErrorDetail() const;
+
+private:
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+
+    Outcome Drive(bool (CurlTransfer::*ready)() const, std::chrono::milliseconds silence);
+    bool HeadersReady() const { return headersComplete_; }
+    bool BodyReady() const { return bodyPos_ < body_.size(); }
+    std::uint64_t BytesMoved() const;
+    void CollectFinished();
+    void MarkFinished(CURLcode result);
+    void ClearState();
+    void Detach();
+
+    CurlConnectionPool pool_;
+    CurlEasyPtr easy_;
+    bool attached_ = false;
+    bool paused_ = false;
+    bool finished_ = false;
+    CURLcode result_ = CURLE_OK;
+    bool headersComplete_ = false;
+    long pendingStatus_ = 0;
+    long headerStatus_ = 0;
+    std::uint64_t headerBytes_ = 0;
+    std::uint64_t bodyBytes_ = 0;
+    std::string body_;
+    std::size_t bodyPos_ = 0;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+};
+
+} // namespace zumaset

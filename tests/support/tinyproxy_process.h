@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include <sys/types.h>
+
+namespace zumaset::test {
+
+// A TCP port on 127.0.0.1 that nothing listens on at the moment of asking.
+int FreeLoopbackPort();
+
+// True once something accepts connections on 127.0.0.1:port; polls for at
+// most `patience` (a readiness wait, not a timing assertion).
+bool WaitForListener(int port, std::chrono::milliseconds patience);
+
+// Debian's tinyproxy on a free 127.0.0.1 port with Basic authentication,
+// configured in and logging to `folder`. Started by the constructor (which
+// throws when it does not come up), stopped by the destructor.
+class TinyproxyProcess {
+public:
+    TinyproxyProcess(const std::filesystem::path& folder, const std::string& user, const std::string& password);
+    ~TinyproxyProcess();
+    TinyproxyProcess(const TinyproxyProcess&) = delete;
+    TinyproxyProcess& operator=(const TinyproxyProcess&) = delete;
+
+    int port() const { return port_; }
+    // "127.0.0.1:port", as the proxy setting names it.
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+} // namespace zumaset::test
