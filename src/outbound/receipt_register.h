@@ -3,6 +3,7 @@
 #include "core/logs.h"
 #include "core/settings.h"
 #include "core/time_format.h"
+#include "exchange/sent_files.h"
 
 #include <filesystem>
 #include <optional>
@@ -12,24 +13,16 @@
 
 namespace zumaset {
 
-// One uploaded file the client waits to hear back about.
-struct RegisterRecord {
-    std::string SendAs;   // the name it was sent under
-    std::string PathName; // the folder it came from, ending with the separator
-    std::string CuCode;   // the customs office code sent with it
-    TimePoint SendTime;   // when the server accepted it
-};
-
 // The files uploaded in the last two days, in the order they were sent.
 // Replies are routed back through it, overdue receipts are found in it, and it
 // survives a restart in the file "Zumaset.sav" in the session-log folder.
 // Values longer than the widths the file format was designed for (255, 100
 // and 8 characters) are kept whole: cutting them would misroute replies.
-class ReceiptRegister {
+class ReceiptRegister final : public SentFiles {
 public:
     static constexpr std::string_view kFileName = "Zumaset.sav";
 
-    void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now);
+    void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) override;
 
     // Appends the records of the register file and then deletes it. A line that
     // cannot be read is skipped with an error-log line; the others load. The
@@ -49,7 +42,9 @@ public:
 
     // The first record the received file answers (see the routing rules in the
     // .cpp); none when no record does. A name without a base matches nothing.
-    const RegisterRecord* FindSentRecord(std::string_view officeCode, std::string_view lookupName, bool runMode) const;
+    const RegisterRecord* FindSentRecord(std::string_view officeCode, std::string_view lookupName,
+                                         bool runMode) const override;
+    bool Empty() const override { return records_.empty(); }
 
     const std::vector<RegisterRecord>& records() const { return records_; }
 

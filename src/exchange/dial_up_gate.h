@@ -1,0 +1,14 @@
+#pragma once
+
+namespace zumaset {
+
+// Asked by every transfer before it goes on line when the computer reaches the
+// internet by a dial-up line. Returns false when no line could be brought up;
+// the gate has then reported the failure itself.
+class DialUpGate {
+public:
+    virtual ~DialUpGate() = default;
+    virtual bool EnsureDialUpConnection() = 0;
+};
+
+} // namespace zumaset

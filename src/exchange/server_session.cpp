@@ -1,0 +1,287 @@
+#include "exchange/server_session.h"
+
+#include "core/charset.h"
+#include "core/message_table.h"
+#include "core/settings_store.h"
+#include "core/trace_line.h"
+#include "core/upper_case.h"
+#include "exchange/body_text.h"
+
+#include <array>
+#include <cstdint>
+
+namespace zumaset {
+
+namespace {
+
+constexpr std::string_view kTestPage = "/secure/activex_download/testing.asp";
+constexpr std::string_view kTestAnswer = "TESTING SERVER RLK OK";
+constexpr std::string_view kCannotConnect = "Nelze se připojit k serveru RLK !!";
+constexpr std::size_t kReadBufferSize = 2048;
+constexpr int kHttpsPort = 443;
+constexpr int kServiceHttp = 3;
+
+// Places of the connection test, counted from the variant's first tag.
+enum TestPlace {
+    kErrorNumber = 0,
+    kUrlHandle = 1,
+    kSessionHandle = 2,
+    kServer = 3,
+    kStatus = 4,
+    kProxy407 = 5,
+    kServerOne = 10,
+    kServerTwo = 11,
+};
+
+} // namespace
+
+const PreambleVariant kUploadPreamble{"SendFile",
+                                      'G',
+                                      5,
+                                      "TEST PROXY PRO ODESLÁNÍ",
+                                      "]  *** spojeni pro odesilani - ",
+                                      17,
+                                      true,
+                                      {18, 19, 20, 21, 22}};
+
+const PreambleVariant kDownloadPreamble{"GetRemoteFile",
+                                        'I',
+                                        2,
+                                        "TEST PROXY PRO PŘÍJEM",
+                                        "]  *** spojeni pro prijem    - ",
+                                        0,
+                                        false,
+                                        {14, 0, 15, 16, 17}};
+
+std::string ControlLogServer(std::string_view server) {
+    std::string upper = ToUpperText(server);
+    std::string out;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        const bool lead = (static_cast<unsigned char>(upper[i]) & 0xC0) != 0x80;
+        if (lead && chars == 16) break;
+        if (lead) ++chars;
+        out += upper[i];
+    }
+    out.append(16 - chars, ' ');
+    return out;
+}
+
+std::string HandleText(const void* handle) { return std::to_string(reinterpret_cast<std::uintptr_t>(handle)); }
+
+ServerSession::ServerSession(Transport& transport, Settings& settings, Registry& registry, const Logs& logs,
+                             const FailureReporter& reporter)
+    : transport_(transport), settings_(settings), registry_(registry), logs_(logs), reporter_(reporter),
+      gsProxyUser(settings.ProxyUser), gsProxyPass(settings.ProxyPass) {}
+
+std::string ServerSession::Open() {
+    const std::string agent = std::string("Zuma_") + ZUMASET_VERSION + "-User:" + settings_.User;
+    ProxyChoice proxy;
+    if (settings_.UseProxy) {
+        proxy.named = true;
+        proxy.proxy = settings_.ProxyName + ":" + settings_.ProxyPort;
+    }
+    gsProxyUser = settings_.ProxyUser;
+    gsProxyPass = settings_.ProxyPass;
+    hInternetOpen = transport_.OpenSession(agent, proxy);
+    return HandleText(hInternetOpen.get());
+}
+
+void ServerSession::Close() { hInternetOpen.reset(); }
+
+void ServerSession::ReloadProxyCredentials() {
+    zumaset::ReloadProxyCredentials(settings_, registry_);
+    gsProxyUser = settings_.ProxyUser;
+    gsProxyPass = settings_.ProxyPass;
+}
+
+ServerTransfer::ServerTransfer(ServerSession& session, const PreambleVariant& variant)
+    : session_(session), variant_(variant) {}
+
+ServerTransfer::~ServerTransfer() { InetClose(); }
+
+void ServerTransfer::Trace(int tag, std::string_view label, std::initializer_list<std::string_view> values) const {
+    if (!session_.settings().WriteDebugLog || tag == 0) return;
+    TraceLine line(variant_.routine, variant_.letter, tag);
+    line.Label(label);
+    session_.logs().WriteDebugTrace(values.size() == 0 ? line.Text() : line.Values(values));
+}
+
+void ServerTransfer::ControlLine(const std::string& server, std::string_view verdict) const {
+    session_.logs().WriteLog("[" + ControlLogServer(server) + std::string(variant_.controlMiddle) + std::string(verdict),
+                             LogKind::Connection);
+}
+
+void ServerTransfer::Remember(const InternetHandle& handle) {
+    if (handle.LastError() != 0) lastError_ = handle.LastError();
+}
+
+// One connection test: the known page must answer with the known text. The
+// verdict goes to the connection log.
+bool ServerTransfer::TestServer(const std::string& server) {
+    const int first = variant_.testFirstTag;
+    currentTestServer_ = server;
+    InternetSession* session = session_.handle();
+    std::unique_ptr<InternetRequest> hInternetUrl;
+    if (session != nullptr) {
+        hInternetUrl = session->OpenUrl("https://" + server + std::string(kTestPage));
+        if (!hInternetUrl) Remember(*session);
+    } else {
+        lastError_ = 12019; // no session: the handle is in the wrong state for any request
+    }
+    if (!hInternetUrl) Trace(first + kErrorNumber, "Číslo chyby", {std::to_string(lastError_)});
+    Trace(first + kUrlHandle, "hInternetUrl", {HandleText(hInternetUrl.get())});
+    Trace(first + kSessionHandle, "hInternetOpen", {HandleText(session)});
+    Trace(first + kServer, "gsServer", {server});
+
+    std::string reply;
+    if (hInternetUrl) {
+        const ProxyLoopTrace trace{first + kStatus, variant_.statusLabel, true, first + kProxy407, "TEST"};
+        if (ProxyLoop(*hInternetUrl, {}, trace) == SendResult::ProxyLoopEnded) {
+            proxyLoopEnded_ = true;
+            return false;
+        }
+        std::array<char, kReadBufferSize> buffer{};
+        if (const auto n = hInternetUrl->ReadFile(buffer)) {
+            reply.assign(buffer.data(), *n);
+        } else {
+            Remember(*hInternetUrl);
+        }
+    }
+    const auto body = GetBodyText(reply);
+    const bool passed = body && ToUpperText(*body) == kTestAnswer;
+    ControlLine(server, passed ? "ANO" : "NE");
+    return passed;
+}
+
+PreambleResult ServerTransfer::RunPreamble(std::string& server) {
+    Settings& settings = session_.settings();
+    if (settings.WriteLogControl) {
+        for (int failures = 0; !TestServer(server);) {
+            if (proxyLoopEnded_) return PreambleResult::ProxyLoopEnded;
+            ++failures;
+            if (failures == 1) {
+                server = settings.ServerOne;
+                Trace(variant_.testFirstTag + kServerOne, "      SERVER ONE", {server});
+            } else if (failures == 2) {
+                server = settings.ServerTwo;
+                Trace(variant_.testFirstTag + kServerTwo, "      SERVER TWO", {server});
+            } else {
+                const long code = static_cast<long>(lastError_);
+                session_.reporter().ReportFailure(
+                    FailureReport{code, std::string(kCannotConnect), {}, MessageIcon::Exclamation,
+                                  CodeAndText(code, kCannotConnect)});
+                if (variant_.failureTag != 0) {
+                    Trace(variant_.failureTag, "ERROR", {std::to_string(code) + "] - " + std::string(kCannotConnect)});
+                }
+                if (variant_.failureWritesNotSent) session_.logs().WriteLog(MessageText(msg::kFileNotSent), LogKind::Session);
+                InetClose();
+                return PreambleResult::CannotConnect;
+            }
+        }
+    }
+    server_ = server;
+    InternetSession* session = session_.handle();
+    if (session != nullptr) {
+        hInternetConnect = session->Connect(server);
+        if (!hInternetConnect) Remember(*session);
+    } else {
+        lastError_ = 12019;
+    }
+    const auto& tags = variant_.connectTags;
+    Trace(tags[0], "hInternetConnect", {HandleText(hInternetConnect.get())});
+    Trace(tags[1], "hInternetOpen", {HandleText(session)});
+    Trace(tags[2], "gsServer", {server});
+    Trace(tags[3], "Internet_Def_HTTPS_Port", {std::to_string(kHttpsPort)});
+    Trace(tags[4], "Internet_Service_HTTP", {std::to_string(kServiceHttp)});
+    return hInternetConnect ? PreambleResult::Connected : PreambleResult::NoConnection;
+}
+
+InternetRequest* ServerTransfer::OpenRequest(std::string_view page) {
+    hHttpOpenRequest.reset();
+    if (!hInternetConnect) {
+        lastError_ = 12019;
+        return nullptr;
+    }
+    hHttpOpenRequest = hInternetConnect->OpenRequest("POST", page, "HTTP/1.0");
+    if (!hHttpOpenRequest) Remember(*hInternetConnect);
+    return hHttpOpenRequest.get();
+}
+
+bool ServerTransfer::AddFormHeaders() {
+    if (!hHttpOpenRequest) return false;
+    const bool ok = hHttpOpenRequest->AddRequestHeader("Connection: Keep-Alive\r\n") &&
+                    hHttpOpenRequest->AddRequestHeader("Content-Type: application/x-www-form-urlencoded\r\n");
+    if (!ok) Remember(*hHttpOpenRequest);
+    return ok;
+}
+
+SendResult ServerTransfer::SendRequest(std::string_view body, const ProxyLoopTrace& trace) {
+    if (!hHttpOpenRequest) {
+        intRetVal = false;
+        return SendResult::Answered;
+    }
+    intRetVal = hHttpOpenRequest->SendRequest(body);
+    if (!intRetVal) Remember(*hHttpOpenRequest);
+    return ProxyLoop(*hHttpOpenRequest, body, trace);
+}
+
+// Answers a proxy's 407 with the stored credentials and sends the request
+// again, at most four sends in all. The credentials are read from the registry
+// again after every challenge, so a corrected password is used at the next one.
+SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view body, const ProxyLoopTrace& trace) {
+    const bool isTest = trace.credentialSuffix == "TEST";
+    for (int bb = 0;;) {
+        if (const auto status = request.QueryStatusCode()) lngStatus = *status;
+        const std::string status = std::to_string(lngStatus);
+        Trace(trace.statusTag, trace.statusLabel, {trace.statusWithPrefix ? "lngStatus = " + status : status});
+        if (lngStatus != 407) return SendResult::Answered;
+
+        const std::string suffix(trace.credentialSuffix);
+        request.SetProxyUserName(session_.proxyUser());
+        const bool passwordSet = request.SetProxyPassword(session_.proxyPass());
+        if (!isTest) intRetVal = passwordSet;
+        Trace(trace.first407Tag, "Proxy - lngStatus-407", {trace.unverified});
+        Trace(trace.first407Tag + 1, "gsProxyUser(" + suffix + ")", {session_.proxyUser()});
+        Trace(trace.first407Tag + 2, "gsProxyPass(" + suffix + ")", {session_.proxyPass()});
+        session_.ReloadProxyCredentials();
+
+        lngStatus = 0;
+        ++bb;
+        Trace(trace.first407Tag + 3, "Zacykleni na proxy - bb", {std::to_string(bb)});
+        if (bb > 1) ControlLine(isTest ? currentTestServer_ : server_, "CYKLUS");
+        if (bb > 3) {
+            Trace(trace.first407Tag + 4, "Ukonceni zacykleni - bb", {std::to_string(bb)});
+            return SendResult::ProxyLoopEnded;
+        }
+        if (!request.SendRequest(body)) Remember(request);
+    }
+}
+
+std::optional<std::string> ServerTransfer::ReadReply() {
+    if (!hHttpOpenRequest) return std::nullopt;
+    std::string reply;
+    std::array<char, kReadBufferSize> buffer{};
+    while (true) {
+        const auto n = hHttpOpenRequest->ReadFile(buffer);
+        if (!n) {
+            Remember(*hHttpOpenRequest);
+            return std::nullopt;
+        }
+        if (*n == 0) return reply;
+        reply.append(buffer.data(), *n);
+    }
+}
+
+void ServerTransfer::InetClose() {
+    const bool hadHandles = hHttpOpenRequest || hInternetConnect;
+    hHttpOpenRequest.reset();
+    hInternetConnect.reset();
+    if (hadHandles && session_.settings().WriteDebugLog) {
+        session_.logs().WriteDebugTrace(TraceLine("InetClose", 'J', 1)
+                                            .Label("InternetCloseHandle")
+                                            .Values({"Uzavření Connect a HttpOpenRequest"}));
+    }
+}
+
+} // namespace zumaset

@@ -1,0 +1,83 @@
+// The connection preamble against the simulator over real TLS, directly and
+// through an authenticating proxy.
+#include "exchange/curl_handles.h"
+#include "exchange/curl_transport.h"
+#include "exchange/server_session.h"
+#include "session_fixture.h"
+#include "tinyproxy_process.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+namespace zumaset {
+namespace {
+
+class LivePreamble : public test::SessionFixture {
+protected:
+    CurlTransportOptions Options(bool trustSimulator) {
+        CurlTransportOptions options;
+        options.caFolder = dir / (trustSimulator ? "ca-trusted" : "ca-empty");
+        std::filesystem::create_directories(options.caFolder);
+        if (trustSimulator && !std::filesystem::exists(options.caFolder / "vansim.pem"))
+            std::filesystem::copy_file(vansim->caPath(), options.caFolder / "vansim.pem");
+        options.systemProxy = SystemProxy{};
+        return options;
+    }
+    PreambleResult Run(CurlTransport& transport, std::string& server) {
+        ServerSession session(transport, settings, registry, logs, reporter);
+        session.Open();
+        ServerTransfer transfer(session, kDownloadPreamble);
+        return transfer.RunPreamble(server);
+    }
+
+    CurlGlobal curl;
+    std::unique_ptr<test::VansimProcess> vansim;
+};
+
+TEST_F(LivePreamble, AnExpiredCertificateIsAcceptedAnUnknownAuthorityIsNot) {
+    vansim = std::make_unique<test::VansimProcess>(std::vector<std::string>{"--certificate", "expired"});
+    settings.WriteLogControl = true;
+    {
+        CurlTransport transport(Options(true));
+        std::string server = vansim->host();
+        EXPECT_EQ(Run(transport, server), PreambleResult::Connected);
+        EXPECT_NE(Log("Control.log").find("spojeni pro prijem    - ANO"), std::string::npos);
+    }
+    {
+        // All three servers answer with a certificate from an authority nobody trusts.
+        settings.ServerOne = settings.ServerTwo = vansim->host();
+        CurlTransport transport(Options(false));
+        std::string server = vansim->host();
+        EXPECT_EQ(Run(transport, server), PreambleResult::CannotConnect);
+        EXPECT_NE(Log("Error.log").find("[12045] *** "), std::string::npos) << Log("Error.log");
+    }
+}
+
+TEST_F(LivePreamble, ThroughAnAuthenticatingProxy) {
+    vansim = std::make_unique<test::VansimProcess>();
+    std::filesystem::create_directories(dir / "proxy");
+    test::TinyproxyProcess proxy(dir / "proxy", "proxyuser", "proxypass");
+    settings.WriteLogControl = true;
+    settings.UseProxy = true;
+    settings.ProxyName = "127.0.0.1";
+    settings.ProxyPort = std::to_string(proxy.port());
+    settings.ProxyUser = "proxyuser";
+    settings.ProxyPass = "proxypass";
+    SaveSettings(settings, registry);
+    CurlTransport transport(Options(true));
+    std::string server = vansim->host();
+    EXPECT_EQ(Run(transport, server), PreambleResult::Connected);
+    const std::string debug = Log("Debug.log");
+    EXPECT_NE(debug.find("TEST PROXY PRO PŘÍJEM   *** [lngStatus = 407]"), std::string::npos);
+    EXPECT_NE(debug.find("TEST PROXY PRO PŘÍJEM   *** [lngStatus = 200]"), std::string::npos);
+
+    // A wrong password in the store keeps the proxy refusing: four sends, then the loop ends.
+    settings.ProxyPass = "wrong";
+    SaveSettings(settings, registry);
+    server = vansim->host();
+    EXPECT_EQ(Run(transport, server), PreambleResult::ProxyLoopEnded);
+    EXPECT_EQ(Count(Log("Control.log"), "CYKLUS"), 3u);
+}
+
+} // namespace
+} // namespace zumaset

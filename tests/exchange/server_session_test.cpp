@@ -1,0 +1,180 @@
+#include "exchange/body_text.h"
+#include "exchange/server_session.h"
+#include "fake_transport.h"
+#include "session_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace zumaset {
+namespace {
+
+using test::FakeReply;
+
+TEST(GetBodyText, TakesTheFramedTextOrTheWholeReply) {
+    EXPECT_EQ(GetBodyText("<html><BODY>\r\nOK\r\n</Body></html>"), std::optional<std::string>("OK"));
+    EXPECT_EQ(GetBodyText("plain answer"), std::optional<std::string>("plain answer"));
+    EXPECT_EQ(GetBodyText("<body>\r\n\r\n</body>"), std::optional<std::string>(""));
+    EXPECT_EQ(GetBodyText("<body>\r\nOK"), std::nullopt);
+    EXPECT_EQ(GetBodyText("<body></body>"), std::nullopt);
+    EXPECT_EQ(GetBodyText("</body> before <body>\r\n"), std::nullopt);
+}
+
+TEST(ControlLogServer, IsUpperCasePaddedOrCutToSixteen) {
+    EXPECT_EQ(ControlLogServer("van.example"), "VAN.EXAMPLE     ");
+    EXPECT_EQ(ControlLogServer("a-very-long-server.example.cz"), "A-VERY-LONG-SERV");
+    EXPECT_EQ(ControlLogServer("čtyři.cz"), "ČTYŘI.CZ        ");
+    EXPECT_EQ(ControlLogServer(""), std::string(16, ' '));
+}
+
+constexpr const char* kTestPage = "/secure/activex_download/testing.asp";
+
+class Preamble : public test::SessionFixture {
+protected:
+    Preamble() : session(transport, settings, registry, logs, reporter) {}
+
+    void PassingTestPage(const std::string& body = "<html><body>\r\nTESTING SERVER RLK OK\r\n</body></html>") {
+        transport.AddReply(kTestPage, FakeReply{200, body});
+    }
+    std::size_t TestRequests() const {
+        return std::count_if(transport.sent().begin(), transport.sent().end(),
+                             [](const auto& r) { return r.page == kTestPage; });
+    }
+
+    test::FakeTransport transport;
+    ServerSession session;
+};
+
+TEST_F(Preamble, WithoutTheConnectionLogItConnectsStraightAway) {
+    settings.WriteLogControl = false;
+    settings.ServerOne = "one.example";
+    session.Open();
+    std::string server = "start.example";
+    ServerTransfer transfer(session, kUploadPreamble);
+    EXPECT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
+    EXPECT_EQ(server, "start.example");
+    EXPECT_EQ(TestRequests(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Control.log"));
+    EXPECT_NE(Log("Debug.log").find("<G21>*** Internet_Def_HTTPS_Port *** [443]"), std::string::npos);
+}
+
+TEST_F(Preamble, AFailingStartingServerFallsBackToServerOne) {
+    settings.WriteLogControl = true;
+    settings.ServerOne = "one.example";
+    transport.state().unreachable = {"start.example"};
+    PassingTestPage("<body>\r\ntesting server rlk ok\r\n</body>"); // any letter case passes
+    session.Open();
+    std::string server = "start.example";
+    ServerTransfer transfer(session, kUploadPreamble);
+    ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
+    EXPECT_EQ(server, "one.example");
+    const std::string control = Log("Control.log");
+    EXPECT_NE(control.find("[START.EXAMPLE   ]  *** spojeni pro odesilani - NE\r\n"), std::string::npos);
+    EXPECT_NE(control.find("[ONE.EXAMPLE     ]  *** spojeni pro odesilani - ANO\r\n"), std::string::npos);
+    EXPECT_EQ(Count(control, "spojeni pro odesilani"), 2u);
+    EXPECT_NE(Log("Debug.log").find("<G15>***       SERVER ONE        *** [one.example]"), std::string::npos);
+}
+
+TEST_F(Preamble, ThreeFailedTestsReportThatNoServerCanBeReached) {
+    settings.WriteLogControl = true;
+    settings.ShowErrMessage = true;
+    transport.state().unreachable = {"start.example", ""};
+    session.Open();
+    std::string server = "start.example";
+    ServerTransfer transfer(session, kUploadPreamble);
+    EXPECT_EQ(transfer.RunPreamble(server), PreambleResult::CannotConnect);
+    EXPECT_EQ(TestRequests(), 3u);
+    EXPECT_EQ(Count(Log("Control.log"), "odesilani - NE"), 3u);
+    EXPECT_NE(Log("Error.log").find("[12029] *** Nelze se připojit k serveru RLK !!\r\n"), std::string::npos);
+    EXPECT_NE(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12029]\r\nNelze se připojit k serveru RLK !!");
+    ASSERT_EQ(mail.notices.size(), 1u);
+    EXPECT_EQ(mail.notices[0].text, "12029  Nelze se připojit k serveru RLK !!");
+    EXPECT_NE(Log("Debug.log").find("<G17>*** ERROR                   *** [12029] - Nelze"), std::string::npos);
+}
+
+TEST_F(Preamble, TheDownloadWritesItsOwnWordsAndNoSessionLine) {
+    settings.WriteLogControl = true;
+    transport.state().unreachable = {"start.example", ""};
+    session.Open();
+    std::string server = "start.example";
+    ServerTransfer transfer(session, kDownloadPreamble);
+    EXPECT_EQ(transfer.RunPreamble(server), PreambleResult::CannotConnect);
+    EXPECT_NE(Log("Control.log").find("]  *** spojeni pro prijem    - NE"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Relational.log"));
+}
+
+TEST_F(Preamble, OnlyTheFirst2048BytesOfTheTestReplyCount) {
+    settings.WriteLogControl = true;
+    PassingTestPage(std::string(2048, ' ') + "TESTING SERVER RLK OK");
+    transport.state().unreachable = {""};
+    session.Open();
+    std::string server = "start.example";
+    ServerTransfer transfer(session, kUploadPreamble);
+    EXPECT_EQ(transfer.RunPreamble(server), PreambleResult::CannotConnect);
+}
+
+class ProxyLoop : public Preamble {
+protected:
+    SendResult PostOnce(ServerTransfer& transfer) {
+        transfer.OpenRequest("/page.asp");
+        return transfer.SendRequest("a=1", ProxyLoopTrace{26, "lngStatus(TXT)", false, 27, "TXT"});
+    }
+};
+
+TEST_F(ProxyLoop, AProxyThatKeepsAskingGetsExactlyFourSends) {
+    transport.state().proxyCredentials = std::make_pair(std::string("user"), std::string("right"));
+    settings.ProxyUser = "user";
+    settings.ProxyPass = "wrong";
+    SaveSettings(settings, registry);
+    session.Open();
+    std::string server = "van.example";
+    ServerTransfer transfer(session, kUploadPreamble);
+    ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
+    EXPECT_EQ(PostOnce(transfer), SendResult::ProxyLoopEnded);
+    EXPECT_EQ(transport.sent().size(), 4u);
+    EXPECT_EQ(transfer.lngStatus, 0);
+    EXPECT_EQ(Count(Log("Control.log"), "[VAN.EXAMPLE     ]  *** spojeni pro odesilani - CYKLUS\r\n"), 3u);
+    const std::string debug = Log("Debug.log");
+    EXPECT_NE(debug.find("<G27>*** Proxy - lngStatus-407   *** [NEOVERENO PROXY]"), std::string::npos);
+    EXPECT_NE(debug.find("<G31>*** Ukonceni zacykleni - bb *** [4]"), std::string::npos);
+}
+
+TEST_F(ProxyLoop, CorrectedCredentialsInTheRegistryAreUsedAtTheNextChallenge) {
+    transport.state().proxyCredentials = std::make_pair(std::string("user"), std::string("right"));
+    transport.AddReply("/page.asp", FakeReply{200, "<body>\r\nOK\r\n</body>"});
+    settings.ProxyUser = "user";
+    settings.ProxyPass = "wrong";
+    SaveSettings(settings, registry);
+    session.Open();
+    // The administrator corrects the password while the client runs.
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, "ProxyPass", ScrambleText("right"), 1);
+    std::string server = "van.example";
+    ServerTransfer transfer(session, kUploadPreamble);
+    ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
+    EXPECT_EQ(PostOnce(transfer), SendResult::Answered);
+    EXPECT_EQ(transfer.lngStatus, 200);
+    ASSERT_EQ(transport.sent().size(), 3u); // without, with the old, with the corrected password
+    EXPECT_EQ(transport.sent()[1].proxyPassword, std::optional<std::string>("wrong"));
+    EXPECT_EQ(transport.sent()[2].proxyPassword, std::optional<std::string>("right"));
+    EXPECT_EQ(settings.ProxyPass, "right");
+    EXPECT_EQ(transfer.ReadReply(), std::optional<std::string>("<body>\r\nOK\r\n</body>"));
+    EXPECT_EQ(Count(Log("Control.log"), "CYKLUS"), 1u);
+}
+
+TEST_F(ProxyLoop, TheSessionAnnouncesTheClientAndChoosesTheProxy) {
+    settings.UseProxy = true;
+    settings.ProxyName = "proxy.local";
+    settings.ProxyPort = "3128";
+    session.Open();
+    ASSERT_EQ(transport.state().sessions.size(), 1u);
+    EXPECT_EQ(transport.state().sessions[0].first, std::string("Zuma_") + ZUMASET_VERSION + "-User:DEKL01");
+    EXPECT_TRUE(transport.state().sessions[0].second.named);
+    EXPECT_EQ(transport.state().sessions[0].second.proxy, "proxy.local:3128");
+    settings.UseProxy = false;
+    session.Open();
+    EXPECT_FALSE(transport.state().sessions[1].second.named);
+}
+
+} // namespace
+} // namespace zumaset
