@@ -1,5 +1,9 @@
 #include "app/ctl/ctl_app.h"
+#include "exchange/curl_handles.h"
 
 #include <iostream>
 
-int main(int argc, char** argv) { return zumaset::RunZumasetCtl(argc, argv, std::cin, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    zumaset::CurlGlobal curl;
+    return zumaset::RunZumasetCtl(argc, argv, std::cin, std::cout, std::cerr);
+}

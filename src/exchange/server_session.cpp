@@ -121,6 +121,13 @@ void ServerTransfer::Remember(const InternetHandle& handle) {
 bool ServerTransfer::TestServer(const std::string& server) {
     const int first = variant_.testFirstTag;
     currentTestServer_ = server;
+    // The error a test leaves is its own; an attempt that fails without one
+    // keeps the earlier error as the last one known.
+    const unsigned long earlierError = lastError_;
+    lastError_ = 0;
+    auto keepEarlierError = [&] {
+        if (lastError_ == 0) lastError_ = earlierError;
+    };
     InternetSession* session = session_.handle();
     std::unique_ptr<InternetRequest> hInternetUrl;
     if (session != nullptr) {
@@ -134,11 +141,21 @@ bool ServerTransfer::TestServer(const std::string& server) {
     Trace(first + kSessionHandle, "hInternetOpen", {HandleText(session)});
     Trace(first + kServer, "gsServer", {server});
 
+    ConnectionTestResult result;
+    result.server = server;
+    result.replied = hInternetUrl != nullptr;
     std::string reply;
     if (hInternetUrl) {
         const ProxyLoopTrace trace{first + kStatus, variant_.statusLabel, true, first + kProxy407, "TEST"};
-        if (ProxyLoop(*hInternetUrl, {}, trace) == SendResult::ProxyLoopEnded) {
+        const bool ended = ProxyLoop(*hInternetUrl, {}, trace) == SendResult::ProxyLoopEnded;
+        result.proxyChallenged = challenged_;
+        result.status = lngStatus;
+        if (ended) {
             proxyLoopEnded_ = true;
+            result.proxyLoopEnded = true;
+            result.error = lastError_;
+            keepEarlierError();
+            if (observer_) observer_(result);
             return false;
         }
         std::array<char, kReadBufferSize> buffer{};
@@ -151,6 +168,10 @@ bool ServerTransfer::TestServer(const std::string& server) {
     const auto body = GetBodyText(reply);
     const bool passed = body && ToUpperText(*body) == kTestAnswer;
     ControlLine(server, passed ? "ANO" : "NE");
+    result.passed = passed;
+    if (!passed) result.error = lastError_;
+    keepEarlierError();
+    if (observer_) observer_(result);
     return passed;
 }
 
@@ -231,11 +252,13 @@ SendResult ServerTransfer::SendRequest(std::string_view body, const ProxyLoopTra
 // again after every challenge, so a corrected password is used at the next one.
 SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view body, const ProxyLoopTrace& trace) {
     const bool isTest = trace.credentialSuffix == "TEST";
+    challenged_ = false;
     for (int bb = 0;;) {
         if (const auto status = request.QueryStatusCode()) lngStatus = *status;
         const std::string status = std::to_string(lngStatus);
         Trace(trace.statusTag, trace.statusLabel, {trace.statusWithPrefix ? "lngStatus = " + status : status});
         if (lngStatus != 407) return SendResult::Answered;
+        challenged_ = true;
 
         const std::string suffix(trace.credentialSuffix);
         request.SetProxyUserName(session_.proxyUser());

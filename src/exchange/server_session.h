@@ -8,6 +8,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -99,6 +100,17 @@ enum class SendResult {
     ProxyLoopEnded,  // the fourth 407: the caller's general error path
 };
 
+// What one connection test found, for people diagnosing a connection.
+struct ConnectionTestResult {
+    std::string server;
+    bool replied = false;          // a TLS connection was made and a reply came
+    long status = 0;               // the final HTTP status, 0 when none
+    unsigned long error = 0;       // the transport's error when no reply came or reading failed
+    bool proxyChallenged = false;  // a proxy asked for credentials at least once
+    bool proxyLoopEnded = false;   // it kept asking after four sends
+    bool passed = false;           // the test page gave the expected answer
+};
+
 // One transfer: the connection test, the connection, the requests and their
 // replies. Handles it opens are closed when it ends (or by InetClose).
 class ServerTransfer {
@@ -128,6 +140,9 @@ public:
     // Closes the request and the connection.
     void InetClose();
 
+    // Called after every connection test with what it found.
+    void SetTestObserver(std::function<void(const ConnectionTestResult&)> observer) { observer_ = std::move(observer); }
+
     long lngStatus = 0;   // the status of the last reply, 0 before the first
     bool intRetVal = true; // false when the last send, or setting a credential, failed
 
@@ -146,6 +161,8 @@ private:
     std::string server_;            // the server connected to
     std::string currentTestServer_; // the server the connection test is trying
     bool proxyLoopEnded_ = false;   // the connection test ended in the proxy loop
+    bool challenged_ = false;       // the last proxy loop met a 407
+    std::function<void(const ConnectionTestResult&)> observer_;
     std::unique_ptr<InternetConnection> hInternetConnect;
     std::unique_ptr<InternetRequest> hHttpOpenRequest;
     unsigned long lastError_ = 0;

@@ -1,5 +1,7 @@
 #include "exchange/tls_trust.h"
 
+#include "core/registry_file.h"
+
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -70,17 +72,7 @@ CURLcode PrepareContext(CURL*, void* sslContext, void* userData) {
 
 } // namespace
 
-std::filesystem::path DefaultCaFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (config != nullptr && *config != '\0') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr ? home : "") / ".config";
-    }
-    return base / "zumaset" / "ca";
-}
+std::filesystem::path DefaultCaFolder() { return ConfigFolder() / "ca"; }
 
 int AddCaFolderToStore(const std::filesystem::path& folder, void* x509Store) {
     auto* store = static_cast<X509_STORE*>(x509Store);

@@ -1,10 +1,12 @@
 #include "app/ctl/ctl_app.h"
 
+#include "app/ctl/check_command.h"
 #include "app/ctl/config_command.h"
 #include "app/ctl/exit_codes.h"
 #include "app/ctl/register_command.h"
 #include "core/settings_store.h"
 #include "core/registry_file.h"
+#include "exchange/curl_transport.h"
 
 #include <CLI/CLI.hpp>
 
@@ -80,6 +82,18 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
             Settings settings;
             LoadSettings(settings, registry);
             return ShowRegister(settings, out, err);
+        };
+    });
+
+    auto* check = app.add_subcommand("check", "Test the connection to the servers as every transfer does");
+    check->callback([&] {
+        action = [&] {
+            RegistryFile registry(registry_path);
+            Settings settings;
+            LoadSettings(settings, registry);
+            CurlTransport transport;
+            SystemClock clock;
+            return CheckConnection(settings, registry, transport, clock, out, err);
         };
     });
 

@@ -1,0 +1,72 @@
+#include "app/ctl/ctl_app.h"
+#include "exchange/curl_handles.h"
+#include "temp_dir.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+class CtlCheck : public ::testing::Test {
+protected:
+    CtlCheck() {
+        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+        unsetenv("https_proxy");
+        unsetenv("HTTPS_PROXY");
+        std::filesystem::create_directories(dir / "zumaset" / "ca");
+        std::filesystem::copy_file(vansim.caPath(), dir / "zumaset" / "ca" / "van.pem");
+        Set("LogsPath", dir.path().string());
+        Set("ConLogPath", dir.path().string());
+        Set("ErrLogPath", dir.path().string());
+    }
+    ~CtlCheck() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"zumasetctl", "--registry", (dir / "registry.reg").string()});
+        std::vector<const char*> argv;
+        for (const auto& a : args) argv.push_back(a.c_str());
+        std::istringstream in;
+        out.str("");
+        err.str("");
+        return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    }
+    void Set(const std::string& name, const std::string& value) { ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str(); }
+
+    test::TempDir dir;
+    test::VansimProcess vansim;
+    CurlGlobal curl;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CtlCheck, TellsWhichServerPassedAndWhyTheOtherDidNot) {
+    Set("ServerTxt", vansim.host());
+    Set("ServerXml", "127.0.0.1:1");
+    EXPECT_EQ(Run({"check"}), 0) << out.str() << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("ServerTxt (" + vansim.host() + "):\n  " + vansim.host() +
+                        ": TLS passed; proxy not used; test page passed\n  => passed"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  127.0.0.1:1: no connection - 12029"), std::string::npos) << text;
+    EXPECT_NE(text.find("  (no server set): no connection"), std::string::npos) << text;
+    EXPECT_NE(text.find("=> FAILED: no server passed the test"), std::string::npos) << text;
+    EXPECT_NE(test::ReadFileBytes(dir / "Control.log").find("spojeni pro odesilani - ANO"), std::string::npos);
+}
+
+TEST_F(CtlCheck, FailsWhenNoServerPasses) {
+    Set("ServerTxt", "127.0.0.1:1");
+    Set("ServerXml", "127.0.0.1:1");
+    EXPECT_EQ(Run({"check"}), 1);
+    EXPECT_EQ(Run({"config", "set", "ServerTxt", ""}), 0);
+    EXPECT_EQ(Run({"check"}), 1);
+    EXPECT_NE(out.str().find("ServerTxt: not set"), std::string::npos);
+}
+
+} // namespace
+} // namespace zumaset
