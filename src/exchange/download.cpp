@@ -1,0 +1,418 @@
+#include "exchange/download.h"
+
+#include "core/charset.h"
+#include "core/data_folder.h"
+#include "core/message_table.h"
+#include "core/system_error_text.h"
+#include "core/trace_line.h"
+#include "core/upper_case.h"
+#include "core/utf8_slice.h"
+#include "exchange/pending_file.h"
+#include "exchange/received_placement.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <system_error>
+
+namespace zumaset {
+
+namespace {
+
+constexpr std::string_view kRoutine = "GetRemoteFile";
+constexpr char kLetter = 'I';
+constexpr std::string_view kListPage = "/secure/activex_download/download_list.asp";
+constexpr std::string_view kFetchPage = "/secure/activex_download/download_down.asp";
+constexpr std::string_view kAcknowledgePage = "/secure/activex_download/download_move.asp";
+constexpr std::string_view kTransportModule = "wininet.dll";
+constexpr std::string_view kReturnsTo = "Návrat na TimerApp";
+constexpr std::string_view kTimeoutText = "Operace přerušena - vypršel časový limit";
+constexpr std::string_view kScriptErrorText = "Chyba ASP pro stažení souboru";
+constexpr std::string_view kNewFileBalloon = "Aplikace přijala nový soubor";
+constexpr long kScriptError = 500;
+constexpr long kBadXmlContent = 99999;
+constexpr long kStatusOk = 200;
+constexpr std::size_t kReadBufferSize = 2048;
+constexpr std::size_t kXmlErrorNameLength = 14;
+
+// Trace places of the read loop, for the list and for a fetch.
+struct ReadLoopTags {
+    int start;
+    int pass;
+    int timeout;
+    int head;
+    int length;
+    int loop;
+};
+constexpr ReadLoopTags kListRead{26, 27, 28, 30, 31, 32};
+constexpr ReadLoopTags kFetchRead{44, 45, 46, 47, 48, 49};
+
+const ProxyLoopTrace kListTrace{20, "lngStatus(LIST)", false, 21, "LIST"};
+const ProxyLoopTrace kFetchTrace{38, "lngStatus(DOWN)", false, 39, "DOWN"};
+
+// Server bytes shown in a log or trace line: Windows-1250 turned into UTF-8
+// (bytes without a character there become "?"), control characters written
+// as \xNN so that a line stays one line.
+std::string Printable(std::string_view serverBytes) {
+    std::string text;
+    if (auto utf8 = Cp1250ToUtf8(serverBytes)) {
+        text = std::move(*utf8);
+    } else {
+        for (const char c : serverBytes) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    }
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            std::array<char, 5> escaped{};
+            std::snprintf(escaped.data(), escaped.size(), "\\x%02X", byte);
+            out += escaped.data();
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool IsXmlName(std::string_view name) { return ToUpperText(Utf8Suffix(name, 3)) == "XML"; }
+
+enum class ReadOutcome { Complete, ReadFailed, StoreFailed };
+enum class EntryOutcome { Next, EndPass };
+
+// One receive pass; the handles of the transfer close when it ends.
+class ReceivePass {
+public:
+    explicit ReceivePass(DownloadContext& context)
+        : c_(context), transfer_(context.session, kDownloadPreamble),
+          placement_{context.settings, context.sentFiles, context.mail, context.dataFolder} {}
+
+    void Run(std::string& server);
+    // The way out for any failure not foreseen by a report of its own: box and
+    // error-log line, no session-log line, no e-mail.
+    void GeneralError(long number, std::string_view description);
+
+private:
+    void Trace(int tag, std::string_view label, std::string_view value) const;
+    void TraceEnd(int tag) const;
+    bool Answered() const { return transfer_.intRetVal && transfer_.lngStatus != 0; }
+    void ReportSendFailure() const;
+    void ReportFileFailure(long number, std::string_view text) const;
+    void RefuseEntry(std::string_view entry, std::string_view shownName) const;
+    ReadOutcome ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
+                         unsigned long& error);
+    EntryOutcome HandleEntry(std::string_view rawEntry);
+    void AnnounceStoredFile(std::string_view name) const;
+    void Acknowledge(std::string_view body);
+
+    DownloadContext& c_;
+    ServerTransfer transfer_;
+    PlacementContext placement_;
+    long poradiPruchodu_ = 0;  // read passes so far in this receive pass
+};
+
+void ReceivePass::Trace(int tag, std::string_view label, std::string_view value) const {
+    if (!c_.settings.WriteDebugLog) return;
+    c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, tag).Label(label).Values({value}));
+}
+
+void ReceivePass::TraceEnd(int tag) const {
+    if (c_.settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, tag).End(kReturnsTo));
+}
+
+void ReceivePass::ReportSendFailure() const {
+    c_.reporter.ReportSystemError(static_cast<long>(transfer_.lastError()), {}, kTransportModule);
+    c_.logs.WriteLog(MessageText(msg::kFileNotSent), LogKind::Session);
+}
+
+void ReceivePass::ReportFileFailure(long number, std::string_view text) const {
+    c_.reporter.ReportFailure(
+        FailureReport{number, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(number, text)});
+    c_.logs.WriteLog(MessageText(msg::kFileNotDownloaded), LogKind::Session);
+}
+
+void ReceivePass::GeneralError(long number, std::string_view description) {
+    c_.reporter.ReportFailure(
+        FailureReport{number, std::string(description), {}, MessageIcon::Exclamation, std::nullopt});
+    if (c_.settings.WriteDebugLog) {
+        c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, 59).Label("ERROR").Values(
+            {std::to_string(number) + "  " + std::string(description)}));
+    }
+    TraceEnd(60);
+    transfer_.InetClose();
+}
+
+// A list entry that would put a file outside its folder (or that cannot be
+// read at all) is neither fetched nor acknowledged; the rest of the list goes on.
+void ReceivePass::RefuseEntry(std::string_view entry, std::string_view shownName) const {
+    c_.logs.WriteLog("[" + std::to_string(msg::kFileNotDownloaded) +
+                         "] *** Soubor ze serveru odmítnut - nepřípustný název nebo adresář: \"" + Printable(entry) +
+                         "\"",
+                     LogKind::Error);
+    c_.logs.WriteLog(MessageText(msg::kFileNotDownloaded), LogKind::Session);
+    Trace(57, "Nebyl stažen soubor", shownName);
+}
+
+// Reads the reply of the current request in pieces of at most 2048 bytes and
+// hands each to `store`. A read that fails (the receive time-out among others)
+// leaves its error number in `error`.
+ReadOutcome ReceivePass::ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
+                                  unsigned long& error) {
+    InternetRequest& request = *transfer_.request();
+    request.SetReceiveTimeout(c_.session.receiveTimeout());
+    bool boolDoLoop = true;
+    Trace(tags.start, "Case 200 boolDoLoop", TraceBool(boolDoLoop));
+    std::array<char, kReadBufferSize> strReadBuffer{};
+    std::uint64_t length = 0;
+    while (boolDoLoop) {
+        ++poradiPruchodu_;
+        Trace(tags.pass, "While  Poradi pruchodu", std::to_string(poradiPruchodu_));
+        strReadBuffer.fill('\0');
+        const auto read = request.ReadFile(strReadBuffer);
+        if (!read) {
+            error = request.LastError();
+            Trace(tags.timeout, "While - vypršel TIMEOUT", std::to_string(error));
+            return ReadOutcome::ReadFailed;
+        }
+        const std::string_view bytes(strReadBuffer.data(), *read);
+        if (!store(bytes)) return ReadOutcome::StoreFailed;
+        length += bytes.size();
+        Trace(tags.head, "While LEFT strReadBuffer", Printable(bytes.substr(0, 5)) + " ...");
+        Trace(tags.length, "While LEN strBuffer", std::to_string(length));
+        if (bytes.empty()) boolDoLoop = false;
+        Trace(tags.loop, "While boolDoLoop", TraceBool(boolDoLoop));
+    }
+    return ReadOutcome::Complete;
+}
+
+void ReceivePass::Run(std::string& server) {
+    const Settings& settings = c_.settings;
+    if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, 1).Start());
+    if (settings.RASMode && !c_.dialUp.EnsureDialUpConnection()) return;
+
+    switch (transfer_.RunPreamble(server)) {
+    case PreambleResult::CannotConnect:
+        return;
+    case PreambleResult::ProxyLoopEnded:
+        GeneralError(0, {});
+        return;
+    case PreambleResult::Connected:
+    case PreambleResult::NoConnection:  // the list request then finds no connection and reports it
+        break;
+    }
+
+    const InternetRequest* list = transfer_.OpenRequest(kListPage);
+    Trace(18, "hHttpOpenRequest(LIST)", HandleText(list));
+    if (list == nullptr) {
+        ReportSendFailure();
+        Trace(34, "hHttpOpenRequest(LIST)", HandleText(list));
+        transfer_.InetClose();
+        return;
+    }
+    // The password is never traced.
+    Trace(19, "strPostData(LIST)", settings.User);
+    const auto user = Utf8ToCp1250(settings.User);
+    const auto password = Utf8ToCp1250(settings.Pass);
+    if (!user || !password) {
+        GeneralError(0, "Jméno nebo heslo nelze zapsat v kódování windows-1250");
+        return;
+    }
+    transfer_.AddFormHeaders();
+    if (transfer_.SendRequest("JmenoDeklaranta=" + *user + "&Heslo=" + *password, kListTrace) ==
+        SendResult::ProxyLoopEnded) {
+        GeneralError(0, {});
+        return;
+    }
+    // Judged before the status: after a failed send the status left over is an earlier request's.
+    if (!Answered()) {
+        ReportSendFailure();
+        Trace(33, "intRetVal(LIST)", "0");
+        transfer_.InetClose();
+        return;
+    }
+    std::string listText;  // Windows-1250, as the server sent it
+    if (transfer_.lngStatus == kStatusOk) {
+        unsigned long error = 0;
+        const auto outcome = ReadLoop(
+            kListRead,
+            [&listText](std::string_view bytes) {
+                listText.append(bytes);
+                return true;
+            },
+            error);
+        if (outcome != ReadOutcome::Complete) {
+            const auto code = static_cast<long>(error);
+            c_.reporter.ReportFailure(FailureReport{code, std::string(kTimeoutText), {}, MessageIcon::Exclamation,
+                                                    CodeAndText(code, kTimeoutText)});
+            transfer_.InetClose();
+            TraceEnd(59);
+            return;
+        }
+    }
+    // Any other status counts as an empty list.
+    if (listText.empty()) {
+        Trace(35, "sGetFileStr(LIST)", "Nejsou soubory ke stažení");
+        transfer_.InetClose();
+        TraceEnd(58);
+        return;
+    }
+    Trace(36, "sGetFileStr(LIST)", "Jsou soubory ke stažení");
+    for (const std::string_view entry : SplitDownloadList(listText)) {
+        if (HandleEntry(entry) == EntryOutcome::EndPass) return;
+    }
+    transfer_.InetClose();
+    TraceEnd(58);
+}
+
+EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
+    const Settings& settings = c_.settings;
+    const DownloadEntry raw = SplitDownloadEntry(rawEntry);
+    const auto name = Cp1250ToUtf8(raw.name);
+    const auto dir = Cp1250ToUtf8(raw.dir);
+    const std::string shownName = name ? *name : Printable(raw.name);
+    if (settings.WriteLogFile) {
+        c_.logs.WriteLog(MessageText(msg::kDownloadingFile) + "\"" + shownName + "\"", LogKind::Session);
+    }
+
+    std::optional<std::string> target;
+    if (name && dir && IsSafeReceivedName(*name)) target = PlaceReceivedFile(placement_, *dir, *name);
+    if (!target) {
+        RefuseEntry(rawEntry, shownName);
+        return EntryOutcome::Next;
+    }
+    // A missing folder then shows as a failure to create the file.
+    MakePath(*target);
+
+    const InternetRequest* fetch = transfer_.OpenRequest(kFetchPage);
+    Trace(37, "hHttpOpenRequest(DOWN)", HandleText(fetch));
+    if (fetch == nullptr) {
+        ReportSendFailure();
+        transfer_.InetClose();
+        return EntryOutcome::EndPass;
+    }
+    transfer_.AddFormHeaders();
+    // The values go back exactly as the server listed them.
+    const std::string body = "Name=" + std::string(raw.name) + "&File=" + std::string(raw.entry) +
+                             "&Dir=" + std::string(raw.dir);
+    if (transfer_.SendRequest(body, kFetchTrace) == SendResult::ProxyLoopEnded) {
+        GeneralError(0, {});
+        return EntryOutcome::EndPass;
+    }
+    if (!Answered()) {
+        ReportSendFailure();
+        transfer_.InetClose();
+        return EntryOutcome::EndPass;
+    }
+    if (transfer_.lngStatus == kScriptError) {
+        ReportFileFailure(kScriptError, kScriptErrorText);
+        Trace(53, "Case 200 - chyba ASP", std::to_string(kScriptError));
+        transfer_.InetClose();
+        return EntryOutcome::EndPass;
+    }
+
+    bool failed = false;
+    std::optional<PendingFile> file;
+    if (transfer_.lngStatus == kStatusOk) {
+        file.emplace(*target, *name);
+        if (!file->IsOpen()) {
+            GeneralError(file->error(), SystemErrorText(file->error()));
+            return EntryOutcome::EndPass;
+        }
+        std::uint64_t length = 0;
+        char first = '\0';
+        unsigned long error = 0;
+        const auto outcome = ReadLoop(
+            kFetchRead,
+            [&](std::string_view bytes) {
+                if (length == 0 && !bytes.empty()) first = bytes.front();
+                length += bytes.size();
+                return file->Write(bytes);
+            },
+            error);
+        if (outcome == ReadOutcome::StoreFailed) {
+            GeneralError(file->error(), SystemErrorText(file->error()));
+            return EntryOutcome::EndPass;
+        }
+        if (outcome == ReadOutcome::ReadFailed) {
+            ReportFileFailure(static_cast<long>(error), kTimeoutText);
+            failed = true;
+        }
+        Trace(50, "Case 200 LEN strResponse", std::to_string(length));
+        Trace(51, "Case 200 LEN strResponse", std::to_string(length));
+        // A file already reported as cut short is not reported a second time for its content.
+        if (!failed && IsXmlName(*name) && (length == 0 || first != '<')) {
+            const std::string shortName(Utf8Prefix(*name, kXmlErrorNameLength));
+            ReportFileFailure(kBadXmlContent, "V obsahu souboru " + shortName + "...}.xml je chyba");
+            failed = true;
+            Trace(52, "Case 200 - chyba souboru", shortName);
+        }
+    } else {
+        // A page that is missing or refused has no file to store: storing and
+        // acknowledging an empty one would lose the real file on the server.
+        ReportFileFailure(transfer_.lngStatus, "Server soubor nevydal - odpověď HTTP " +
+                                                   std::to_string(transfer_.lngStatus));
+        failed = true;
+    }
+
+    if (failed) {
+        Trace(57, "Nebyl stažen soubor", *name);
+        return EntryOutcome::Next;
+    }
+    if (!file->Commit()) {
+        GeneralError(file->error(), SystemErrorText(file->error()));
+        return EntryOutcome::EndPass;
+    }
+    AnnounceStoredFile(*name);
+    Acknowledge(body);
+    return EntryOutcome::Next;
+}
+
+void ReceivePass::AnnounceStoredFile(std::string_view name) const {
+    if (c_.settings.ViewInfo) c_.view.ShowBalloon(kNewFileBalloon);
+    Trace(54, "Stažen soubor", name);
+    c_.view.IncrementGetCount();
+    c_.view.AddActivity(LoadMessage(msg::kReceiveActivity, {{kPlaceholder, MessageText(msg::kFileDownloaded)}}),
+                        false);
+    if (c_.settings.WriteLogFile) c_.logs.WriteLog(MessageText(msg::kFileDownloaded), LogKind::Session);
+}
+
+// Tells the server the file has arrived. Sent once, the reply not read and
+// its status not judged: if it is lost, the file simply comes again.
+void ReceivePass::Acknowledge(std::string_view body) {
+    InternetRequest* move = transfer_.OpenRequest(kAcknowledgePage);
+    Trace(55, "hHttpOpenRequest(MOVE)", HandleText(move));
+    if (move == nullptr) return;
+    transfer_.AddFormHeaders();
+    move->SendRequest(body);
+    if (const auto status = move->QueryStatusCode()) transfer_.lngStatus = *status;
+    Trace(56, "lngStatus(MOVE)", std::to_string(transfer_.lngStatus));
+}
+
+} // namespace
+
+std::string InformationFolder() {
+    std::string folder = DataFolder().string();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+void GetRemoteFile(DownloadContext& context, std::string server) {
+    try {
+        ReceivePass pass(context);
+        try {
+            pass.Run(server);
+        } catch (const std::system_error& error) {
+            pass.GeneralError(error.code().value(), error.what());
+        } catch (const std::exception& error) {
+            pass.GeneralError(0, error.what());
+        } catch (...) {
+            pass.GeneralError(0, {});
+        }
+    } catch (...) {
+        // Reporting itself failed (out of memory): nothing more can be done in this pass.
+    }
+}
+
+} // namespace zumaset

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/client_model.h"
+#include "core/failure_report.h"
+#include "core/logs.h"
+#include "core/mail_notice.h"
+#include "core/settings.h"
+#include "exchange/dial_up_gate.h"
+#include "exchange/sent_files.h"
+#include "exchange/server_session.h"
+
+#include <string>
+
+namespace zumaset {
+
+// The client's data folder as a folder text ending with "/": where
+// information files of the operator are stored.
+std::string InformationFolder();
+
+// Everything one receive pass works with.
+struct DownloadContext {
+    ServerSession& session;
+    const Settings& settings;
+    const Logs& logs;
+    const FailureReporter& reporter;
+    ClientView& view;             // activity list, GetCount, tray balloon
+    const SentFiles& sentFiles;   // routes replies back to the sent file's sub-folder
+    DialUpGate& dialUp;
+    MailNotices& mail;            // information notices of operator files
+    std::string dataFolder = InformationFolder();  // information files go here
+};
+
+// One receive pass against `server`: asks for the list of files waiting for
+// the declarant, fetches each, stores it in the folder PlaceReceivedFile
+// gives, counts and announces it, and acknowledges it so the server stops
+// offering it. A file that is not stored is not acknowledged and comes again
+// in the next pass. Entries whose name or directory would put a file outside
+// its folder are refused with an error-log line. Every failure is reported
+// here; nothing escapes.
+void GetRemoteFile(DownloadContext& context, std::string server);
+
+} // namespace zumaset

@@ -1,0 +1,147 @@
+#include "exchange/received_placement.h"
+
+#include "core/charset.h"
+#include "core/text.h"
+#include "core/upper_case.h"
+#include "core/utf8_slice.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace zumaset {
+
+namespace {
+
+constexpr char kServerSeparator = '\\';
+constexpr char kLocalSeparator = '/';
+constexpr std::size_t kOfficeCodeLength = 8;
+constexpr std::string_view kTvalMarker = "TVAL";
+
+bool HasControlCharacter(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return false;
+}
+
+// A level of a server directory that becomes a local folder name.
+bool IsSafeFolderLevel(std::string_view level) {
+    return !level.empty() && level != "." && level != ".." && level.find(kLocalSeparator) == std::string_view::npos &&
+           !HasControlCharacter(level);
+}
+
+// Turns a relative folder given with `separator` between levels (and maybe
+// after the last one) into local levels each followed by "/"; nothing when a
+// level is not a plain folder name.
+std::optional<std::string> LocalSubFolder(std::string_view relative, char separator) {
+    std::string local;
+    while (!relative.empty()) {
+        const auto end = relative.find(separator);
+        const std::string_view level = relative.substr(0, end);
+        if (!IsSafeFolderLevel(level)) return std::nullopt;
+        local.append(level);
+        local += kLocalSeparator;
+        if (end == std::string_view::npos) break;
+        relative.remove_prefix(end + 1);
+    }
+    return local;
+}
+
+std::string WithSeparator(std::string_view folder) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != kLocalSeparator) out += kLocalSeparator;
+    return out;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+DownloadEntry SplitDownloadEntry(std::string_view entry) {
+    const auto last = entry.rfind(kServerSeparator);
+    if (last == std::string_view::npos) return {entry, {}, entry};
+    return {entry, entry.substr(0, last + 1), entry.substr(last + 1)};
+}
+
+std::vector<std::string_view> SplitDownloadList(std::string_view list) {
+    std::vector<std::string_view> entries;
+    for (auto hash = list.find('#'); hash != std::string_view::npos; hash = list.find('#')) {
+        if (hash > 0) entries.push_back(list.substr(0, hash));
+        list.remove_prefix(hash + 1);
+    }
+    return entries;
+}
+
+bool IsSafeReceivedName(std::string_view name) {
+    return IsSafeFolderLevel(name) && name.find(kServerSeparator) == std::string_view::npos;
+}
+
+std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, std::string_view dir,
+                                             std::string_view name) {
+    const Settings& settings = context.settings;
+    const auto dot = name.find('.');
+    const std::string_view base = name.substr(0, dot);
+    const std::string_view ext = dot == std::string_view::npos ? std::string_view{} : name.substr(dot + 1, 3);
+    const std::string upperExt = ToUpperText(ext);
+
+    if (upperExt == kInformationExtension) {
+        std::string folder = WithSeparator(context.dataFolder);
+        if (folder.empty()) return std::nullopt;
+        context.mail.SendMailNotice(NoticeKind::Information,
+                                    "Doručeno Info VAN Operatora : " + ToUpperText(folder + std::string(name)));
+        return folder;
+    }
+
+    const std::string target = WithSeparator(settings.RetValPath);
+    // Without an inbound folder a file would land wherever the process happens to run.
+    if (target.empty()) return std::nullopt;
+    // An entry without a directory has nothing to route by.
+    if (dir.empty()) return target;
+
+    const bool isXml = upperExt == "XML";
+    const std::string lookupName = std::string(base) + (isXml ? ".XML" : ".???");
+
+    if (isXml) {
+        const std::string_view withoutLast = dir.substr(0, dir.size() - 1);
+        if (withoutLast == settings.User) return target;
+        const auto first = dir.find(kServerSeparator);
+        const auto sub = LocalSubFolder(dir.substr(first + 1), kServerSeparator);
+        if (!sub) return std::nullopt;
+        return target + *sub;
+    }
+
+    const std::string_view trimmedDir = dir.substr(0, dir.size() - 1);
+    std::string_view officeCode;
+    if (ToUpperText(Utf8Suffix(trimmedDir, kTvalMarker.size())) != kTvalMarker) {
+        officeCode = Utf8Suffix(trimmedDir, kOfficeCodeLength);
+    }
+    if (context.sentFiles.Empty()) return target;
+    const RegisterRecord* record = context.sentFiles.FindSentRecord(officeCode, lookupName, settings.RunMode);
+    if (record == nullptr) return target;
+    // The inbound copy of the outbound sub-folder the sent file came from.
+    const std::string pathName = TrimBlanks(record->PathName);
+    const auto sub =
+        LocalSubFolder(Utf8DropPrefix(pathName, Utf8Length(settings.SourcePath)), kLocalSeparator);
+    if (!sub) return std::nullopt;
+    return target + *sub;
+}
+
+bool MakePath(std::string_view folder) {
+    const std::string path = WithSeparator(TrimBlanks(folder));
+    if (path.empty()) return false;
+    // The first character is the root (or the start of a relative path), never a level to create.
+    for (auto slash = path.find(kLocalSeparator, 1); slash != std::string::npos;
+         slash = path.find(kLocalSeparator, slash + 1)) {
+        const std::string level = path.substr(0, slash + 1);
+        if (IsFolder(level)) continue;
+        if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return IsFolder(path);
+}
+
+} // namespace zumaset

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zumaset {
+
+// The folder separator of local paths; folder paths end with it.
+inline constexpr char kPathSeparator = '/';
+
+// Empty for an empty path; otherwise the path without surrounding blanks and
+// with a separator appended when it does not end with one already. A path of
+// blanks only therefore becomes a lone separator.
+std::string AddBackslash(std::string_view path);
+
+// The path less its final separator, when it has one.
+std::string StripBackslash(std::string_view path);
+
+// The text up to its first NUL character (all of it when there is none), as
+// read from a fixed-length buffer.
+std::string CutAtNul(std::string_view text);
+
+// True when the folder (normalised by AddBackslash; empty = the working
+// folder) can be listed and has an entry matching the wildcard pattern.
+// "*" and "*.*" match every entry including
+// "." and "..", so FolderHasMatch(dir, "*.*") tells whether a folder exists.
+// The match ignores letter case.
+bool FolderHasMatch(std::string_view folder, std::string_view pattern);
+
+// The part of a folder path below SourcePath: folderPath from the position
+// after SourcePath's length on (empty when it is not longer).
+std::string RelativeFolder(std::string_view sourcePath, std::string_view folderPath);
+
+} // namespace zumaset

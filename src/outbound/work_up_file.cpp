@@ -1,0 +1,109 @@
+#include "outbound/work_up_file.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "core/data_folder.h"
+#include "core/message_table.h"
+#include "core/trace_line.h"
+#include "core/upper_case.h"
+#include "outbound/archive_copy.h"
+#include "outbound/file_error_code.h"
+#include "outbound/office_code.h"
+#include "outbound/path_helpers.h"
+#include "outbound/source_scan.h"
+
+namespace zumaset {
+
+namespace {
+
+constexpr std::string_view kRoutine = "WorkUpFile";
+constexpr std::string_view kFileModule = "advapi32.dll";
+
+// The routine's steps; a runtime failure inside them escapes as an exception
+// and ends the call without the end line.
+class FileWorkUp {
+public:
+    FileWorkUp(const OutboundContext& context, const std::string& folderPath, const std::string& fileName)
+        : ctx_(context), folderPath_(folderPath), fileName_(fileName) {}
+
+    void Run() {
+        Trace(TraceLine{kRoutine, 'F', 1}.Start());
+        const OfficeCode code = DeriveOfficeCode(ctx_.settings, folderPath_, fileName_);
+        Trace(TraceLine{kRoutine, 'F', 2}.Label("CELNICE").Values({code.CuCode}));
+        if (Process(code)) Trace(TraceLine{kRoutine, 'F', 4}.End("Návrat na SearchFile"));
+    }
+
+private:
+    // False only when a step failed at run time (no end line then).
+    bool Process(const OfficeCode& code) {
+        if (!CheckOfficeCode(code.CuCode, code.SendAs, ctx_.reporter)) return true;
+        if (IsExcludedEnding(code.SendAs)) return true;
+        Activity("odesílám soubor: " + ToUpperText(code.SendAs));
+        Trace(TraceLine{kRoutine, 'F', 3}.Label("Work volá SendFile").Values({code.CuCode}));
+        if (!ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs)) {
+            Activity("CHYBA  SOUBOR NEBYL ODESLÁN");
+            return true;
+        }
+        ctx_.view.IncrementSendCount();
+        Activity("úspěšně odesláno");
+        return ctx_.settings.ArchiveFiles ? ArchiveAndRemove() : RemoveSource();
+    }
+
+    // Copies the sent file to the archive and deletes it; when the copy fails
+    // the failure is reported and the file is kept in the unarchived folder.
+    bool ArchiveAndRemove() {
+        const std::string relative = RelativeFolder(ctx_.settings.SourcePath, folderPath_);
+        const FileStepResult copied = ArchiveCopy(ctx_.settings.ArchivPath, relative, folderPath_, fileName_);
+        if (copied == 0) return RemoveSource();
+        ctx_.reporter.ReportSystemError(copied, Quoted(folderPath_ + fileName_), kFileModule);
+        std::filesystem::path movedTo;
+        const FileStepResult moved = KeepUnarchived(ctx_.unarchivedFolder, relative, folderPath_, fileName_, movedTo);
+        if (moved != 0) {
+            // Not deleted: the file is sent again rather than lost.
+            ctx_.reporter.ReportSystemError(moved, Quoted(folderPath_ + fileName_), kFileModule);
+            return false;
+        }
+        ctx_.logs.WriteLog("[" + std::to_string(copied) + "] *** Soubor nebyl archivován, uložen jako  " +
+                               Quoted(movedTo.string()),
+                           LogKind::Error);
+        return true;
+    }
+
+    bool RemoveSource() { return std::remove((folderPath_ + fileName_).c_str()) == 0; }
+
+    void Activity(const std::string& event) {
+        ctx_.view.AddActivity(LoadMessage(msg::kSendActivity, {{kPlaceholder, event}}), true);
+    }
+
+    void Trace(const std::string& line) const {
+        if (ctx_.settings.WriteDebugLog) ctx_.logs.WriteDebugTrace(line);
+    }
+
+    static std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+    const OutboundContext& ctx_;
+    const std::string& folderPath_;
+    const std::string& fileName_;
+};
+
+} // namespace
+
+std::filesystem::path DefaultUnarchivedFolder() { return DataFolder() / "unarchived"; }
+
+void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept {
+    try {
+        FileWorkUp(context, folderPath, fileName).Run();
+    } catch (...) {
+        // A failed step leaves the file where it is; the next pass tries again.
+    }
+}
+
+void SearchSourceFolder(const OutboundContext& context) {
+    SearchFiles(context.settings, context.logs, context.reporter, context.settings.SourcePath,
+                [&context](const std::string& folderPath, const std::string& fileName) {
+                    WorkUpFile(context, folderPath, fileName);
+                });
+}
+
+} // namespace zumaset

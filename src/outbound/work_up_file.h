@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/client_model.h"
+#include "core/failure_report.h"
+#include "core/logs.h"
+#include "core/settings.h"
+#include "outbound/file_sender.h"
+
+namespace zumaset {
+
+// What the send pass works with. `unarchivedFolder` receives sent files whose
+// archive copy failed (the client passes DataFolder() / "unarchived").
+struct OutboundContext {
+    const Settings& settings;
+    const Logs& logs;
+    const FailureReporter& reporter;
+    ClientView& view;
+    FileSender& sender;
+    std::filesystem::path unarchivedFolder;
+};
+
+// The sub-folder of the data folder that keeps sent files the archive refused.
+std::filesystem::path DefaultUnarchivedFolder();
+
+// Processes one file found by the scan: derives CuCode and SendAs, checks the
+// code, holds back excluded endings, uploads the file and shows each step in
+// the activity list. After an accepted upload it counts the file, archives a
+// copy when ArchiveFiles is on and deletes the source; when the archive copy
+// fails the source is moved to the unarchived folder instead of being deleted.
+// A file that is held back or not sent stays where it is. Never throws.
+void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept;
+
+// One send pass over SourcePath: SearchFiles handing each file to WorkUpFile.
+void SearchSourceFolder(const OutboundContext& context);
+
+} // namespace zumaset

@@ -1,0 +1,298 @@
+// The receive pass: list, fetch, placement, storing and acknowledging, against
+// the simulator over real TLS, and against a scripted hostile server.
+#include "core/client_model.h"
+#include "core/upper_case.h"
+#include "exchange/curl_handles.h"
+#include "exchange/curl_transport.h"
+#include "exchange/download.h"
+#include "exchange/received_placement.h"
+#include "fake_transport.h"
+#include "outbound/receipt_register.h"
+#include "session_fixture.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AlwaysOnLine final : public DialUpGate {
+public:
+    bool EnsureDialUpConnection() override { return true; }
+};
+
+// Every file below a folder, as paths relative to it.
+std::vector<std::string> FilesBelow(const fs::path& folder) {
+    std::vector<std::string> files;
+    if (!fs::exists(folder)) return files;
+    for (const auto& item : fs::recursive_directory_iterator(folder)) {
+        if (item.is_regular_file()) files.push_back(fs::relative(item.path(), folder).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class ReceivePassTest : public test::SessionFixture {
+protected:
+    ReceivePassTest() : view(clock) {
+        settings.Pass = "heslo";
+        settings.RetValPath = (dir / "in").string() + "/";
+        settings.SourcePath = (dir / "out").string() + "/";
+        settings.WriteLogFile = true;
+        settings.ViewInfo = true;
+        settings.ShowErrMessage = true;
+    }
+
+    void RunPass(Transport& transport, const std::string& server) {
+        ServerSession session(transport, settings, registry, logs, reporter);
+        session.Open();
+        if (receiveTimeout) session.SetReceiveTimeout(*receiveTimeout);
+        DownloadContext context{session, settings, logs, reporter, view, sent, dialUp, mail,
+                                (dir / "data").string() + "/"};
+        GetRemoteFile(context, server);
+    }
+
+    fs::path Inbound(const std::string& relative) const { return fs::path(settings.RetValPath) / relative; }
+
+    ClientModel view;
+    ReceiptRegister sent;
+    AlwaysOnLine dialUp;
+    std::optional<std::chrono::milliseconds> receiveTimeout;
+};
+
+class LiveReceivePass : public ReceivePassTest {
+protected:
+    LiveReceivePass() {
+        vansim.AddAccount(settings.User, settings.Pass);
+        CurlTransportOptions options;
+        options.caFolder = dir / "ca";
+        fs::create_directories(options.caFolder);
+        fs::copy_file(vansim.caPath(), options.caFolder / "vansim.pem");
+        options.systemProxy = SystemProxy{};
+        transport = std::make_unique<CurlTransport>(options);
+    }
+
+    void RunPass() { ReceivePassTest::RunPass(*transport, vansim.host()); }
+    bool Waiting(const std::string& serverPath) const { return fs::exists(vansim.WaitingFile(serverPath)); }
+    bool Delivered(const std::string& serverPath) const { return fs::exists(vansim.DeliveredFile(serverPath)); }
+
+    CurlGlobal curl;
+    test::VansimProcess vansim;
+    std::unique_ptr<CurlTransport> transport;
+};
+
+TEST_F(LiveReceivePass, AnEmptyListOnlySaysThereIsNothingToFetch) {
+    RunPass();
+    const std::string debug = Log("Debug.log");
+    EXPECT_NE(debug.find("<I35>*** sGetFileStr(LIST)       *** [Nejsou soubory ke stažení]"), std::string::npos);
+    EXPECT_NE(debug.find("[GetRemoteFile -   END]<I58>*** Návrat na TimerApp      ***"), std::string::npos);
+    EXPECT_EQ(vansim.RequestLog().find("download_down"), std::string::npos);
+    EXPECT_EQ(view.getCount(), 0);
+}
+
+TEST_F(LiveReceivePass, OneEntryIsStoredByteForByteCountedAndAcknowledged) {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i % 256);  // several reads, every byte value
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\ABC.POT", bytes);
+    RunPass();
+
+    EXPECT_EQ(test::ReadFileBytes(Inbound("ABC.POT")), bytes);
+    EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"ABC.POT"});
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\ABC.POT"));
+    EXPECT_EQ(view.getCount(), 1);
+    ASSERT_EQ(view.activity().size(), 1u);
+    EXPECT_NE(view.activity().front().find(" * Proces   GET - soubor byl úspěšně stažen"), std::string::npos);
+    EXPECT_EQ(view.lastBalloon(), "Aplikace přijala nový soubor");
+    const std::string session = Log("Relational.log");
+    EXPECT_NE(session.find("stahuji soubor    :  \"ABC.POT\""), std::string::npos);
+    EXPECT_NE(session.find("soubor byl úspěšně stažen"), std::string::npos);
+    const std::string debug = Log("Debug.log");
+    EXPECT_NE(debug.find("<I54>*** Stažen soubor           *** [ABC.POT]"), std::string::npos);
+    EXPECT_NE(debug.find("<I56>*** lngStatus(MOVE)         *** [200]"), std::string::npos);
+}
+
+TEST_F(LiveReceivePass, AReplyToARegisteredFileGoesToTheMirroredSubFolder) {
+    sent.Add("ABC12345.DOK", settings.SourcePath + "sub1/deep/", "CZ510201", clock.Now());
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\ABC12345.POT", "receipt");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\OTHER.POT", "unrelated");
+    RunPass();
+    EXPECT_EQ(test::ReadFileBytes(Inbound("sub1/deep/ABC12345.POT")), "receipt");
+    EXPECT_EQ(test::ReadFileBytes(Inbound("OTHER.POT")), "unrelated");
+}
+
+TEST_F(LiveReceivePass, XmlFilesArePlacedByTheirDirectory) {
+    vansim.AddWaitingFile("DEKL01\\TOP.xml", "<a/>");
+    vansim.AddWaitingFile("DEKL01\\sub\\inner\\LOW.XML", "<b/>");
+    RunPass();
+    EXPECT_EQ(FilesBelow(settings.RetValPath), (std::vector<std::string>{"TOP.xml", "sub/inner/LOW.XML"}));
+}
+
+TEST_F(LiveReceivePass, AnInformationFileGoesToTheDataFolderWithANotice) {
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\NEWS.rlk", "news");
+    RunPass();
+    EXPECT_EQ(test::ReadFileBytes(dir / "data" / "NEWS.rlk"), "news");
+    EXPECT_TRUE(FilesBelow(settings.RetValPath).empty());
+    ASSERT_EQ(mail.notices.size(), 1u);
+    EXPECT_EQ(mail.notices[0].kind, NoticeKind::Information);
+    EXPECT_EQ(mail.notices[0].text, "Doručeno Info VAN Operatora : " + ToUpperText((dir / "data").string()) + "/NEWS.RLK");
+}
+
+TEST_F(LiveReceivePass, XmlContentNotStartingWithATagIsRefusedInEveryPass) {
+    vansim.AddWaitingFile("DEKL01\\VERYLONGNAME_0001.xml", "\xEF\xBB\xBF<a/>");
+    vansim.AddWaitingFile("DEKL01\\GOOD.xml", "<a/>");
+    RunPass();
+    RunPass();
+    const std::string errors = Log("Error.log");
+    EXPECT_EQ(Count(errors, "[99999] *** V obsahu souboru VERYLONGNAME_0...}.xml je chyba"), 2u) << errors;
+    EXPECT_EQ(Count(Log("Relational.log"), "soubor nebyl stažen"), 2u);
+    EXPECT_TRUE(Waiting("DEKL01\\VERYLONGNAME_0001.xml"));
+    EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"GOOD.xml"});
+    EXPECT_EQ(mail.notices.size(), 2u);
+}
+
+TEST_F(LiveReceivePass, AFetchThatTimesOutIsReportedOnceAndTheOthersAreFetched) {
+    receiveTimeout = std::chrono::milliseconds(300);
+    vansim.AddFaultRule("download_down.asp stall-middle 5 file=B.TXT");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\B.TXT", std::string(20000, 'b'));
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\C.TXT", "third");
+    RunPass();
+    const std::string errors = Log("Error.log");
+    EXPECT_EQ(Count(errors, "] *** "), 1u) << errors;
+    EXPECT_NE(errors.find("[12002] *** Operace přerušena - vypršel časový limit"), std::string::npos);
+    // Nothing of the cut-short file is left, not even its temporary file.
+    EXPECT_EQ(FilesBelow(settings.RetValPath), (std::vector<std::string>{"A.TXT", "C.TXT"}));
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\B.TXT"));
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\C.TXT"));
+}
+
+TEST_F(LiveReceivePass, AScriptErrorOnTheSecondFileEndsThePass) {
+    vansim.AddFaultRule("download_down.asp status 500 file=B.TXT");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\B.TXT", "second");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\C.TXT", "third");
+    RunPass();
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\A.TXT"));
+    EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"A.TXT"});
+    EXPECT_NE(Log("Error.log").find("[500] *** Chyba ASP pro stažení souboru"), std::string::npos);
+    const std::string requests = vansim.RequestLog();
+    EXPECT_EQ(requests.find("C.TXT"), std::string::npos) << requests;
+}
+
+TEST_F(LiveReceivePass, AMissingFileIsReportedAndNotStoredEmpty) {
+    vansim.AddFaultRule("download_down.asp status 404 file=A.TXT");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\B.TXT", "second");
+    RunPass();
+    EXPECT_NE(Log("Error.log").find("[404] *** "), std::string::npos);
+    EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"B.TXT"});
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\A.TXT"));
+}
+
+TEST_F(LiveReceivePass, AStoredFileReplacesALongerOlderOneWhole) {
+    fs::create_directories(settings.RetValPath);
+    test::WriteFileBytes(Inbound("A.TXT"), std::string(10000, 'o'));
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "new");
+    RunPass();
+    EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT")), "new");
+}
+
+// A server that lists what it likes.
+class HostileServer : public ReceivePassTest {
+protected:
+    void Serve(const std::string& list) {
+        transport.AddReply("/secure/activex_download/download_list.asp", {200, list});
+        transport.AddReply("/secure/activex_download/download_down.asp", {200, "payload"});
+        transport.AddReply("/secure/activex_download/download_move.asp", {200, "OK"});
+        RunPass(transport, "server");
+    }
+    std::vector<std::string> Fetched(const std::string& page) const {
+        std::vector<std::string> bodies;
+        for (const auto& request : transport.sent()) {
+            if (request.page == "/secure/activex_download/" + page) bodies.push_back(request.body);
+        }
+        return bodies;
+    }
+    test::FakeTransport transport;
+};
+
+TEST_F(HostileServer, EntriesThatWouldLeaveTheirFolderAreRefusedAndTheRestGoesOn) {
+    Serve("DEKL01\\..\\..\\evil.xml#"
+          "DEKL01\\a/..\\..\\evil2.xml#"
+          "DEKL01\\sub\\\\gap.xml#"
+          "DEKL01\\CZ510201\\..#"
+          "DEKL01\\CZ510201\\#"
+          "/etc/evil3#"
+          "DEKL01\\CZ510201\\bell\x07.txt#"
+          "plain.TXT#");
+    EXPECT_EQ(Fetched("download_down.asp"), std::vector<std::string>{"Name=plain.TXT&File=plain.TXT&Dir="});
+    EXPECT_EQ(Fetched("download_move.asp").size(), 1u);
+    EXPECT_EQ(FilesBelow(dir.path() / "in"), std::vector<std::string>{"plain.TXT"});
+    EXPECT_FALSE(fs::exists(dir / "evil.xml"));
+    const std::string errors = Log("Error.log");
+    EXPECT_EQ(Count(errors, "[911] *** Soubor ze serveru odmítnut"), 7u) << errors;
+    EXPECT_NE(errors.find("bell\\x07.txt"), std::string::npos);
+}
+
+TEST_F(HostileServer, AHashAloneHoldsNoEntry) {
+    Serve("#");
+    EXPECT_TRUE(Fetched("download_down.asp").empty());
+    EXPECT_NE(Log("Debug.log").find("[Jsou soubory ke stažení]"), std::string::npos);
+}
+
+TEST_F(HostileServer, ANameIsSentBackInTheServersOwnEncoding) {
+    Serve("DEKL01\\CZ510201\\\xE8\xED\x73lo.TXT#");  // "číslo" in Windows-1250
+    EXPECT_EQ(Fetched("download_down.asp"),
+              std::vector<std::string>{"Name=\xE8\xED\x73lo.TXT&File=DEKL01\\CZ510201\\\xE8\xED\x73lo.TXT"
+                                       "&Dir=DEKL01\\CZ510201\\"});
+    EXPECT_EQ(test::ReadFileBytes(Inbound("číslo.TXT")), "payload");
+}
+
+struct EntryCase {
+    const char* label;
+    const char* entry;
+    const char* dir;
+    const char* name;
+};
+
+class DownloadEntrySplit : public ::testing::TestWithParam<EntryCase> {};
+
+TEST_P(DownloadEntrySplit, SplitsAtTheLastBackslash) {
+    const auto parts = SplitDownloadEntry(GetParam().entry);
+    EXPECT_EQ(parts.dir, GetParam().dir);
+    EXPECT_EQ(parts.name, GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, DownloadEntrySplit,
+                         ::testing::Values(EntryCase{"ThreeLevels", "U\\CZ510201\\A.POT", "U\\CZ510201\\", "A.POT"},
+                                           EntryCase{"NoDirectory", "A.POT", "", "A.POT"},
+                                           EntryCase{"TrailingBackslash", "U\\D\\", "U\\D\\", ""}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(DownloadList, PiecesAfterTheLastHashAndEmptyPiecesAreNoEntries) {
+    EXPECT_TRUE(SplitDownloadList("").empty());
+    EXPECT_TRUE(SplitDownloadList("#").empty());
+    EXPECT_EQ(SplitDownloadList("U\\D\\A#"), std::vector<std::string_view>{"U\\D\\A"});
+    EXPECT_EQ(SplitDownloadList("A##B#cut"), (std::vector<std::string_view>{"A", "B"}));
+}
+
+TEST(MakePath, CreatesEveryMissingLevel) {
+    test::TempDir dir;
+    const std::string deep = (dir / "a").string() + "/b/c";
+    EXPECT_TRUE(MakePath(deep));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_TRUE(MakePath(deep + "/"));
+    test::WriteFileBytes(dir / "file", "x");
+    EXPECT_FALSE(MakePath((dir / "file").string() + "/below"));
+}
+
+} // namespace
+} // namespace zumaset

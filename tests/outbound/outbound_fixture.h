@@ -1,0 +1,90 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/client_model.h"
+#include "core/failure_report.h"
+#include "core/logs.h"
+#include "core/settings.h"
+#include "core/time_format.h"
+#include "outbound/file_sender.h"
+#include "recording_sinks.h"
+#include "temp_dir.h"
+
+namespace zumaset::test {
+
+// Records every upload and answers with `accept`; `onSend` runs first, so a
+// test can change the file while it is "being sent".
+class FakeSender final : public FileSender {
+public:
+    struct Call {
+        std::string FolderPath, SourceName, CuCode, SendAs;
+    };
+    bool SendFile(const std::string& FolderPath, const std::string& SourceName, const std::string& CuCode,
+                  const std::string& SendAs) override {
+        calls.push_back({FolderPath, SourceName, CuCode, SendAs});
+        if (onSend) onSend(FolderPath + SourceName);
+        return accept;
+    }
+    std::vector<Call> calls;
+    bool accept = true;
+    std::function<void(const std::string& path)> onSend;
+};
+
+// Settings pointing into a fresh folder, the logs, the report sinks and the
+// main window's model, as the send pass uses them.
+class OutboundTest : public testing::Test {
+protected:
+    OutboundTest() {
+        settings.SourcePath = Folder("Na_CU");
+        settings.RetValPath = Folder("Z_CU");
+        settings.ArchivPath = Folder("Archiv");
+        settings.LogsPath = settings.ErrLogPath = settings.ConLogPath = Folder("Logy");
+    }
+
+    // Creates dir/name and returns it as a folder path with its separator.
+    std::string Folder(const std::string& name) const {
+        std::filesystem::create_directories(dir / name);
+        return (dir / name).string() + "/";
+    }
+    // Writes a file below SourcePath, creating its folders.
+    std::filesystem::path Source(const std::string& relative, const std::string& content = "data") const {
+        const std::filesystem::path file = std::filesystem::path(settings.SourcePath) / relative;
+        std::filesystem::create_directories(file.parent_path());
+        WriteFileBytes(file, content);
+        return file;
+    }
+
+    // The lines of a log after its header, without their time prefix.
+    std::vector<std::string> LogLines(const std::string& fileName, std::size_t prefixLength) const {
+        const std::string content = ReadFileBytes(std::filesystem::path(settings.LogsPath) / fileName);
+        std::vector<std::string> lines;
+        std::size_t start = content.find("\r\n\r\n");
+        if (start == std::string::npos) return lines;
+        for (start += 4; start < content.size();) {
+            const std::size_t end = content.find("\r\n", start);
+            lines.push_back(content.substr(start + prefixLength, end - start - prefixLength));
+            start = end + 2;
+        }
+        return lines;
+    }
+    std::vector<std::string> ErrorLines() const { return LogLines("Error.log", 26); }  // "[dd.mm.yyyy hh:mm:ss]  -  "
+    std::vector<std::string> DebugLines() const { return LogLines("Debug.log", 13); }  // "[hh:mm:ss] - "
+
+    TempDir dir;
+    Settings settings;
+    FixedClock clock{FromLocalTime(2026, 12, 6, 9, 5, 3)};
+    Logs logs{settings, clock};
+    RecordingMessageBoxes boxes;
+    RecordingMailNotices mail;
+    FailureReporter reporter{settings, logs, boxes, mail, "zumaset"};
+    ClientModel model{clock};
+    FakeSender sender;
+};
+
+} // namespace zumaset::test

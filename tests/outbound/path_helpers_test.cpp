@@ -1,0 +1,59 @@
+#include "outbound/path_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace zumaset {
+namespace {
+
+struct PathRow {
+    const char* name;
+    const char* input;
+    const char* added;     // AddBackslash
+    const char* stripped;  // StripBackslash
+};
+
+const PathRow kPathRows[] = {
+    {"Empty", "", "", ""},
+    {"WithoutSeparator", "/data/out", "/data/out/", "/data/out"},
+    {"WithSeparator", "/data/out/", "/data/out/", "/data/out"},
+    {"SurroundingBlanksTrimmedByAddOnly", "  /data/out  ", "/data/out/", "  /data/out  "},
+    {"OnlyBlanksGiveALoneSeparator", "   ", "/", "   "},
+    {"Root", "/", "/", ""},
+};
+
+class PathRule : public testing::TestWithParam<PathRow> {};
+
+TEST_P(PathRule, AddAndStripSeparator) {
+    EXPECT_EQ(AddBackslash(GetParam().input), GetParam().added);
+    EXPECT_EQ(StripBackslash(GetParam().input), GetParam().stripped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PathRule, testing::ValuesIn(kPathRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PathHelpers, CutAtNulKeepsTextUpToFirstNul) {
+    using namespace std::string_view_literals;
+    EXPECT_EQ(CutAtNul("name.txt\0garbage\0"sv), "name.txt");
+    EXPECT_EQ(CutAtNul("whole name"sv), "whole name");
+    EXPECT_EQ(CutAtNul("\0x"sv), "");
+}
+
+TEST(PathHelpers, RelativeFolderIsThePartBelowSource) {
+    EXPECT_EQ(RelativeFolder("/out/", "/out/a/b/"), "a/b/");
+    EXPECT_EQ(RelativeFolder("/out/", "/out/"), "");
+}
+
+TEST(PathHelpers, FolderHasMatchTellsAnExistingFolderAndMatchesIgnoringCase) {
+    test::TempDir dir;
+    const std::string folder = dir.path().string();
+    EXPECT_TRUE(FolderHasMatch(folder, "*.*"));  // an empty folder still lists "." and ".."
+    EXPECT_FALSE(FolderHasMatch(folder + "/missing", "*.*"));
+    test::WriteFileBytes(dir / "Reply.XML", "x");
+    EXPECT_TRUE(FolderHasMatch(folder + "/", "*.xml"));
+    EXPECT_FALSE(FolderHasMatch(folder, "*.txt"));
+}
+
+} // namespace
+} // namespace zumaset

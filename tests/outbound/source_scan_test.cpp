@@ -1,0 +1,120 @@
+#include "outbound/source_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/system_error_text.h"
+#include "outbound_fixture.h"
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SourceScan : public test::OutboundTest {
+protected:
+    // Runs one scan of SourcePath and returns the files handed on, relative to it.
+    std::vector<std::string> Scan() {
+        std::vector<std::string> found;
+        SearchFiles(settings, logs, reporter, settings.SourcePath,
+                    [&](const std::string& folderPath, const std::string& fileName) {
+                        EXPECT_EQ(folderPath.back(), '/');
+                        found.push_back(folderPath.substr(settings.SourcePath.size()) + fileName);
+                    });
+        return found;
+    }
+    static std::vector<std::string> Sorted(std::vector<std::string> list) {
+        std::sort(list.begin(), list.end());
+        return list;
+    }
+};
+
+TEST_F(SourceScan, EmptyFilesAreNeverHandedOn) {
+    Source("empty.txt", "");
+    Source("full.txt", "x");
+    Source(".hidden.txt", "x");
+    EXPECT_EQ(Sorted(Scan()), (std::vector<std::string>{".hidden.txt", "full.txt"}));
+    EXPECT_TRUE(fs::exists(fs::path(settings.SourcePath) / "empty.txt"));
+}
+
+TEST_F(SourceScan, DeliveredFolderInsideSourceIsNeverEntered) {
+    settings.RetValPath = settings.SourcePath + "Z_CU/";
+    Source("Z_CU/reply.txt");
+    Source("Z_CU/deeper/reply2.txt");
+    Source("a.txt");
+    EXPECT_EQ(Scan(), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(SourceScan, DeliveredFolderEqualToSourceStopsTheScan) {
+    settings.WriteDebugLog = true;
+    settings.RetValPath = settings.SourcePath;
+    Source("a.txt");
+    EXPECT_TRUE(Scan().empty());
+    EXPECT_EQ(DebugLines(), std::vector<std::string>{"[SearchFiles   - START]<K01>"});  // no end line
+}
+
+TEST_F(SourceScan, ArchiveInsideSourceIsNotSentAgain) {
+    settings.ArchivPath = settings.SourcePath + "Archiv/";
+    Source("Archiv/sent-before.txt");
+    Source("new.txt");
+    EXPECT_EQ(Scan(), std::vector<std::string>{"new.txt"});
+}
+
+TEST_F(SourceScan, SubfoldersAreIgnoredOnRequestAndWalkedOtherwise) {
+    Source("top.txt");
+    Source("a/b/c/deep.txt");
+    EXPECT_EQ(Sorted(Scan()), (std::vector<std::string>{"a/b/c/deep.txt", "top.txt"}));
+    settings.SubDirIgnore = true;
+    EXPECT_EQ(Scan(), std::vector<std::string>{"top.txt"});
+}
+
+TEST_F(SourceScan, EachSubfolderIsFinishedBeforeTheNextEntryOfItsParent) {
+    for (const char* file : {"1.txt", "2.txt", "3.txt", "a/1.txt", "a/2.txt", "a/x/1.txt", "a/x/2.txt", "b/1.txt",
+                             "b/y/1.txt", "b/y/2.txt", "c/1.txt"}) {
+        Source(file);
+    }
+    const std::vector<std::string> found = Scan();
+    ASSERT_EQ(found.size(), 11u);
+    // Depth first: the files of every folder (with its subfolders) form one unbroken run.
+    for (const std::string prefix : {"a/", "a/x/", "b/", "b/y/", "c/"}) {
+        const auto inFolder = [&](const std::string& f) { return f.rfind(prefix, 0) == 0; };
+        const auto first = std::find_if(found.begin(), found.end(), inFolder);
+        const auto afterRun = std::find_if_not(first, found.end(), inFolder);
+        EXPECT_EQ(std::find_if(afterRun, found.end(), inFolder), found.end()) << prefix;
+    }
+}
+
+TEST_F(SourceScan, LinkedFolderIsNotFollowedSoALoopEnds) {
+    Source("a/file.txt");
+    fs::create_directory_symlink(settings.SourcePath, fs::path(settings.SourcePath) / "a" / "loop");
+    EXPECT_EQ(Scan(), std::vector<std::string>{"a/file.txt"});
+}
+
+TEST_F(SourceScan, MissingSourceIsReportedOncePerPassAsPathNotFound) {
+    settings.SourcePath += "missing/";
+    EXPECT_TRUE(Scan().empty());
+    EXPECT_TRUE(Scan().empty());
+    const std::string line = "[3] *** " + SystemErrorText(fileerr::kPathNotFound) + "  ";
+    EXPECT_EQ(ErrorLines(), (std::vector<std::string>{line, line}));
+    EXPECT_EQ(mail.notices.size(), 2u);
+}
+
+TEST_F(SourceScan, TraceLinesFollowTheWalk) {
+    settings.WriteDebugLog = true;
+    Source("a.txt");
+    Scan();
+    std::vector<std::string> lines = DebugLines();
+    // "." and ".." come in listing order; only their K02 lines are written.
+    std::erase_if(lines, [](const std::string& l) { return l.ends_with("[.]") || l.ends_with("[..]"); });
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "[SearchFiles   - START]<K01>",
+                         "[SearchFiles          ]<K02>*** sFileName-nalezeno      *** [a.txt]",
+                         "[SearchFiles          ]<K03>*** Search volá WorkUpFile  *** [a.txt]",
+                         "[SearchFiles   -   END]<K04>*** Návrat na Timer         ***",
+                     }));
+}
+
+} // namespace
+} // namespace zumaset
