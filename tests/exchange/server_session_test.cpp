@@ -1,4 +1,5 @@
 #include "exchange/body_text.h"
+#include "exchange/no_dial_up.h"
 #include "exchange/server_session.h"
 #include "fake_transport.h"
 #include "session_fixture.h"
@@ -174,6 +175,23 @@ TEST_F(ProxyLoop, TheSessionAnnouncesTheClientAndChoosesTheProxy) {
     settings.UseProxy = false;
     session.Open();
     EXPECT_FALSE(transport.state().sessions[1].second.named);
+}
+
+} // namespace
+} // namespace zumaset
+
+namespace zumaset {
+namespace {
+
+TEST_F(Preamble, WithoutDialUpSupportADialUpTransferIsReportedAndRefused) {
+    settings.ShowErrMessage = true;
+    NoDialUpSupport gate(reporter);
+    EXPECT_FALSE(gate.EnsureDialUpConnection());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.rfind("Chyba aplikace :  [623]\r\n", 0), 0u);
+    EXPECT_NE(Log("Error.log").find("[623] *** Telefonické připojení není"), std::string::npos);
+    ASSERT_EQ(mail.notices.size(), 1u);
+    EXPECT_EQ(mail.notices[0].text.rfind("623  ", 0), 0u);
 }
 
 } // namespace
