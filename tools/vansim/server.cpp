@@ -67,7 +67,18 @@ VansimServer::VansimServer(ServerOptions options)
         Dispatch(request, response);
     };
     server_->Get(".*", handler);
-    server_->Post(".*", handler);
+    // POSTs are read through a content reader: the library's plain handlers
+    // refuse form bodies over 8 KiB with 413, and a chunk is about 100 KB.
+    server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response,
+                               const httplib::ContentReader& reader) {
+        httplib::Request whole = request;
+        whole.body.clear();
+        reader([&](const char* data, std::size_t length) {
+            whole.body.append(data, length);
+            return true;
+        });
+        Dispatch(whole, response);
+    });
 }
 
 VansimServer::~VansimServer() {
