@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 
 namespace zumaset {
 
@@ -72,6 +73,24 @@ std::optional<RegisterRecord> ParseRegisterLine(std::string_view line) {
     return RegisterRecord{std::string(parts[0]), std::string(parts[1]), std::string(parts[2]), *when};
 }
 
+std::vector<RegisterRecord> ParseRegisterText(std::string_view text,
+                                              const std::function<void(std::size_t, std::string_view)>& badLine) {
+    std::vector<RegisterRecord> records;
+    std::size_t start = 0;
+    std::size_t lineNo = 0;
+    for (std::size_t end = text.find("\r\n"); end != std::string_view::npos; end = text.find("\r\n", start)) {
+        ++lineNo;
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 2;
+        if (auto record = ParseRegisterLine(line)) {
+            records.push_back(std::move(*record));
+        } else {
+            badLine(lineNo, line);
+        }
+    }
+    return records;
+}
+
 std::string FormatRegisterLine(const RegisterRecord& r) {
     return r.SendAs + "#" + r.PathName + "#" + r.CuCode + "#" + FormatDefaultDateTime(r.SendTime);
 }
@@ -91,22 +110,13 @@ void ReceiptRegister::LoadRegister(const Logs& logs) {
                       LogKind::Error);
         return; // the file stays for the next start
     }
-    std::string_view text = *content;
-    std::size_t start = 0;
-    std::size_t line_no = 0;
-    // The piece after the final CR LF is not a complete line and is not used.
-    for (std::size_t end = text.find("\r\n"); end != std::string_view::npos; end = text.find("\r\n", start)) {
-        ++line_no;
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 2;
-        if (auto record = ParseRegisterLine(line)) {
-            records_.push_back(std::move(*record));
-        } else {
-            logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) + "] *** Neplatný řádek registru odeslaných souborů vynechán  \"" + file.string() + "\" " +
-                              std::to_string(line_no) + ": " + std::string(line),
-                          LogKind::Error);
-        }
-    }
+    auto records = ParseRegisterText(*content, [&](std::size_t lineNo, std::string_view line) {
+        logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) +
+                          "] *** Neplatný řádek registru odeslaných souborů vynechán  \"" + file.string() + "\" " +
+                          std::to_string(lineNo) + ": " + std::string(line),
+                      LogKind::Error);
+    });
+    std::move(records.begin(), records.end(), std::back_inserter(records_));
     std::filesystem::remove(file, ec);
 }
 

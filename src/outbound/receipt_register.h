@@ -6,6 +6,7 @@
 #include "exchange/sent_files.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +60,12 @@ std::filesystem::path RegisterFilePath(const Settings& settings);
 // "#"-separated parts or its fourth part is not a date and time.
 std::optional<RegisterRecord> ParseRegisterLine(std::string_view line);
 std::string FormatRegisterLine(const RegisterRecord& record);
+
+// Parses the register file's text: every line that ends with CR LF (the text
+// after the last CR LF is not a complete line and is not used). A line that
+// does not parse is handed to `badLine` with its 1-based number and skipped.
+std::vector<RegisterRecord> ParseRegisterText(std::string_view text,
+                                              const std::function<void(std::size_t, std::string_view)>& badLine);
 
 // The base of a name: the part before the first "." at or after its
 // fifth-last character; none when there is no such "." or the name is shorter

@@ -1,4 +1,4 @@
-#include "app/ctl/ctl_app.h"
+#include "ctl_runner.h"
 #include "exchange/curl_handles.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
@@ -26,22 +26,15 @@ protected:
     }
     ~CtlCheck() override { unsetenv("XDG_CONFIG_HOME"); }
 
-    int Run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"zumasetctl", "--registry", (dir / "registry.reg").string()});
-        std::vector<const char*> argv;
-        for (const auto& a : args) argv.push_back(a.c_str());
-        std::istringstream in;
-        out.str("");
-        err.str("");
-        return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err);
-    }
+    int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
     void Set(const std::string& name, const std::string& value) { ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str(); }
 
     test::TempDir dir;
     test::VansimProcess vansim;
     CurlGlobal curl;
-    std::ostringstream out;
-    std::ostringstream err;
+    test::CtlRunner ctl{dir / "registry.reg"};
+    std::ostringstream& out = ctl.out;
+    std::ostringstream& err = ctl.err;
 };
 
 TEST_F(CtlCheck, TellsWhichServerPassedAndWhyTheOtherDidNot) {

@@ -1,4 +1,4 @@
-#include "app/ctl/ctl_app.h"
+#include "ctl_runner.h"
 #include "core/charset.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
@@ -15,15 +15,7 @@ namespace {
 
 class CtlConfig : public ::testing::Test {
 protected:
-    int Run(std::vector<std::string> args, const std::string& input = "") {
-        args.insert(args.begin(), {"zumasetctl", "--registry", registry.string()});
-        std::vector<const char*> argv;
-        for (const auto& a : args) argv.push_back(a.c_str());
-        std::istringstream in(input);
-        out.str("");
-        err.str("");
-        return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err);
-    }
+    int Run(std::vector<std::string> args, const std::string& input = "") { return ctl.Run(std::move(args), input); }
     Settings Load() {
         RegistryFile file(registry);
         Settings s;
@@ -33,8 +25,9 @@ protected:
 
     test::TempDir dir;
     std::filesystem::path registry = dir / "registry.reg";
-    std::ostringstream out;
-    std::ostringstream err;
+    test::CtlRunner ctl{registry};
+    std::ostringstream& out = ctl.out;
+    std::ostringstream& err = ctl.err;
 };
 
 TEST_F(CtlConfig, SetWritesTheWholeRecordAndGetReadsItBack) {

@@ -61,6 +61,8 @@ VansimServer::VansimServer(ServerOptions options)
     // The client sends every chunk of a file over one kept-alive connection.
     server_->set_keep_alive_max_count(100000);
     server_->set_keep_alive_timeout(3);
+    // Small answers must leave at once, not wait for the peer's delayed ACK.
+    server_->set_tcp_nodelay(true);
     // Chunks are about 100 KB; anything far larger is not a client of ours.
     server_->set_payload_max_length(64u * 1024 * 1024);
     const auto handler = [this](const httplib::Request& request, httplib::Response& response) {

@@ -3,6 +3,7 @@
 #include "app/ctl/check_command.h"
 #include "app/ctl/config_command.h"
 #include "app/ctl/exit_codes.h"
+#include "app/ctl/pass_command.h"
 #include "app/ctl/register_command.h"
 #include "core/settings_store.h"
 #include "core/registry_file.h"
@@ -74,6 +75,22 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
         if (!export_file.empty()) file = export_file;
         return c.Export(file, windows);
     });
+
+    const std::pair<const char*, const char*> passes[] = {
+        {"send", "Run one send pass: upload every file waiting in the outbound folder"},
+        {"receive", "Run one receive pass: fetch the receipts and replies waiting on the servers"},
+        {"cycle", "Run one full pass of the transfer cycle: send, receive, overdue check, old logs"}};
+    for (const auto& [command, help] : passes) {
+        const PassKind kind = std::string_view(command) == "send"      ? PassKind::Send
+                              : std::string_view(command) == "receive" ? PassKind::Receive
+                                                                       : PassKind::Cycle;
+        app.add_subcommand(command, help)->callback([&, kind] {
+            action = [&, kind] {
+                CurlTransport transport;
+                return RunPassCommand(kind, registry_path, transport, out, err);
+            };
+        });
+    }
 
     auto* reg = app.add_subcommand("register", "List the sent files that await receipts");
     reg->callback([&] {

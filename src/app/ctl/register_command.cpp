@@ -34,18 +34,11 @@ int ShowRegister(const Settings& settings, std::ostream& out, std::ostream& err)
         return kExitFailure;
     }
     std::vector<std::array<std::string, 4>> rows{{"NAME", "FOLDER", "OFFICE", "SENT"}};
-    std::string_view text = *content;
-    std::size_t start = 0;
-    std::size_t line_no = 0;
-    for (std::size_t end = text.find("\r\n"); end != std::string_view::npos; end = text.find("\r\n", start)) {
-        ++line_no;
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 2;
-        if (const auto record = ParseRegisterLine(line)) {
-            rows.push_back({record->SendAs, record->PathName, record->CuCode, FormatDefaultDateTime(record->SendTime)});
-        } else {
-            err << file.string() << ": line " << line_no << " cannot be read and will be skipped: " << line << '\n';
-        }
+    const auto records = ParseRegisterText(*content, [&](std::size_t lineNo, std::string_view line) {
+        err << file.string() << ": line " << lineNo << " cannot be read and will be skipped: " << line << '\n';
+    });
+    for (const auto& record : records) {
+        rows.push_back({record.SendAs, record.PathName, record.CuCode, FormatDefaultDateTime(record.SendTime)});
     }
     std::array<std::size_t, 4> widths{};
     for (const auto& row : rows) {

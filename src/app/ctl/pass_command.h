@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+
+namespace zumaset {
+
+class Transport;
+
+enum class PassKind { Send, Receive, Cycle };
+
+// Runs one pass as the client would: loads the settings and the register of
+// sent files, runs the pass, saves the register. Prints what the pass did.
+// Exit status 0 when the pass ran (the logs tell which files failed), 1 when
+// it could not run: settings missing, or another pass running.
+int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Transport& transport, std::ostream& out,
+                   std::ostream& err);
+
+} // namespace zumaset

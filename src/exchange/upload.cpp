@@ -1,0 +1,382 @@
+#include "exchange/upload.h"
+
+#include "core/charset.h"
+#include "core/message_table.h"
+#include "core/system_error_text.h"
+#include "core/trace_line.h"
+#include "core/upper_case.h"
+#include "exchange/body_text.h"
+#include "exchange/crc32.h"
+#include "exchange/date_bt.h"
+#include "exchange/inet_error.h"
+
+#include <filesystem>
+#include <new>
+#include <utility>
+
+namespace zumaset {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kReceiptTimerInterval = 30000ms;
+constexpr std::string_view kBackToWorkUpFile = "Návrat na WorkUpFile";
+constexpr std::string_view kBackToSendFile = "Návrat na SendFile";
+constexpr std::string_view kStatus500Text = "Chyba přijímací ASP";
+constexpr std::string_view kUnspecifiedText = "Nespecifikovaná chyba !!!";
+// Windows' number for a character without a form in the target code page.
+constexpr long kNoCodePageForm = 1113;
+constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
+constexpr long kOutOfMemory = 7;
+constexpr std::string_view kOutOfMemoryText = "Nedostatek paměti.";
+
+// The server's one-word refusals and the messages they stand for, in the
+// order they are compared. "CHYBA ID" is a refusal only for the XML kind.
+struct Refusal {
+    std::string_view body;
+    int message;
+    bool xmlOnly;
+};
+constexpr Refusal kRefusals[] = {
+    {"CHYBA ID", msg::kDeclarantUnknown, true},
+    {"CHYBA SQL", msg::kSqlError, false},
+    {"CHYBA VERZE KLIENTA", msg::kWrongClientVersion, false},
+    {"CHYBA CRC", msg::kCrcError, false},
+    {"NEPLATNE HESLO", msg::kLoginRefused, false},
+};
+
+int RefusalMessage(std::string_view body, FileKind kind) {
+    for (const auto& refusal : kRefusals) {
+        if (refusal.xmlOnly && kind != FileKind::Xml) continue;
+        if (body == refusal.body) return refusal.message;
+    }
+    return msg::kServerScriptError;
+}
+
+// Trace places that differ between the kinds.
+struct KindTags {
+    int crc, handle, postData, status, first407, response, error;
+    std::string_view suffix, unverified;
+};
+constexpr KindTags kTextTags{23, 24, 25, 26, 27, 32, 33, "TXT", "NEOVERENO PROXY"};
+constexpr KindTags kXmlTags{35, 36, 37, 38, 39, 44, 45, "XML", "NEOVĚŘENO PROXY"};
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// The form values converted for the wire, or the field that has no form.
+struct WireValues {
+    std::string user, pass, officeCode, sendAs, xmlOffice;
+};
+
+// One run of SendFile: the collaborators, the file and the reporting steps.
+class Upload {
+public:
+    explicit Upload(const UploadContext& c) : c_(c) {}
+
+    bool Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
+             std::string_view SendAs);
+
+    // Any runtime failure: box, error log, trace G47 and the end G48, mail;
+    // no "file not sent" line. Handles are closed.
+    bool GeneralError(long code, std::string_view text) noexcept;
+
+private:
+    void Trace(int tag, std::string_view label, std::initializer_list<std::string_view> values) const {
+        if (c_.settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', tag).Label(label).Values(values));
+    }
+    void SessionLine(std::string_view text) const { c_.logs.WriteLog(text, LogKind::Session); }
+    void NotSent() const { SessionLine(MessageText(msg::kFileNotSent)); }
+    void Close() {
+        if (transfer_) transfer_->InetClose();
+    }
+
+    bool ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice, WireValues& out);
+    bool SystemFailure(unsigned long code);
+    bool Refused(int message);
+    bool StatusFailure(long code, std::string_view text, int errorTag);
+    bool ReadFailure(const FileReadError& error);
+
+    const UploadContext& c_;
+    std::optional<ServerTransfer> transfer_;
+    const KindTags* tags_ = &kTextTags;
+};
+
+bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs,
+                           std::string_view xmlOffice, WireValues& out) {
+    struct Field {
+        std::string_view name;
+        std::string_view value;
+        std::string* wire;
+        bool secret;
+        bool sent;
+    };
+    const bool text = kind == FileKind::Text;
+    const Field fields[] = {
+        {"JmenoDeklaranta", c_.settings.User, &out.user, false, true},
+        {"Heslo", c_.settings.Pass, &out.pass, true, true},
+        {"Celnice", CuCode, &out.officeCode, false, text},
+        {"FileName", SendAs, &out.sendAs, false, true},
+        {"Celnice", xmlOffice, &out.xmlOffice, false, !text},
+    };
+    for (const auto& field : fields) {
+        if (!field.sent) continue;
+        auto converted = Utf8ToCp1250(field.value);
+        if (!converted) {
+            // Never send a mangled value; the password itself stays out of the logs.
+            const std::string detail =
+                std::string(field.name) + (field.secret ? std::string() : " " + Quoted(field.value));
+            c_.reporter.ReportFailure(FailureReport{kNoCodePageForm, std::string(kNoCodePageText), detail,
+                                                    MessageIcon::Exclamation,
+                                                    CodeAndText(kNoCodePageForm, kNoCodePageText) + "  " + detail});
+            NotSent();
+            return false;
+        }
+        *field.wire = std::move(*converted);
+    }
+    return true;
+}
+
+bool Upload::SystemFailure(unsigned long code) {
+    c_.reporter.ReportSystemError(static_cast<long>(code), "", "wininet.dll");
+    NotSent();
+    Close();
+    return false;
+}
+
+bool Upload::Refused(int message) {
+    const std::string text = MessageText(message);
+    c_.reporter.ReportFailure(FailureReport{message, text, {}, MessageIcon::Exclamation,
+                                            ReplaceAll(text, kPlaceholder, "")});
+    NotSent();
+    Close();
+    return false;
+}
+
+bool Upload::StatusFailure(long code, std::string_view text, int errorTag) {
+    c_.reporter.ReportFailure(
+        FailureReport{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)});
+    NotSent();
+    if (errorTag != 0 && c_.settings.WriteDebugLog) {
+        c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', errorTag).Label("ERROR(" + std::string(tags_->suffix) + ")")
+                                    .Error(code, text));
+    }
+    Close();
+    return false;
+}
+
+// A read that failed after the first chunk: reported as LoadFile reports an
+// unreadable file. The chunks already sent stay incomplete on the server.
+bool Upload::ReadFailure(const FileReadError& error) {
+    c_.reporter.ReportFailure(FailureReport{error.code, error.description, {}, MessageIcon::Stop,
+                                            CodeAndText(error.code, error.description)});
+    if (c_.settings.WriteDebugLog) {
+        c_.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 5).Label("ERROR").Error(error.code, error.description));
+        c_.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 6).End(kBackToSendFile));
+    }
+    Close();
+    return false;
+}
+
+bool Upload::GeneralError(long code, std::string_view text) noexcept {
+    try {
+        c_.reporter.ReportFailure(
+            FailureReport{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)});
+        if (c_.settings.WriteDebugLog) {
+            c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 47).Label("ERROR").Error(code, text));
+            c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 48).End(kBackToWorkUpFile));
+        }
+    } catch (...) {
+        // Out of memory even for the report: nothing more can be said.
+    }
+    Close();
+    return false;
+}
+
+bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
+                 std::string_view SendAs) {
+    const Settings& settings = c_.settings;
+    if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 1).Start());
+    Trace(2, "Příchozí parametry", {std::string(SourceName) + "][" + std::string(CuCode)});
+    if (settings.NoGetConnect && c_.awaitReceipt) c_.awaitReceipt();
+    if (settings.WriteLogFile) {
+        SessionLine(MessageText(msg::kSendingFile) + Quoted(ToUpperText(std::string(FolderPath) + std::string(SendAs))));
+    }
+    if (settings.RASMode && !c_.dialUp.EnsureDialUpConnection()) return false;
+
+    Trace(3, "Send volá LoadFile", {std::string(FolderPath) + "][" + std::string(SourceName)});
+    std::optional<FileChunker> file = LoadFile(c_, std::string(FolderPath) + std::string(SourceName));
+    if (!file || file->size() == 0) return false;
+
+    const std::string size = std::to_string(file->size());
+    if (settings.WriteLogFile) SessionLine(MessageText(msg::kSizeInBytes) + Quoted(size));
+    Trace(4, "Velikost souboru v B", {size});
+
+    const FileKind kind = file->kind();
+    tags_ = kind == FileKind::Text ? &kTextTags : &kXmlTags;
+    std::string gsServer = kind == FileKind::Text ? settings.ServerTxt : settings.ServerXml;
+    const std::uint64_t N = file->chunkCount();
+
+    WireValues wire;
+    const std::string xmlOffice = kind == FileKind::Xml ? XmlOfficeValue(FolderPath, settings.SourcePath) : "";
+    if (!ConvertValues(kind, CuCode, SendAs, xmlOffice, wire)) return false;
+
+    transfer_.emplace(c_.session, kUploadPreamble);
+    switch (transfer_->RunPreamble(gsServer)) {
+    case PreambleResult::Connected: break;
+    case PreambleResult::CannotConnect: return false;
+    case PreambleResult::ProxyLoopEnded: return GeneralError(0, "");
+    case PreambleResult::NoConnection: return SystemFailure(transfer_->lastError());
+    }
+
+    const std::string DateBT = kind == FileKind::Text ? FormatDateBT(file->modified()) : "";
+    const std::string count = std::to_string(N);
+    const std::string_view page = UploadPage(kind, settings.RunMode);
+    const std::string_view contentType =
+        kind == FileKind::Text ? "Content-Type: application/x-www-form-urlencoded\r\n"
+                               : "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n";
+    const ProxyLoopTrace loopTrace{tags_->status, kind == FileKind::Text ? "lngStatus(TXT)" : "lngStatus(XML)",
+                                   false, tags_->first407, tags_->suffix, tags_->unverified};
+    const std::string suffix(tags_->suffix);
+
+    std::string strPostData; // reused for every chunk: one chunk in memory at a time
+    strPostData.reserve(ChunkChars(kind) + 1024);
+    for (std::uint64_t i = 1; i <= N; ++i) {
+        const std::string current = std::to_string(i);
+        strPostData.clear();
+        strPostData += "JmenoDeklaranta=" + wire.user + "&Heslo=" + wire.pass;
+        if (kind == FileKind::Text) {
+            strPostData += "&Celnice=" + wire.officeCode + "&FileName=" + wire.sendAs;
+        } else {
+            strPostData += "&FileName=" + wire.sendAs + "&Celnice=" + wire.xmlOffice;
+        }
+        strPostData += "&FileCurent=" + current + "&FileCount=" + count + "&FileData=";
+        auto chunk = file->AppendNextChunk(strPostData);
+        if (auto* error = std::get_if<FileReadError>(&chunk)) return ReadFailure(*error);
+        const std::int32_t lCrc = std::get<std::int32_t>(chunk);
+        const std::string crcText = CrcToDecimal(lCrc);
+        strPostData += (kind == FileKind::Text ? "&FileCRC=" : "&FileCrc=") + crcText;
+        if (kind == FileKind::Text) strPostData += "&DateBT=" + DateBT;
+        strPostData += std::string("&VerzeApl=") + ZUMASET_VERSION;
+        Trace(tags_->crc, "lCrc(" + suffix + ")", {crcText});
+
+        InternetRequest* request = transfer_->OpenRequest(page);
+        Trace(tags_->handle, "hHttpOpenRequest(" + suffix + ")", {HandleText(request)});
+        if (request == nullptr) return SystemFailure(transfer_->lastError());
+        std::string traced = settings.User + "|" + std::string(CuCode) + "|" + current + "|" + count;
+        if (kind == FileKind::Text) traced += "|" + DateBT;
+        Trace(tags_->postData, "strPostData(" + suffix + ")", {traced + "|" + ZUMASET_VERSION});
+
+        request->AddRequestHeader("Connection: Keep-Alive\r\n");
+        const bool contentTypeAdded = request->AddRequestHeader(contentType);
+        const unsigned long headerError = contentTypeAdded ? 0 : request->LastError();
+        if (transfer_->SendRequest(strPostData, loopTrace) == SendResult::ProxyLoopEnded) return GeneralError(0, "");
+        // Sent, credentials set and content type added: all must have worked.
+        const bool intRetVal = contentTypeAdded && transfer_->intRetVal;
+        const unsigned long lastError = headerError != 0 ? headerError : transfer_->lastError();
+
+        const long lngStatus = transfer_->lngStatus;
+        std::string body;
+        if (lngStatus == 200) {
+            const std::string reply = transfer_->ReadReply().value_or(std::string());
+            const auto text = GetBodyText(reply);
+            if (!text) {
+                return GeneralError(static_cast<long>(inet_error::kInvalidServerResponse),
+                                    SystemErrorText(static_cast<long>(inet_error::kInvalidServerResponse)));
+            }
+            body = ToUpperText(Cp1250ToUtf8(*text).value_or(*text));
+        }
+        Trace(tags_->response, "strResponse(" + suffix + ")", {body});
+
+        if (lngStatus == 200) {
+            const bool confirmed = kind == FileKind::Text ? body == "OK" : body == crcText;
+            if (confirmed) {
+                if (kind == FileKind::Text) Trace(34, "intRetVal(TXT)", {TraceBool(intRetVal)});
+                if (!intRetVal) return SystemFailure(lastError);
+                continue;
+            }
+            return Refused(RefusalMessage(body, kind));
+        }
+        if (lngStatus == 500) return StatusFailure(500, kStatus500Text, 0);
+        if (!intRetVal) return SystemFailure(lastError);
+        return StatusFailure(static_cast<long>(lastError), kUnspecifiedText, tags_->error);
+    }
+
+    c_.sentFiles.Add(std::string(SendAs), std::string(FolderPath), std::string(CuCode), c_.clock.Now());
+    c_.view.SetReceiptPolls(0);
+    if (!c_.view.ServiceStarted() && !settings.OnLineMode) c_.view.SetTimerInterval(kReceiptTimerInterval);
+    if (settings.WriteLogFile) SessionLine(MessageText(msg::kFileSent));
+    Close();
+    if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 46).End(kBackToWorkUpFile));
+    return true;
+}
+
+} // namespace
+
+std::string_view UploadPage(FileKind kind, bool runMode) {
+    if (kind == FileKind::Text) {
+        return runMode ? "/secure/activex_download/upload_tst.asp" : "/secure/activex_download/upload_prg.asp";
+    }
+    return runMode ? "/secure/activex_download/upload_test.asp" : "/secure/activex_download/upload_prov.asp";
+}
+
+std::string XmlOfficeValue(std::string_view folderPath, std::string_view sourcePath) {
+    const std::string folderUpper = ToUpperText(folderPath);
+    const std::string sourceUpper = ToUpperText(sourcePath);
+    // Upper-casing keeps the byte length of the letters it knows; should it not,
+    // compare the texts as they are.
+    const bool sameLength = folderUpper.size() == folderPath.size() && sourceUpper.size() == sourcePath.size();
+    const std::size_t at = sameLength ? folderUpper.find(sourceUpper) : folderPath.find(sourcePath);
+    if (at == std::string::npos) return {};
+    std::string rest(folderPath.substr(at + sourcePath.size()));
+    for (char& ch : rest) {
+        if (ch == '/') ch = '\\';
+    }
+    return rest;
+}
+
+std::optional<FileChunker> LoadFile(const UploadContext& context, const std::string& path) {
+    const bool trace = context.settings.WriteDebugLog;
+    if (trace) context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 1).Start());
+    const FileKind kind = KindOfPath(path);
+    auto opened = FileChunker::Open(path, kind);
+    if (auto* error = std::get_if<FileReadError>(&opened)) {
+        context.reporter.ReportFailure(FailureReport{error->code, error->description, {}, MessageIcon::Stop,
+                                                     CodeAndText(error->code, error->description)});
+        if (trace) {
+            context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 5).Label("ERROR").Error(error->code, error->description));
+            context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 6).End(kBackToSendFile));
+        }
+        return std::nullopt;
+    }
+    // The XML content is encoded exactly as it is: no byte-order mark is added
+    // whatever the first bytes are, so the server gets the file byte for byte.
+    if (trace) {
+        const int tag = kind == FileKind::Text ? 2 : 3;
+        context.logs.WriteDebugTrace(
+            TraceLine("LoadFile", 'H', tag).Label(kind == FileKind::Text ? "TXT" : "XML").Values({path}));
+        context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 4).End(kBackToSendFile));
+    }
+    return std::move(std::get<FileChunker>(opened));
+}
+
+bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
+              std::string_view CuCode, std::string_view SendAs) {
+    std::optional<Upload> upload;
+    try {
+        upload.emplace(context);
+        return upload->Run(FolderPath, SourceName, CuCode, SendAs);
+    } catch (const std::bad_alloc&) {
+        return upload ? upload->GeneralError(kOutOfMemory, kOutOfMemoryText) : false;
+    } catch (const std::filesystem::filesystem_error& error) {
+        const long code = error.code().value();
+        const std::string text = SystemErrorText(code);
+        return upload ? upload->GeneralError(code, text.empty() ? error.what() : text) : false;
+    } catch (const std::exception& error) {
+        return upload ? upload->GeneralError(0, error.what()) : false;
+    } catch (...) {
+        return upload ? upload->GeneralError(0, "") : false;
+    }
+}
+
+} // namespace zumaset

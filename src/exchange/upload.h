@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/client_model.h"
+#include "core/clock.h"
+#include "core/failure_report.h"
+#include "core/logs.h"
+#include "core/settings.h"
+#include "exchange/dial_up_gate.h"
+#include "exchange/file_encoder.h"
+#include "exchange/sent_files.h"
+#include "exchange/server_session.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zumaset {
+
+// What an upload works with. Everything is owned by the caller and outlives
+// the call; the upload keeps nothing between calls.
+struct UploadContext {
+    ServerSession& session;
+    const Settings& settings;
+    const Logs& logs;
+    const FailureReporter& reporter;
+    ClientView& view;        // receipt polling and the transfer timer
+    SentFiles& sentFiles;    // where an accepted file is recorded
+    DialUpGate& dialUp;      // asked first when RASMode is on
+    const Clock& clock;
+    // Marks that the transfer cycle must fetch receipts after this send
+    // (`gbAwaitReceipt`); called when NoGetConnect is on. May be empty.
+    std::function<void()> awaitReceipt{};
+};
+
+// Uploads the file FolderPath + SourceName as SendAs for the office CuCode:
+// encodes it chunk by chunk while reading, posts every chunk with its
+// checksum, judges each answer, and when all were accepted records the file
+// and switches the timer to receipt polling. Every failure is reported here;
+// true only when the server accepted the whole file. Never throws.
+bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
+              std::string_view CuCode, std::string_view SendAs);
+
+// Opens an outbound file for encoding; its kind is taken from the path. A file
+// that cannot be opened is reported (box with the stop icon, error log, mail)
+// and gives nothing. An empty file gives a reader with size 0.
+std::optional<FileChunker> LoadFile(const UploadContext& context, const std::string& path);
+
+// The office value the XML kind sends: the folder below SourcePath (found
+// without regard to case), with "\" between its parts as the server expects;
+// empty for a file directly in SourcePath.
+std::string XmlOfficeValue(std::string_view folderPath, std::string_view sourcePath);
+
+// The page a chunk is posted to.
+std::string_view UploadPage(FileKind kind, bool runMode);
+
+} // namespace zumaset

@@ -1,0 +1,107 @@
+#include "shell/client_runtime.h"
+
+#include "core/message_table.h"
+#include "core/old_files.h"
+#include "core/settings_store.h"
+#include "core/text.h"
+#include "core/trace_line.h"
+#include "exchange/download.h"
+#include "exchange/no_dial_up.h"
+#include "exchange/upload.h"
+#include "outbound/file_sender.h"
+#include "outbound/work_up_file.h"
+
+namespace zumaset {
+
+namespace {
+
+constexpr std::string_view kStarted = "zahájeno.";
+constexpr std::string_view kFinished = "dokončeno.";
+constexpr std::string_view kOverdueNotice = "Po 20 minutách nebyly staženy doručenky k těmto souborům : ";
+
+// The send pass's uploads go to the server through SendFile.
+class ServerFileSender final : public FileSender {
+public:
+    explicit ServerFileSender(const UploadContext& context) : context_(context) {}
+    bool SendFile(const std::string& FolderPath, const std::string& SourceName, const std::string& CuCode,
+                  const std::string& SendAs) override {
+        return zumaset::SendFile(context_, FolderPath, SourceName, CuCode, SendAs);
+    }
+
+private:
+    const UploadContext& context_;
+};
+
+} // namespace
+
+ClientRuntime::ClientRuntime(Platform platform)
+    : platform_(std::move(platform)), logs_(settings_, platform_.clock),
+      reporter_(settings_, logs_, platform_.boxes, platform_.mail, platform_.programName), model_(platform_.clock),
+      dialUp_(std::make_unique<NoDialUpSupport>(reporter_)) {}
+
+ClientRuntime::~ClientRuntime() = default;
+
+void ClientRuntime::StartUp() {
+    LoadSettings(settings_, platform_.registry);
+    register_.LoadRegister(logs_);
+    session_ = std::make_unique<ServerSession>(platform_.transport, settings_, platform_.registry, logs_, reporter_);
+    session_->Open();
+}
+
+void ClientRuntime::ShutDown() { register_.SaveRegister(settings_); }
+
+void ClientRuntime::Activity(int message, std::string_view event) {
+    model_.AddActivity(LoadMessage(message, {{kPlaceholder, event}}));
+}
+
+void ClientRuntime::RunSendPass() {
+    UploadContext upload{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.clock};
+    ServerFileSender sender(upload);
+    const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, DefaultUnarchivedFolder()};
+    SearchSourceFolder(outbound);
+}
+
+void ClientRuntime::RunReceivePass(bool traceManual) {
+    DownloadContext download{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.mail};
+    GetRemoteFile(download, settings_.ServerTxt);
+    if (traceManual && settings_.WriteDebugLog) {
+        logs_.WriteDebugTrace(TraceLine::WithVerbatimField("PopGet_Click         ", 'D', 1).Label("volá GetRemoteFile-ručně").Text());
+    }
+    if (TrimBlanks(settings_.ServerTxt) != TrimBlanks(settings_.ServerXml)) GetRemoteFile(download, settings_.ServerXml);
+}
+
+void ClientRuntime::SendPass() {
+    register_.ExpireRegister(platform_.clock.Now());
+    Activity(msg::kSendActivity, kStarted);
+    if (settings_.WriteDebugLog) {
+        logs_.WriteDebugTrace(TraceLine::WithVerbatimField("PopSend_Click       ", 'C', 1).Label("volá SearchFiles(ručně)").Text());
+    }
+    RunSendPass();
+    Activity(msg::kSendActivity, kFinished);
+}
+
+void ClientRuntime::ReceivePass() {
+    Activity(msg::kReceiveActivity, kStarted);
+    RunReceivePass(true);
+    Activity(msg::kReceiveActivity, kFinished);
+}
+
+void ClientRuntime::FullPass() {
+    register_.ExpireRegister(platform_.clock.Now());
+    Activity(msg::kSendActivity, kStarted);
+    RunSendPass();
+    Activity(msg::kSendActivity, kFinished);
+    Activity(msg::kReceiveActivity, kStarted);
+    RunReceivePass(false);
+    Activity(msg::kReceiveActivity, kFinished);
+    model_.TrimActivity();
+    if (const auto overdue = register_.FindOverdueReceipts(platform_.clock.Now())) {
+        platform_.mail.SendMailNotice(NoticeKind::MissingReceipt, std::string(kOverdueNotice) + *overdue);
+    }
+    if (settings_.DeleteLogFiles) {
+        DeleteOldFiles(settings_.DeleteDayInt, settings_.LogsPath + "*.log", platform_.clock);
+        DeleteOldFiles(settings_.DeleteDayInt, settings_.ConLogPath + "*.log", platform_.clock);
+    }
+}
+
+} // namespace zumaset

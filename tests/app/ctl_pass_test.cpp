@@ -1,0 +1,191 @@
+// Whole passes through the command line against the simulator, as an
+// administrator or a cron job runs them.
+#include "ctl_runner.h"
+#include "core/file_lock.h"
+#include "exchange/curl_handles.h"
+#include "shell/pass_lock.h"
+#include "temp_dir.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+class CtlPass : public ::testing::Test {
+protected:
+    CtlPass() : vansim({"--receipt-delay", "0"}) {
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        unsetenv("https_proxy");
+        unsetenv("HTTPS_PROXY");
+        std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
+        std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
+        vansim.AddAccount("DEKL01", "heslo");
+        for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv", "Logy"}) std::filesystem::create_directories(dir / folder);
+        for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+                 {"User", "DEKL01"},
+                 {"Pass", "heslo"},
+                 {"ServerTxt", vansim.host()},
+                 {"ServerXml", vansim.host()},
+                 {"SourcePath", (dir / "Na_CU").string()},
+                 {"RetValPath", (dir / "Z_CU").string()},
+                 {"ArchivPath", (dir / "Archiv").string()},
+                 {"LogsPath", (dir / "Logy").string()},
+                 {"ErrLogPath", (dir / "Logy").string()},
+                 {"ConLogPath", (dir / "Logy").string()},
+                 {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"},
+                 {"ArchiveFiles", "true"}}) {
+            EXPECT_EQ(Run({"config", "set", name, value}), 0) << err.str();
+        }
+    }
+    ~CtlPass() override {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
+    }
+
+    int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
+    std::filesystem::path registry() const { return dir / "config" / "zumaset" / "registry.reg"; }
+
+    test::TempDir dir;
+    test::VansimProcess vansim;
+    CurlGlobal curl;
+    test::CtlRunner ctl{registry()};
+    std::ostringstream& out = ctl.out;
+    std::ostringstream& err = ctl.err;
+};
+
+TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
+    test::WriteFileBytes(dir / "Na_CU" / "Praha" / "PRAHA001.VAS", "HLAVICKA\r\nRADEK\r\n");
+    test::WriteFileBytes(dir / "Na_CU" / "zprava01.xml", "<zprava/>");
+    test::WriteFileBytes(dir / "Na_CU" / "prazdny.txt", "");     // never handed on
+    test::WriteFileBytes(dir / "Na_CU" / "program.exe", "MZ");   // held back by its ending
+
+    ASSERT_EQ(Run({"cycle"}), 0) << err.str();
+    EXPECT_NE(out.str().find("files sent: 2"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("files received: 2"), std::string::npos) << out.str();
+
+    EXPECT_FALSE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA001.VAS"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Na_CU" / "zprava01.xml"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "prazdny.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "program.exe"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "Archiv" / "Praha" / "PRAHA001.VAS"), "HLAVICKA\r\nRADEK\r\n");
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\CZ510000\\PRAHA001.VAS")), "HLAVICKA\r\nRADEK\r\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "Z_CU" / "Praha" / "PRAHA001.POT"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "Z_CU" / "zprava01_POT.xml"));
+
+    // The register survives between commands and is listed for the administrator.
+    ASSERT_EQ(Run({"register"}), 0);
+    EXPECT_NE(out.str().find("PRAHA001.VAS"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("2 sent file(s)"), std::string::npos) << out.str();
+
+    // A second cycle finds nothing new: nothing is sent or fetched twice.
+    ASSERT_EQ(Run({"cycle"}), 0);
+    EXPECT_NE(out.str().find("files sent: 0"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("files received: 0"), std::string::npos) << out.str();
+}
+
+TEST_F(CtlPass, AFailedUploadLeavesTheFileAndStillEndsWell) {
+    ASSERT_EQ(Run({"config", "set", "Pass", "spatne"}), 0);
+    test::WriteFileBytes(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", "X");
+    EXPECT_EQ(Run({"send"}), 0) << err.str();
+    EXPECT_NE(out.str().find("files sent: 0"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA002.VAS"));
+    EXPECT_NE(test::ReadFileBytes(dir / "Logy" / "Error.log").find("[909]"), std::string::npos)
+        << test::ReadFileBytes(dir / "Logy" / "Error.log");
+}
+
+TEST_F(CtlPass, ASecondPassIsRefusedWhileOneRuns) {
+    test::WriteFileBytes(dir / "Na_CU" / "Praha" / "PRAHA003.VAS", "X");
+    const auto held = TryLockPasses(registry());
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Run({"cycle"}), 1);
+    EXPECT_NE(err.str().find("already running"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA003.VAS"));
+}
+
+TEST_F(CtlPass, MissingSettingsAreNamed) {
+    ASSERT_EQ(Run({"config", "set", "SourcePath", ""}), 0);
+    ASSERT_EQ(Run({"config", "set", "User", ""}), 0);
+    EXPECT_EQ(Run({"send"}), 1);
+    EXPECT_NE(err.str().find("User SourcePath"), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"receive"}), 1);
+    EXPECT_NE(err.str().find("User"), std::string::npos);
+}
+
+// A few hundred files of random sizes and both kinds go through a server that
+// fails at random; then the faults stop and cycles run until nothing moves.
+// Every file must then be on the server byte for byte, and every receipt in
+// the inbound folder exactly once, whole.
+TEST_F(CtlPass, FaultSoakLosesAndDoublesNothing) {
+    std::mt19937 random(20261206);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    struct Sent {
+        std::filesystem::path source;
+        std::string serverPath;
+        std::filesystem::path receipt;
+        std::string bytes;
+    };
+    std::vector<Sent> files;
+    const char* uploadFaults[] = {"status 500", "drop", "drop-middle", "wrong-crc", "redirect"};
+    for (int i = 0; i < 200; ++i) {
+        const bool xml = i % 3 == 0;
+        char name[32];
+        std::snprintf(name, sizeof name, xml ? "x%03d.xml" : "PRAHA%03d.VAS", i);
+        std::string bytes(static_cast<std::size_t>(pick(1, i % 10 == 0 ? 120000 : 3000)), '\0');
+        for (char& c : bytes) c = static_cast<char>(pick(0, 255));
+        if (xml) bytes[0] = '<';
+        const auto source = xml ? dir / "Na_CU" / name : dir / "Na_CU" / "Praha" / name;
+        test::WriteFileBytes(source, bytes);
+        const std::string base = std::string(name).substr(0, std::string(name).find('.'));
+        files.push_back({source,
+                         xml ? "DEKL01\\" + std::string(name) : "DEKL01\\CZ510000\\" + std::string(name),
+                         xml ? dir / "Z_CU" / (base + "_POT.xml") : dir / "Z_CU" / "Praha" / (base + ".POT"), bytes});
+        if (pick(0, 3) == 0) {
+            const int chunks = static_cast<int>(bytes.size() / (xml ? 49999 : 33333)) + 1;
+            vansim.AddFaultRule(std::string(xml ? "upload_prov.asp " : "upload_prg.asp ") + uploadFaults[pick(0, 4)] +
+                                " file=" + name + " chunk=" + std::to_string(pick(1, chunks)) + " times=1");
+        }
+    }
+    vansim.AddFaultRule("download_list.asp drop times=1");
+    vansim.AddFaultRule("download_down.asp status 500 times=3");
+    vansim.AddFaultRule("download_down.asp drop-middle times=4");
+    vansim.AddFaultRule("download_move.asp drop times=3");
+
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(Run({"cycle"}), 0) << err.str();
+    vansim.ClearSettings();
+    bool quiet = false;
+    for (int i = 0; i < 10 && !quiet; ++i) {
+        ASSERT_EQ(Run({"cycle"}), 0) << err.str();
+        quiet = out.str().find("files sent: 0") != std::string::npos &&
+                out.str().find("files received: 0") != std::string::npos;
+    }
+    ASSERT_TRUE(quiet);
+
+    for (const auto& f : files) {
+        EXPECT_FALSE(std::filesystem::exists(f.source)) << f.source;
+        EXPECT_TRUE(test::ReadFileBytes(vansim.ReceivedFile(f.serverPath)) == f.bytes) << f.serverPath;
+        ASSERT_TRUE(std::filesystem::exists(f.receipt)) << f.receipt;
+    }
+    // Exactly the receipts, each whole as the server delivered it, and no leftovers.
+    std::size_t inbound = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "Z_CU")) {
+        if (!entry.is_regular_file()) continue;
+        ++inbound;
+        const auto relative = std::filesystem::relative(entry.path(), dir / "Z_CU");
+        const std::string office = relative.has_parent_path() ? "CZ510000\\" : "";
+        EXPECT_TRUE(test::ReadFileBytes(entry.path()) ==
+                    test::ReadFileBytes(vansim.DeliveredFile("DEKL01\\" + office + relative.filename().string())))
+            << relative;
+    }
+    EXPECT_EQ(inbound, files.size());
+}
+
+} // namespace
+} // namespace zumaset

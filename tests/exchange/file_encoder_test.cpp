@@ -1,0 +1,179 @@
+#include "exchange/crc32.h"
+#include "exchange/date_bt.h"
+#include "exchange/file_encoder.h"
+#include "exchange/upload.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The whole file encoded at once, as the text of the upload defines it; the
+// chunker must give exactly the pieces of this text.
+std::string EncodeWhole(FileKind kind, const std::string& bytes) {
+    std::string out;
+    char digits[4];
+    for (unsigned char b : bytes) {
+        if (kind == FileKind::Text) {
+            std::snprintf(digits, sizeof digits, "%03u", b);
+        } else {
+            std::snprintf(digits, sizeof digits, "%02X", b);
+        }
+        out += digits;
+    }
+    return out;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& ch : bytes) ch = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
+
+TEST(Encoding, EveryByteValueInBothKinds) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    for (FileKind kind : {FileKind::Text, FileKind::Xml}) {
+        std::string out = "prefix";
+        AppendEncoded(kind, all, out);
+        EXPECT_EQ(out, "prefix" + EncodeWhole(kind, all));
+    }
+    std::string text, xml;
+    AppendEncoded(FileKind::Text, "AB\r\n", text);
+    AppendEncoded(FileKind::Xml, "AB", xml);
+    EXPECT_EQ(text, "065066013010");
+    EXPECT_EQ(xml, "4142");
+}
+
+struct KindCase {
+    const char* path;
+    FileKind kind;
+};
+class KindOfPathRule : public ::testing::TestWithParam<KindCase> {};
+TEST_P(KindOfPathRule, LastThreeCharactersDecide) { EXPECT_EQ(KindOfPath(GetParam().path), GetParam().kind); }
+INSTANTIATE_TEST_SUITE_P(Paths, KindOfPathRule,
+                         ::testing::Values(KindCase{"/a/b.XML", FileKind::Xml}, KindCase{"/a/b.xml", FileKind::Xml},
+                                           KindCase{"/a/bxMl", FileKind::Xml}, KindCase{"/a/b.DOK", FileKind::Text},
+                                           KindCase{"/a/b.xml.txt", FileKind::Text}, KindCase{"ml", FileKind::Text}));
+
+struct CountCase {
+    FileKind kind;
+    std::uint64_t size;
+    std::uint64_t chunks;
+};
+class ChunkCountRule : public ::testing::TestWithParam<CountCase> {};
+TEST_P(ChunkCountRule, AtTheBoundaries) { EXPECT_EQ(ChunkCount(GetParam().kind, GetParam().size), GetParam().chunks); }
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ChunkCountRule,
+    ::testing::Values(CountCase{FileKind::Text, 0, 1}, CountCase{FileKind::Text, 33333, 1},
+                      CountCase{FileKind::Text, 33334, 2}, CountCase{FileKind::Text, 99999, 3},
+                      CountCase{FileKind::Xml, 49999, 1}, CountCase{FileKind::Xml, 50000, 2},
+                      // Past 2 GiB and 4 GiB the count must not wrap.
+                      CountCase{FileKind::Text, 5000000000ull, 150002}, CountCase{FileKind::Xml, 4294967296ull, 85902}));
+
+class Chunker : public ::testing::Test {
+protected:
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const fs::path path = dir.path() / name;
+        test::WriteFileBytes(path, bytes);
+        return path.string();
+    }
+    static FileChunker Open(const std::string& path) {
+        auto opened = FileChunker::Open(path, KindOfPath(path));
+        EXPECT_TRUE(std::holds_alternative<FileChunker>(opened));
+        return std::move(std::get<FileChunker>(opened));
+    }
+    test::TempDir dir;
+};
+
+TEST_F(Chunker, ChunksAreThePiecesOfTheWholeEncodedTextWithTheirChecksums) {
+    for (const char* name : {"multi.dok", "multi.xml"}) {
+        const std::string bytes = RandomBytes(2 * 49999 + 7, 42);
+        FileChunker chunker = Open(Write(name, bytes));
+        const std::string whole = EncodeWhole(chunker.kind(), bytes);
+        const std::size_t C = ChunkChars(chunker.kind());
+        ASSERT_EQ(chunker.chunkCount(), (whole.size() + C - 1) / C);
+        for (std::uint64_t i = 0; i < chunker.chunkCount(); ++i) {
+            std::string out = "head=";
+            const auto crc = chunker.AppendNextChunk(out);
+            ASSERT_TRUE(std::holds_alternative<std::int32_t>(crc)) << name;
+            const std::string expected = whole.substr(i * C, C);
+            EXPECT_EQ(out, "head=" + expected);
+            EXPECT_EQ(std::get<std::int32_t>(crc), CalcCrc32(expected));
+        }
+    }
+}
+
+TEST_F(Chunker, AFileThatGrowsShrinksOrIsReplacedWhileReadFails) {
+    const std::string bytes = RandomBytes(3 * 33333, 7);
+    const std::string path = Write("changing.dok", bytes);
+    auto expectChanged = [](FileChunker& chunker) {
+        std::string out;
+        const auto result = chunker.AppendNextChunk(out);
+        ASSERT_TRUE(std::holds_alternative<FileReadError>(result));
+        EXPECT_EQ(std::get<FileReadError>(result).code, kFileChangedWhileReading);
+    };
+    {
+        FileChunker chunker = Open(path);
+        std::string out;
+        ASSERT_TRUE(std::holds_alternative<std::int32_t>(chunker.AppendNextChunk(out)));
+        test::WriteFileBytes(path, bytes + "x"); // grown
+        expectChanged(chunker);
+    }
+    {
+        Write("changing.dok", bytes);
+        FileChunker chunker = Open(path);
+        fs::resize_file(path, 40000); // shrunk
+        expectChanged(chunker);
+    }
+    {
+        Write("changing.dok", bytes);
+        FileChunker chunker = Open(path);
+        fs::remove(path); // gone
+        expectChanged(chunker);
+        Write("changing.dok", bytes); // a new file under the same name is not the one opened
+        expectChanged(chunker);
+    }
+    {
+        Write("changing.dok", bytes);
+        FileChunker chunker = Open(path);
+        // Same size, new content: the modification time tells.
+        fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+        expectChanged(chunker);
+    }
+}
+
+TEST_F(Chunker, AMissingFileIsReportedAsNotFound) {
+    auto opened = FileChunker::Open((dir.path() / "none.dok").string(), FileKind::Text);
+    ASSERT_TRUE(std::holds_alternative<FileReadError>(opened));
+    EXPECT_EQ(std::get<FileReadError>(opened).code, 2);
+    EXPECT_FALSE(std::get<FileReadError>(opened).description.empty());
+}
+
+TEST(FormatDateBT, ZeroPaddedLocalTime) {
+    EXPECT_EQ(FormatDateBT(FromLocalTime(2010, 5, 4, 13, 2, 9)), "2010-05-04T13:02:09");
+    EXPECT_EQ(FormatDateBT(FromLocalTime(2026, 12, 31, 0, 0, 0)), "2026-12-31T00:00:00");
+}
+
+TEST(XmlOfficeValue, FolderBelowTheSourceWithServerSeparators) {
+    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/", "/home/u/Na_CU/"), "");
+    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/CZ510201/sub/", "/home/u/Na_CU/"), "CZ510201\\sub\\");
+    EXPECT_EQ(XmlOfficeValue("/home/u/na_cu/Příjem/", "/home/u/NA_CU/"), "Příjem\\");
+}
+
+TEST(UploadPage, ByKindAndRunMode) {
+    EXPECT_EQ(UploadPage(FileKind::Text, false), "/secure/activex_download/upload_prg.asp");
+    EXPECT_EQ(UploadPage(FileKind::Text, true), "/secure/activex_download/upload_tst.asp");
+    EXPECT_EQ(UploadPage(FileKind::Xml, false), "/secure/activex_download/upload_prov.asp");
+    EXPECT_EQ(UploadPage(FileKind::Xml, true), "/secure/activex_download/upload_test.asp");
+}
+
+} // namespace
+} // namespace zumaset

@@ -1,0 +1,104 @@
+// SendFile against the simulator over TLS: what the server reassembles, and
+// the faults that must leave the file unrecorded.
+#include "exchange/curl_handles.h"
+#include "exchange/curl_transport.h"
+#include "upload_fixture.h"
+#include "vansim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& ch : bytes) ch = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
+
+class LiveUpload : public test::UploadFixture {
+protected:
+    LiveUpload() {
+        vansim.AddAccount("DEKL01", "heslo");
+        settings.ServerTxt = settings.ServerXml = vansim.host();
+        CurlTransportOptions options;
+        options.caFolder = dir / "ca";
+        fs::create_directories(options.caFolder);
+        fs::copy_file(vansim.caPath(), options.caFolder / "vansim.pem");
+        options.systemProxy = SystemProxy{};
+        transport.emplace(options);
+    }
+    bool Send(const std::string& folder, const std::string& name, const std::string& sendAs) {
+        return UploadFixture::Send(*transport, folder, name, "CZ510201", sendAs);
+    }
+    std::size_t Count(const std::string& what) const { return SessionFixture::Count(vansim.RequestLog(), what); }
+
+    CurlGlobal curl;
+    test::VansimProcess vansim;
+    std::optional<CurlTransport> transport;
+};
+
+TEST_F(LiveUpload, TheServerReassemblesBothKindsByteForByte) {
+    const std::string text = RandomBytes(3 * 33333 + 10, 1);
+    ASSERT_TRUE(Send(Put("binary.dok", text), "binary.dok", "BINARY.DOK")) << Log("Error.log");
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\CZ510201\\BINARY.DOK")), text);
+    EXPECT_EQ(Count("chunk 4/4, stored"), 1u);
+
+    const std::string xml = RandomBytes(2 * 49999 + 1, 2);
+    ASSERT_TRUE(Send(Put("binary.xml", xml, "sub"), "binary.xml", "binary.xml"));
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\sub\\binary.xml")), xml);
+    EXPECT_EQ(Count("chunk 3/3, stored"), 1u);
+    EXPECT_EQ(sent.records.size(), 2u);
+}
+
+TEST_F(LiveUpload, AnXmlFileInTheSourceFolderItselfHasNoOfficeFolder) {
+    ASSERT_TRUE(Send(Put("top.xml", "<a/>"), "top.xml", "top.xml"));
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\top.xml")), "<a/>");
+}
+
+TEST_F(LiveUpload, CzechNamesArriveAsWindows1250) {
+    vansim.AddAccount("Uživatel", "Žluťoučký kůň");
+    settings.User = "Uživatel";
+    settings.Pass = "Žluťoučký kůň";
+    ASSERT_TRUE(Send(Put("přání.dok", "obsah"), "přání.dok", "PŘÁNÍ.DOK"));
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("Uživatel\\CZ510201\\PŘÁNÍ.DOK")), "obsah");
+}
+
+TEST_F(LiveUpload, AFailureInTheSecondOfThreeChunksRecordsNothingAndTheNextTryStartsAfresh) {
+    vansim.AddFaultRule("upload_prg.asp status 500 chunk=2 times=1");
+    const std::string bytes = RandomBytes(2 * 33333 + 5, 3);
+    const std::string folder = Put("three.dok", bytes);
+    EXPECT_FALSE(Send(folder, "three.dok", "THREE.DOK"));
+    EXPECT_TRUE(sent.records.empty());
+    EXPECT_FALSE(fs::exists(vansim.ReceivedFile("DEKL01\\CZ510201\\THREE.DOK")));
+    EXPECT_NE(Log("Error.log").find("[500] *** Chyba přijímací ASP"), std::string::npos);
+    EXPECT_EQ(view.timerInterval(), std::chrono::milliseconds(0));
+
+    ASSERT_TRUE(Send(folder, "three.dok", "THREE.DOK"));
+    EXPECT_EQ(Count("chunk 1/3"), 2u);
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\CZ510201\\THREE.DOK")), bytes);
+    EXPECT_EQ(sent.records.size(), 1u);
+}
+
+TEST_F(LiveUpload, ARedirectIsNotFollowedAndIsAnUnspecifiedError) {
+    vansim.AddFaultRule("upload_prg.asp redirect");
+    EXPECT_FALSE(Send(Put("a.dok", "x"), "a.dok", "A.DOK"));
+    EXPECT_NE(Log("Error.log").find("] *** Nespecifikovaná chyba !!!"), std::string::npos);
+    EXPECT_NE(Log("Debug.log").find("<G33>*** ERROR(TXT)"), std::string::npos);
+    EXPECT_NE(Log("Debug.log").find("<G26>*** lngStatus(TXT)          *** [302]"), std::string::npos);
+}
+
+TEST_F(LiveUpload, AnXmlUploadOfAnUnknownDeclarantIsRefused) {
+    vansim.AddAccount("NOXML", "heslo", false);
+    settings.User = "NOXML";
+    EXPECT_FALSE(Send(Put("a.xml", "<a/>"), "a.xml", "a.xml"));
+    EXPECT_NE(Log("Error.log").find("[912] *** "), std::string::npos);
+}
+
+} // namespace
+} // namespace zumaset

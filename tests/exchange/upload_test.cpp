@@ -1,0 +1,252 @@
+// SendFile against a scripted transport: the exact requests, the judging of
+// every kind of answer, and the failures that must leave the file unsent.
+#include "core/charset.h"
+#include "core/message_table.h"
+#include "core/time_format.h"
+#include "core/upper_case.h"
+#include "exchange/inet_error.h"
+#include "exchange/crc32.h"
+#include "fake_transport.h"
+#include "upload_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeReply;
+
+constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
+constexpr const char* kXmlPage = "/secure/activex_download/upload_prov.asp";
+
+std::string Framed(const std::string& text) { return "<html><body>\r\n" + text + "\r\n</body></html>"; }
+
+std::string Field(const std::string& body, const std::string& name) {
+    const auto at = body.find("&" + name + "=");
+    if (at == std::string::npos) return "<missing>";
+    const auto start = at + name.size() + 2;
+    return body.substr(start, body.find('&', start) - start);
+}
+
+class Upload : public test::UploadFixture {
+protected:
+    test::FakeTransport transport;
+};
+
+TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
+    const std::string folder = Put("decl.dok", "AB\r\n");
+    fs::last_write_time(source / "decl.dok",
+                        std::chrono::file_clock::from_sys(FromLocalTime(2010, 5, 4, 13, 2, 9)));
+    transport.AddReply(kTextPage, FakeReply{200, Framed("OK")});
+    settings.NoGetConnect = true;
+
+    ASSERT_TRUE(Send(transport, folder, "decl.dok", "CZ510201", "DECL.DOK"));
+
+    ASSERT_EQ(transport.sent().size(), 1u);
+    const auto& request = transport.sent()[0];
+    EXPECT_EQ(request.verb, "POST");
+    EXPECT_EQ(request.page, kTextPage);
+    EXPECT_EQ(request.version, "HTTP/1.0");
+    EXPECT_EQ(request.body, "JmenoDeklaranta=DEKL01&Heslo=heslo&Celnice=CZ510201&FileName=DECL.DOK&FileCurent=1"
+                            "&FileCount=1&FileData=065066013010&FileCRC=965943634&DateBT=2010-05-04T13:02:09"
+                            "&VerzeApl=2.0.0.2");
+    EXPECT_EQ(request.headers, (std::vector<std::string>{"Connection: Keep-Alive\r\n",
+                                                        "Content-Type: application/x-www-form-urlencoded\r\n"}));
+
+    ASSERT_EQ(sent.records.size(), 1u);
+    EXPECT_EQ(sent.records[0].SendAs, "DECL.DOK");
+    EXPECT_EQ(sent.records[0].PathName, folder);
+    EXPECT_EQ(sent.records[0].CuCode, "CZ510201");
+    EXPECT_EQ(view.timerInterval(), std::chrono::milliseconds(30000));
+    EXPECT_TRUE(awaitReceipt);
+    const std::string session = Log("Relational.log");
+    EXPECT_NE(session.find("odesílá se soubor :  \"" + ToUpperText(folder) + "DECL.DOK\""), std::string::npos);
+    EXPECT_NE(session.find("velikost v Bytech :  \"4\""), std::string::npos);
+    EXPECT_NE(session.find("soubor byl  úspěšně odeslán"), std::string::npos);
+    const std::string debug = Log("Debug.log");
+    EXPECT_NE(debug.find("<G25>*** strPostData(TXT)        *** [DEKL01|CZ510201|1|1|2010-05-04T13:02:09|2.0.0.2]"),
+              std::string::npos);
+    EXPECT_NE(debug.find("<G34>*** intRetVal(TXT)          *** [True]"), std::string::npos);
+    EXPECT_NE(debug.find("<G46>*** Návrat na WorkUpFile    ***"), std::string::npos);
+    EXPECT_EQ(debug.find("heslo"), std::string::npos); // the password is not traced
+}
+
+TEST_F(Upload, TheTimerStaysInServiceOrOnLineMode) {
+    view.SetServiceStarted(true);
+    view.SetTimerInterval(std::chrono::milliseconds(20000));
+    transport.AddReply(kTextPage, FakeReply{200, "OK"});
+    ASSERT_TRUE(Send(transport, Put("a.dok", "x"), "a.dok", "CZ510201", "A.DOK"));
+    EXPECT_EQ(view.timerInterval(), std::chrono::milliseconds(20000));
+}
+
+struct BoundaryCase {
+    const char* name;
+    std::size_t size;
+    std::vector<std::size_t> chunkDigits;
+};
+class ChunkBoundary : public Upload, public ::testing::WithParamInterface<BoundaryCase> {};
+
+TEST_P(ChunkBoundary, ChunksAreCutAtTheirFixedSizes) {
+    const auto& c = GetParam();
+    std::string bytes(c.size, '\0');
+    std::mt19937 random(static_cast<unsigned>(c.size));
+    for (char& ch : bytes) ch = static_cast<char>(random());
+    const bool xml = std::string(c.name).ends_with("xml");
+    // The XML page confirms with each chunk's checksum; queue them in order.
+    std::string encoded;
+    AppendEncoded(xml ? FileKind::Xml : FileKind::Text, bytes, encoded);
+    const std::size_t C = xml ? 99998 : 99999;
+    for (std::size_t at = 0; at < encoded.size(); at += C) {
+        const std::string answer = xml ? CrcToDecimal(CalcCrc32(encoded.substr(at, C))) : "OK";
+        transport.AddReply(xml ? kXmlPage : kTextPage, FakeReply{200, Framed(answer)});
+    }
+
+    ASSERT_TRUE(Send(transport, Put(c.name, bytes), c.name, "CZ510201", c.name));
+    ASSERT_EQ(transport.sent().size(), c.chunkDigits.size());
+    std::string joined;
+    for (std::size_t i = 0; i < c.chunkDigits.size(); ++i) {
+        const std::string& body = transport.sent()[i].body;
+        EXPECT_EQ(Field(body, "FileData").size(), c.chunkDigits[i]);
+        EXPECT_EQ(Field(body, "FileCurent"), std::to_string(i + 1));
+        EXPECT_EQ(Field(body, "FileCount"), std::to_string(c.chunkDigits.size()));
+        joined += Field(body, "FileData");
+    }
+    EXPECT_EQ(joined, encoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ChunkBoundary,
+                         ::testing::Values(BoundaryCase{"t33333.dok", 33333, {99999}},
+                                           BoundaryCase{"t33334.dok", 33334, {99999, 3}},
+                                           BoundaryCase{"x49999.xml", 49999, {99998}},
+                                           BoundaryCase{"x50000.xml", 50000, {99998, 2}}),
+                         [](const auto& info) { return std::string(info.param.name).substr(0, 6); });
+
+// One answer to a one-chunk file and what it must lead to.
+struct JudgeCase {
+    const char* name;
+    bool xml;
+    long status;
+    std::string reply;
+    bool accepted;
+    std::string errorLine; // expected start of the error-log line, empty when accepted
+    bool notSentLine;      // "Soubor nebyl odeslán" in the session log
+};
+
+class Judging : public Upload, public ::testing::WithParamInterface<JudgeCase> {};
+
+TEST_P(Judging, AnswerDecidesTheOutcome) {
+    const auto& c = GetParam();
+    const std::string name = c.xml ? "decl.xml" : "decl.dok";
+    transport.AddReply(c.xml ? kXmlPage : kTextPage, FakeReply{c.status, c.reply});
+    EXPECT_EQ(Send(transport, Put(name, "AB"), name, "CZ510201", name), c.accepted);
+    EXPECT_EQ(sent.records.size(), c.accepted ? 1u : 0u);
+    EXPECT_TRUE(fs::exists(source / name));
+    if (c.accepted) {
+        EXPECT_FALSE(fs::exists(dir / "Error.log"));
+        return;
+    }
+    EXPECT_NE(Log("Error.log").find(c.errorLine), std::string::npos) << Log("Error.log");
+    EXPECT_EQ(Log("Relational.log").find("Soubor nebyl odeslán") != std::string::npos, c.notSentLine);
+    ASSERT_EQ(mail.notices.size(), 1u);
+}
+
+std::string RefusalLine(int id) { return "[" + std::to_string(id) + "] *** " + ReplaceAll(MessageText(id), "|1", " "); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Judging,
+    ::testing::Values(
+        JudgeCase{"OkInLowerCase", false, 200, Framed("ok"), true, "", false},
+        JudgeCase{"UnframedOk", false, 200, "OK", true, "", false},
+        JudgeCase{"XmlOwnChecksum", true, 200, Framed(CrcToDecimal(CalcCrc32("4142"))), true, "", false},
+        JudgeCase{"XmlOkIsNotEnough", true, 200, Framed("OK"), false, RefusalLine(918), true},
+        JudgeCase{"TextChybaIdIsNoKeyword", false, 200, Framed("CHYBA ID"), false, RefusalLine(918), true},
+        JudgeCase{"XmlChybaId", true, 200, Framed("CHYBA ID"), false, RefusalLine(912), true},
+        JudgeCase{"SqlInAnyCase", false, 200, Framed("chyba sql"), false, RefusalLine(913), true},
+        JudgeCase{"Version", false, 200, Framed("CHYBA VERZE KLIENTA"), false, RefusalLine(917), true},
+        JudgeCase{"Crc", false, 200, Framed("CHYBA CRC"), false, RefusalLine(914), true},
+        JudgeCase{"Password", true, 200, Framed("NEPLATNE HESLO"), false, RefusalLine(909), true},
+        JudgeCase{"Status500", false, 500, "", false, "[500] *** Chyba přijímací ASP", true},
+        JudgeCase{"Status302", false, 302, "", false, "] *** Nespecifikovaná chyba !!!", true},
+        // An unclosed body is the general error path: no "file not sent" line.
+        JudgeCase{"UnclosedBody", false, 200, "<body>\r\nOK", false, "[12152] *** ", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Upload, ASendThatGetsNoAnswerIsASystemError) {
+    transport.AddReply(kTextPage, FakeReply{200, "", inet_error::kConnectionReset});
+    EXPECT_FALSE(Send(transport, Put("a.dok", "x"), "a.dok", "CZ510201", "A.DOK"));
+    EXPECT_NE(Log("Error.log").find("[12031] *** "), std::string::npos);
+    EXPECT_NE(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
+}
+
+TEST_F(Upload, FormValuesAreSentInWindows1250Unencoded) {
+    settings.User = "Uživatel&x=1";
+    settings.Pass = "Heslo=čř";
+    transport.AddReply(kXmlPage, FakeReply{200, Framed(CrcToDecimal(CalcCrc32("41")))});
+    const std::string folder = Put("Žluťoučký.xml", "A", "Příjem/kůň");
+    ASSERT_TRUE(Send(transport, folder, "Žluťoučký.xml", "CZ510201", "Žluťoučký.xml"));
+    EXPECT_EQ(transport.sent()[0].body,
+              "JmenoDeklaranta=" + *Utf8ToCp1250("Uživatel&x=1") + "&Heslo=" + *Utf8ToCp1250("Heslo=čř") +
+                  "&FileName=" + *Utf8ToCp1250("Žluťoučký.xml") + "&Celnice=" + *Utf8ToCp1250("Příjem\\kůň\\") +
+                  "&FileCurent=1&FileCount=1&FileData=41&FileCrc=" + CrcToDecimal(CalcCrc32("41")) +
+                  "&VerzeApl=2.0.0.2");
+    EXPECT_EQ(transport.sent()[0].headers.back(),
+              "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n");
+}
+
+TEST_F(Upload, AnXmlFileDirectlyInTheSourceFolderHasAnEmptyOffice) {
+    transport.AddReply(kXmlPage, FakeReply{200, Framed(CrcToDecimal(CalcCrc32("41")))});
+    ASSERT_TRUE(Send(transport, Put("a.XML", "A"), "a.XML", "CZ510201", "a.XML"));
+    EXPECT_NE(transport.sent()[0].body.find("&Celnice=&FileCurent=1"), std::string::npos);
+}
+
+TEST_F(Upload, ANameWithoutAWindows1250FormIsReportedAndNothingIsSent) {
+    const std::string name = "zpráva✓.dok";
+    EXPECT_FALSE(Send(transport, Put(name, "data"), name, "CZ510201", name));
+    EXPECT_TRUE(transport.sent().empty());
+    EXPECT_NE(Log("Error.log").find("[1113] *** "), std::string::npos);
+    EXPECT_NE(Log("Error.log").find(name), std::string::npos);
+    EXPECT_TRUE(fs::exists(source / name));
+
+    // A password without a form is reported without showing it.
+    settings.Pass = "tajné✓";
+    EXPECT_FALSE(Send(transport, Put("b.dok", "data"), "b.dok", "CZ510201", "B.DOK"));
+    EXPECT_TRUE(transport.sent().empty());
+    EXPECT_EQ(Log("Error.log").find("tajné"), std::string::npos);
+}
+
+TEST_F(Upload, AnEmptyOrMissingFileMakesNoConnection) {
+    EXPECT_FALSE(Send(transport, Put("empty.dok", ""), "empty.dok", "CZ510201", "EMPTY.DOK"));
+    EXPECT_TRUE(transport.sent().empty());
+    EXPECT_FALSE(fs::exists(dir / "Error.log"));
+
+    settings.ShowErrMessage = true;
+    EXPECT_FALSE(Send(transport, source.string() + "/", "missing.dok", "CZ510201", "MISSING.DOK"));
+    EXPECT_TRUE(transport.sent().empty());
+    EXPECT_NE(Log("Error.log").find("[2] *** "), std::string::npos);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Stop);
+    EXPECT_NE(Log("Debug.log").find("<H06>*** Návrat na SendFile      ***"), std::string::npos);
+}
+
+TEST_F(Upload, AFailedDialUpEndsTheUploadSilently) {
+    settings.RASMode = true;
+    gate.connects = false;
+    EXPECT_FALSE(Send(transport, Put("a.dok", "x"), "a.dok", "CZ510201", "A.DOK"));
+    EXPECT_EQ(gate.calls, 1);
+    EXPECT_TRUE(transport.sent().empty());
+}
+
+TEST_F(Upload, AProxyThatNeverAcceptsEndsOnTheGeneralErrorPath) {
+    transport.state().proxyCredentials = std::make_pair(std::string("p"), std::string("q"));
+    EXPECT_FALSE(Send(transport, Put("a.dok", "x"), "a.dok", "CZ510201", "A.DOK"));
+    EXPECT_EQ(transport.sent().size(), 4u);
+    EXPECT_NE(Log("Error.log").find("[0] *** "), std::string::npos);
+    EXPECT_EQ(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
+    EXPECT_NE(Log("Debug.log").find("<G48>"), std::string::npos);
+}
+
+} // namespace
+} // namespace zumaset
