@@ -37,4 +37,10 @@ inline std::string_view Utf8Suffix(std::string_view text, std::size_t count) {
     return text.substr(start);
 }
 
+// Up to `count` characters from the 1-based character position `start`;
+// empty when start lies beyond the end. start must be at least 1.
+inline std::string_view Utf8Mid(std::string_view text, std::size_t start, std::size_t count) {
+    return Utf8Prefix(Utf8DropPrefix(text, start - 1), count);
+}
+
 } // namespace zumaset

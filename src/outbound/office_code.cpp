@@ -8,7 +8,7 @@
 #include "core/message_table.h"
 #include "core/upper_case.h"
 #include "outbound/path_helpers.h"
-#include "outbound/utf8_text.h"
+#include "core/utf8_slice.h"
 
 namespace zumaset {
 
@@ -41,7 +41,7 @@ std::optional<std::string_view> PartAt(const std::vector<std::string_view>& part
     return parts[static_cast<std::size_t>(index)];
 }
 
-std::string UpperRight3(std::string_view text) { return ToUpperText(Utf8Right(text, 3)); }
+std::string UpperRight3(std::string_view text) { return ToUpperText(Utf8Suffix(text, 3)); }
 
 // Mode 0: the first entry of the list whose fragments occur in the name wins;
 // "ALL_FILES" catches everything, and an XML file takes the first entry.
@@ -82,7 +82,7 @@ std::optional<OfficeCode> FromCharacterPositions(const Settings& settings, std::
                                           kCharacterModeNameLength))};
     const std::string ending = UpperRight3(result.SendAs);
     if (ending.starts_with("PE") && !ending.ends_with('I') && !ending.ends_with('U')) {
-        result.SendAs = std::string(Utf8Left(result.SendAs, kCutPeNameLength));
+        result.SendAs = std::string(Utf8Prefix(result.SendAs, kCutPeNameLength));
     }
     return result;
 }
@@ -130,7 +130,7 @@ OfficeCode DeriveOfficeCode(const Settings& settings, std::string_view folderPat
 
 bool IsValidOfficeCode(std::string_view CuCode) {
     if (Utf8Length(CuCode) != kCodeLength) return false;
-    std::string_view number = Utf8Right(CuCode, kCodeNumberLength);
+    std::string_view number = Utf8Suffix(CuCode, kCodeNumberLength);
     while (!number.empty() && IsBlank(number.front())) number.remove_prefix(1);
     while (!number.empty() && IsBlank(number.back())) number.remove_suffix(1);
     if (!number.empty() && (number.front() == '+' || number.front() == '-')) number.remove_prefix(1);

@@ -3,6 +3,7 @@
 #include "core/atomic_file.h"
 #include "core/charset.h"
 #include "core/upper_case.h"
+#include "core/utf8_slice.h"
 
 #include <algorithm>
 #include <array>
@@ -25,17 +26,6 @@ constexpr auto kOverdue = std::chrono::milliseconds(1'200'960);
 // Kinds of file for which no receipt is awaited.
 constexpr std::array<std::string_view, 4> kNoReceiptKinds{"PEI", "PE", "PEU", "DAW"};
 
-// Byte offset of the n-th character (0-based) of a UTF-8 text.
-std::size_t ByteOffsetOfChar(std::string_view utf8, std::size_t n) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
-        if (chars == n) return i;
-        ++chars;
-    }
-    return utf8.size();
-}
-
 bool ContainsUpper(std::string_view haystack, std::string_view needle) {
     return ToUpperText(haystack).find(ToUpperText(needle)) != std::string::npos;
 }
@@ -45,7 +35,7 @@ bool ContainsUpper(std::string_view haystack, std::string_view needle) {
 std::optional<std::string_view> NameBase(std::string_view name) {
     const std::size_t length = Utf8Length(name);
     if (length < 5) return std::nullopt;
-    const std::size_t from = ByteOffsetOfChar(name, length - 5);
+    const std::size_t from = Utf8Prefix(name, length - 5).size();
     const std::size_t dot = name.find('.', from);
     if (dot == std::string_view::npos) return std::nullopt;
     return name.substr(0, dot);
@@ -153,7 +143,7 @@ std::optional<std::string> ReceiptRegister::FindOverdueReceipts(TimePoint now) c
 const RegisterRecord* ReceiptRegister::FindSentRecord(std::string_view officeCode, std::string_view lookupName,
                                                       bool runMode) const {
     const auto lookupBase = NameBase(lookupName);
-    const std::string_view afterSix = lookupName.substr(std::min(lookupName.size(), ByteOffsetOfChar(lookupName, 6)));
+    const std::string_view afterSix = Utf8DropPrefix(lookupName, 6);
     for (const auto& record : records_) {
         bool answers = false;
         if (officeCode.empty()) {
