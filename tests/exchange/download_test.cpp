@@ -177,6 +177,19 @@ TEST_F(LiveReceivePass, AFetchThatTimesOutIsReportedOnceAndTheOthersAreFetched) 
     EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\C.TXT"));
 }
 
+TEST_F(LiveReceivePass, AListRequestThatGetsNoReplyIsReportedWithLibcurlsOwnWords) {
+    vansim.AddFaultRule("download_list.asp drop");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
+    RunPass();
+    const std::string errors = Log("Error.log");
+    EXPECT_EQ(Count(errors, "] *** "), 1u) << errors;
+    EXPECT_NE(errors.find("  -  [121"), std::string::npos) << errors;
+    // The Czech description, then what libcurl said in brackets.
+    EXPECT_NE(errors.find(". ("), std::string::npos) << errors;
+    EXPECT_EQ(Count(Log("Relational.log"), "Soubor nebyl odeslán"), 1u);
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\A.TXT"));
+}
+
 TEST_F(LiveReceivePass, AScriptErrorOnTheSecondFileEndsThePass) {
     vansim.AddFaultRule("download_down.asp status 500 file=B.TXT");
     vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
