@@ -1,6 +1,7 @@
 // The receive pass: list, fetch, placement, storing and acknowledging, against
 // the simulator over real TLS, and against a scripted hostile server.
 #include "core/client_model.h"
+#include "core/numbered_backup.h"
 #include "core/upper_case.h"
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
@@ -470,6 +471,16 @@ TEST(DownloadList, PiecesAfterTheLastHashAndEmptyPiecesAreNoEntries) {
     EXPECT_TRUE(SplitDownloadList("#").empty());
     EXPECT_EQ(SplitDownloadList("U\\D\\A#"), std::vector<std::string_view>{"U\\D\\A"});
     EXPECT_EQ(SplitDownloadList("A##B#cut"), (std::vector<std::string_view>{"A", "B"}));
+}
+
+TEST(NextNumberedBackup, TakesTheFirstFreeNumberAndCountsADanglingLinkAsTaken) {
+    test::TempDir dir;
+    const std::string file = (dir / "A.POT").string();
+    EXPECT_EQ(NextNumberedBackup(file), file + ".~1~");
+    test::WriteFileBytes(file + ".~1~", "1");
+    fs::create_symlink(dir / "gone", file + ".~2~");
+    test::WriteFileBytes(file + ".~4~", "4");
+    EXPECT_EQ(NextNumberedBackup(file), file + ".~3~");
 }
 
 TEST(MakePath, CreatesEveryMissingLevel) {
