@@ -63,15 +63,37 @@ void FailureReporter::ReportFailure(const FailureReport& report) const noexcept 
         std::string line = "[" + std::to_string(report.number) + "] *** " + ReplaceAll(report.text, kPlaceholder, " ");
         if (!report.detail.empty()) line += "  " + report.detail;
         logs_.WriteLog(line, LogKind::Error);
+        if (report.beforeNotice) report.beforeNotice();
         if (report.notice) Notify(*report.notice);
     } catch (...) {
     }
 }
 
+std::string FailureReporter::Describe(long code, std::string_view cause) const {
+    std::string description = FirstLine(errorText_(code));
+    const std::string said(cause.substr(0, cause.find_first_of(std::string_view("\r\n\0", 3))));
+    if (!said.empty()) description += (description.empty() ? "(" : " (") + said + ")";
+    return description;
+}
+
 void FailureReporter::ReportSystemError(long code, std::string_view detail, std::string_view /*module*/,
                                         BoxPolicy box) const noexcept {
     try {
-        const std::string description = FirstLine(errorText_(code));
+        ReportDescribed(code, Describe(code), detail, box);
+    } catch (...) {
+    }
+}
+
+void FailureReporter::ReportTransportError(long code, std::string_view cause) const noexcept {
+    try {
+        ReportDescribed(code, Describe(code, cause), {}, BoxPolicy::FromSettings);
+    } catch (...) {
+    }
+}
+
+void FailureReporter::ReportDescribed(long code, const std::string& description, std::string_view detail,
+                                      BoxPolicy box) const noexcept {
+    try {
         if (box == BoxPolicy::Always || settings_.ShowErrMessage) {
             ShowBox(ErrorHeading(code) + std::string(kCrLf) + description + " " + std::string(detail),
                     MessageIcon::Exclamation);

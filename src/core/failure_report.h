@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,9 @@ struct FailureReport {
     std::string detail{};      // optional: a file name, a code, a quoted path
     MessageIcon icon = MessageIcon::Exclamation;
     std::optional<std::string> notice{};  // text of the error e-mail notice; none = no notice
+    // The lines the caller adds to the report (a session-log line, traces),
+    // written after the error-log line and before the e-mail notice.
+    std::function<void()> beforeNotice{};
 
     // A report of a message from the table, numbered with its own id.
     static FailureReport Message(int id, std::string detail = {});
@@ -52,11 +56,21 @@ public:
     void ReportSystemError(long code, std::string_view detail, std::string_view module,
                            BoxPolicy box = BoxPolicy::FromSettings) const noexcept;
 
+    // A failed transport call: as ReportSystemError for "wininet.dll", the
+    // description followed by the transport's own words on the failure in
+    // brackets when it has any ("... (SSL certificate problem: ...)").
+    void ReportTransportError(long code, std::string_view cause) const noexcept;
+
+    // The first line of the code's description, and the cause in brackets
+    // when there is one.
+    std::string Describe(long code, std::string_view cause = {}) const;
+
     const std::string& programName() const { return programName_; }
 
 private:
     void ShowBox(std::string_view text, MessageIcon icon) const noexcept;
     void Notify(std::string_view text) const noexcept;
+    void ReportDescribed(long code, const std::string& description, std::string_view detail, BoxPolicy box) const noexcept;
 
     const Settings& settings_;
     const Logs& logs_;

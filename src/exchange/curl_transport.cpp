@@ -144,7 +144,12 @@ public:
         }
         long verifyResult = 0;
         if (easy != nullptr) curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-        error_.Set(InetErrorFromCurl(transfer_.result(), verifyResult), transfer_.ErrorDetail());
+        std::string detail = transfer_.ErrorDetail();
+        if (ThroughProxy() && (transfer_.result() == CURLE_COULDNT_CONNECT || transfer_.result() == CURLE_COULDNT_RESOLVE_PROXY)) {
+            // libcurl names only an address: say that it was the proxy's.
+            detail = "proxy " + setup_->proxy + ": " + detail;
+        }
+        error_.Set(InetErrorFromCurl(transfer_.result(), verifyResult), std::move(detail));
         return false;
     }
 
@@ -185,6 +190,12 @@ public:
     }
 
 private:
+    // True when the request goes to the proxy: a named one unless the host
+    // bypasses it, the system's one when no host is exempt from it.
+    bool ThroughProxy() const {
+        return !bypassProxy_ && !setup_->proxy.empty() && (setup_->namedProxy || setup_->noProxy.empty());
+    }
+
     std::chrono::milliseconds ReceiveTimeout() const {
         if (setup_->limits.receiveOverride) return *setup_->limits.receiveOverride;
         // No time-out at all is not offered: a reply that never comes must

@@ -27,11 +27,14 @@ constexpr char kLetter = 'I';
 constexpr std::string_view kListPage = "/secure/activex_download/download_list.asp";
 constexpr std::string_view kFetchPage = "/secure/activex_download/download_down.asp";
 constexpr std::string_view kAcknowledgePage = "/secure/activex_download/download_move.asp";
-constexpr std::string_view kTransportModule = "wininet.dll";
 constexpr std::string_view kReturnsTo = "Návrat na TimerApp";
 constexpr std::string_view kTimeoutText = "Operace přerušena - vypršel časový limit";
 constexpr std::string_view kScriptErrorText = "Chyba ASP pro stažení souboru";
 constexpr std::string_view kNewFileBalloon = "Aplikace přijala nový soubor";
+constexpr std::string_view kCannotStoreText = "Přijatý soubor nelze uložit";
+// Windows' number for a character without a form in the target code page, as the upload reports it.
+constexpr long kNoCodePageForm = 1113;
+constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
 constexpr long kScriptError = 500;
 constexpr long kBadXmlContent = 99999;
 constexpr long kStatusOk = 200;
@@ -97,9 +100,11 @@ public:
 private:
     void Trace(int tag, std::string_view label, std::string_view value) const;
     void TraceEnd(int tag) const;
-    bool Answered() const { return transfer_.intRetVal && transfer_.lngStatus != 0; }
+    bool Answered() const { return transfer_.intRetVal && transfer_.replied(); }
     void ReportSendFailure() const;
-    void ReportFileFailure(long number, std::string_view text) const;
+    void ReportFileFailure(long number, std::string_view text, std::string detail = {}) const;
+    void ReportUnstorable(int error, std::string_view path, std::string_view name) const;
+    bool CredentialsConvert(std::string& user, std::string& password) const;
     void RefuseEntry(std::string_view entry, std::string_view shownName) const;
     ReadOutcome ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
                          unsigned long& error);
@@ -122,15 +127,50 @@ void ReceivePass::TraceEnd(int tag) const {
     if (c_.settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, tag).End(kReturnsTo));
 }
 
+// The system-error report of a failed request (the transport's own words on
+// the failure in brackets), then message 910 in the session log.
 void ReceivePass::ReportSendFailure() const {
-    c_.reporter.ReportSystemError(static_cast<long>(transfer_.lastError()), {}, kTransportModule);
+    c_.reporter.ReportTransportError(static_cast<long>(transfer_.lastError()), transfer_.lastErrorDetail());
     c_.logs.WriteLog(MessageText(msg::kFileNotSent), LogKind::Session);
 }
 
-void ReceivePass::ReportFileFailure(long number, std::string_view text) const {
-    c_.reporter.ReportFailure(
-        FailureReport{number, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(number, text)});
-    c_.logs.WriteLog(MessageText(msg::kFileNotDownloaded), LogKind::Session);
+// The failure report of one file: box, error-log line, message 911 in the
+// session log, e-mail notice.
+void ReceivePass::ReportFileFailure(long number, std::string_view text, std::string detail) const {
+    std::string notice = CodeAndText(number, text);
+    if (!detail.empty()) notice += "  " + detail;
+    FailureReport report{number, std::string(text), std::move(detail), MessageIcon::Exclamation, std::move(notice)};
+    report.beforeNotice = [this] { c_.logs.WriteLog(MessageText(msg::kFileNotDownloaded), LogKind::Session); };
+    c_.reporter.ReportFailure(report);
+}
+
+// A file whose name or folder cannot exist on this disk (too long, a file
+// where a folder belongs, a folder under the file's name): reported, not
+// acknowledged, and the next entry is fetched.
+void ReceivePass::ReportUnstorable(int error, std::string_view path, std::string_view name) const {
+    const std::string description = SystemErrorText(error);
+    ReportFileFailure(error, std::string(kCannotStoreText) + (description.empty() ? "" : ": " + description),
+                      "\"" + std::string(path) + "\"");
+    Trace(57, "Nebyl stažen soubor", name);
+}
+
+// The declarant's name and password as the list request sends them; a value
+// without a Windows-1250 form is reported as the upload reports it.
+bool ReceivePass::CredentialsConvert(std::string& user, std::string& password) const {
+    auto wireUser = Utf8ToCp1250(c_.settings.User);
+    auto wirePassword = Utf8ToCp1250(c_.settings.Pass);
+    if (wireUser && wirePassword) {
+        user = std::move(*wireUser);
+        password = std::move(*wirePassword);
+        return true;
+    }
+    // The password itself stays out of the logs.
+    const std::string detail = wireUser ? std::string("Heslo") : "JmenoDeklaranta \"" + c_.settings.User + "\"";
+    FailureReport report{kNoCodePageForm, std::string(kNoCodePageText), detail, MessageIcon::Exclamation,
+                         CodeAndText(kNoCodePageForm, kNoCodePageText) + "  " + detail};
+    report.beforeNotice = [this] { c_.logs.WriteLog(MessageText(msg::kFileNotSent), LogKind::Session); };
+    c_.reporter.ReportFailure(report);
+    return false;
 }
 
 void ReceivePass::GeneralError(long number, std::string_view description) {
@@ -191,12 +231,15 @@ void ReceivePass::Run(std::string& server) {
     const Settings& settings = c_.settings;
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, 1).Start());
     if (settings.RASMode && !c_.dialUp.EnsureDialUpConnection()) return;
+    // What an interrupted earlier pass left half-written goes first.
+    RemoveStalePendingFiles(settings.RetValPath, true);
+    RemoveStalePendingFiles(c_.dataFolder, false);
 
     switch (transfer_.RunPreamble(server)) {
     case PreambleResult::CannotConnect:
         return;
     case PreambleResult::ProxyLoopEnded:
-        GeneralError(0, {});
+        GeneralError(kProxyRefusedCode, kProxyRefusedText);
         return;
     case PreambleResult::Connected:
     case PreambleResult::NoConnection:  // the list request then finds no connection and reports it
@@ -213,16 +256,16 @@ void ReceivePass::Run(std::string& server) {
     }
     // The password is never traced.
     Trace(19, "strPostData(LIST)", settings.User);
-    const auto user = Utf8ToCp1250(settings.User);
-    const auto password = Utf8ToCp1250(settings.Pass);
-    if (!user || !password) {
-        GeneralError(0, "Jméno nebo heslo nelze zapsat v kódování windows-1250");
+    std::string user;
+    std::string password;
+    if (!CredentialsConvert(user, password)) {
+        transfer_.InetClose();
         return;
     }
     transfer_.AddFormHeaders();
-    if (transfer_.SendRequest("JmenoDeklaranta=" + *user + "&Heslo=" + *password, kListTrace) ==
+    if (transfer_.SendRequest("JmenoDeklaranta=" + user + "&Heslo=" + password, kListTrace) ==
         SendResult::ProxyLoopEnded) {
-        GeneralError(0, {});
+        GeneralError(kProxyRefusedCode, kProxyRefusedText);
         return;
     }
     // Judged before the status: after a failed send the status left over is an earlier request's.
@@ -282,8 +325,12 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         RefuseEntry(rawEntry, shownName);
         return EntryOutcome::Next;
     }
-    // A missing folder then shows as a failure to create the file.
-    MakePath(*target);
+    // A name or folder that cannot exist here is not fetched at all; other
+    // failures (rights, a full disk) show when the file is created.
+    if (const int error = PrepareReceivedTarget(*target, *name); CannotBeCreatedHere(error)) {
+        ReportUnstorable(error, *target + *name, *name);
+        return EntryOutcome::Next;
+    }
 
     const InternetRequest* fetch = transfer_.OpenRequest(kFetchPage);
     Trace(37, "hHttpOpenRequest(DOWN)", HandleText(fetch));
@@ -297,7 +344,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     const std::string body = "Name=" + std::string(raw.name) + "&File=" + std::string(raw.entry) +
                              "&Dir=" + std::string(raw.dir);
     if (transfer_.SendRequest(body, kFetchTrace) == SendResult::ProxyLoopEnded) {
-        GeneralError(0, {});
+        GeneralError(kProxyRefusedCode, kProxyRefusedText);
         return EntryOutcome::EndPass;
     }
     if (!Answered()) {
@@ -317,6 +364,10 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     if (transfer_.lngStatus == kStatusOk) {
         file.emplace(*target, *name);
         if (!file->IsOpen()) {
+            if (CannotBeCreatedHere(file->error())) {
+                ReportUnstorable(file->error(), file->target(), *name);
+                return EntryOutcome::Next;
+            }
             GeneralError(file->error(), SystemErrorText(file->error()));
             return EntryOutcome::EndPass;
         }
@@ -361,6 +412,10 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         return EntryOutcome::Next;
     }
     if (!file->Commit()) {
+        if (CannotBeCreatedHere(file->error())) {
+            ReportUnstorable(file->error(), file->target(), *name);
+            return EntryOutcome::Next;
+        }
         GeneralError(file->error(), SystemErrorText(file->error()));
         return EntryOutcome::EndPass;
     }

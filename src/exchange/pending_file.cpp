@@ -1,10 +1,16 @@
 #include "exchange/pending_file.h"
 
+#include "core/numbered_backup.h"
+
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 namespace zumaset {
@@ -12,22 +18,89 @@ namespace zumaset {
 namespace {
 
 constexpr int kNameAttempts = 16;
+constexpr std::string_view kTempPrefix = ".zumaset-";
+constexpr std::string_view kTempSuffix = ".part";
+constexpr std::size_t kTempRandomLength = 12;
 
 std::string RandomSuffix() {
     std::random_device random;
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string suffix;
-    for (int i = 0; i < 12; ++i) suffix += kDigits[random() % 16];
+    for (std::size_t i = 0; i < kTempRandomLength; ++i)
+        suffix += kDigits[random() % 16];
     return suffix;
 }
 
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// True when both files hold the same bytes.
+bool SameContent(const std::string& a, const std::string& b) {
+    const Descriptor first(::open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    const Descriptor second(::open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat infoA {};
+    struct stat infoB {};
+    if (first.get() < 0 || second.get() < 0 || ::fstat(first.get(), &infoA) != 0 || ::fstat(second.get(), &infoB) != 0)
+        return false;
+    if (!S_ISREG(infoA.st_mode) || !S_ISREG(infoB.st_mode) || infoA.st_size != infoB.st_size) return false;
+    std::array<char, 65536> bufferA{};
+    std::array<char, 65536> bufferB{};
+    while (true) {
+        const ssize_t n = ::read(first.get(), bufferA.data(), bufferA.size());
+        if (n < 0) return false;
+        if (n == 0) return true;
+        ssize_t got = 0;
+        while (got < n) {
+            const ssize_t m = ::read(second.get(), bufferB.data() + got, static_cast<std::size_t>(n - got));
+            if (m <= 0) return false;
+            got += m;
+        }
+        if (std::char_traits<char>::compare(bufferA.data(), bufferB.data(), static_cast<std::size_t>(n)) != 0)
+            return false;
+    }
+}
+
+// Moves `from` to `to` only when nothing has that name: 0, or the errno value
+// (EEXIST when the name is taken).
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    // A file system without the flag: a hard link never replaces either.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    return errno;
+}
+
 } // namespace
+
+bool IsPendingFileName(std::string_view name) {
+    if (name.size() != kTempPrefix.size() + kTempRandomLength + kTempSuffix.size()) return false;
+    if (!name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) return false;
+    for (const char c : name.substr(kTempPrefix.size(), kTempRandomLength)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
 
 PendingFile::PendingFile(std::string_view folder, std::string_view name)
     : target_(std::string(folder) + std::string(name)) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         // The name starts with "." so that folder watchers and users skip it.
-        temp_ = std::string(folder) + ".zumaset-" + RandomSuffix() + ".part";
+        temp_ = std::string(folder) + std::string(kTempPrefix) + RandomSuffix() + std::string(kTempSuffix);
         // Mode 0666 lets the user's umask decide, as for any file the user creates.
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST) break;
@@ -35,10 +108,16 @@ PendingFile::PendingFile(std::string_view folder, std::string_view name)
     if (fd_ < 0) {
         error_ = errno;
         temp_.clear();
+        return;
     }
+    // Held until the file is closed: the clean-up of a later pass leaves a
+    // locked temporary file alone.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
 }
 
-PendingFile::~PendingFile() { Discard(); }
+PendingFile::~PendingFile() {
+    Discard();
+}
 
 bool PendingFile::Write(std::string_view bytes) {
     if (fd_ < 0) return false;
@@ -54,18 +133,55 @@ bool PendingFile::Write(std::string_view bytes) {
     return true;
 }
 
+// Gives the temporary file the target's name without losing what had it.
+int PendingFile::Place() {
+    int result = RenameNoReplace(temp_, target_);
+    if (result != EEXIST) return result;
+    struct stat existing {};
+    if (::lstat(target_.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return EISDIR;
+    if (SameContent(temp_, target_)) {
+        // The same file again (an acknowledgement that was lost): nothing to keep twice.
+        ::unlink(temp_.c_str());
+        return 0;
+    }
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        backup_ = NextNumberedBackup(target_);
+        // A second name for the existing file first, so that the target's
+        // name never stands empty; the rename then replaces only that name.
+        if (::link(target_.c_str(), backup_.c_str()) == 0) {
+            if (::rename(temp_.c_str(), target_.c_str()) == 0) return 0;
+            result = errno;
+            ::unlink(backup_.c_str());
+            backup_.clear();
+            return result;
+        }
+        if (errno == EEXIST) continue;
+        // No hard links here: move the existing file aside, then take its name.
+        result = RenameNoReplace(target_, backup_);
+        if (result == EEXIST) continue;
+        if (result != 0) break;
+        result = RenameNoReplace(temp_, target_);
+        if (result == 0) return 0;
+        ::rename(backup_.c_str(), target_.c_str());
+        break;
+    }
+    backup_.clear();
+    return result != 0 ? result : EEXIST;
+}
+
 bool PendingFile::Commit() {
     if (fd_ < 0) return false;
     if (::fsync(fd_) != 0) error_ = errno;
-    if (::close(fd_) != 0 && error_ == 0) error_ = errno;
-    fd_ = -1;
-    if (error_ == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno;
+    if (error_ == 0) error_ = Place();
     if (error_ != 0) {
         Discard();
         return false;
     }
     temp_.clear();
-    // Make the rename itself durable.
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!closed) error_ = errno;
+    // Make the new names durable.
     const std::string folder = target_.substr(0, target_.rfind('/') + 1);
     const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -76,10 +192,47 @@ bool PendingFile::Commit() {
 }
 
 void PendingFile::Discard() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+namespace {
+
+// Removes one stale temporary file unless its writer still holds it.
+bool RemoveIfUnlocked(const std::filesystem::path& path) {
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat info {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+} // namespace
+
+int RemoveStalePendingFiles(const std::string& folder, bool recursive) {
+    namespace fs = std::filesystem;
+    if (folder.empty()) return 0;
+    int removed = 0;
+    std::error_code error;
+    auto consider = [&](const fs::directory_entry& entry) {
+        std::error_code ignored;
+        if (IsPendingFileName(entry.path().filename().string()) && entry.is_regular_file(ignored) &&
+            !entry.is_symlink(ignored) && RemoveIfUnlocked(entry.path()))
+            ++removed;
+    };
+    const auto options = fs::directory_options::skip_permission_denied;
+    if (recursive) {
+        fs::recursive_directory_iterator it(folder, options, error);
+        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error))
+            consider(*it);
+    } else {
+        fs::directory_iterator it(folder, options, error);
+        for (; !error && it != fs::directory_iterator(); it.increment(error))
+            consider(*it);
+    }
+    return removed;
 }
 
 } // namespace zumaset

@@ -6,8 +6,10 @@
 #include "core/utf8_slice.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
 namespace zumaset {
 
@@ -131,17 +133,46 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
     return target + *sub;
 }
 
-bool MakePath(std::string_view folder) {
+bool MakePath(std::string_view folder) { return MakePathError(folder) == 0; }
+
+int MakePathError(std::string_view folder) {
     const std::string path = WithSeparator(TrimBlanks(folder));
-    if (path.empty()) return false;
+    if (path.empty()) return ENOENT;
     // The first character is the root (or the start of a relative path), never a level to create.
     for (auto slash = path.find(kLocalSeparator, 1); slash != std::string::npos;
          slash = path.find(kLocalSeparator, slash + 1)) {
         const std::string level = path.substr(0, slash + 1);
         if (IsFolder(level)) continue;
-        if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return errno;
     }
-    return IsFolder(path);
+    // A file where a folder belongs: the folder cannot be made.
+    return IsFolder(path) ? 0 : ENOTDIR;
+}
+
+int PrepareReceivedTarget(std::string_view folder, std::string_view name) {
+    if (const int error = MakePathError(folder); error != 0) return error;
+    const std::string path = std::string(folder) + std::string(name);
+    const long nameMax = ::pathconf(std::string(folder).c_str(), _PC_NAME_MAX);
+    if ((nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax)) || path.size() >= PATH_MAX) {
+        return ENAMETOOLONG;
+    }
+    return IsFolder(path) ? EISDIR : 0;
+}
+
+bool CannotBeCreatedHere(int error) {
+    switch (error) {
+    case ENAMETOOLONG:
+    case ENOTDIR:
+    case EISDIR:
+    case EEXIST:
+    case ELOOP:
+    case EINVAL:
+    case EILSEQ:
+    case EMLINK:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace zumaset

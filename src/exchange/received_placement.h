@@ -62,5 +62,17 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
 // Creates every missing level of an absolute folder path. True when the
 // whole path exists as a folder afterwards.
 bool MakePath(std::string_view folder);
+// The same, giving the errno value of the failure (ENOTDIR for a file in the
+// way), 0 when the folder exists.
+int MakePathError(std::string_view folder);
+
+// Creates `folder` as MakePath does and checks that a file `name` can be
+// created in it: 0, or the errno value that creating it would fail with
+// (ENAMETOOLONG for a name or path too long, EISDIR for a folder of that name).
+int PrepareReceivedTarget(std::string_view folder, std::string_view name);
+
+// True for errno values that say a name or folder cannot exist here, as
+// opposed to a fault of the disk or the rights that hits every file alike.
+bool CannotBeCreatedHere(int error);
 
 } // namespace zumaset

@@ -6,6 +6,7 @@
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "exchange/body_text.h"
+#include "exchange/inet_error.h"
 
 #include <array>
 #include <cstdint>
@@ -98,7 +99,9 @@ void ServerSession::ReloadProxyCredentials() {
 ServerTransfer::ServerTransfer(ServerSession& session, const PreambleVariant& variant)
     : session_(session), variant_(variant) {}
 
-ServerTransfer::~ServerTransfer() { InetClose(); }
+// Handles still open are closed without a trace: every way out that the
+// logs show goes through InetClose itself.
+ServerTransfer::~ServerTransfer() = default;
 
 void ServerTransfer::Trace(int tag, std::string_view label, std::initializer_list<std::string_view> values) const {
     if (!session_.settings().WriteDebugLog || tag == 0) return;
@@ -113,7 +116,14 @@ void ServerTransfer::ControlLine(const std::string& server, std::string_view ver
 }
 
 void ServerTransfer::Remember(const InternetHandle& handle) {
-    if (handle.LastError() != 0) lastError_ = handle.LastError();
+    if (handle.LastError() == 0) return;
+    lastError_ = handle.LastError();
+    lastErrorDetail_ = handle.LastErrorDetail();
+}
+
+void ServerTransfer::SetError(unsigned long error) {
+    lastError_ = error;
+    lastErrorDetail_.clear();
 }
 
 // One connection test: the known page must answer with the known text. The
@@ -124,9 +134,12 @@ bool ServerTransfer::TestServer(const std::string& server) {
     // The error a test leaves is its own; an attempt that fails without one
     // keeps the earlier error as the last one known.
     const unsigned long earlierError = lastError_;
-    lastError_ = 0;
+    const std::string earlierDetail = lastErrorDetail_;
+    SetError(0);
     auto keepEarlierError = [&] {
-        if (lastError_ == 0) lastError_ = earlierError;
+        if (lastError_ != 0) return;
+        lastError_ = earlierError;
+        lastErrorDetail_ = earlierDetail;
     };
     InternetSession* session = session_.handle();
     std::unique_ptr<InternetRequest> hInternetUrl;
@@ -134,7 +147,7 @@ bool ServerTransfer::TestServer(const std::string& server) {
         hInternetUrl = session->OpenUrl("https://" + server + std::string(kTestPage));
         if (!hInternetUrl) Remember(*session);
     } else {
-        lastError_ = 12019; // no session: the handle is in the wrong state for any request
+        SetError(inet_error::kIncorrectHandleState); // no session: no request can be made
     }
     if (!hInternetUrl) Trace(first + kErrorNumber, "Číslo chyby", {std::to_string(lastError_)});
     Trace(first + kUrlHandle, "hInternetUrl", {HandleText(hInternetUrl.get())});
@@ -175,28 +188,44 @@ bool ServerTransfer::TestServer(const std::string& server) {
     return passed;
 }
 
+// No server passed its test: the error of the last one tried, with its
+// description as the detail, so that a missing CA and a mistyped name read
+// differently.
+void ServerTransfer::ReportCannotConnect() {
+    const long code = static_cast<long>(lastError_);
+    const FailureReporter& reporter = session_.reporter();
+    const std::string detail = code != 0 ? reporter.Describe(code, lastErrorDetail_) : std::string();
+    FailureReport report{code, std::string(kCannotConnect), detail, MessageIcon::Exclamation,
+                         CodeAndText(code, kCannotConnect)};
+    report.beforeNotice = [&] {
+        if (variant_.failureTag != 0) {
+            Trace(variant_.failureTag, "ERROR", {std::to_string(code) + "] - " + std::string(kCannotConnect)});
+        }
+        if (variant_.failureWritesNotSent) session_.logs().WriteLog(MessageText(msg::kFileNotSent), LogKind::Session);
+    };
+    reporter.ReportFailure(report);
+    InetClose();
+}
+
 PreambleResult ServerTransfer::RunPreamble(std::string& server) {
     Settings& settings = session_.settings();
     if (settings.WriteLogControl) {
-        for (int failures = 0; !TestServer(server);) {
+        // The starting server, then ServerOne and ServerTwo where they are set.
+        int tried = 1;
+        while (!TestServer(server)) {
             if (proxyLoopEnded_) return PreambleResult::ProxyLoopEnded;
-            ++failures;
-            if (failures == 1) {
-                server = settings.ServerOne;
-                Trace(variant_.testFirstTag + kServerOne, "      SERVER ONE", {server});
-            } else if (failures == 2) {
-                server = settings.ServerTwo;
-                Trace(variant_.testFirstTag + kServerTwo, "      SERVER TWO", {server});
-            } else {
-                const long code = static_cast<long>(lastError_);
-                session_.reporter().ReportFailure(
-                    FailureReport{code, std::string(kCannotConnect), {}, MessageIcon::Exclamation,
-                                  CodeAndText(code, kCannotConnect)});
-                if (variant_.failureTag != 0) {
-                    Trace(variant_.failureTag, "ERROR", {std::to_string(code) + "] - " + std::string(kCannotConnect)});
-                }
-                if (variant_.failureWritesNotSent) session_.logs().WriteLog(MessageText(msg::kFileNotSent), LogKind::Session);
-                InetClose();
+            bool switched = false;
+            while (!switched && tried < 3) {
+                ++tried;
+                const std::string& alternate = tried == 2 ? settings.ServerOne : settings.ServerTwo;
+                if (alternate.find_first_not_of(" \t") == std::string::npos) continue;
+                server = alternate;
+                Trace(variant_.testFirstTag + (tried == 2 ? kServerOne : kServerTwo),
+                      tried == 2 ? "      SERVER ONE" : "      SERVER TWO", {server});
+                switched = true;
+            }
+            if (!switched) {
+                ReportCannotConnect();
                 return PreambleResult::CannotConnect;
             }
         }
@@ -207,7 +236,7 @@ PreambleResult ServerTransfer::RunPreamble(std::string& server) {
         hInternetConnect = session->Connect(server);
         if (!hInternetConnect) Remember(*session);
     } else {
-        lastError_ = 12019;
+        SetError(inet_error::kIncorrectHandleState);
     }
     const auto& tags = variant_.connectTags;
     Trace(tags[0], "hInternetConnect", {HandleText(hInternetConnect.get())});
@@ -221,7 +250,8 @@ PreambleResult ServerTransfer::RunPreamble(std::string& server) {
 InternetRequest* ServerTransfer::OpenRequest(std::string_view page) {
     hHttpOpenRequest.reset();
     if (!hInternetConnect) {
-        lastError_ = 12019;
+        // The connection's own failure, when there was one, is the cause.
+        if (lastError_ == 0) SetError(inet_error::kIncorrectHandleState);
         return nullptr;
     }
     hHttpOpenRequest = hInternetConnect->OpenRequest("POST", page, "HTTP/1.0");
@@ -238,8 +268,12 @@ bool ServerTransfer::AddFormHeaders() {
 }
 
 SendResult ServerTransfer::SendRequest(std::string_view body, const ProxyLoopTrace& trace) {
+    // The error judged after this request is this request's own.
+    SetError(0);
+    replied_ = false;
     if (!hHttpOpenRequest) {
         intRetVal = false;
+        SetError(inet_error::kIncorrectHandleState);
         return SendResult::Answered;
     }
     intRetVal = hHttpOpenRequest->SendRequest(body);
@@ -254,7 +288,12 @@ SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view 
     const bool isTest = trace.credentialSuffix == "TEST";
     challenged_ = false;
     for (int bb = 0;;) {
-        if (const auto status = request.QueryStatusCode()) lngStatus = *status;
+        if (const auto status = request.QueryStatusCode()) {
+            lngStatus = *status;
+            replied_ = true;
+        } else {
+            replied_ = false;
+        }
         const std::string status = std::to_string(lngStatus);
         Trace(trace.statusTag, trace.statusLabel, {trace.statusWithPrefix ? "lngStatus = " + status : status});
         if (lngStatus != 407) return SendResult::Answered;
@@ -297,10 +336,9 @@ std::optional<std::string> ServerTransfer::ReadReply() {
 }
 
 void ServerTransfer::InetClose() {
-    const bool hadHandles = hHttpOpenRequest || hInternetConnect;
     hHttpOpenRequest.reset();
     hInternetConnect.reset();
-    if (hadHandles && session_.settings().WriteDebugLog) {
+    if (session_.settings().WriteDebugLog) {
         session_.logs().WriteDebugTrace(TraceLine("InetClose", 'J', 1)
                                             .Label("InternetCloseHandle")
                                             .Values({"Uzavření Connect a HttpOpenRequest"}));

@@ -43,6 +43,11 @@ struct PreambleVariant {
 extern const PreambleVariant kUploadPreamble;
 extern const PreambleVariant kDownloadPreamble;
 
+// How the general error path reports a proxy that kept refusing the
+// credentials: its status as the number, not a bare 0.
+inline constexpr long kProxyRefusedCode = 407;
+inline constexpr std::string_view kProxyRefusedText = "Proxy server nepřijal přihlašovací údaje.";
+
 // The text the connection log shows for a server: upper case, padded or cut to 16 characters.
 std::string ControlLogServer(std::string_view server);
 
@@ -137,7 +142,7 @@ public:
     // when a read fails.
     std::optional<std::string> ReadReply();
 
-    // Closes the request and the connection.
+    // Closes the request and the connection, and traces that it did.
     void InetClose();
 
     // Called after every connection test with what it found.
@@ -148,13 +153,20 @@ public:
 
     InternetRequest* request() const { return hHttpOpenRequest.get(); }
     unsigned long lastError() const { return lastError_; }
+    // The transport's own words on the last error, empty when it has none.
+    const std::string& lastErrorDetail() const { return lastErrorDetail_; }
+    // True when the last SendRequest got a status of its own; false when the
+    // send failed and lngStatus still holds an earlier request's status.
+    bool replied() const { return replied_; }
 
 private:
     bool TestServer(const std::string& server);
+    void ReportCannotConnect();
     void Trace(int tag, std::string_view label, std::initializer_list<std::string_view> values) const;
     void ControlLine(const std::string& server, std::string_view verdict) const;
     SendResult ProxyLoop(InternetRequest& request, std::string_view body, const ProxyLoopTrace& trace);
     void Remember(const InternetHandle& handle);
+    void SetError(unsigned long error);
 
     ServerSession& session_;
     const PreambleVariant& variant_;
@@ -166,6 +178,8 @@ private:
     std::unique_ptr<InternetConnection> hInternetConnect;
     std::unique_ptr<InternetRequest> hHttpOpenRequest;
     unsigned long lastError_ = 0;
+    std::string lastErrorDetail_;
+    bool replied_ = false;
 };
 
 // The text a trace shows for a handle: its address in decimal, 0 for none.

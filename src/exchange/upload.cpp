@@ -64,6 +64,20 @@ constexpr KindTags kXmlTags{35, 36, 37, 38, 39, 44, 45, "XML", "NEOVĚŘENO PROX
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+// LoadFile's report of a file that cannot be read: box with the stop icon,
+// error-log line, traces H05 and H06, e-mail notice.
+void ReportReadFailure(const UploadContext& c, const FileReadError& error) {
+    FailureReport report{error.code, error.description, {}, MessageIcon::Stop,
+                         CodeAndText(error.code, error.description)};
+    report.beforeNotice = [&] {
+        if (c.settings.WriteDebugLog) {
+            c.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 5).Label("ERROR").Error(error.code, error.description));
+            c.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 6).End(kBackToSendFile));
+        }
+    };
+    c.reporter.ReportFailure(report);
+}
+
 // The form values converted for the wire, or the field that has no form.
 struct WireValues {
     std::string user, pass, officeCode, sendAs, xmlOffice;
@@ -126,10 +140,10 @@ bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_v
             // Never send a mangled value; the password itself stays out of the logs.
             const std::string detail =
                 std::string(field.name) + (field.secret ? std::string() : " " + Quoted(field.value));
-            c_.reporter.ReportFailure(FailureReport{kNoCodePageForm, std::string(kNoCodePageText), detail,
-                                                    MessageIcon::Exclamation,
-                                                    CodeAndText(kNoCodePageForm, kNoCodePageText) + "  " + detail});
-            NotSent();
+            FailureReport report{kNoCodePageForm, std::string(kNoCodePageText), detail, MessageIcon::Exclamation,
+                                 CodeAndText(kNoCodePageForm, kNoCodePageText) + "  " + detail};
+            report.beforeNotice = [this] { NotSent(); };
+            c_.reporter.ReportFailure(report);
             return false;
         }
         *field.wire = std::move(*converted);
@@ -137,8 +151,10 @@ bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_v
     return true;
 }
 
+// The system-error report (with the transport's own words on the failure),
+// then message 910.
 bool Upload::SystemFailure(unsigned long code) {
-    c_.reporter.ReportSystemError(static_cast<long>(code), "", "wininet.dll");
+    c_.reporter.ReportTransportError(static_cast<long>(code), transfer_ ? transfer_->lastErrorDetail() : "");
     NotSent();
     Close();
     return false;
@@ -146,21 +162,24 @@ bool Upload::SystemFailure(unsigned long code) {
 
 bool Upload::Refused(int message) {
     const std::string text = MessageText(message);
-    c_.reporter.ReportFailure(FailureReport{message, text, {}, MessageIcon::Exclamation,
-                                            ReplaceAll(text, kPlaceholder, "")});
-    NotSent();
+    FailureReport report{message, text, {}, MessageIcon::Exclamation, ReplaceAll(text, kPlaceholder, "")};
+    report.beforeNotice = [this] { NotSent(); };
+    c_.reporter.ReportFailure(report);
     Close();
     return false;
 }
 
 bool Upload::StatusFailure(long code, std::string_view text, int errorTag) {
-    c_.reporter.ReportFailure(
-        FailureReport{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)});
-    NotSent();
-    if (errorTag != 0 && c_.settings.WriteDebugLog) {
-        c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', errorTag).Label("ERROR(" + std::string(tags_->suffix) + ")")
-                                    .Error(code, text));
-    }
+    FailureReport report{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)};
+    report.beforeNotice = [&] {
+        NotSent();
+        if (errorTag != 0 && c_.settings.WriteDebugLog) {
+            c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', errorTag)
+                                        .Label("ERROR(" + std::string(tags_->suffix) + ")")
+                                        .Error(code, text));
+        }
+    };
+    c_.reporter.ReportFailure(report);
     Close();
     return false;
 }
@@ -168,24 +187,21 @@ bool Upload::StatusFailure(long code, std::string_view text, int errorTag) {
 // A read that failed after the first chunk: reported as LoadFile reports an
 // unreadable file. The chunks already sent stay incomplete on the server.
 bool Upload::ReadFailure(const FileReadError& error) {
-    c_.reporter.ReportFailure(FailureReport{error.code, error.description, {}, MessageIcon::Stop,
-                                            CodeAndText(error.code, error.description)});
-    if (c_.settings.WriteDebugLog) {
-        c_.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 5).Label("ERROR").Error(error.code, error.description));
-        c_.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 6).End(kBackToSendFile));
-    }
+    ReportReadFailure(c_, error);
     Close();
     return false;
 }
 
 bool Upload::GeneralError(long code, std::string_view text) noexcept {
     try {
-        c_.reporter.ReportFailure(
-            FailureReport{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)});
-        if (c_.settings.WriteDebugLog) {
-            c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 47).Label("ERROR").Error(code, text));
-            c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 48).End(kBackToWorkUpFile));
-        }
+        FailureReport report{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)};
+        report.beforeNotice = [&] {
+            if (c_.settings.WriteDebugLog) {
+                c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 47).Label("ERROR").Error(code, text));
+                c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 48).End(kBackToWorkUpFile));
+            }
+        };
+        c_.reporter.ReportFailure(report);
     } catch (...) {
         // Out of memory even for the report: nothing more can be said.
     }
@@ -225,7 +241,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
     switch (transfer_->RunPreamble(gsServer)) {
     case PreambleResult::Connected: break;
     case PreambleResult::CannotConnect: return false;
-    case PreambleResult::ProxyLoopEnded: return GeneralError(0, "");
+    case PreambleResult::ProxyLoopEnded: return GeneralError(kProxyRefusedCode, kProxyRefusedText);
     case PreambleResult::NoConnection: return SystemFailure(transfer_->lastError());
     }
 
@@ -270,14 +286,19 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
         request->AddRequestHeader("Connection: Keep-Alive\r\n");
         const bool contentTypeAdded = request->AddRequestHeader(contentType);
         const unsigned long headerError = contentTypeAdded ? 0 : request->LastError();
-        if (transfer_->SendRequest(strPostData, loopTrace) == SendResult::ProxyLoopEnded) return GeneralError(0, "");
+        if (transfer_->SendRequest(strPostData, loopTrace) == SendResult::ProxyLoopEnded) {
+            return GeneralError(kProxyRefusedCode, kProxyRefusedText);
+        }
         // Sent, credentials set and content type added: all must have worked.
         const bool intRetVal = contentTypeAdded && transfer_->intRetVal;
         const unsigned long lastError = headerError != 0 ? headerError : transfer_->lastError();
 
         const long lngStatus = transfer_->lngStatus;
+        // A send that got no reply at all is judged as the send failure it is,
+        // never by the status an earlier chunk left behind.
+        const bool replied = transfer_->replied();
         std::string body;
-        if (lngStatus == 200) {
+        if (replied && lngStatus == 200) {
             const std::string reply = transfer_->ReadReply().value_or(std::string());
             const auto text = GetBodyText(reply);
             if (!text) {
@@ -287,6 +308,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
             body = ToUpperText(Cp1250ToUtf8(*text).value_or(*text));
         }
         Trace(tags_->response, "strResponse(" + suffix + ")", {body});
+        if (!replied) return SystemFailure(lastError);
 
         if (lngStatus == 200) {
             const bool confirmed = kind == FileKind::Text ? body == "OK" : body == crcText;
@@ -299,7 +321,8 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
         }
         if (lngStatus == 500) return StatusFailure(500, kStatus500Text, 0);
         if (!intRetVal) return SystemFailure(lastError);
-        return StatusFailure(static_cast<long>(lastError), kUnspecifiedText, tags_->error);
+        // Without a system error the status itself says what happened.
+        return StatusFailure(lastError != 0 ? static_cast<long>(lastError) : lngStatus, kUnspecifiedText, tags_->error);
     }
 
     c_.sentFiles.Add(std::string(SendAs), std::string(FolderPath), std::string(CuCode), c_.clock.Now());
@@ -341,12 +364,7 @@ std::optional<FileChunker> LoadFile(const UploadContext& context, const std::str
     const FileKind kind = KindOfPath(path);
     auto opened = FileChunker::Open(path, kind);
     if (auto* error = std::get_if<FileReadError>(&opened)) {
-        context.reporter.ReportFailure(FailureReport{error->code, error->description, {}, MessageIcon::Stop,
-                                                     CodeAndText(error->code, error->description)});
-        if (trace) {
-            context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 5).Label("ERROR").Error(error->code, error->description));
-            context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 6).End(kBackToSendFile));
-        }
+        ReportReadFailure(context, *error);
         return std::nullopt;
     }
     // The XML content is encoded exactly as it is: no byte-order mark is added

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "core/log_viewer.h"
 #include "core/message_table.h"
@@ -57,6 +58,37 @@ TEST_F(FailureReportTest, SystemErrorBoxCarriesHeadingDescriptionAndDetail) {
     EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12002]\r\n" + SystemErrorText(12002) + " ");
     EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12002] *** " + SystemErrorText(12002) + "  \r\n");
+}
+
+TEST_F(FailureReportTest, TransportErrorCarriesTheTransportsOwnWordsInBrackets) {
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset", &TwoLineText);
+    reporter.ReportTransportError(12045, "SSL certificate problem: unable to get local issuer certificate\nmore");
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12045] *** First line (SSL certificate problem: unable to "
+                            "get local issuer certificate)  \r\n");
+    ASSERT_EQ(mail.notices.size(), 1u);
+    EXPECT_EQ(mail.notices[0].text,
+              "12045  First line (SSL certificate problem: unable to get local issuer certificate)");
+    EXPECT_EQ(reporter.Describe(12045), "First line");
+    EXPECT_EQ(reporter.Describe(12045, ""), "First line");
+}
+
+TEST_F(FailureReportTest, TheCallersLinesComeAfterTheErrorLogLineAndBeforeTheNotice) {
+    std::vector<std::string> order;
+    class OrderedMail final : public MailNotices {
+    public:
+        explicit OrderedMail(std::vector<std::string>& order) : order_(order) {}
+        void SendMailNotice(NoticeKind, std::string_view) override { order_.push_back("notice"); }
+
+    private:
+        std::vector<std::string>& order_;
+    } orderedMail(order);
+    FailureReporter reporter(settings, logs, boxes, orderedMail, "zumaset");
+    FailureReport report{911, "text", {}, MessageIcon::Exclamation, "911  text"};
+    report.beforeNotice = [&] {
+        order.push_back(ErrorLines().empty() ? "caller before the log line" : "caller");
+    };
+    reporter.ReportFailure(report);
+    EXPECT_EQ(order, (std::vector<std::string>{"caller", "notice"}));
 }
 
 TEST_F(FailureReportTest, MessageReportBreaksLinesInTheBoxAndUsesBlanksInTheLog) {

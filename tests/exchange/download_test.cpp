@@ -1,10 +1,13 @@
 // The receive pass: list, fetch, placement, storing and acknowledging, against
 // the simulator over real TLS, and against a scripted hostile server.
 #include "core/client_model.h"
+#include "core/numbered_backup.h"
 #include "core/upper_case.h"
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
 #include "exchange/download.h"
+#include "exchange/inet_error.h"
+#include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 #include "fake_transport.h"
 #include "outbound/receipt_register.h"
@@ -14,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -174,6 +178,19 @@ TEST_F(LiveReceivePass, AFetchThatTimesOutIsReportedOnceAndTheOthersAreFetched) 
     EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\C.TXT"));
 }
 
+TEST_F(LiveReceivePass, AListRequestThatGetsNoReplyIsReportedWithLibcurlsOwnWords) {
+    vansim.AddFaultRule("download_list.asp drop");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
+    RunPass();
+    const std::string errors = Log("Error.log");
+    EXPECT_EQ(Count(errors, "] *** "), 1u) << errors;
+    EXPECT_NE(errors.find("  -  [121"), std::string::npos) << errors;
+    // The Czech description, then what libcurl said in brackets.
+    EXPECT_NE(errors.find(". ("), std::string::npos) << errors;
+    EXPECT_EQ(Count(Log("Relational.log"), "Soubor nebyl odeslán"), 1u);
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\A.TXT"));
+}
+
 TEST_F(LiveReceivePass, AScriptErrorOnTheSecondFileEndsThePass) {
     vansim.AddFaultRule("download_down.asp status 500 file=B.TXT");
     vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "first");
@@ -197,12 +214,83 @@ TEST_F(LiveReceivePass, AMissingFileIsReportedAndNotStoredEmpty) {
     EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\A.TXT"));
 }
 
-TEST_F(LiveReceivePass, AStoredFileReplacesALongerOlderOneWhole) {
+TEST_F(LiveReceivePass, AStoredFileReplacesALongerOlderOneWholeAndKeepsItAsANumberedBackup) {
     fs::create_directories(settings.RetValPath);
     test::WriteFileBytes(Inbound("A.TXT"), std::string(10000, 'o'));
+    test::WriteFileBytes(Inbound("A.TXT.~1~"), "an earlier backup");
     vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "new");
     RunPass();
     EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT")), "new");
+    EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT.~1~")), "an earlier backup");
+    EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT.~2~")), std::string(10000, 'o'));
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\A.TXT"));
+}
+
+TEST_F(LiveReceivePass, TheSameFileFetchedAgainLeavesNoBackup) {
+    fs::create_directories(settings.RetValPath);
+    test::WriteFileBytes(Inbound("A.TXT"), "same");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "same");
+    RunPass();
+    EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"A.TXT"});
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\A.TXT"));
+}
+
+TEST_F(LiveReceivePass, ANameTooLongForTheDiskIsReportedAndTheNextFileIsFetched) {
+    const std::string longName = std::string(300, 'L') + ".POT";
+    vansim.SetSetting("list_entry", "DEKL01\\CZ510201\\" + longName);
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\NEXT.POT", "next");
+    RunPass();
+    EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"NEXT.POT"});
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\NEXT.POT"));
+    const std::string errors = Log("Error.log");
+    EXPECT_NE(errors.find("[" + std::to_string(ENAMETOOLONG) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
+        << errors;
+    EXPECT_EQ(Count(Log("Relational.log"), "soubor nebyl stažen"), 1u);
+    // Neither fetched nor acknowledged.
+    EXPECT_EQ(vansim.RequestLog().find(longName), std::string::npos);
+}
+
+TEST_F(LiveReceivePass, AFileOrFolderInTheWayIsReportedAndTheNextFileIsFetched) {
+    sent.Add("BLOCKED.DOK", settings.SourcePath + "sub/", "CZ510201", clock.Now());
+    fs::create_directories(settings.RetValPath);
+    test::WriteFileBytes(Inbound("sub"), "a file where the folder belongs");
+    fs::create_directories(Inbound("FOLDER.POT"));
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\BLOCKED.POT", "blocked");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\FOLDER.POT", "folder");
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\OK.POT", "ok");
+    RunPass();
+    EXPECT_EQ(test::ReadFileBytes(Inbound("OK.POT")), "ok");
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\OK.POT"));
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\BLOCKED.POT"));
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\FOLDER.POT"));
+    EXPECT_EQ(test::ReadFileBytes(Inbound("sub")), "a file where the folder belongs");
+    const std::string errors = Log("Error.log");
+    EXPECT_NE(errors.find("[" + std::to_string(ENOTDIR) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("[" + std::to_string(EISDIR) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
+        << errors;
+    EXPECT_EQ(mail.notices.size(), 2u);
+}
+
+TEST_F(LiveReceivePass, TemporaryFilesOfAnInterruptedPassAreRemovedAtTheStart) {
+    fs::create_directories(Inbound("sub"));
+    fs::create_directories(dir / "data");
+    const std::vector<fs::path> stale = {Inbound(".zumaset-0123456789ab.part"),
+                                         Inbound("sub/.zumaset-ba9876543210.part"),
+                                         dir / "data" / ".zumaset-00000000000f.part"};
+    const std::vector<fs::path> kept = {Inbound(".zumaset-notours.part"), Inbound("zumaset-0123456789ab.part"),
+                                        dir / ".zumaset-0123456789ab.part"};
+    for (const auto& path : stale) test::WriteFileBytes(path, "half");
+    for (const auto& path : kept) test::WriteFileBytes(path, "keep");
+    // One that a pass still writes: it holds its lock and stays.
+    PendingFile busy(Inbound("sub/").string(), "BUSY.POT");
+    ASSERT_TRUE(busy.IsOpen());
+    RunPass();
+    for (const auto& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
+    for (const auto& path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+    EXPECT_TRUE(busy.Write("still mine"));
+    EXPECT_TRUE(busy.Commit());
+    EXPECT_EQ(test::ReadFileBytes(Inbound("sub/BUSY.POT")), "still mine");
 }
 
 // A server that lists what it likes.
@@ -256,6 +344,107 @@ TEST_F(HostileServer, ANameIsSentBackInTheServersOwnEncoding) {
     EXPECT_EQ(test::ReadFileBytes(Inbound("číslo.TXT")), "payload");
 }
 
+// Each way a pass ends early, by the lines it leaves in the logs.
+struct FailurePath {
+    const char* label;
+    test::FakeReply list{};
+    test::FakeReply fetch{200, "payload"};
+    const char* server = "server";
+    const char* user = "DEKL01";
+    bool proxyRefuses = false;
+    const char* errorLine = "";    // the start of the one error-log entry; "" for none
+    const char* sessionLine = "";  // 910 or 911; "" for neither
+    std::vector<const char*> traces{};
+    std::size_t notices = 0;
+    std::size_t fetches = 0;
+};
+
+void PrintTo(const FailurePath& path, std::ostream* os) { *os << path.label; }
+
+const test::FakeReply kTwoFiles{200, "DEKL01\\CZ510201\\A.TXT#DEKL01\\CZ510201\\B.TXT#"};
+
+class DownloadFailurePath : public ReceivePassTest, public ::testing::WithParamInterface<FailurePath> {};
+
+TEST_P(DownloadFailurePath, LeavesItsOwnLinesAndClosesOnce) {
+    const FailurePath& path = GetParam();
+    test::FakeTransport transport;
+    transport.AddReply("/secure/activex_download/download_list.asp", path.list);
+    transport.AddReply("/secure/activex_download/download_down.asp", path.fetch);
+    transport.AddReply("/secure/activex_download/download_move.asp", {200, "OK"});
+    if (path.proxyRefuses) transport.state().proxyCredentials = std::make_pair(std::string("p"), std::string("q"));
+    settings.User = path.user;
+    RunPass(transport, path.server);
+
+    const std::string errors = Log("Error.log");
+    if (*path.errorLine == '\0') {
+        EXPECT_EQ(Count(errors, "] *** "), 0u) << errors;
+    } else {
+        EXPECT_EQ(Count(errors, "] *** "), 1u) << errors;
+        EXPECT_NE(errors.find(std::string("  -  ") + path.errorLine), std::string::npos) << errors;
+    }
+    const std::string session = Log("Relational.log");
+    for (const char* line : {"Soubor nebyl odeslán", "soubor nebyl stažen"}) {
+        EXPECT_EQ(Count(session, line), std::string(path.sessionLine) == line ? 1u : 0u) << line;
+    }
+    const std::string debug = Log("Debug.log");
+    for (const char* trace : path.traces) EXPECT_NE(debug.find(trace), std::string::npos) << trace << "\n" << debug;
+    EXPECT_EQ(Count(debug, "[InetClose            ]<J01>*** InternetCloseHandle     *** "), 1u) << debug;
+    EXPECT_EQ(mail.notices.size(), path.notices);
+    const auto fetches = std::count_if(transport.sent().begin(), transport.sent().end(), [](const auto& request) {
+        return request.page == "/secure/activex_download/download_down.asp";
+    });
+    EXPECT_EQ(static_cast<std::size_t>(fetches), path.fetches);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, DownloadFailurePath,
+    ::testing::Values(
+        FailurePath{.label = "ListTimesOut",
+                    .list = {200, "", 0, inet_error::kTimeout},
+                    .errorLine = "[12002] *** Operace přerušena - vypršel časový limit",
+                    .traces = {"<I28>*** While - vypršel TIMEOUT *** [12002]",
+                               "[GetRemoteFile -   END]<I59>*** Návrat na TimerApp      ***"},
+                    .notices = 1},
+        FailurePath{.label = "ListStatusOtherThan200Or407IsAnEmptyList",
+                    .list = {500, "DEKL01\\CZ510201\\A.TXT#"},
+                    .traces = {"<I20>*** lngStatus(LIST)         *** [500]",
+                               "<I35>*** sGetFileStr(LIST)       *** [Nejsou soubory ke stažení]", "<I58>"}},
+        FailurePath{.label = "ListRequestCannotBeOpened",
+                    .list = kTwoFiles,
+                    .server = "",
+                    .errorLine = "[12005] *** Adresa URL je neplatná.",
+                    .sessionLine = "Soubor nebyl odeslán",
+                    .traces = {"<I18>*** hHttpOpenRequest(LIST)  *** [0]", "<I34>"},
+                    .notices = 1},
+        FailurePath{.label = "ListSendFails",
+                    .list = {0, "", inet_error::kConnectionAborted},
+                    .errorLine = "[12030] *** Spojení se serverem bylo přerušeno.",
+                    .sessionLine = "Soubor nebyl odeslán",
+                    .traces = {"<I33>*** intRetVal(LIST)         *** [0]"},
+                    .notices = 1},
+        FailurePath{.label = "FetchSendFailsAndEndsThePass",
+                    .list = kTwoFiles,
+                    .fetch = {0, "", inet_error::kConnectionReset},
+                    .errorLine = "[12031] *** Spojení se serverem bylo ukončeno druhou stranou.",
+                    .sessionLine = "Soubor nebyl odeslán",
+                    .traces = {"<I37>"},
+                    .notices = 1,
+                    .fetches = 1},
+        FailurePath{.label = "ProxyRefusalTakesTheGeneralErrorPathWith407",
+                    .list = kTwoFiles,
+                    .proxyRefuses = true,
+                    .errorLine = "[407] *** Proxy server nepřijal přihlašovací údaje.",
+                    .traces = {"<I25>*** Ukonceni zacykleni - bb *** [4]",
+                               "[GetRemoteFile        ]<I59>*** ERROR                   *** [407  Proxy server",
+                               "[GetRemoteFile -   END]<I60>*** Návrat na TimerApp      ***"}},
+        FailurePath{.label = "UserWithoutWindows1250FormStopsTheList",
+                    .list = kTwoFiles,
+                    .user = "用户",
+                    .errorLine = "[1113] *** Hodnotu nelze odeslat ve znakové sadě Windows-1250.  JmenoDeklaranta \"用户\"",
+                    .sessionLine = "Soubor nebyl odeslán",
+                    .notices = 1}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 struct EntryCase {
     const char* label;
     const char* entry;
@@ -282,6 +471,16 @@ TEST(DownloadList, PiecesAfterTheLastHashAndEmptyPiecesAreNoEntries) {
     EXPECT_TRUE(SplitDownloadList("#").empty());
     EXPECT_EQ(SplitDownloadList("U\\D\\A#"), std::vector<std::string_view>{"U\\D\\A"});
     EXPECT_EQ(SplitDownloadList("A##B#cut"), (std::vector<std::string_view>{"A", "B"}));
+}
+
+TEST(NextNumberedBackup, TakesTheFirstFreeNumberAndCountsADanglingLinkAsTaken) {
+    test::TempDir dir;
+    const std::string file = (dir / "A.POT").string();
+    EXPECT_EQ(NextNumberedBackup(file), file + ".~1~");
+    test::WriteFileBytes(file + ".~1~", "1");
+    fs::create_symlink(dir / "gone", file + ".~2~");
+    test::WriteFileBytes(file + ".~4~", "4");
+    EXPECT_EQ(NextNumberedBackup(file), file + ".~3~");
 }
 
 TEST(MakePath, CreatesEveryMissingLevel) {

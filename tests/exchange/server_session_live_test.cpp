@@ -7,6 +7,11 @@
 #include "tinyproxy_process.h"
 #include "vansim_process.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace zumaset {
@@ -49,8 +54,36 @@ TEST_F(LivePreamble, AnExpiredCertificateIsAcceptedAnUnknownAuthorityIsNot) {
         CurlTransport transport(Options(false));
         std::string server = vansim->host();
         EXPECT_EQ(Run(transport, server), PreambleResult::CannotConnect);
-        EXPECT_NE(Log("Error.log").find("[12045] *** "), std::string::npos) << Log("Error.log");
+        // The report names the cause libcurl found, not only the number.
+        EXPECT_NE(Log("Error.log").find("[12045] *** Nelze se připojit k serveru RLK !!  "), std::string::npos)
+            << Log("Error.log");
+        EXPECT_NE(Log("Error.log").find("(SSL certificate problem: "), std::string::npos) << Log("Error.log");
     }
+}
+
+TEST_F(LivePreamble, AProxyThatCannotBeReachedIsNamedAsTheProxy) {
+    vansim = std::make_unique<test::VansimProcess>();
+    // A port held by a socket that does not listen: connections to it are refused.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int closedPort = ntohs(address.sin_port);
+    settings.WriteLogControl = true;
+    settings.UseProxy = true;
+    settings.ProxyName = "127.0.0.1";
+    settings.ProxyPort = std::to_string(closedPort);
+    CurlTransport transport(Options(true));
+    std::string server = vansim->host();
+    EXPECT_EQ(Run(transport, server), PreambleResult::CannotConnect);
+    const std::string errors = Log("Error.log");
+    EXPECT_NE(errors.find("[12029] *** "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("(proxy 127.0.0.1:" + std::to_string(closedPort) + ": "), std::string::npos) << errors;
+    ::close(fd);
 }
 
 TEST_F(LivePreamble, ThroughAnAuthenticatingProxy) {

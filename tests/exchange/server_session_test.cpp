@@ -78,21 +78,68 @@ TEST_F(Preamble, AFailingStartingServerFallsBackToServerOne) {
 TEST_F(Preamble, ThreeFailedTestsReportThatNoServerCanBeReached) {
     settings.WriteLogControl = true;
     settings.ShowErrMessage = true;
-    transport.state().unreachable = {"start.example", ""};
+    settings.ServerOne = "one.example";
+    settings.ServerTwo = "two.example";
+    transport.state().unreachable = {"start.example", "one.example", "two.example"};
     session.Open();
     std::string server = "start.example";
     ServerTransfer transfer(session, kUploadPreamble);
     EXPECT_EQ(transfer.RunPreamble(server), PreambleResult::CannotConnect);
     EXPECT_EQ(TestRequests(), 3u);
     EXPECT_EQ(Count(Log("Control.log"), "odesilani - NE"), 3u);
-    EXPECT_NE(Log("Error.log").find("[12029] *** Nelze se připojit k serveru RLK !!\r\n"), std::string::npos);
+    EXPECT_NE(Log("Error.log").find("[12029] *** Nelze se připojit k serveru RLK !!  K serveru nelze navázat spojení.\r\n"),
+              std::string::npos);
     EXPECT_NE(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12029]\r\nNelze se připojit k serveru RLK !!");
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Chyba aplikace :  [12029]\r\nNelze se připojit k serveru RLK !!\r\nK serveru nelze navázat spojení.");
     ASSERT_EQ(mail.notices.size(), 1u);
     EXPECT_EQ(mail.notices[0].text, "12029  Nelze se připojit k serveru RLK !!");
-    EXPECT_NE(Log("Debug.log").find("<G17>*** ERROR                   *** [12029] - Nelze"), std::string::npos);
+    const std::string debug = Log("Debug.log");
+    EXPECT_NE(debug.find("<G17>*** ERROR                   *** [12029] - Nelze"), std::string::npos);
+    EXPECT_NE(debug.find("<G16>***       SERVER TWO        *** [two.example]"), std::string::npos);
+    EXPECT_EQ(Count(debug, "<J01>"), 1u);
 }
+
+// Which alternates are tried, and whose error the report then carries.
+struct AlternateCase {
+    const char* label;
+    const char* serverOne;
+    const char* serverTwo;
+    std::size_t tests;
+    const char* lastTried;
+};
+
+void PrintTo(const AlternateCase& c, std::ostream* os) { *os << c.label; }
+
+class EmptyAlternates : public Preamble, public ::testing::WithParamInterface<AlternateCase> {};
+
+TEST_P(EmptyAlternates, AreNotTriedAndTheReportCarriesTheLastTriedServersError) {
+    const AlternateCase& c = GetParam();
+    settings.WriteLogControl = true;
+    settings.ServerOne = c.serverOne;
+    settings.ServerTwo = c.serverTwo;
+    // The starting server cannot be reached; an alternate breaks off its reply.
+    transport.state().unreachable = {"start.example"};
+    transport.AddReply(kTestPage, FakeReply{200, "", 0, inet_error::kConnectionReset});
+    session.Open();
+    std::string server = "start.example";
+    ServerTransfer transfer(session, kDownloadPreamble);
+    EXPECT_EQ(transfer.RunPreamble(server), PreambleResult::CannotConnect);
+    EXPECT_EQ(TestRequests(), c.tests);
+    EXPECT_EQ(server, c.lastTried);
+    const std::string expected = c.tests == 1 ? "[12029] *** " : "[12031] *** ";
+    EXPECT_NE(Log("Error.log").find(expected + "Nelze se připojit k serveru RLK !!"), std::string::npos)
+        << Log("Error.log");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Preamble, EmptyAlternates,
+    ::testing::Values(AlternateCase{"BothEmpty", "", "", 1, "start.example"},
+                      AlternateCase{"BlankOne", "  ", "", 1, "start.example"},
+                      AlternateCase{"OnlyTwo", "", "two.example", 2, "two.example"},
+                      AlternateCase{"OnlyOne", "one.example", "", 2, "one.example"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Preamble, TheDownloadWritesItsOwnWordsAndNoSessionLine) {
     settings.WriteLogControl = true;

@@ -88,9 +88,22 @@ TEST_F(LiveUpload, AFailureInTheSecondOfThreeChunksRecordsNothingAndTheNextTrySt
 TEST_F(LiveUpload, ARedirectIsNotFollowedAndIsAnUnspecifiedError) {
     vansim.AddFaultRule("upload_prg.asp redirect");
     EXPECT_FALSE(Send(Put("a.dok", "x"), "a.dok", "A.DOK"));
-    EXPECT_NE(Log("Error.log").find("] *** Nespecifikovaná chyba !!!"), std::string::npos);
+    // No system error: the status is the number.
+    EXPECT_NE(Log("Error.log").find("[302] *** Nespecifikovaná chyba !!!"), std::string::npos);
     EXPECT_NE(Log("Debug.log").find("<G33>*** ERROR(TXT)"), std::string::npos);
     EXPECT_NE(Log("Debug.log").find("<G26>*** lngStatus(TXT)          *** [302]"), std::string::npos);
+}
+
+TEST_F(LiveUpload, ASecondChunkThatNeverArrivesIsASendFailureNotAServerError) {
+    // Every attempt, so libcurl's own re-send on a fresh connection fails too.
+    vansim.AddFaultRule("upload_prg.asp drop chunk=2");
+    EXPECT_FALSE(Send(Put("two.dok", RandomBytes(33333 + 5, 4)), "two.dok", "TWO.DOK"));
+    const std::string errors = Log("Error.log");
+    EXPECT_EQ(errors.find("[918]"), std::string::npos) << errors;
+    EXPECT_EQ(SessionFixture::Count(errors, "] *** "), 1u) << errors;
+    EXPECT_NE(errors.find("[121"), std::string::npos) << errors;  // a transport error number
+    EXPECT_NE(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
+    EXPECT_TRUE(sent.records.empty());
 }
 
 TEST_F(LiveUpload, AnXmlUploadOfAnUnknownDeclarantIsRefused) {

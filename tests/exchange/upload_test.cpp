@@ -243,9 +243,10 @@ TEST_F(Upload, AProxyThatNeverAcceptsEndsOnTheGeneralErrorPath) {
     transport.state().proxyCredentials = std::make_pair(std::string("p"), std::string("q"));
     EXPECT_FALSE(Send(transport, Put("a.dok", "x"), "a.dok", "CZ510201", "A.DOK"));
     EXPECT_EQ(transport.sent().size(), 4u);
-    EXPECT_NE(Log("Error.log").find("[0] *** "), std::string::npos);
+    EXPECT_NE(Log("Error.log").find("[407] *** Proxy server nepřijal přihlašovací údaje."), std::string::npos);
     EXPECT_EQ(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
     EXPECT_NE(Log("Debug.log").find("<G48>"), std::string::npos);
+    EXPECT_EQ(Count(Log("Debug.log"), "<J01>"), 1u);
 }
 
 } // namespace

@@ -139,6 +139,7 @@ TEST(SimSettingsFile, GoesOverTheCommandLineAndReportsBadLines) {
                                               "receipt_delay = 30\n"
                                               "refuse_version = 1.0.0.1   # old client\n"
                                               "fault = * drop times=1\n"
+                                              "list_entry = DEKL01\\CZ510201\\A.POT\n"
                                               "fault = * explode\n"
                                               "colour = blue\n");
     SimSettings defaults;
@@ -151,6 +152,7 @@ TEST(SimSettingsFile, GoesOverTheCommandLineAndReportsBadLines) {
     EXPECT_TRUE(settings.RefusesVersion("1.0.0.1"));
     EXPECT_FALSE(settings.RefusesVersion("2.0.0.2"));
     ASSERT_EQ(settings.faults.size(), 1u);
+    EXPECT_EQ(settings.listEntries, std::vector<std::string>{"DEKL01\\CZ510201\\A.POT"});
     EXPECT_EQ(problems.size(), 2u);
 }
 

@@ -178,7 +178,7 @@ PageReply Pages::WrongCrc(std::string_view page, UploadKind kind, std::string_vi
     return Answer(page, crc, log, "fault wrong-crc");
 }
 
-PageReply Pages::DownloadList(std::string_view body) {
+PageReply Pages::DownloadList(std::string_view body, const SimSettings& settings) {
     constexpr std::string_view page = "download_list.asp";
     const auto fields = ParseFormBody(body);
     LogEntry log;
@@ -202,6 +202,17 @@ PageReply Pages::DownloadList(std::string_view body) {
     store_.ReleaseDueReceipts();
     int offered = 0;
     std::string skipped;
+    // Entries of the settings, for names no waiting file can have (one too long
+    // for any disk, say); fetching them finds nothing waiting.
+    for (const auto& extra : settings.listEntries) {
+        const auto wire = Utf8ToCp1250(extra);
+        if (!wire) {
+            skipped += " " + extra;
+            continue;
+        }
+        reply.body += *wire + "#";
+        ++offered;
+    }
     for (const auto& parts : store_.ListWaiting(log.user)) {
         std::string entry = log.user;
         for (const auto& part : parts) entry += "\\" + part;

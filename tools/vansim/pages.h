@@ -41,7 +41,8 @@ public:
     PageReply WrongCrc(std::string_view page, UploadKind kind, std::string_view body) const;
 
     // "download_list.asp": the declarant's waiting files as "<path>#" each.
-    PageReply DownloadList(std::string_view body);
+    // The settings' extra entries come first, as they are given.
+    PageReply DownloadList(std::string_view body, const SimSettings& settings);
 
     // "download_down.asp": the bytes of one waiting file.
     PageReply DownloadFetch(std::string_view body) const;

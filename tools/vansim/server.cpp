@@ -228,7 +228,7 @@ void VansimServer::Dispatch(const httplib::Request& request, httplib::Response& 
             break;
         }
         case Route::List:
-            reply = pages_.DownloadList(request.body);
+            reply = pages_.DownloadList(request.body, settings);
             break;
         case Route::Fetch:
             reply = pages_.DownloadFetch(request.body);

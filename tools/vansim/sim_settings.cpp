@@ -50,6 +50,8 @@ SimSettings LoadSimSettings(const std::filesystem::path& file, const SimSettings
             }
         } else if (key == "refuse_version") {
             if (!value.empty()) settings.refusedVersions.push_back(value);
+        } else if (key == "list_entry") {
+            if (!value.empty()) settings.listEntries.push_back(value);
         } else if (key == "fault") {
             std::string error;
             if (auto rule = ParseFaultRule(value, error)) {

@@ -16,13 +16,15 @@ struct SimSettings {
     int receiptDelaySeconds = 0;              // 0: a receipt is waiting as soon as a file is stored
     std::vector<std::string> refusedVersions; // client versions answered "CHYBA VERZE KLIENTA"; "*" = all
     std::vector<FaultRule> faults;            // first matching rule wins
+    std::vector<std::string> listEntries;     // listed first to every declarant, whatever is waiting
 
     bool RefusesVersion(std::string_view version) const;
 };
 
-// The settings file: lines "receipt_delay = SECONDS", "refuse_version = VERSION"
-// and "fault = RULE" (the last two may repeat), "#" starts a comment. The file's
-// values go over the defaults: a receipt delay replaces, versions and rules add.
+// The settings file: lines "receipt_delay = SECONDS", "refuse_version = VERSION",
+// "fault = RULE" and "list_entry = ENTRY" (the last three may repeat), "#"
+// starts a comment. The file's values go over the defaults: a receipt delay
+// replaces, versions, rules and entries add.
 // A missing file gives the defaults; a line that cannot be read is skipped and
 // described in problems.
 SimSettings LoadSimSettings(const std::filesystem::path& file, const SimSettings& defaults,
