@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <memory>
@@ -62,12 +63,16 @@ public:
         : settings_(settings), logs_(logs), reporter_(reporter), clock_(clock), workUpFile_(workUpFile),
           delivered_(FolderIdOfSetting(settings.RetValPath)), archive_(FolderIdOfSetting(settings.ArchivPath)) {}
 
-    void Folder(std::string_view folderPath, bool start) {
+    // Walks one folder: the start folder by its path, a subfolder by its name
+    // in the open parent (`parentFd`), never through a link even when the
+    // subfolder was swapped for one after it was listed.
+    void Folder(std::string_view folderPath, int parentFd = -1, const char* name = nullptr) {
+        const bool start = parentFd < 0;
         Trace(TraceLine{kRoutine, 'K', 1}.Start());
         const std::string folder = AddBackslash(folderPath);
         if (folder == settings_.RetValPath || (!start && folder == settings_.ArchivPath)) return;
 
-        DirHandle dir{::opendir(folder.c_str())};
+        DirHandle dir{start ? ::opendir(folder.c_str()) : OpenSubFolder(parentFd, name)};
         if (!dir) {
             reporter_.ReportSystemError(ListingErrorCode(errno), "", kFileModule);
         } else {
@@ -91,7 +96,7 @@ private:
         }
         if (name == "." || name == "..") return;
         if (entry.d_type == DT_DIR) {
-            SubFolder(folder + name);
+            SubFolder(folderFd, folder, entry.d_name);
             return;
         }
         // An entry that vanished meanwhile, and anything that is not a regular
@@ -101,14 +106,26 @@ private:
         if (S_ISLNK(info.st_mode)) {
             Link(folderFd, folder, entry.d_name);
         } else if (S_ISDIR(info.st_mode)) {
-            SubFolder(folder + name);
+            SubFolder(folderFd, folder, entry.d_name);
         } else if (S_ISREG(info.st_mode)) {
             File(folder, name, info);
         }
     }
 
-    void SubFolder(const std::string& path) {
-        if (!settings_.SubDirIgnore) Folder(path, false);
+    void SubFolder(int folderFd, const std::string& folder, const char* name) {
+        if (!settings_.SubDirIgnore) Folder(folder + name, folderFd, name);
+    }
+
+    static DIR* OpenSubFolder(int parentFd, const char* name) {
+        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        DIR* dir = ::fdopendir(fd);
+        if (dir == nullptr) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+        }
+        return dir;
     }
 
     // A link to a file is reported and left; a link to a folder is not followed.
@@ -150,7 +167,7 @@ bool IsStillSettling(std::chrono::system_clock::time_point modified, std::chrono
 
 void SearchFiles(const Settings& settings, const Logs& logs, const FailureReporter& reporter, const Clock& clock,
                  std::string_view folderPath, const FileHandler& workUpFile) {
-    Walk(settings, logs, reporter, clock, workUpFile).Folder(folderPath, true);
+    Walk(settings, logs, reporter, clock, workUpFile).Folder(folderPath);
 }
 
 } // namespace zumaset

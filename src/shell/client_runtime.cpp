@@ -59,8 +59,8 @@ void ClientRuntime::Activity(int message, std::string_view event) {
 void ClientRuntime::RunSendPass() {
     UploadContext upload{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.clock};
     ServerFileSender sender(upload);
-    const OutboundContext outbound{settings_,      logs_, reporter_, model_, sender, DefaultUnarchivedFolder(),
-                                   platform_.clock};
+    const std::filesystem::path unarchived = DefaultUnarchivedFolder();
+    const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};
     SearchSourceFolder(outbound);
 }
 
