@@ -77,6 +77,8 @@ int PlaceWithNumberedBackup(const fs::path& ready, const fs::path& target, fs::p
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (RenameNoReplace(ready, target)) return 0;
         const int error = errno;
+        // Only a taken name is a reason to move the other file aside.
+        if (const int readyState = NameState(ready); readyState != EEXIST) return readyState == 0 ? ENOENT : readyState;
         const int state = NameState(target);
         if (state == EISDIR) return EISDIR;
         if (state != EEXIST) {

@@ -68,6 +68,14 @@ TEST(PlaceWithNumberedBackup, AFolderInTheWayIsRefusedAndTheFileStays) {
     EXPECT_TRUE(fs::exists(dir / "a.vas" / "inside"));
 }
 
+TEST(PlaceWithNumberedBackup, AMissingFileLeavesTheTargetAlone) {
+    test::TempDir dir;
+    WriteFileBytes(dir / "a.vas", "old");
+    EXPECT_EQ(PlaceWithNumberedBackup(dir / ".ready", dir / "a.vas"), ENOENT);
+    EXPECT_EQ(ReadFileBytes(dir / "a.vas"), "old");
+    EXPECT_FALSE(fs::exists(dir / "a.vas.~1~"));
+}
+
 TEST(MoveToNumberedBackup, MovesALinkItselfAndSaysWhenThereIsNothing) {
     test::TempDir dir;
     EXPECT_EQ(MoveToNumberedBackup(dir / "a.vas"), ENOENT);
