@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -68,7 +69,8 @@ int CopyBytes(int from, int to, std::uint64_t size) {
     std::vector<char> buffer(kCopyBuffer);
     std::uint64_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done));
+        const ssize_t got = ::read(from, buffer.data(), want);
         if (got < 0) {
             if (errno == EINTR) continue;
             return errno;
