@@ -78,9 +78,10 @@ void BuildTree(const fs::path& root, int files) {
 // Counts the uploads; none is expected.
 class CountingSender final : public zumaset::FileSender {
 public:
-    bool SendFile(const std::string&, const std::string&, const std::string&, const std::string&) override {
+    std::optional<zumaset::FileIdentity> SendFile(const std::string&, const std::string&, const std::string&,
+                                                  const std::string&) override {
         ++calls;
-        return false;
+        return std::nullopt;
     }
     long calls = 0;
 };
@@ -148,14 +149,17 @@ int main(int argc, char** argv) {
     settings.LogsPath = settings.ErrLogPath = settings.ConLogPath = scratch.path().string() + "/";
     settings.CuMode = 0;
     settings.CuOption = "NOMATCH|CZ510201%";
-    zumaset::SystemClock clock;
+    // An hour on, so the files just written count as settled and every one is
+    // looked at as in a real pass.
+    zumaset::FixedClock clock(std::chrono::system_clock::now() + std::chrono::hours(1));
     zumaset::Logs logs(settings, clock);
     zumaset::StreamMessageBoxes boxes;
     zumaset::DroppedMailNotices mail;
     zumaset::FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
     zumaset::ClientModel model(clock);
     CountingSender sender;
-    const zumaset::OutboundContext context{settings, logs, reporter, model, sender, scratch.path() / "unarchived"};
+    const zumaset::OutboundContext context{settings, logs, reporter, model, sender, scratch.path() / "unarchived",
+                                           clock};
 
     benchmark::RegisterBenchmark("send_pass_held_back", [&](benchmark::State& state) {
         for (auto _ : state) zumaset::SearchSourceFolder(context);

@@ -1,6 +1,6 @@
 #include "exchange/file_encoder.h"
 
-#include "core/system_error_text.h"
+#include "core/file_error.h"
 #include "core/upper_case.h"
 
 #include <fcntl.h>
@@ -86,30 +86,15 @@ void EncodeBytewise(FileKind kind, const unsigned char* in, std::size_t n, char*
     }
 }
 
-// Error numbers as the logs show them for files.
-long FileErrorCode(int error) {
-    switch (error) {
-    case ENOENT: return fileerr::kFileNotFound;
-    case ENOTDIR: return fileerr::kPathNotFound;
-    case EACCES:
-    case EPERM: return fileerr::kAccessDenied;
-    default: return error;
-    }
-}
-
 FileReadError ErrnoFailure(int error) {
     const long code = FileErrorCode(error);
-    std::string text = SystemErrorText(code);
+    std::string text = FileErrorText(code);
     if (text.empty()) text = "Soubor nelze přečíst.";
     return FileReadError{code, std::move(text)};
 }
 
 FileReadError ChangedFailure() {
     return FileReadError{kFileChangedWhileReading, "Soubor se během odesílání změnil nebo zmizel."};
-}
-
-std::int64_t ModifiedNs(const struct stat& st) {
-    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 } // namespace
@@ -144,8 +129,8 @@ FileChunker::FileChunker(int fd, std::string path, FileKind kind) : fd_(fd), pat
 
 FileChunker::FileChunker(FileChunker&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), kind_(other.kind_), size_(other.size_),
-      modifiedNs_(other.modifiedNs_), modified_(other.modified_), device_(other.device_), inode_(other.inode_),
-      offset_(other.offset_), chunksRead_(other.chunksRead_), buffer_(std::move(other.buffer_)) {}
+      identity_(other.identity_), modified_(other.modified_), offset_(other.offset_), chunksRead_(other.chunksRead_),
+      buffer_(std::move(other.buffer_)) {}
 
 FileChunker& FileChunker::operator=(FileChunker&& other) noexcept {
     if (this != &other) {
@@ -154,10 +139,8 @@ FileChunker& FileChunker::operator=(FileChunker&& other) noexcept {
         path_ = std::move(other.path_);
         kind_ = other.kind_;
         size_ = other.size_;
-        modifiedNs_ = other.modifiedNs_;
+        identity_ = other.identity_;
         modified_ = other.modified_;
-        device_ = other.device_;
-        inode_ = other.inode_;
         offset_ = other.offset_;
         chunksRead_ = other.chunksRead_;
         buffer_ = std::move(other.buffer_);
@@ -170,35 +153,29 @@ FileChunker::~FileChunker() {
 }
 
 std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& path, FileKind kind) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A file swapped for a link since the scan is refused rather than followed,
+    // and a pipe put in its place cannot block the opening.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return ErrnoFailure(errno);
     FileChunker chunker(fd, path, kind);
     struct stat st {};
     if (::fstat(fd, &st) != 0) return ErrnoFailure(errno);
     if (!S_ISREG(st.st_mode)) return ErrnoFailure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    chunker.size_ = static_cast<std::uint64_t>(st.st_size);
-    chunker.modifiedNs_ = ModifiedNs(st);
+    chunker.identity_ = IdentityOf(st);
+    chunker.size_ = chunker.identity_.size;
     chunker.modified_ = TimePoint(std::chrono::duration_cast<TimePoint::duration>(
         std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
-    chunker.device_ = static_cast<std::uint64_t>(st.st_dev);
-    chunker.inode_ = static_cast<std::uint64_t>(st.st_ino);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return chunker;
 }
 
-// The open file must still have the size and time it had when opened, and the
-// path must still name it.
+// The open file must still be the version that was opened, and the path
+// (not followed when it has become a link) must still name it.
 std::optional<FileReadError> FileChunker::CheckUnchanged() const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return ErrnoFailure(errno);
-    if (static_cast<std::uint64_t>(st.st_size) != size_ || ModifiedNs(st) != modifiedNs_ || st.st_nlink == 0) {
-        return ChangedFailure();
-    }
-    struct stat byPath {};
-    if (::stat(path_.c_str(), &byPath) != 0 || static_cast<std::uint64_t>(byPath.st_dev) != device_ ||
-        static_cast<std::uint64_t>(byPath.st_ino) != inode_) {
-        return ChangedFailure();
-    }
+    if (IdentityOf(st) != identity_ || st.st_nlink == 0) return ChangedFailure();
+    if (IdentityOfPath(path_) != identity_) return ChangedFailure();
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/file_identity.h"
 #include "core/time_format.h"
 #include "exchange/crc32.h"
 
@@ -50,12 +51,14 @@ inline constexpr long kFileChangedWhileReading = 1006;
 
 // Reads one outbound file chunk by chunk and encodes each chunk as it is read,
 // so memory stays at one chunk whatever the file's size. The file is opened
-// once; its size and modification time are taken at the start, and after every
-// chunk the open file and the path are checked again: a file that grew, shrank,
-// was written to, removed or replaced makes the next read fail.
+// once, never through a symbolic link; its identity (inode, size, times) is
+// taken at the start, and after every chunk the open file and the path are
+// checked again: a file that grew, shrank, was written to, removed or replaced
+// makes the next read fail.
 class FileChunker {
 public:
-    // Opens the file; an error when it cannot be opened or is not a regular file.
+    // Opens the file; an error when it cannot be opened, is a link or is not a
+    // regular file. The error's description names no file; callers add the path.
     static std::variant<FileChunker, FileReadError> Open(const std::string& path, FileKind kind);
 
     FileChunker(FileChunker&& other) noexcept;
@@ -66,6 +69,8 @@ public:
 
     FileKind kind() const { return kind_; }
     std::uint64_t size() const { return size_; }
+    // The version of the file that was opened and that every chunk comes from.
+    const FileIdentity& identity() const { return identity_; }
     // Last modification of the file when it was opened.
     TimePoint modified() const { return modified_; }
     std::uint64_t chunkCount() const { return ChunkCount(kind_, size_); }
@@ -85,10 +90,8 @@ private:
     std::string path_;
     FileKind kind_ = FileKind::Text;
     std::uint64_t size_ = 0;
-    std::int64_t modifiedNs_ = 0;
+    FileIdentity identity_{};
     TimePoint modified_{};
-    std::uint64_t device_ = 0;
-    std::uint64_t inode_ = 0;
     std::uint64_t offset_ = 0;
     std::uint64_t chunksRead_ = 0;
     std::string buffer_;

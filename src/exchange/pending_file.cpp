@@ -145,7 +145,7 @@ int PendingFile::Place() {
         return 0;
     }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        backup_ = NextNumberedBackup(target_);
+        backup_ = NextNumberedBackupName(target_).string();
         // A second name for the existing file first, so that the target's
         // name never stands empty; the rename then replaces only that name.
         if (::link(target_.c_str(), backup_.c_str()) == 0) {

@@ -66,8 +66,8 @@ std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\
 
 // LoadFile's report of a file that cannot be read: box with the stop icon,
 // error-log line, traces H05 and H06, e-mail notice.
-void ReportReadFailure(const UploadContext& c, const FileReadError& error) {
-    FailureReport report{error.code, error.description, {}, MessageIcon::Stop,
+void ReportReadFailure(const UploadContext& c, const FileReadError& error, const std::string& path) {
+    FailureReport report{error.code, error.description, Quoted(path), MessageIcon::Stop,
                          CodeAndText(error.code, error.description)};
     report.beforeNotice = [&] {
         if (c.settings.WriteDebugLog) {
@@ -88,8 +88,8 @@ class Upload {
 public:
     explicit Upload(const UploadContext& c) : c_(c) {}
 
-    bool Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
-             std::string_view SendAs);
+    bool Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode, std::string_view SendAs,
+             FileIdentity* readIdentity);
 
     // Any runtime failure: box, error log, trace G47 and the end G48, mail;
     // no "file not sent" line. Handles are closed.
@@ -109,7 +109,7 @@ private:
     bool SystemFailure(unsigned long code);
     bool Refused(int message);
     bool StatusFailure(long code, std::string_view text, int errorTag);
-    bool ReadFailure(const FileReadError& error);
+    bool ReadFailure(const FileReadError& error, const std::string& path);
 
     const UploadContext& c_;
     std::optional<ServerTransfer> transfer_;
@@ -186,8 +186,8 @@ bool Upload::StatusFailure(long code, std::string_view text, int errorTag) {
 
 // A read that failed after the first chunk: reported as LoadFile reports an
 // unreadable file. The chunks already sent stay incomplete on the server.
-bool Upload::ReadFailure(const FileReadError& error) {
-    ReportReadFailure(c_, error);
+bool Upload::ReadFailure(const FileReadError& error, const std::string& path) {
+    ReportReadFailure(c_, error, path);
     Close();
     return false;
 }
@@ -210,7 +210,7 @@ bool Upload::GeneralError(long code, std::string_view text) noexcept {
 }
 
 bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
-                 std::string_view SendAs) {
+                 std::string_view SendAs, FileIdentity* readIdentity) {
     const Settings& settings = c_.settings;
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 1).Start());
     Trace(2, "Příchozí parametry", {std::string(SourceName) + "][" + std::string(CuCode)});
@@ -221,7 +221,8 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
     if (settings.RASMode && !c_.dialUp.EnsureDialUpConnection()) return false;
 
     Trace(3, "Send volá LoadFile", {std::string(FolderPath) + "][" + std::string(SourceName)});
-    std::optional<FileChunker> file = LoadFile(c_, std::string(FolderPath) + std::string(SourceName));
+    const std::string path = std::string(FolderPath) + std::string(SourceName);
+    std::optional<FileChunker> file = LoadFile(c_, path);
     if (!file || file->size() == 0) return false;
 
     const std::string size = std::to_string(file->size());
@@ -268,7 +269,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
         }
         strPostData += "&FileCurent=" + current + "&FileCount=" + count + "&FileData=";
         auto chunk = file->AppendNextChunk(strPostData);
-        if (auto* error = std::get_if<FileReadError>(&chunk)) return ReadFailure(*error);
+        if (auto* error = std::get_if<FileReadError>(&chunk)) return ReadFailure(*error, path);
         const std::int32_t lCrc = std::get<std::int32_t>(chunk);
         const std::string crcText = CrcToDecimal(lCrc);
         strPostData += (kind == FileKind::Text ? "&FileCRC=" : "&FileCrc=") + crcText;
@@ -326,6 +327,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
     }
 
     c_.sentFiles.Add(std::string(SendAs), std::string(FolderPath), std::string(CuCode), c_.clock.Now());
+    if (readIdentity) *readIdentity = file->identity();
     c_.view.SetReceiptPolls(0);
     if (!c_.view.ServiceStarted() && !settings.OnLineMode) c_.view.SetTimerInterval(kReceiptTimerInterval);
     if (settings.WriteLogFile) SessionLine(MessageText(msg::kFileSent));
@@ -364,7 +366,7 @@ std::optional<FileChunker> LoadFile(const UploadContext& context, const std::str
     const FileKind kind = KindOfPath(path);
     auto opened = FileChunker::Open(path, kind);
     if (auto* error = std::get_if<FileReadError>(&opened)) {
-        ReportReadFailure(context, *error);
+        ReportReadFailure(context, *error, path);
         return std::nullopt;
     }
     // The XML content is encoded exactly as it is: no byte-order mark is added
@@ -379,11 +381,11 @@ std::optional<FileChunker> LoadFile(const UploadContext& context, const std::str
 }
 
 bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
-              std::string_view CuCode, std::string_view SendAs) {
+              std::string_view CuCode, std::string_view SendAs, FileIdentity* readIdentity) {
     std::optional<Upload> upload;
     try {
         upload.emplace(context);
-        return upload->Run(FolderPath, SourceName, CuCode, SendAs);
+        return upload->Run(FolderPath, SourceName, CuCode, SendAs, readIdentity);
     } catch (const std::bad_alloc&) {
         return upload ? upload->GeneralError(kOutOfMemory, kOutOfMemoryText) : false;
     } catch (const std::filesystem::filesystem_error& error) {

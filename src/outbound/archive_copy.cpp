@@ -1,13 +1,20 @@
 #include "outbound/archive_copy.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
+#include <utility>
+#include <vector>
 
+#include "core/file_error.h"
 #include "core/file_rename.h"
+#include "core/numbered_backup.h"
 #include "core/system_error_text.h"
-#include "outbound/file_error_code.h"
 #include "outbound/path_helpers.h"
 
 namespace fs = std::filesystem;
@@ -17,8 +24,78 @@ namespace zumaset {
 namespace {
 
 constexpr int kMaxSameNameSuffix = 1000;
+constexpr std::size_t kCopyBuffer = 1 << 17;
 
-// Copies and checks the copy's size against the source's.
+// An open file descriptor, closed when it goes.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    // Closes now, so that a failed close is seen: 0 or an errno value.
+    int Close() {
+        const int fd = std::exchange(fd_, -1);
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+// A temporary file that is removed unless it was given its final name.
+class TempFile {
+public:
+    explicit TempFile(std::string path) : path_(std::move(path)) {}
+    ~TempFile() {
+        if (!kept_) ::unlink(path_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
+// Copies every byte of `from` to `to`: 0, an errno value, or EIO when the
+// source ended early.
+int CopyBytes(int from, int to, std::uint64_t size) {
+    std::vector<char> buffer(kCopyBuffer);
+    std::uint64_t done = 0;
+    while (done < size) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done));
+        const ssize_t got = ::read(from, buffer.data(), want);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (got == 0) return EIO;
+        for (ssize_t written = 0; written < got;) {
+            const ssize_t n = ::write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            written += n;
+        }
+        done += static_cast<std::uint64_t>(got);
+    }
+    return 0;
+}
+
+void SyncFolder(const fs::path& folder) {
+    const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+// Copies and checks the copy's size against the source's (used when a move
+// crosses file systems).
 FileStepResult CopyChecked(const fs::path& from, const fs::path& to, fs::copy_options options) {
     std::error_code error;
     const auto sourceSize = fs::file_size(from, error);
@@ -32,7 +109,7 @@ FileStepResult CopyChecked(const fs::path& from, const fs::path& to, fs::copy_op
 } // namespace
 
 FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativeFolder, std::string_view folderPath,
-                           std::string_view fileName) {
+                           std::string_view fileName, const FileIdentity& sent, fs::path* backup) {
     // Without an archive folder the copy would land relative to the working folder.
     if (archivPath.empty()) return fileerr::kPathNotFound;
     const std::string base(archivPath);
@@ -41,11 +118,39 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
         // An existing level is fine; a level that cannot be made shows in the copy.
         ::mkdir((base + std::string(relativeFolder.substr(0, cut + 1))).c_str(), 0777);
     }
-    const fs::path target = base + std::string(relativeFolder);
+    const fs::path folder = base + std::string(relativeFolder);
     std::error_code error;
-    if (!fs::is_directory(target, error)) return fileerr::kPathNotFound;
-    return CopyChecked(std::string(folderPath) + std::string(fileName), target / std::string(fileName),
-                       fs::copy_options::overwrite_existing);
+    if (!fs::is_directory(folder, error)) return fileerr::kPathNotFound;
+    const fs::path target = folder / std::string(fileName);
+
+    const std::string sourcePath = std::string(folderPath) + std::string(fileName);
+    const Fd source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (source.get() < 0) return errno == ELOOP ? kSourceChanged : FileErrorCode(errno);
+    struct stat info {};
+    if (::fstat(source.get(), &info) != 0) return FileErrorCode(errno);
+    if (IdentityOf(info) != sent) return kSourceChanged;
+    // The archive is the outbound folder itself: a file cannot be its own copy.
+    if (const auto existing = IdentityOfPath(target);
+        existing && existing->device == sent.device && existing->inode == sent.inode) {
+        return FileErrorCode(EEXIST);
+    }
+
+    std::string pattern = (folder / ("." + std::string(fileName) + ".XXXXXX")).string();
+    Fd copy(::mkstemp(pattern.data()));
+    if (copy.get() < 0) return FileErrorCode(errno);
+    TempFile made(pattern);
+    int failure = CopyBytes(source.get(), copy.get(), sent.size);
+    if (failure == 0 && IdentityOfOpenFile(source.get()) != sent) return kSourceChanged;
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 0777) != 0) failure = errno;
+    if (failure == 0 && ::futimens(copy.get(), times) != 0) failure = errno;
+    if (failure == 0 && ::fsync(copy.get()) != 0) failure = errno;
+    if (const int closed = copy.Close(); failure == 0) failure = closed;
+    if (failure == 0) failure = PlaceWithNumberedBackup(made.path(), target, backup);
+    if (failure != 0) return FileErrorCode(failure);
+    made.Keep();
+    SyncFolder(folder);
+    return 0;
 }
 
 FileStepResult KeepUnarchived(const fs::path& keepRoot, std::string_view relativeFolder, std::string_view folderPath,

@@ -4,18 +4,31 @@
 #include <string>
 #include <string_view>
 
+#include "core/file_identity.h"
+#include "exchange/file_encoder.h"
+
 namespace zumaset {
 
 // Outcome of a file step: 0 when it worked, else the code to report.
 using FileStepResult = long;
 
-// Copies folderPath + fileName to archivPath + relativeFolder + fileName,
-// replacing an older copy of that name. The levels of relativeFolder are
-// created below archivPath when missing; archivPath itself never is, so a
-// missing archive folder makes the copy fail. A copy whose size differs from
-// the source's counts as failed.
+// The result of ArchiveCopy when the source is no longer the version that was
+// sent; nothing was archived then.
+inline constexpr FileStepResult kSourceChanged = kFileChangedWhileReading;
+
+// Copies folderPath + fileName to archivPath + relativeFolder + fileName. The
+// levels of relativeFolder are created below archivPath when missing;
+// archivPath itself never is, so a missing archive folder makes the copy fail.
+// The source is opened without following a link and must be the version
+// `sent` from the first byte to the last (else kSourceChanged). The copy is
+// written to a temporary file in the target folder, synced and only then given
+// its name, so a failed copy never leaves a truncated file under that name; an
+// older file of that name is kept under its next numbered backup name
+// ("name.~1~", ...), whose path `backup` receives when given. The copy keeps
+// the source's permissions and modification time.
 FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativeFolder, std::string_view folderPath,
-                           std::string_view fileName);
+                           std::string_view fileName, const FileIdentity& sent,
+                           std::filesystem::path* backup = nullptr);
 
 // Moves a sent file whose archive copy failed into keepRoot / relativeFolder,
 // creating the folders, so that the only local copy is kept without being sent

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "core/file_identity.h"
 
 namespace zumaset {
 
@@ -11,10 +14,11 @@ public:
     virtual ~FileSender() = default;
 
     // Sends FolderPath + SourceName to the server as SendAs for the office
-    // CuCode. True only when the server accepted every chunk and the file was
-    // entered into the register of sent files; failures are reported inside.
-    virtual bool SendFile(const std::string& FolderPath, const std::string& SourceName, const std::string& CuCode,
-                          const std::string& SendAs) = 0;
+    // CuCode. A result only when the server accepted every chunk and the file
+    // was entered into the register of sent files: the identity of the version
+    // of the file that was read and sent. Failures are reported inside.
+    virtual std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
+                                                 const std::string& CuCode, const std::string& SendAs) = 0;
 };
 
 } // namespace zumaset

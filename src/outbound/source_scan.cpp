@@ -3,13 +3,15 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 
+#include "core/file_error.h"
 #include "core/system_error_text.h"
 #include "core/trace_line.h"
-#include "outbound/file_error_code.h"
 #include "outbound/path_helpers.h"
 
 namespace zumaset {
@@ -24,25 +26,28 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-// What an entry of the listing turned out to be.
-enum class EntryKind { Skip, Folder, File };
+// A folder as the file system knows it, whatever path leads to it.
+struct FolderId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FolderId&) const = default;
+};
 
-// Reads the entry's type and size by name relative to the open folder. An
-// entry that vanished meanwhile, a link to nowhere, and anything that is not
-// a regular file or folder (a pipe would block the reading) is skipped.
-EntryKind ClassifyEntry(int folderFd, const dirent& entry, bool& linked, off_t& size) {
-    linked = entry.d_type == DT_LNK;
-    if (entry.d_type == DT_DIR) return EntryKind::Folder;
+std::optional<FolderId> FolderIdOf(const struct stat& info) {
+    if (!S_ISDIR(info.st_mode)) return std::nullopt;
+    return FolderId{info.st_dev, info.st_ino};
+}
+
+// The folder a setting names, links followed; nothing when it is not there.
+std::optional<FolderId> FolderIdOfSetting(const std::string& path) {
     struct stat info {};
-    if (entry.d_type == DT_UNKNOWN) {
-        if (::fstatat(folderFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Skip;
-        linked = S_ISLNK(info.st_mode);
-    }
-    if (::fstatat(folderFd, entry.d_name, &info, 0) != 0) return EntryKind::Skip;
-    if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
-    if (!S_ISREG(info.st_mode)) return EntryKind::Skip;
-    size = info.st_size;
-    return EntryKind::File;
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FolderIdOf(info);
+}
+
+std::chrono::system_clock::time_point ModifiedAt(const struct stat& info) {
+    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
 }
 
 long ListingErrorCode(int error) {
@@ -50,48 +55,119 @@ long ListingErrorCode(int error) {
     return error == ENOENT ? fileerr::kPathNotFound : FileErrorCode(error);
 }
 
-bool IsArchiveBelowSource(const Settings& settings, const std::string& folder) {
-    return !settings.ArchivPath.empty() && folder == settings.ArchivPath &&
-           folder != AddBackslash(settings.SourcePath);
-}
+// One send pass's walk; the folders never entered are worked out once.
+class Walk {
+public:
+    Walk(const Settings& settings, const Logs& logs, const FailureReporter& reporter, const Clock& clock,
+         const FileHandler& workUpFile)
+        : settings_(settings), logs_(logs), reporter_(reporter), clock_(clock), workUpFile_(workUpFile),
+          delivered_(FolderIdOfSetting(settings.RetValPath)), archive_(FolderIdOfSetting(settings.ArchivPath)) {}
+
+    // Walks one folder: the start folder by its path, a subfolder by its name
+    // in the open parent (`parentFd`), never through a link even when the
+    // subfolder was swapped for one after it was listed.
+    void Folder(std::string_view folderPath, int parentFd = -1, const char* name = nullptr) {
+        const bool start = parentFd < 0;
+        Trace(TraceLine{kRoutine, 'K', 1}.Start());
+        const std::string folder = AddBackslash(folderPath);
+        if (folder == settings_.RetValPath || (!start && folder == settings_.ArchivPath)) return;
+
+        DirHandle dir{start ? ::opendir(folder.c_str()) : OpenSubFolder(parentFd, name)};
+        if (!dir) {
+            reporter_.ReportSystemError(ListingErrorCode(errno), "", kFileModule);
+        } else {
+            const int folderFd = ::dirfd(dir.get());
+            struct stat info {};
+            if (::fstat(folderFd, &info) == 0) {
+                const std::optional<FolderId> id = FolderIdOf(info);
+                if (id && (id == delivered_ || (!start && id == archive_))) return;
+            }
+            while (const dirent* entry = ::readdir(dir.get()))
+                Entry(folder, folderFd, *entry);
+        }
+        Trace(TraceLine{kRoutine, 'K', 4}.End("Návrat na Timer"));
+    }
+
+private:
+    void Entry(const std::string& folder, int folderFd, const dirent& entry) {
+        const std::string name = CutAtNul(entry.d_name);
+        if (settings_.WriteDebugLog) {
+            logs_.WriteDebugTrace(TraceLine{kRoutine, 'K', 2}.Label("sFileName-nalezeno").Values({name}));
+        }
+        if (name == "." || name == "..") return;
+        if (entry.d_type == DT_DIR) {
+            SubFolder(folderFd, folder, entry.d_name);
+            return;
+        }
+        // An entry that vanished meanwhile, and anything that is not a regular
+        // file or folder (a pipe would block the reading), is skipped.
+        struct stat info {};
+        if (::fstatat(folderFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+        if (S_ISLNK(info.st_mode)) {
+            Link(folderFd, folder, entry.d_name);
+        } else if (S_ISDIR(info.st_mode)) {
+            SubFolder(folderFd, folder, entry.d_name);
+        } else if (S_ISREG(info.st_mode)) {
+            File(folder, name, info);
+        }
+    }
+
+    void SubFolder(int folderFd, const std::string& folder, const char* name) {
+        if (!settings_.SubDirIgnore) Folder(folder + name, folderFd, name);
+    }
+
+    static DIR* OpenSubFolder(int parentFd, const char* name) {
+        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        DIR* dir = ::fdopendir(fd);
+        if (dir == nullptr) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+        }
+        return dir;
+    }
+
+    // A link to a file is reported and left; a link to a folder is not followed.
+    void Link(int folderFd, const std::string& folder, const char* name) {
+        struct stat target {};
+        if (::fstatat(folderFd, name, &target, 0) != 0 || !S_ISREG(target.st_mode)) return;
+        logs_.WriteLog("[" + std::to_string(kLinkNotFollowed) + "] *** " + FileErrorText(kLinkNotFollowed) + "  \"" +
+                           folder + name + "\"",
+                       LogKind::Error);
+    }
+
+    void File(const std::string& folder, const std::string& name, const struct stat& info) {
+        if (info.st_size == 0 || name.front() == '.' || IsStillSettling(ModifiedAt(info), clock_.Now())) return;
+        if (settings_.WriteDebugLog) {
+            logs_.WriteDebugTrace(TraceLine{kRoutine, 'K', 3}.Label("Search volá WorkUpFile").Values({name}));
+        }
+        workUpFile_(folder, name);
+    }
+
+    void Trace(const std::string& line) const {
+        if (settings_.WriteDebugLog) logs_.WriteDebugTrace(line);
+    }
+
+    const Settings& settings_;
+    const Logs& logs_;
+    const FailureReporter& reporter_;
+    // Read for every file: a long pass must not judge late files by its start.
+    const Clock& clock_;
+    const FileHandler& workUpFile_;
+    const std::optional<FolderId> delivered_;
+    const std::optional<FolderId> archive_;
+};
 
 } // namespace
 
-void SearchFiles(const Settings& settings, const Logs& logs, const FailureReporter& reporter,
-                 std::string_view folderPath, const FileHandler& workUpFile) {
-    if (settings.WriteDebugLog) logs.WriteDebugTrace(TraceLine{kRoutine, 'K', 1}.Start());
-    const std::string folder = AddBackslash(folderPath);
-    if (folder == settings.RetValPath || IsArchiveBelowSource(settings, folder)) return;
+bool IsStillSettling(std::chrono::system_clock::time_point modified, std::chrono::system_clock::time_point now) {
+    return modified > now - kSettleTime && modified < now + kFutureSlack;
+}
 
-    if (DirHandle dir{::opendir(folder.c_str())}; !dir) {
-        reporter.ReportSystemError(ListingErrorCode(errno), "", kFileModule);
-    } else {
-        const int folderFd = ::dirfd(dir.get());
-        while (const dirent* entry = ::readdir(dir.get())) {
-            const std::string name = CutAtNul(entry->d_name);
-            if (settings.WriteDebugLog) {
-                logs.WriteDebugTrace(TraceLine{kRoutine, 'K', 2}.Label("sFileName-nalezeno").Values({name}));
-            }
-            if (name == "." || name == "..") continue;
-            bool linked = false;
-            off_t size = 0;
-            switch (ClassifyEntry(folderFd, *entry, linked, size)) {
-            case EntryKind::Folder:
-                if (!settings.SubDirIgnore && !linked) SearchFiles(settings, logs, reporter, folder + name, workUpFile);
-                break;
-            case EntryKind::File:
-                if (size == 0) break;
-                if (settings.WriteDebugLog) {
-                    logs.WriteDebugTrace(TraceLine{kRoutine, 'K', 3}.Label("Search volá WorkUpFile").Values({name}));
-                }
-                workUpFile(folder, name);
-                break;
-            case EntryKind::Skip:
-                break;
-            }
-        }
-    }
-    if (settings.WriteDebugLog) logs.WriteDebugTrace(TraceLine{kRoutine, 'K', 4}.End("Návrat na Timer"));
+void SearchFiles(const Settings& settings, const Logs& logs, const FailureReporter& reporter, const Clock& clock,
+                 std::string_view folderPath, const FileHandler& workUpFile) {
+    Walk(settings, logs, reporter, clock, workUpFile).Folder(folderPath);
 }
 
 } // namespace zumaset

@@ -4,11 +4,12 @@
 #include <exception>
 
 #include "core/data_folder.h"
+#include "core/file_error.h"
+#include "core/file_identity.h"
 #include "core/message_table.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "outbound/archive_copy.h"
-#include "outbound/file_error_code.h"
 #include "outbound/office_code.h"
 #include "outbound/path_helpers.h"
 #include "outbound/source_scan.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr std::string_view kRoutine = "WorkUpFile";
 constexpr std::string_view kFileModule = "advapi32.dll";
+constexpr std::string_view kChangedAfterSend =
+    "Soubor se během odesílání změnil, nebyl archivován ani smazán a odešle se znovu.";
 
 // The routine's steps; a runtime failure inside them escapes as an exception
 // and ends the call without the end line.
@@ -41,21 +44,42 @@ private:
         if (IsExcludedEnding(code.SendAs)) return true;
         Activity("odesílám soubor: " + ToUpperText(code.SendAs));
         Trace(TraceLine{kRoutine, 'F', 3}.Label("Work volá SendFile").Values({code.CuCode}));
-        if (!ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs)) {
+        const std::optional<FileIdentity> sent = ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs);
+        if (!sent) {
             Activity("CHYBA  SOUBOR NEBYL ODESLÁN");
             return true;
         }
         ctx_.view.IncrementSendCount();
         Activity("úspěšně odesláno");
-        return ctx_.settings.ArchiveFiles ? ArchiveAndRemove() : RemoveSource();
+        if (!IsAsSent(*sent)) return true;
+        return ctx_.settings.ArchiveFiles ? ArchiveAndRemove(*sent) : RemoveSource(*sent);
+    }
+
+    // The file at the path must still be the version the upload read; a file
+    // rewritten or replaced since is neither archived nor deleted, and so is
+    // sent again in the next pass. Says so in the error log.
+    bool IsAsSent(const FileIdentity& sent) const {
+        if (IdentityOfPath(folderPath_ + fileName_) == sent) return true;
+        LeaveChanged();
+        return false;
+    }
+
+    void LeaveChanged() const {
+        ctx_.logs.WriteLog("[" + std::to_string(kSourceChanged) + "] *** " + std::string(kChangedAfterSend) + "  " +
+                               Quoted(folderPath_ + fileName_),
+                           LogKind::Error);
     }
 
     // Copies the sent file to the archive and deletes it; when the copy fails
     // the failure is reported and the file is kept in the unarchived folder.
-    bool ArchiveAndRemove() {
+    bool ArchiveAndRemove(const FileIdentity& sent) {
         const std::string relative = RelativeFolder(ctx_.settings.SourcePath, folderPath_);
-        const FileStepResult copied = ArchiveCopy(ctx_.settings.ArchivPath, relative, folderPath_, fileName_);
-        if (copied == 0) return RemoveSource();
+        const FileStepResult copied = ArchiveCopy(ctx_.settings.ArchivPath, relative, folderPath_, fileName_, sent);
+        if (copied == 0) return RemoveSource(sent);
+        if (copied == kSourceChanged) {
+            LeaveChanged();
+            return true;
+        }
         ctx_.reporter.ReportSystemError(copied, Quoted(folderPath_ + fileName_), kFileModule);
         std::filesystem::path movedTo;
         const FileStepResult moved = KeepUnarchived(ctx_.unarchivedFolder, relative, folderPath_, fileName_, movedTo);
@@ -70,7 +94,10 @@ private:
         return true;
     }
 
-    bool RemoveSource() { return std::remove((folderPath_ + fileName_).c_str()) == 0; }
+    // Deletes the source unless it changed since it was read.
+    bool RemoveSource(const FileIdentity& sent) {
+        return !IsAsSent(sent) || std::remove((folderPath_ + fileName_).c_str()) == 0;
+    }
 
     void Activity(const std::string& event) {
         ctx_.view.AddActivity(LoadMessage(msg::kSendActivity, {{kPlaceholder, event}}), true);
@@ -100,7 +127,7 @@ void WorkUpFile(const OutboundContext& context, const std::string& folderPath, c
 }
 
 void SearchSourceFolder(const OutboundContext& context) {
-    SearchFiles(context.settings, context.logs, context.reporter, context.settings.SourcePath,
+    SearchFiles(context.settings, context.logs, context.reporter, context.clock, context.settings.SourcePath,
                 [&context](const std::string& folderPath, const std::string& fileName) {
                     WorkUpFile(context, folderPath, fileName);
                 });

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/client_model.h"
+#include "core/clock.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/settings.h"
@@ -12,7 +13,8 @@
 namespace zumaset {
 
 // What the send pass works with. `unarchivedFolder` receives sent files whose
-// archive copy failed (the client passes DataFolder() / "unarchived").
+// archive copy failed (the client passes DataFolder() / "unarchived"); `clock`
+// tells the scan which files are still being written.
 struct OutboundContext {
     const Settings& settings;
     const Logs& logs;
@@ -20,6 +22,7 @@ struct OutboundContext {
     ClientView& view;
     FileSender& sender;
     std::filesystem::path unarchivedFolder;
+    const Clock& clock;
 };
 
 // The sub-folder of the data folder that keeps sent files the archive refused.
@@ -30,7 +33,9 @@ std::filesystem::path DefaultUnarchivedFolder();
 // the activity list. After an accepted upload it counts the file, archives a
 // copy when ArchiveFiles is on and deletes the source; when the archive copy
 // fails the source is moved to the unarchived folder instead of being deleted.
-// A file that is held back or not sent stays where it is. Never throws.
+// A file that is held back or not sent stays where it is, and so does a file
+// that is no longer the version the upload read (it is sent again next pass;
+// the error log says so). Never throws.
 void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept;
 
 // One send pass over SourcePath: SearchFiles handing each file to WorkUpFile.

@@ -23,9 +23,11 @@ constexpr std::string_view kOverdueNotice = "Po 20 minutách nebyly staženy dor
 class ServerFileSender final : public FileSender {
 public:
     explicit ServerFileSender(const UploadContext& context) : context_(context) {}
-    bool SendFile(const std::string& FolderPath, const std::string& SourceName, const std::string& CuCode,
-                  const std::string& SendAs) override {
-        return zumaset::SendFile(context_, FolderPath, SourceName, CuCode, SendAs);
+    std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
+                                         const std::string& CuCode, const std::string& SendAs) override {
+        FileIdentity sent;
+        if (!zumaset::SendFile(context_, FolderPath, SourceName, CuCode, SendAs, &sent)) return std::nullopt;
+        return sent;
     }
 
 private:
@@ -57,7 +59,8 @@ void ClientRuntime::Activity(int message, std::string_view event) {
 void ClientRuntime::RunSendPass() {
     UploadContext upload{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.clock};
     ServerFileSender sender(upload);
-    const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, DefaultUnarchivedFolder()};
+    const std::filesystem::path unarchived = DefaultUnarchivedFolder();
+    const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};
     SearchSourceFolder(outbound);
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -51,6 +52,12 @@ protected:
     }
 
     int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
+    // Writes a file to send, dated a minute back: a file written just now
+    // counts as still being written and would wait for a later pass.
+    static void WriteOutbound(const std::filesystem::path& file, const std::string& bytes) {
+        test::WriteFileBytes(file, bytes);
+        std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    }
     std::filesystem::path registry() const { return dir / "config" / "zumaset" / "registry.reg"; }
 
     test::TempDir dir;
@@ -62,10 +69,10 @@ protected:
 };
 
 TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
-    test::WriteFileBytes(dir / "Na_CU" / "Praha" / "PRAHA001.VAS", "HLAVICKA\r\nRADEK\r\n");
-    test::WriteFileBytes(dir / "Na_CU" / "zprava01.xml", "<zprava/>");
-    test::WriteFileBytes(dir / "Na_CU" / "prazdny.txt", "");     // never handed on
-    test::WriteFileBytes(dir / "Na_CU" / "program.exe", "MZ");   // held back by its ending
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA001.VAS", "HLAVICKA\r\nRADEK\r\n");
+    WriteOutbound(dir / "Na_CU" / "zprava01.xml", "<zprava/>");
+    WriteOutbound(dir / "Na_CU" / "prazdny.txt", "");   // never handed on
+    WriteOutbound(dir / "Na_CU" / "program.exe", "MZ"); // held back by its ending
 
     ASSERT_EQ(Run({"cycle"}), 0) << err.str();
     EXPECT_NE(out.str().find("files sent: 2"), std::string::npos) << out.str();
@@ -93,7 +100,7 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
 
 TEST_F(CtlPass, AFailedUploadLeavesTheFileAndStillEndsWell) {
     ASSERT_EQ(Run({"config", "set", "Pass", "spatne"}), 0);
-    test::WriteFileBytes(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", "X");
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", "X");
     EXPECT_EQ(Run({"send"}), 0) << err.str();
     EXPECT_NE(out.str().find("files sent: 0"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA002.VAS"));
@@ -102,7 +109,7 @@ TEST_F(CtlPass, AFailedUploadLeavesTheFileAndStillEndsWell) {
 }
 
 TEST_F(CtlPass, ASecondPassIsRefusedWhileOneRuns) {
-    test::WriteFileBytes(dir / "Na_CU" / "Praha" / "PRAHA003.VAS", "X");
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA003.VAS", "X");
     const auto held = TryLockPasses(registry());
     ASSERT_TRUE(held);
     EXPECT_EQ(Run({"cycle"}), 1);
@@ -142,7 +149,7 @@ TEST_F(CtlPass, FaultSoakLosesAndDoublesNothing) {
         for (char& c : bytes) c = static_cast<char>(pick(0, 255));
         if (xml) bytes[0] = '<';
         const auto source = xml ? dir / "Na_CU" / name : dir / "Na_CU" / "Praha" / name;
-        test::WriteFileBytes(source, bytes);
+        WriteOutbound(source, bytes);
         const std::string base = std::string(name).substr(0, std::string(name).find('.'));
         files.push_back({source,
                          xml ? "DEKL01\\" + std::string(name) : "DEKL01\\CZ510000\\" + std::string(name),

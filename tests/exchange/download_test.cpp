@@ -473,16 +473,6 @@ TEST(DownloadList, PiecesAfterTheLastHashAndEmptyPiecesAreNoEntries) {
     EXPECT_EQ(SplitDownloadList("A##B#cut"), (std::vector<std::string_view>{"A", "B"}));
 }
 
-TEST(NextNumberedBackup, TakesTheFirstFreeNumberAndCountsADanglingLinkAsTaken) {
-    test::TempDir dir;
-    const std::string file = (dir / "A.POT").string();
-    EXPECT_EQ(NextNumberedBackup(file), file + ".~1~");
-    test::WriteFileBytes(file + ".~1~", "1");
-    fs::create_symlink(dir / "gone", file + ".~2~");
-    test::WriteFileBytes(file + ".~4~", "4");
-    EXPECT_EQ(NextNumberedBackup(file), file + ".~3~");
-}
-
 TEST(MakePath, CreatesEveryMissingLevel) {
     test::TempDir dir;
     const std::string deep = (dir / "a").string() + "/b/c";

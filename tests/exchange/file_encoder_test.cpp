@@ -1,3 +1,4 @@
+#include "core/file_error.h"
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
 #include "exchange/file_encoder.h"
@@ -6,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <random>
 
 namespace zumaset {
@@ -150,12 +156,42 @@ TEST_F(Chunker, AFileThatGrowsShrinksOrIsReplacedWhileReadFails) {
     }
 }
 
-TEST_F(Chunker, AMissingFileIsReportedAsNotFound) {
-    auto opened = FileChunker::Open((dir.path() / "none.dok").string(), FileKind::Text);
+// A file the upload cannot take: the code it is reported with, and never a
+// wait (a pipe) or a read through a link.
+struct OpenFailure {
+    std::string name;
+    std::function<void(const fs::path& path, const fs::path& outside)> make;
+    long code;
+};
+void PrintTo(const OpenFailure& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class ChunkerOpen : public ::testing::TestWithParam<OpenFailure> {
+protected:
+    test::TempDir dir;
+};
+
+TEST_P(ChunkerOpen, IsRefusedWithItsCode) {
+    const fs::path path = dir.path() / "decl.dok";
+    test::WriteFileBytes(dir.path() / "outside.dok", "secret");
+    GetParam().make(path, dir.path() / "outside.dok");
+    auto opened = FileChunker::Open(path.string(), FileKind::Text);
     ASSERT_TRUE(std::holds_alternative<FileReadError>(opened));
-    EXPECT_EQ(std::get<FileReadError>(opened).code, 2);
+    EXPECT_EQ(std::get<FileReadError>(opened).code, GetParam().code);
     EXPECT_FALSE(std::get<FileReadError>(opened).description.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ChunkerOpen,
+    ::testing::Values(
+        OpenFailure{"Missing", [](const fs::path&, const fs::path&) {}, 2},
+        OpenFailure{"LinkToAFile",
+                    [](const fs::path& path, const fs::path& outside) { fs::create_symlink(outside, path); },
+                    kLinkNotFollowed},
+        OpenFailure{"Pipe", [](const fs::path& path, const fs::path&) { ::mkfifo(path.c_str(), 0600); }, EINVAL},
+        OpenFailure{"Folder", [](const fs::path& path, const fs::path&) { fs::create_directory(path); }, EISDIR}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(FormatDateBT, ZeroPaddedLocalTime) {
     EXPECT_EQ(FormatDateBT(FromLocalTime(2010, 5, 4, 13, 2, 9)), "2010-05-04T13:02:09");

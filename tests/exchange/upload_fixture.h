@@ -54,12 +54,12 @@ protected:
     }
 
     bool Send(Transport& transport, const std::string& folder, const std::string& name, const std::string& cuCode,
-              const std::string& sendAs) {
+              const std::string& sendAs, FileIdentity* readIdentity = nullptr) {
         ServerSession session(transport, settings, registry, logs, reporter);
         session.Open();
         const UploadContext context{session, settings, logs, reporter, view, sent, gate, clock,
                                     [this] { awaitReceipt = true; }};
-        return SendFile(context, folder, name, cuCode, sendAs);
+        return SendFile(context, folder, name, cuCode, sendAs, readIdentity);
     }
 
     std::filesystem::path source;

@@ -2,10 +2,11 @@
 // every kind of answer, and the failures that must leave the file unsent.
 #include "core/charset.h"
 #include "core/message_table.h"
+#include "core/system_error_text.h"
 #include "core/time_format.h"
 #include "core/upper_case.h"
-#include "exchange/inet_error.h"
 #include "exchange/crc32.h"
+#include "exchange/inet_error.h"
 #include "fake_transport.h"
 #include "upload_fixture.h"
 
@@ -43,7 +44,9 @@ TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
     transport.AddReply(kTextPage, FakeReply{200, Framed("OK")});
     settings.NoGetConnect = true;
 
-    ASSERT_TRUE(Send(transport, folder, "decl.dok", "CZ510201", "DECL.DOK"));
+    FileIdentity read;
+    ASSERT_TRUE(Send(transport, folder, "decl.dok", "CZ510201", "DECL.DOK", &read));
+    EXPECT_EQ(read, IdentityOfPath(source / "decl.dok")); // the version sent, for the archive step
 
     ASSERT_EQ(transport.sent().size(), 1u);
     const auto& request = transport.sent()[0];
@@ -225,7 +228,9 @@ TEST_F(Upload, AnEmptyOrMissingFileMakesNoConnection) {
     settings.ShowErrMessage = true;
     EXPECT_FALSE(Send(transport, source.string() + "/", "missing.dok", "CZ510201", "MISSING.DOK"));
     EXPECT_TRUE(transport.sent().empty());
-    EXPECT_NE(Log("Error.log").find("[2] *** "), std::string::npos);
+    // The line names the file that could not be read.
+    EXPECT_NE(Log("Error.log").find("[2] *** " + SystemErrorText(2) + "  \"" + source.string() + "/missing.dok\""),
+              std::string::npos);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Stop);
     EXPECT_NE(Log("Debug.log").find("<H06>*** Návrat na SendFile      ***"), std::string::npos);

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/client_model.h"
 #include "core/failure_report.h"
+#include "core/file_identity.h"
 #include "core/logs.h"
 #include "core/settings.h"
 #include "core/time_format.h"
@@ -18,18 +23,21 @@
 
 namespace zumaset::test {
 
-// Records every upload and answers with `accept`; `onSend` runs first, so a
-// test can change the file while it is "being sent".
+// Records every upload and answers with `accept`. The file's identity is read
+// as the upload reads it, then `onSend` runs, so a test can change the file
+// after it was read and before it is archived and deleted.
 class FakeSender final : public FileSender {
 public:
     struct Call {
         std::string FolderPath, SourceName, CuCode, SendAs;
     };
-    bool SendFile(const std::string& FolderPath, const std::string& SourceName, const std::string& CuCode,
-                  const std::string& SendAs) override {
+    std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
+                                         const std::string& CuCode, const std::string& SendAs) override {
         calls.push_back({FolderPath, SourceName, CuCode, SendAs});
+        const std::optional<FileIdentity> read = IdentityOfPath(FolderPath + SourceName);
         if (onSend) onSend(FolderPath + SourceName);
-        return accept;
+        if (!accept || !read) return std::nullopt;
+        return read;
     }
     std::vector<Call> calls;
     bool accept = true;
@@ -52,12 +60,20 @@ protected:
         std::filesystem::create_directories(dir / name);
         return (dir / name).string() + "/";
     }
-    // Writes a file below SourcePath, creating its folders.
-    std::filesystem::path Source(const std::string& relative, const std::string& content = "data") const {
+    // Writes a file below SourcePath, creating its folders. Its modification
+    // time is set `age` before the test's clock, so by default it has settled.
+    std::filesystem::path Source(const std::string& relative, const std::string& content = "data",
+                                 std::chrono::seconds age = std::chrono::minutes(1)) const {
         const std::filesystem::path file = std::filesystem::path(settings.SourcePath) / relative;
         std::filesystem::create_directories(file.parent_path());
         WriteFileBytes(file, content);
+        SetModified(file, clock.Now() - age);
         return file;
+    }
+    static void SetModified(const std::filesystem::path& file, std::chrono::system_clock::time_point at) {
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {ns / 1000000000, ns % 1000000000}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
     }
 
     // The lines of a log after its header, without their time prefix.

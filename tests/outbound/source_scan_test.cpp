@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <ostream>
 
+#include "core/file_error.h"
 #include "core/system_error_text.h"
 #include "outbound_fixture.h"
 
@@ -18,7 +22,7 @@ protected:
     // Runs one scan of SourcePath and returns the files handed on, relative to it.
     std::vector<std::string> Scan() {
         std::vector<std::string> found;
-        SearchFiles(settings, logs, reporter, settings.SourcePath,
+        SearchFiles(settings, logs, reporter, clock, settings.SourcePath,
                     [&](const std::string& folderPath, const std::string& fileName) {
                         EXPECT_EQ(folderPath.back(), '/');
                         found.push_back(folderPath.substr(settings.SourcePath.size()) + fileName);
@@ -31,12 +35,83 @@ protected:
     }
 };
 
-TEST_F(SourceScan, EmptyFilesAreNeverHandedOn) {
+TEST_F(SourceScan, EmptyWorkAndUnsettledFilesAreNotHandedOn) {
+    using std::chrono::seconds;
     Source("empty.txt", "");
-    Source("full.txt", "x");
-    Source(".hidden.txt", "x");
-    EXPECT_EQ(Sorted(Scan()), (std::vector<std::string>{".hidden.txt", "full.txt"}));
+    Source(".work.txt", "x");                                  // a writer's work file, renamed when done
+    Source("recent.txt", "x", seconds(1));                     // still being written
+    Source("settled.txt", "x", kSettleTime);                   // left alone long enough
+    Source("ahead.txt", "x", seconds(-10));                    // a writer's clock a little ahead
+    Source("far-ahead.txt", "x", -kFutureSlack - seconds(30)); // a wrong clock must not hold it for ever
+    EXPECT_EQ(Sorted(Scan()), (std::vector<std::string>{"far-ahead.txt", "settled.txt"}));
+    clock.Advance(seconds(15));
+    EXPECT_EQ(Sorted(Scan()), (std::vector<std::string>{"ahead.txt", "far-ahead.txt", "recent.txt", "settled.txt"}));
     EXPECT_TRUE(fs::exists(fs::path(settings.SourcePath) / "empty.txt"));
+}
+
+TEST_F(SourceScan, ALinkToAFileIsReportedEveryPassAndNeverHandedOn) {
+    test::WriteFileBytes(dir / "secret.txt", "not for the server");
+    fs::create_symlink(dir / "secret.txt", fs::path(settings.SourcePath) / "link.txt");
+    fs::create_symlink(dir / "nowhere", fs::path(settings.SourcePath) / "dangling.txt");
+    fs::create_directory_symlink(dir / "Logy", fs::path(settings.SourcePath) / "folder-link");
+    EXPECT_TRUE(Scan().empty());
+    EXPECT_TRUE(Scan().empty());
+    const std::string line =
+        "[1921] *** " + FileErrorText(kLinkNotFollowed) + "  \"" + settings.SourcePath + "link.txt\"";
+    EXPECT_EQ(ErrorLines(), (std::vector<std::string>{line, line}));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// RetValPath or ArchivPath written another way than the scan reaches the folder.
+struct ExcludedFolderRow {
+    std::string name;
+    bool archive; // the setting is ArchivPath, else RetValPath
+    std::function<std::string(const fs::path& source, const fs::path& dir)> path;
+};
+void PrintTo(const ExcludedFolderRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class ExcludedFolder : public SourceScan, public ::testing::WithParamInterface<ExcludedFolderRow> {};
+
+TEST_P(ExcludedFolder, IsRecognisedWhateverThePathsForm) {
+    const std::string path = GetParam().path(settings.SourcePath, dir.path());
+    (GetParam().archive ? settings.ArchivPath : settings.RetValPath) = path;
+    Source("inner/kept.txt");
+    Source("a.txt");
+    EXPECT_EQ(Scan(), std::vector<std::string>{"a.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ExcludedFolder,
+    ::testing::Values(
+        ExcludedFolderRow{"DeliveredWithDotSegment", false,
+                          [](const fs::path& source, const fs::path&) { return source.string() + "./inner/"; }},
+        ExcludedFolderRow{"DeliveredWithDotDot", false,
+                          [](const fs::path& source, const fs::path&) {
+                              fs::create_directories(source / "x");
+                              return source.string() + "x/../inner/";
+                          }},
+        ExcludedFolderRow{"DeliveredThroughALink", false,
+                          [](const fs::path& source, const fs::path& dir) {
+                              fs::create_directories(source / "inner");
+                              fs::create_directory_symlink(source / "inner", dir / "alias");
+                              return (dir / "alias").string() + "/";
+                          }},
+        ExcludedFolderRow{"ArchiveWithDotSegment", true,
+                          [](const fs::path& source, const fs::path&) { return source.string() + "./inner"; }},
+        ExcludedFolderRow{"ArchiveThroughALink", true,
+                          [](const fs::path& source, const fs::path& dir) {
+                              fs::create_directories(source / "inner");
+                              fs::create_directory_symlink(source / "inner", dir / "alias");
+                              return (dir / "alias").string() + "/";
+                          }}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SourceScan, ArchiveThatIsTheSourceItselfDoesNotStopTheScan) {
+    settings.ArchivPath = settings.SourcePath + "./";
+    Source("a.txt");
+    EXPECT_EQ(Scan(), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(SourceScan, DeliveredFolderInsideSourceIsNeverEntered) {

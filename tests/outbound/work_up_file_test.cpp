@@ -2,9 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <sys/resource.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <ostream>
+
+#include "core/file_identity.h"
 #include "core/system_error_text.h"
+#include "outbound/archive_copy.h"
 #include "outbound_fixture.h"
 
 namespace zumaset {
@@ -20,7 +30,7 @@ protected:
         settings.CuOption = "PRAHA|CZ510201%ALL_FILES|CZ900000%";
         settings.ShowErrMessage = true;
     }
-    OutboundContext Context() { return {settings, logs, reporter, model, sender, dir / "data" / "unarchived"}; }
+    OutboundContext Context() { return {settings, logs, reporter, model, sender, dir / "data" / "unarchived", clock}; }
     void Pass() { SearchSourceFolder(Context()); }
     std::vector<std::string> Activity() const {
         std::vector<std::string> texts;
@@ -130,28 +140,132 @@ TEST_F(WorkUp, SourceStaysWhenItCanNeitherBeArchivedNorKept) {
     settings.ArchivPath = (dir / "no-such-archive").string() + "/";
     test::WriteFileBytes(dir / "blocker", "a file where the folder should be");
     const fs::path file = Source("praha.txt");
-    OutboundContext context{settings, logs, reporter, model, sender, dir / "blocker" / "unarchived"};
+    OutboundContext context{settings, logs, reporter, model, sender, dir / "blocker" / "unarchived", clock};
     SearchSourceFolder(context);
     EXPECT_TRUE(fs::exists(file));
     EXPECT_EQ(ErrorLines().size(), 2u);
 }
 
-TEST_F(WorkUp, UndeletableSourceStaysWithoutEndTrace) {
+// A file changed after the upload read it, before it is archived and deleted.
+struct ChangeRow {
+    std::string name;
+    bool archive;
+    std::function<void(const fs::path& file)> change;
+    bool stays; // the changed file is still there to be sent next pass
+};
+void PrintTo(const ChangeRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class ChangedAfterRead : public WorkUp, public ::testing::WithParamInterface<ChangeRow> {};
+
+TEST_P(ChangedAfterRead, IsNeitherArchivedNorDeletedAndTheLogSaysSo) {
+    settings.ArchiveFiles = GetParam().archive;
     settings.WriteDebugLog = true;
-    // While "sending", the file becomes a folder with content, which cannot be removed like a file.
-    sender.onSend = [](const std::string& path) {
-        fs::remove(path);
-        fs::create_directories(path + "/inside");
-    };
-    Source("praha.txt");
+    const fs::path file = Source("praha.txt", "old content");
+    sender.onSend = [&](const std::string& path) { GetParam().change(path); };
     WorkUpFile(Context(), settings.SourcePath, "praha.txt");
-    EXPECT_TRUE(fs::exists(fs::path(settings.SourcePath) / "praha.txt"));
     EXPECT_EQ(model.sendCount(), 1);
-    EXPECT_EQ(DebugLines(), (std::vector<std::string>{
-                                "[WorkUpFile    - START]<F01>",
-                                "[WorkUpFile           ]<F02>*** CELNICE                 *** [CZ510201]",
-                                "[WorkUpFile           ]<F03>*** Work volá SendFile      *** [CZ510201]",
-                            }));
+    EXPECT_EQ(fs::exists(fs::symlink_status(file)), GetParam().stays);
+    EXPECT_FALSE(fs::exists(fs::path(settings.ArchivPath) / "praha.txt"));
+    const std::vector<std::string> errors = ErrorLines();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].starts_with("[1006] *** ")) << errors[0];
+    EXPECT_TRUE(errors[0].ends_with("  \"" + file.string() + "\"")) << errors[0];
+    EXPECT_EQ(DebugLines().back(), "[WorkUpFile    -   END]<F04>*** Návrat na SearchFile    ***");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedAfterRead,
+    ::testing::Values(ChangeRow{"RewrittenInPlaceWithItsTimeRestored", true,
+                                [](const fs::path& file) {
+                                    const auto time = fs::last_write_time(file);
+                                    test::WriteFileBytes(file, "new content");
+                                    fs::last_write_time(file, time);
+                                },
+                                true},
+                      ChangeRow{"RewrittenWithoutArchive", false,
+                                [](const fs::path& file) { test::WriteFileBytes(file, "new content, longer"); }, true},
+                      ChangeRow{"ReplacedByRename", true,
+                                [](const fs::path& file) {
+                                    test::WriteFileBytes(file.string() + ".new", "new content");
+                                    fs::rename(file.string() + ".new", file);
+                                },
+                                true},
+                      ChangeRow{"ReplacedByALinkToItself", true,
+                                [](const fs::path& file) {
+                                    fs::rename(file, file.string() + ".real");
+                                    fs::create_symlink(file.string() + ".real", file);
+                                },
+                                true},
+                      ChangeRow{"ReplacedByAFolder", true,
+                                [](const fs::path& file) {
+                                    fs::remove(file);
+                                    fs::create_directories(file / "inside");
+                                },
+                                true},
+                      ChangeRow{"Removed", true, [](const fs::path& file) { fs::remove(file); }, false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(WorkUp, ArchiveKeepsAnEarlierCopyUnderANumberedBackupName) {
+    settings.ArchiveFiles = true;
+    for (const char* content : {"first", "second", "third"}) {
+        Source("sub/praha.txt", content);
+        Pass();
+    }
+    const fs::path archive = fs::path(settings.ArchivPath) / "sub";
+    EXPECT_EQ(ReadFileBytes(archive / "praha.txt"), "third");
+    EXPECT_EQ(ReadFileBytes(archive / "praha.txt.~1~"), "first");
+    EXPECT_EQ(ReadFileBytes(archive / "praha.txt.~2~"), "second");
+    EXPECT_EQ(std::distance(fs::directory_iterator(archive), fs::directory_iterator()), 3); // no temporary left
+    // The copy keeps the file's own modification time.
+    EXPECT_EQ(fs::last_write_time(archive / "praha.txt"),
+              std::chrono::file_clock::from_sys(clock.Now() - std::chrono::minutes(1)));
+}
+
+TEST_F(WorkUp, ArchiveCopyTakesOnlyTheVersionThatWasSent) {
+    const fs::path file = Source("praha.txt", "sent");
+    FileIdentity sent = *IdentityOfPath(file);
+    sent.modifiedNs += 1; // as if the file had been written since
+    EXPECT_EQ(ArchiveCopy(settings.ArchivPath, "", settings.SourcePath, "praha.txt", sent), kSourceChanged);
+    EXPECT_TRUE(fs::is_empty(settings.ArchivPath));
+}
+
+// Writing stops at a size limit as it would on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(WorkUp, ACopyCutShortLeavesTheEarlierArchivedFileWhole) {
+    settings.ArchiveFiles = true;
+    test::WriteFileBytes(fs::path(settings.ArchivPath) / "praha.txt", "sent last week");
+    const std::string content(64 * 1024, 'D');
+    Source("praha.txt", content);
+    {
+        const FileSizeLimit full(16 * 1024);
+        Pass();
+    }
+    EXPECT_EQ(ReadFileBytes(fs::path(settings.ArchivPath) / "praha.txt"), "sent last week");
+    EXPECT_EQ(std::distance(fs::directory_iterator(settings.ArchivPath), fs::directory_iterator()), 1);
+    EXPECT_EQ(ReadFileBytes(dir / "data/unarchived/praha.txt"), content); // kept, as for any failed copy
+    ASSERT_FALSE(ErrorLines().empty());
+    EXPECT_TRUE(ErrorLines().front().starts_with("[" + std::to_string(EFBIG) + "] *** ")) << ErrorLines().front();
 }
 
 TEST_F(WorkUp, HeldBackFileEndsWithTheReturnTrace) {

@@ -1,4 +1,4 @@
-#include "outbound/file_error_code.h"
+#include "core/file_error.h"
 
 #include <cerrno>
 
@@ -17,8 +17,21 @@ long FileErrorCode(int errnoValue) {
         return fileerr::kAccessDenied;
     case EIO:
         return kFileIoError;
+    case ELOOP:
+        return kLinkNotFollowed;
     default:
         return errnoValue;
+    }
+}
+
+std::string FileErrorText(long code) {
+    switch (code) {
+    case kFileIoError:
+        return "Chyba vstupu nebo výstupu při práci se souborem.";
+    case kLinkNotFollowed:
+        return "Symbolický odkaz se nesleduje.";
+    default:
+        return SystemErrorText(code);
     }
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace zumaset {
+
+// What tells one version of a file from another: the same device and inode
+// with the same size, modification time and change time. Any write, truncation
+// or replacement of the file changes at least one of them.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity IdentityOf(const struct stat& info);
+
+// The identity of the regular file the path names, without following a final
+// symbolic link; nothing when the path is missing, a link or not a regular file.
+std::optional<FileIdentity> IdentityOfPath(const std::filesystem::path& path);
+
+// The identity of an open file; nothing when it cannot be read or is not a
+// regular file.
+std::optional<FileIdentity> IdentityOfOpenFile(int fd);
+
+} // namespace zumaset

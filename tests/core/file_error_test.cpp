@@ -1,0 +1,38 @@
+#include "core/file_error.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <ostream>
+#include <string>
+
+namespace zumaset {
+namespace {
+
+struct ErrnoRow {
+    std::string name;
+    int error;
+    long code;
+};
+void PrintTo(const ErrnoRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class FileErrorCodes : public ::testing::TestWithParam<ErrnoRow> {};
+
+// A read error must never read as "access denied" (errno 5 is Windows' 5).
+TEST_P(FileErrorCodes, MapToTheCodesTheLogsShow) {
+    EXPECT_EQ(FileErrorCode(GetParam().error), GetParam().code);
+    EXPECT_FALSE(FileErrorText(GetParam().code).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, FileErrorCodes,
+                         ::testing::Values(ErrnoRow{"Missing", ENOENT, 2}, ErrnoRow{"NotAFolder", ENOTDIR, 3},
+                                           ErrnoRow{"NoPermission", EACCES, 5}, ErrnoRow{"NotAllowed", EPERM, 5},
+                                           ErrnoRow{"ReadError", EIO, kFileIoError},
+                                           ErrnoRow{"Link", ELOOP, kLinkNotFollowed},
+                                           ErrnoRow{"DiskFull", ENOSPC, ENOSPC}),
+                         [](const auto& info) { return info.param.name; });
+
+} // namespace
+} // namespace zumaset
