@@ -27,7 +27,7 @@ const FieldInfo* FindFieldNoCase(std::string_view name) {
 std::string Shown(const Settings& settings, const FieldInfo& field, bool show_passwords) {
     std::string text = FieldText(settings, field);
     if (IsPasswordField(field) && !show_passwords && !text.empty()) return "********";
-    return text;
+    return EscapeControlChars(text);
 }
 
 // An export's bytes as UTF-8 text: UTF-16LE with its byte-order mark, UTF-8,
@@ -48,6 +48,15 @@ std::string WindowsLineEnds(std::string_view text) {
         out += c;
     }
     return out;
+}
+
+// Writes the whole record as the configuration dialog would and checks that
+// it reads back the same.
+bool SaveAndCheck(const Settings& settings, Registry& registry) {
+    SaveSettings(settings, registry);
+    Settings check;
+    LoadSettings(check, registry);
+    return check == settings;
 }
 
 } // namespace
@@ -96,21 +105,36 @@ int ConfigCommand::Set(const std::string& name, const std::string& value, std::i
         if (!std::getline(in, text)) text.clear();
         if (!text.empty() && text.back() == '\r') text.pop_back();
     }
-    Settings settings;
-    LoadSettings(settings, registry_);
-    if (std::string problem = ApplySettingText(settings, *field, text); !problem.empty()) {
+    // The whole record is read, changed and written under one lock, so a
+    // "config set" running at the same moment cannot undo this one.
+    std::string problem;
+    bool readsBack = true;
+    const long written = registry_.Update([&](RegDocument& doc) {
+        Settings settings;
+        LoadSettings(settings, doc);
+        problem = ApplySettingText(settings, *field, text);
+        if (problem.empty()) readsBack = SaveAndCheck(settings, doc);
+        return regerr::kSuccess;
+    });
+    if (!problem.empty()) {
         err_ << problem << '\n';
         return kExitUsage;
     }
-    return Save(settings);
+    return WriteStatus(written, readsBack);
 }
 
 int ConfigCommand::Save(const Settings& settings) {
-    SaveSettings(settings, registry_);
-    Settings check;
-    LoadSettings(check, registry_);
-    if (check != settings) {
-        err_ << "could not write the settings to " << registry_.file().string() << '\n';
+    bool readsBack = true;
+    const long written = registry_.Update([&](RegDocument& doc) {
+        readsBack = SaveAndCheck(settings, doc);
+        return regerr::kSuccess;
+    });
+    return WriteStatus(written, readsBack);
+}
+
+int ConfigCommand::WriteStatus(long written, bool readsBack) {
+    if (written != regerr::kSuccess || !readsBack) {
+        err_ << "could not write the settings to " << EscapeControlChars(registry_.file().string()) << '\n';
         return kExitFailure;
     }
     return kExitOk;
