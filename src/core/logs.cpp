@@ -49,7 +49,12 @@ LogFile Describe(const Settings& settings, LogKind kind, const std::filesystem::
     case LogKind::Connection:
         return {settings.ConLogPath, kConnectionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
     case LogKind::Error:
-        return {ErrorFolder(settings.ErrLogPath, dataFolder), kErrorLogName, Rotation::BySize, true, "]  -  ", kClientHeader};
+        return {ErrorFolder(settings.ErrLogPath, dataFolder),
+                kErrorLogName,
+                Rotation::BySize,
+                true,
+                "]  -  ",
+                kClientHeader};
     }
     return {};
 }

@@ -2,8 +2,8 @@
 
 #include <optional>
 #include <string>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "core/clock.h"

@@ -136,12 +136,15 @@ void ReceiptRegister::LoadRegister(const Logs& logs) {
     const RegisterFileContent content = ReadRegisterFile(file);
     const std::string number = "[" + std::to_string(kRegisterErrorNumber) + "] *** ";
     switch (content.state) {
-    case RegisterFileContent::State::Missing: return;
+    case RegisterFileContent::State::Missing:
+        return;
     case RegisterFileContent::State::NotRegular:
         refused_ = true;
         refusalReported_ = true;
-        logs.WriteLog(number + "Soubor registru odeslaných souborů není obyčejný soubor (odkaz, roura, složka), "
-                               "nebude použit ani přepsán  \"" + file.string() + "\"",
+        logs.WriteLog(number +
+                          "Soubor registru odeslaných souborů není obyčejný soubor (odkaz, roura, složka), "
+                          "nebude použit ani přepsán  \"" +
+                          file.string() + "\"",
                       LogKind::Error);
         return;
     case RegisterFileContent::State::Unreadable:
@@ -151,7 +154,8 @@ void ReceiptRegister::LoadRegister(const Logs& logs) {
                           file.string() + "\"",
                       LogKind::Error);
         return; // the file stays as it is for the next start
-    case RegisterFileContent::State::Read: break;
+    case RegisterFileContent::State::Read:
+        break;
     }
     auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
         logs.WriteLog(number + "Neplatný řádek registru odeslaných souborů vynechán  \"" + file.string() + "\" " +
@@ -175,7 +179,8 @@ bool ReceiptRegister::SaveRegister(const Logs& logs) {
         return false;
     }
     std::string text;
-    for (const auto& record : records_) text += FormatRegisterLine(record) + "\r\n";
+    for (const auto& record : records_)
+        text += FormatRegisterLine(record) + "\r\n";
     if (const int err = WriteFileAtomically(file, text); err != 0) {
         saveFailed_ = true;
         logs.WriteLog("[" + std::to_string(err) + "] *** Registr odeslaných souborů nelze uložit: " +

@@ -29,10 +29,13 @@ constexpr long kTickErrorNumber = 1;
 long FileErrorNumber(const std::error_code& code) {
     switch (code.value()) {
     case EACCES:
-    case EPERM: return fileerr::kAccessDenied;
+    case EPERM:
+        return fileerr::kAccessDenied;
     case ENOENT:
-    case ENOTDIR: return fileerr::kPathNotFound;
-    default: return code.value();
+    case ENOTDIR:
+        return fileerr::kPathNotFound;
+    default:
+        return code.value();
     }
 }
 
@@ -126,7 +129,8 @@ bool ClientRuntime::FullPass() {
         }
         return true;
     } catch (const FolderListingError& e) {
-        ReportTickError(FileErrorNumber(e.code()), SystemErrorText(FileErrorNumber(e.code())), "\"" + e.folder() + "\"");
+        ReportTickError(FileErrorNumber(e.code()), SystemErrorText(FileErrorNumber(e.code())),
+                        "\"" + e.folder() + "\"");
     } catch (const std::exception& e) {
         ReportTickError(kTickErrorNumber, e.what(), {});
     }

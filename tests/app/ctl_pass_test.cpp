@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <cstdlib>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace zumaset {
@@ -161,7 +161,8 @@ TEST_P(CtlPassKilled, KeepsTheRegisterAndTheReceiptIsRoutedLater) {
     // Wait until the upload is recorded; the child then hangs on the list.
     for (int i = 0; i < 6000; ++i) {
         std::error_code ec;
-        if (std::filesystem::exists(savFile, ec) && test::ReadFileBytes(savFile).find("PRAHA005.VAS") != std::string::npos) {
+        if (std::filesystem::exists(savFile, ec) &&
+            test::ReadFileBytes(savFile).find("PRAHA005.VAS") != std::string::npos) {
             break;
         }
         ::usleep(20'000);

@@ -109,8 +109,9 @@ TEST_F(LogsTest, NewLogsAreOwnerOnly) {
 TEST_F(LogsTest, ControlCharactersInALineAreEscapedButNotItsLineEnd) {
     logs.WriteLog("name\r\nforged line\x1b[2J\x7f\tend", LogKind::Session);
     logs.WriteDebugTrace(std::string("nul\0x", 5));
-    EXPECT_NE(ReadFileBytes(dir / "logs/Relational.log").find("]  -  name\\x0D\\x0Aforged line\\x1B[2J\\x7F\\x09end\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFileBytes(dir / "logs/Relational.log").find("]  -  name\\x0D\\x0Aforged line\\x1B[2J\\x7F\\x09end\r\n"),
+        std::string::npos);
     EXPECT_NE(ReadFileBytes(dir / "con/Debug.log").find("] - nul\\x00x\r\n"), std::string::npos);
 }
 

@@ -122,7 +122,9 @@ struct NotAFileCase {
     const char* name;
     void (*make)(const std::filesystem::path& file, const std::filesystem::path& dir);
 };
-void PrintTo(const NotAFileCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NotAFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RegisterNotAFile : public Register, public ::testing::WithParamInterface<NotAFileCase> {};
 
@@ -144,8 +146,10 @@ TEST_P(RegisterNotAFile, IsRefusedReportedAndLeftAsItIs) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RegisterNotAFile,
     ::testing::Values(
-        NotAFileCase{"LinkToAFile", [](const auto& f, const auto& d) { std::filesystem::create_symlink(d / "target.sav", f); }},
-        NotAFileCase{"DanglingLink", [](const auto& f, const auto& d) { std::filesystem::create_symlink(d / "none", f); }},
+        NotAFileCase{"LinkToAFile",
+                     [](const auto& f, const auto& d) { std::filesystem::create_symlink(d / "target.sav", f); }},
+        NotAFileCase{"DanglingLink",
+                     [](const auto& f, const auto& d) { std::filesystem::create_symlink(d / "none", f); }},
         NotAFileCase{"Fifo", [](const auto& f, const auto&) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }},
         NotAFileCase{"Folder", [](const auto& f, const auto&) { std::filesystem::create_directory(f); }}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -156,11 +160,13 @@ TEST_F(Register, ARegisterThatCannotBeSavedIsReported) {
     settings.LogsPath = (dir / "blocker" / "logs").string() + "/";
     reg.Add("x.dok", "/out/", "CZ510000", now());
     EXPECT_TRUE(reg.SaveFailed());
-    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find("Registr odeslaných souborů nelze uložit"), std::string::npos);
+    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find("Registr odeslaných souborů nelze uložit"),
+              std::string::npos);
     if (::geteuid() != 0) { // root writes into any folder
         settings.LogsPath = (dir / "ro").string() + "/";
         std::filesystem::create_directory(dir / "ro");
-        std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(dir / "ro",
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         ReceiptRegister other;
         other.LoadRegister(logs);
         other.Add("y.dok", "/out/", "CZ510000", now());

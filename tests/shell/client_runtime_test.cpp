@@ -78,7 +78,9 @@ struct OldLogCase {
     std::vector<int> kept;    // ages in days of the logs that stay
     std::vector<int> deleted; // and of those that go
 };
-void PrintTo(const OldLogCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OldLogCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RuntimeOldLogs : public Runtime, public ::testing::WithParamInterface<OldLogCase> {};
 
@@ -90,23 +92,24 @@ TEST_P(RuntimeOldLogs, AFullPassDeletesLogsOfTheConfiguredAge) {
         for (const int age : *ages) {
             test::WriteFileBytes(dir / name(age), "x");
             std::filesystem::last_write_time(dir / name(age), std::filesystem::file_time_type::clock::now() -
-                                                                   std::chrono::hours(24 * age));
+                                                                  std::chrono::hours(24 * age));
         }
     }
     clock.Set(std::chrono::system_clock::now()); // the file times above are real ones
     ClientRuntime& client = Start();
     EXPECT_TRUE(client.FullPass());
-    for (const int age : GetParam().kept) EXPECT_TRUE(std::filesystem::exists(dir / name(age))) << age;
-    for (const int age : GetParam().deleted) EXPECT_FALSE(std::filesystem::exists(dir / name(age))) << age;
+    for (const int age : GetParam().kept)
+        EXPECT_TRUE(std::filesystem::exists(dir / name(age))) << age;
+    for (const int age : GetParam().deleted)
+        EXPECT_FALSE(std::filesystem::exists(dir / name(age))) << age;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ages, RuntimeOldLogs,
-    ::testing::Values(OldLogCase{"TwoDays", 2, {0, 1}, {5}},
-                      // The default 0 and negative values count as 30 days: today's log stays.
-                      OldLogCase{"ZeroCountsAsThirty", 0, {0, 1, 29}, {31}},
-                      OldLogCase{"NegativeCountsAsThirty", -3, {0, 29}, {31}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ages, RuntimeOldLogs,
+                         ::testing::Values(OldLogCase{"TwoDays", 2, {0, 1}, {5}},
+                                           // The default 0 and negative values count as 30 days: today's log stays.
+                                           OldLogCase{"ZeroCountsAsThirty", 0, {0, 1, 29}, {31}},
+                                           OldLogCase{"NegativeCountsAsThirty", -3, {0, 29}, {31}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A log folder that is there but cannot be listed ends the pass the way an
 // error ends a timer tick: box, error-log line, error and end traces.
@@ -119,7 +122,8 @@ TEST_F(Runtime, ALogFolderThatCannotBeListedEndsThePassThroughItsErrorReport) {
     ClientRuntime& client = Start();
     EXPECT_FALSE(client.FullPass());
     const std::string line = "[3] *** " + SystemErrorText(3) + "  \"" + settings.LogsPath + "\"";
-    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find(line), std::string::npos) << test::ReadFileBytes(dir / "Error.log");
+    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find(line), std::string::npos)
+        << test::ReadFileBytes(dir / "Error.log");
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_NE(boxes.boxes[0].text.find(SystemErrorText(3)), std::string::npos);
     const std::string debug = test::ReadFileBytes(dir / "Debug.log");

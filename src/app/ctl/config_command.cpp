@@ -85,7 +85,7 @@ int ConfigCommand::Show(bool show_passwords) {
 int ConfigCommand::Get(const std::string& name, bool show_passwords) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
-        err_ << "unknown setting '" << name << "'; the settings are: " << SettingNames() << '\n';
+        err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
         return kExitUsage;
     }
     Settings settings;
@@ -97,7 +97,7 @@ int ConfigCommand::Get(const std::string& name, bool show_passwords) {
 int ConfigCommand::Set(const std::string& name, const std::string& value, std::istream& in) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
-        err_ << "unknown setting '" << name << "'; the settings are: " << SettingNames() << '\n';
+        err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
         return kExitUsage;
     }
     std::string text = value;
@@ -143,7 +143,7 @@ int ConfigCommand::WriteStatus(long written, bool readsBack) {
 int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords) {
     const auto bytes = ReadWholeFile(file);
     if (!bytes) {
-        err_ << "cannot read " << file.string() << '\n';
+        err_ << "cannot read " << EscapeControlChars(file.string()) << '\n';
         return kExitUsage;
     }
     const auto text = DecodeExport(*bytes);
@@ -151,13 +151,14 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
     RegDocument doc;
     if (text) doc = RegDocument::Parse(*text, &report);
     if (!text || !report.has_header) {
-        err_ << file.string()
-             << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"\n";
+        err_ << EscapeControlChars(file.string())
+             << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version "
+                "5.00\"\n";
         return kExitUsage;
     }
     if (report.damaged_lines > 0) {
-        err_ << file.string() << ": line " << report.first_damaged_line << " cannot be read (" << report.damaged_lines
-             << " such line(s)); nothing was imported\n";
+        err_ << EscapeControlChars(file.string()) << ": line " << report.first_damaged_line << " cannot be read ("
+             << report.damaged_lines << " such line(s)); nothing was imported\n";
         return kExitUsage;
     }
     Settings current;
@@ -168,8 +169,8 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
     } else if (doc.FindKey(FullKeyPath(Hive::CurrentUser, kSiblingKey))) {
         ReadSettingsFrom(imported, doc, kSiblingKey, "RemoteServer");
     } else {
-        err_ << file.string() << " holds no Zumaset settings: the key [" << FullKeyPath(Hive::CurrentUser, kSettingsKey)
-             << "] is missing\n";
+        err_ << EscapeControlChars(file.string()) << " holds no Zumaset settings: the key ["
+             << FullKeyPath(Hive::CurrentUser, kSettingsKey) << "] is missing\n";
         return kExitUsage;
     }
     if (keep_passwords) {
@@ -178,7 +179,8 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
         imported.MAPIPass = current.MAPIPass;
     }
     if (const int status = Save(imported); status != kExitOk) return status;
-    out_ << "imported the settings from " << file.string() << " into " << registry_.file().string() << '\n';
+    out_ << "imported the settings from " << EscapeControlChars(file.string()) << " into "
+         << EscapeControlChars(registry_.file().string()) << '\n';
     return kExitOk;
 }
 
@@ -205,7 +207,8 @@ int ConfigCommand::Export(const std::optional<std::filesystem::path>& file, bool
         return kExitOk;
     }
     if (const int rc = WriteFileAtomically(*file, bytes); rc != 0) {
-        err_ << "cannot write " << file->string() << ": " << std::generic_category().message(rc) << '\n';
+        err_ << "cannot write " << EscapeControlChars(file->string()) << ": " << std::generic_category().message(rc)
+             << '\n';
         return kExitFailure;
     }
     return kExitOk;

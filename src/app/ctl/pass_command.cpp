@@ -32,7 +32,7 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Tra
                    std::ostream& err) {
     auto lock = TryLockPasses(registryFile);
     if (!lock) {
-        err << "a transfer pass is already running with the settings in " << registryFile.string()
+        err << "a transfer pass is already running with the settings in " << EscapeControlChars(registryFile.string())
             << "; nothing was done, try again when it has finished\n";
         return kExitFailure;
     }
@@ -63,11 +63,14 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Tra
     switch (kind) {
     case PassKind::Send: runtime.SendPass(); break;
     case PassKind::Receive: runtime.ReceivePass(); break;
-    case PassKind::Cycle: ranToEnd = runtime.FullPass(); break;
+    case PassKind::Cycle:
+        ranToEnd = runtime.FullPass();
+        break;
     }
     const bool registerSaved = runtime.ShutDown();
 
-    for (const auto& line : runtime.model().activity()) out << EscapeControlChars(line) << '\n';
+    for (const auto& line : runtime.model().activity())
+        out << EscapeControlChars(line) << '\n';
     if (kind != PassKind::Receive) out << "files sent: " << runtime.model().sendCount() << '\n';
     if (kind != PassKind::Send) out << "files received: " << runtime.model().getCount() << '\n';
     out << "sent files awaiting receipts: " << runtime.sentFiles().records().size() << '\n';

@@ -82,8 +82,8 @@ std::string ExpandHome(std::string_view path) {
 }
 
 std::string Problem(const FieldInfo& field, std::string_view text, std::string_view what) {
-    return "invalid value '" + EscapeControlChars(text) + "' for " + std::string(field.name) + ": " + std::string(what) +
-           "; accepted: " + AcceptedValues(field);
+    return "invalid value '" + EscapeControlChars(text) + "' for " + std::string(field.name) + ": " +
+           std::string(what) + "; accepted: " + AcceptedValues(field);
 }
 
 } // namespace
