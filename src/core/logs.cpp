@@ -91,7 +91,9 @@ void RotateIfDue(const LogFile& log, const fs::path& current, TimePoint now) {
 // Control characters of the text (names from servers, folders and users) are
 // escaped so that every line stays one line; the line's own CR LF is not.
 void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
-    if (!log.folder.empty()) CreateFolderOwnerOnly(log.folder);
+    // Only an absolute folder is created: a relative one (such as "C:/Logy/"
+    // from a Windows export) would otherwise grow under the working folder.
+    if (!log.folder.empty() && log.folder.front() == '/') CreateFolderOwnerOnly(log.folder);
     const fs::path current = log.folder + std::string(log.name);
     RotateIfDue(log, current, now);
 

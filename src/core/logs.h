@@ -28,11 +28,11 @@ std::optional<LogKind> LogKindFromName(std::string_view name);
 // are read from the settings at every call, so a changed folder takes effect
 // with the next line. Each line opens, writes and closes its file; a day-old
 // log is renamed under the date of its last write before the first line of a
-// new day (the error log instead when it grows past 1 MiB). A missing folder
-// is created owner-only with its missing parents, and new log files are
-// owner-only (0600). An empty error-log folder means the data folder. Control
-// characters in a line are written as "\xNN". Nothing is ever reported: a
-// line that cannot be written is lost.
+// new day (the error log instead when it grows past 1 MiB). A missing
+// absolute folder is created owner-only with its missing parents, and new log
+// files are owner-only (0600). An empty error-log folder means the data
+// folder. Control characters in a line are written as "\xNN". Nothing is ever
+// reported: a line that cannot be written is lost.
 class Logs {
 public:
     Logs(const Settings& settings, const Clock& clock, std::filesystem::path dataFolder = DataFolder())

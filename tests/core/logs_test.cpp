@@ -92,6 +92,15 @@ TEST_F(LogsTest, MissingFoldersAreCreatedOwnerOnlyWithTheirParents) {
     EXPECT_NE(ReadFileBytes(dir / "missing/deeper/Control.log").find("]  -  c\r\n"), std::string::npos);
 }
 
+TEST_F(LogsTest, ARelativeMissingFolderIsNotCreatedUnderTheWorkingFolder) {
+    settings.LogsPath = "C:/Zumaset/Logy/"; // as a Windows export brings it
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir / "logs");
+    logs.WriteLog("s", LogKind::Session);
+    fs::current_path(previous);
+    EXPECT_TRUE(fs::is_empty(dir / "logs"));
+}
+
 TEST_F(LogsTest, NewLogsAreOwnerOnly) {
     const mode_t previous = ::umask(022);
     logs.WriteLog("s", LogKind::Session);
