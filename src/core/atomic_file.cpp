@@ -45,14 +45,22 @@ int WriteAll(int fd, std::string_view data) {
 
 } // namespace
 
+int CreateFolderOwnerOnly(const std::filesystem::path& folder) {
+    if (folder.empty()) return 0;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT) return errno;
+    const std::filesystem::path parent = folder.lexically_normal().parent_path();
+    if (!parent.empty() && parent != folder.lexically_normal()) {
+        if (const int err = CreateFolderOwnerOnly(parent); err != 0) return err;
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    return 0;
+}
+
 int WriteFileAtomically(const std::filesystem::path& file, std::string_view content, unsigned mode) {
     const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::error_code ec;
-    if (!std::filesystem::exists(folder, ec)) {
-        std::filesystem::create_directories(folder, ec);
-        if (ec) return ec.value();
-        ::chmod(folder.c_str(), 0700);
-    }
+    if (const int err = CreateFolderOwnerOnly(folder); err != 0) return err;
     std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
     Fd fd(::mkstemp(temp.data()));
     if (fd.get() < 0) return errno;

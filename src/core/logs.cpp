@@ -1,8 +1,12 @@
 #include "core/logs.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <unistd.h>
 
+#include "core/atomic_file.h"
+#include "core/data_folder.h"
 #include "core/file_rename.h"
 #include "core/text.h"
 #include "core/time_format.h"
@@ -30,21 +34,27 @@ struct LogFile {
     std::string_view header;
 };
 
-std::string ErrorFolder(const std::string& folder) {
-    // An empty folder stays empty, so the bare name lands in the current folder
-    // like the other logs instead of in the file-system root.
-    if (folder.empty() || folder.back() == '/') return folder;
+std::string ErrorFolder(const std::string& folder, const std::filesystem::path& dataFolder) {
+    // Without a folder of its own the error log goes to the data folder, never
+    // to whatever folder the process was started in.
+    if (folder.empty()) return dataFolder.empty() ? folder : dataFolder.string() + '/';
+    if (folder.back() == '/') return folder;
     return folder + '/';
 }
 
-LogFile Describe(const Settings& settings, LogKind kind) {
+LogFile Describe(const Settings& settings, LogKind kind, const std::filesystem::path& dataFolder) {
     switch (kind) {
     case LogKind::Session:
         return {settings.LogsPath, kSessionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
     case LogKind::Connection:
         return {settings.ConLogPath, kConnectionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
     case LogKind::Error:
-        return {ErrorFolder(settings.ErrLogPath), kErrorLogName, Rotation::BySize, true, "]  -  ", kClientHeader};
+        return {ErrorFolder(settings.ErrLogPath, dataFolder),
+                kErrorLogName,
+                Rotation::BySize,
+                true,
+                "]  -  ",
+                kClientHeader};
     }
     return {};
 }
@@ -78,7 +88,12 @@ void RotateIfDue(const LogFile& log, const fs::path& current, TimePoint now) {
     RenameNoReplace(current, rotated);
 }
 
+// Control characters of the text (names from servers, folders and users) are
+// escaped so that every line stays one line; the line's own CR LF is not.
 void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
+    // Only an absolute folder is created: a relative one (such as "C:/Logy/"
+    // from a Windows export) would otherwise grow under the working folder.
+    if (!log.folder.empty() && log.folder.front() == '/') CreateFolderOwnerOnly(log.folder);
     const fs::path current = log.folder + std::string(log.name);
     RotateIfDue(log, current, now);
 
@@ -90,11 +105,19 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
         block.append(log.header).append(FormatLogDateTime(now)).append(kLineEnd).append(kLineEnd);
     }
     block.append("[").append(log.dateInPrefix ? FormatLogDateTime(now) : FormatClockTime(now));
-    block.append(log.prefixClose).append(text).append(kLineEnd);
+    block.append(log.prefixClose).append(EscapeControlChars(text)).append(kLineEnd);
 
-    std::ofstream out(current, std::ios::binary | std::ios::app);
-    if (!out) return;
-    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    // Owner-only: the debug log holds the proxy password.
+    const int fd = ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    std::string_view rest = block;
+    while (!rest.empty()) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ::close(fd);
 }
 
 } // namespace
@@ -118,7 +141,7 @@ std::optional<LogKind> LogKindFromName(std::string_view name) {
 
 void Logs::WriteLog(std::string_view text, LogKind kind) const noexcept {
     try {
-        WriteLine(Describe(settings_, kind), text, clock_.Now());
+        WriteLine(Describe(settings_, kind, dataFolder_), text, clock_.Now());
     } catch (...) {
         // A log line is never worth disturbing the caller: it is lost.
     }
@@ -139,7 +162,7 @@ void Logs::WriteDebugTrace(std::string_view text) const noexcept {
 }
 
 std::string Logs::LogPath(LogKind kind) const {
-    const LogFile log = Describe(settings_, kind);
+    const LogFile log = Describe(settings_, kind, dataFolder_);
     return log.folder + std::string(log.name);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/clock.h"
+#include "core/data_folder.h"
 #include "core/settings.h"
 
 namespace zumaset {
@@ -26,11 +28,15 @@ std::optional<LogKind> LogKindFromName(std::string_view name);
 // are read from the settings at every call, so a changed folder takes effect
 // with the next line. Each line opens, writes and closes its file; a day-old
 // log is renamed under the date of its last write before the first line of a
-// new day (the error log instead when it grows past 1 MiB). Nothing is ever
-// reported: a line that cannot be written is lost, and no folder is created.
+// new day (the error log instead when it grows past 1 MiB). A missing
+// absolute folder is created owner-only with its missing parents, and new log
+// files are owner-only (0600). An empty error-log folder means the data
+// folder. Control characters in a line are written as "\xNN". Nothing is ever
+// reported: a line that cannot be written is lost.
 class Logs {
 public:
-    Logs(const Settings& settings, const Clock& clock) : settings_(settings), clock_(clock) {}
+    Logs(const Settings& settings, const Clock& clock, std::filesystem::path dataFolder = DataFolder())
+        : settings_(settings), clock_(clock), dataFolder_(std::move(dataFolder)) {}
 
     // Appends one line to a log; the caller decides whether the line is wanted.
     void WriteLog(std::string_view text, LogKind kind) const noexcept;
@@ -49,6 +55,7 @@ public:
 private:
     const Settings& settings_;
     const Clock& clock_;
+    std::filesystem::path dataFolder_;
 };
 
 } // namespace zumaset

@@ -1,5 +1,7 @@
 #include "core/message_box.h"
 
+#include "core/text.h"
+
 #include <iostream>
 #include <string>
 
@@ -26,7 +28,14 @@ void StreamMessageBoxes::Show(std::string_view title, std::string_view text, Mes
     // One write, so the block is not torn apart by other output; the box's CR LF
     // line breaks become plain ones and every line is indented under the title.
     std::string block = std::string(title) + " [" + std::string(IconWord(icon)) + "]\n  ";
-    block += ReplaceAll(ReplaceAll(text, "\r\n", "\n"), "\n", "\n  ");
+    // Other control characters (in names) are escaped so they cannot steer the terminal.
+    const std::string lines = ReplaceAll(text, "\r\n", "\n");
+    std::size_t start = 0;
+    for (std::size_t end = lines.find('\n'); end != std::string::npos; end = lines.find('\n', start)) {
+        block += EscapeControlChars(std::string_view(lines).substr(start, end - start)) + "\n  ";
+        start = end + 1;
+    }
+    block += EscapeControlChars(std::string_view(lines).substr(start));
     block += '\n';
     out_ << block << std::flush;
 }

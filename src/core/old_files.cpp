@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fnmatch.h>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace zumaset {
@@ -12,39 +13,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
+[[noreturn]] void ListingFailed(const std::error_code& error, const fs::path& folder) {
+    throw FolderListingError(error, folder.string());
+}
+
 // Names of the ordinary, visible files in folder that match the wildcard
-// name, in name order; nothing when the folder cannot be listed.
-std::optional<std::vector<std::string>> MatchingFiles(const fs::path& folder, const std::string& wildcard) {
+// name, in name order. A missing folder holds no files; any other listing
+// failure throws.
+std::vector<std::string> MatchingFiles(const fs::path& folder, const std::string& wildcard) {
     std::error_code error;
     fs::directory_iterator it(folder, error);
-    if (error) return std::nullopt;
+    if (error == std::errc::no_such_file_or_directory) return {};
+    if (error) ListingFailed(error, folder);
     std::vector<std::string> names;
     for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error) return std::nullopt;
+        if (error) ListingFailed(error, folder);
         const std::string name = it->path().filename().string();
         if (name.empty() || name.front() == '.') continue;
         std::error_code statusError;
         if (!it->is_regular_file(statusError) || it->is_symlink(statusError)) continue;
         if (::fnmatch(wildcard.c_str(), name.c_str(), FNM_PERIOD) == 0) names.push_back(name);
     }
-    if (error) return std::nullopt;
+    if (error) ListingFailed(error, folder);
     std::sort(names.begin(), names.end());
     return names;
 }
 
 } // namespace
 
-bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std::optional<TimePoint> reference) noexcept {
+bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std::optional<TimePoint> reference) {
+    const auto slash = pattern.rfind('/');
+    const std::string folder(slash == std::string_view::npos ? std::string_view{} : pattern.substr(0, slash + 1));
+    const std::string wildcard(slash == std::string_view::npos ? pattern : pattern.substr(slash + 1));
+    const auto names = MatchingFiles(folder.empty() ? fs::path(".") : fs::path(folder), wildcard);
+    if (names.empty()) return false;
     try {
-        const auto slash = pattern.rfind('/');
-        const std::string folder(slash == std::string_view::npos ? std::string_view{} : pattern.substr(0, slash + 1));
-        const std::string wildcard(slash == std::string_view::npos ? pattern : pattern.substr(slash + 1));
         const long referenceDay = LocalDayNumber(reference.value_or(clock.Now()));
-
-        const auto names = MatchingFiles(folder.empty() ? fs::path(".") : fs::path(folder), wildcard);
-        if (!names || names->empty()) return false;
-
-        for (const std::string& name : *names) {
+        for (const std::string& name : names) {
             const fs::path file = folder + name;
             std::error_code error;
             const auto written = fs::last_write_time(file, error);
@@ -59,6 +64,10 @@ bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std:
     } catch (...) {
         return false;
     }
+}
+
+int LogDeletionDays(int DeleteDayInt) {
+    return DeleteDayInt < 1 ? 30 : DeleteDayInt;
 }
 
 } // namespace zumaset

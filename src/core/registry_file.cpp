@@ -63,6 +63,10 @@ template <typename Change> long RegistryFile::Modify(Change&& change) {
     return result;
 }
 
+long RegistryFile::Update(const std::function<long(RegDocument&)>& change) {
+    return Modify(change);
+}
+
 RegValue RegistryFile::QueryValue(Hive hive, std::string_view key, std::string_view name) {
     return Snapshot().QueryValue(hive, key, name);
 }

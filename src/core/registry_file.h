@@ -4,6 +4,7 @@
 #include "core/registry_document.h"
 
 #include <filesystem>
+#include <functional>
 
 namespace zumaset {
 
@@ -29,6 +30,12 @@ public:
     long DeleteValue(Hive hive, std::string_view key, std::string_view name) override;
     void DeleteKey(Hive hive, std::string_view key) override;
     void DeleteKeyWithValues(Hive hive, std::string_view key) override;
+
+    // Reads, changes and writes the file under one exclusive lock, so that no
+    // other writer's change can fall between the read and the write (two
+    // "config set" at once both survive). `change` works on the whole content
+    // and returns a result code; the result is that code, or a write error code.
+    long Update(const std::function<long(RegDocument&)>& change);
 
 private:
     // Runs `change` on the current content and writes the result back when it

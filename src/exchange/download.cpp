@@ -4,6 +4,7 @@
 #include "core/data_folder.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
+#include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
@@ -66,18 +67,7 @@ std::string Printable(std::string_view serverBytes) {
     } else {
         for (const char c : serverBytes) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
     }
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            std::array<char, 5> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\x%02X", byte);
-            out += escaped.data();
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return EscapeControlChars(text);
 }
 
 bool IsXmlName(std::string_view name) { return ToUpperText(Utf8Suffix(name, 3)) == "XML"; }

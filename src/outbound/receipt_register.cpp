@@ -5,11 +5,16 @@
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
 
+#include "core/system_error_text.h"
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
-#include <fstream>
+#include <fcntl.h>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumaset {
 
@@ -85,41 +90,113 @@ std::string FormatRegisterLine(const RegisterRecord& r) {
     return r.SendAs + "#" + r.PathName + "#" + r.CuCode + "#" + FormatDefaultDateTime(r.SendTime);
 }
 
+RegisterFileContent ReadRegisterFile(const std::filesystem::path& file) {
+    RegisterFileContent result;
+    // O_NOFOLLOW refuses a link; O_NONBLOCK keeps a FIFO from holding the open.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT) return result;
+        result.state = err == ELOOP ? RegisterFileContent::State::NotRegular : RegisterFileContent::State::Unreadable;
+        result.error = err;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.state = RegisterFileContent::State::NotRegular;
+        ::close(fd);
+        return result;
+    }
+    std::array<char, 65536> buffer{};
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.state = RegisterFileContent::State::Unreadable;
+            result.error = errno;
+            ::close(fd);
+            return result;
+        }
+        if (n == 0) break;
+        result.text.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    result.state = RegisterFileContent::State::Read;
+    return result;
+}
+
 void ReceiptRegister::Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) {
     records_.push_back(RegisterRecord{std::move(SendAs), std::move(PathName), std::move(CuCode), now});
+    Persist();
 }
 
 void ReceiptRegister::LoadRegister(const Logs& logs) {
+    logs_ = &logs;
     const std::filesystem::path file = RegisterFilePath(logs.settings());
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return;
-    const auto content = ReadWholeFile(file);
-    if (!content) {
-        logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) + "] *** Soubor registru nelze přečíst  \"" +
+    const RegisterFileContent content = ReadRegisterFile(file);
+    const std::string number = "[" + std::to_string(kRegisterErrorNumber) + "] *** ";
+    switch (content.state) {
+    case RegisterFileContent::State::Missing:
+        return;
+    case RegisterFileContent::State::NotRegular:
+        refused_ = true;
+        refusalReported_ = true;
+        logs.WriteLog(number +
+                          "Soubor registru odeslaných souborů není obyčejný soubor (odkaz, roura, složka), "
+                          "nebude použit ani přepsán  \"" +
                           file.string() + "\"",
                       LogKind::Error);
-        return; // the file stays for the next start
+        return;
+    case RegisterFileContent::State::Unreadable:
+        refused_ = true;
+        refusalReported_ = true;
+        logs.WriteLog(number + "Soubor registru nelze přečíst: " + SystemErrorText(content.error) + "  \"" +
+                          file.string() + "\"",
+                      LogKind::Error);
+        return; // the file stays as it is for the next start
+    case RegisterFileContent::State::Read:
+        break;
     }
-    auto records = ParseRegisterText(*content, [&](std::size_t lineNo, std::string_view line) {
-        logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) +
-                          "] *** Neplatný řádek registru odeslaných souborů vynechán  \"" + file.string() + "\" " +
+    auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
+        logs.WriteLog(number + "Neplatný řádek registru odeslaných souborů vynechán  \"" + file.string() + "\" " +
                           std::to_string(lineNo) + ": " + std::string(line),
                       LogKind::Error);
     });
     std::move(records.begin(), records.end(), std::back_inserter(records_));
-    std::filesystem::remove(file, ec);
 }
 
-void ReceiptRegister::SaveRegister(const Settings& settings) const {
-    std::ofstream out(RegisterFilePath(settings), std::ios::binary | std::ios::app);
-    for (const auto& record : records_) {
-        if (!out) return;
-        out << FormatRegisterLine(record) << "\r\n";
+bool ReceiptRegister::SaveRegister(const Logs& logs) {
+    const std::filesystem::path file = RegisterFilePath(logs.settings());
+    if (refused_) {
+        saveFailed_ = true;
+        if (!refusalReported_) {
+            logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) +
+                              "] *** Registr odeslaných souborů nelze uložit, jeho soubor byl odmítnut  \"" +
+                              file.string() + "\"",
+                          LogKind::Error);
+            refusalReported_ = true;
+        }
+        return false;
     }
+    std::string text;
+    for (const auto& record : records_)
+        text += FormatRegisterLine(record) + "\r\n";
+    if (const int err = WriteFileAtomically(file, text); err != 0) {
+        saveFailed_ = true;
+        logs.WriteLog("[" + std::to_string(err) + "] *** Registr odeslaných souborů nelze uložit: " +
+                          SystemErrorText(err) + "  \"" + file.string() + "\"",
+                      LogKind::Error);
+        return false;
+    }
+    return true;
+}
+
+void ReceiptRegister::Persist() {
+    if (logs_ != nullptr) SaveRegister(*logs_);
 }
 
 void ReceiptRegister::ExpireRegister(TimePoint now) {
-    std::erase_if(records_, [&](const RegisterRecord& r) { return r.SendTime < now - kExpiry; });
+    if (std::erase_if(records_, [&](const RegisterRecord& r) { return r.SendTime < now - kExpiry; }) > 0) Persist();
 }
 
 std::optional<std::string> ReceiptRegister::FindOverdueReceipts(TimePoint now) const {

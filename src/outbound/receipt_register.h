@@ -19,23 +19,34 @@ namespace zumaset {
 // survives a restart in the file "Zumaset.sav" in the session-log folder.
 // Values longer than the widths the file format was designed for (255, 100
 // and 8 characters) are kept whole: cutting them would misroute replies.
+//
+// Once loaded, the register keeps its file current: every change (a new
+// record, an expiry) rewrites the file atomically, so a process that is
+// killed leaves exactly the records it had, and the next start reads them.
 class ReceiptRegister final : public SentFiles {
 public:
     static constexpr std::string_view kFileName = "Zumaset.sav";
 
     void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) override;
 
-    // Appends the records of the register file and then deletes it. A line that
-    // cannot be read is skipped with an error-log line; the others load. The
-    // file is deleted only once its content has been read and parsed.
+    // Appends the records of the register file, which stays in place, and
+    // from then on keeps that file current. A line that cannot be read is
+    // skipped with an error-log line; the others load. A file that is a link,
+    // a FIFO or anything but a regular file, or that cannot be read, is
+    // refused with an error-log line: it is neither followed nor replaced, and
+    // the register then lives in memory only (every save fails).
     void LoadRegister(const Logs& logs);
 
-    // Appends every record to the register file (created when missing). Errors are
-    // ignored: the file then holds the lines written so far.
-    void SaveRegister(const Settings& settings) const;
+    // Writes every record to the register file (atomically, owner-only, the
+    // folder created when missing). A failure is written to the error log.
+    // Returns false when the file could not be written (or was refused).
+    bool SaveRegister(const Logs& logs);
 
     // Drops the records sent more than 48 hours before `now`.
     void ExpireRegister(TimePoint now);
+
+    // True when any save since the register was loaded has failed.
+    bool SaveFailed() const { return saveFailed_; }
 
     // The upper-case names, each followed by two blanks, of the records older than
     // 20 minutes whose kind expects a receipt; nothing when there are none.
@@ -50,8 +61,27 @@ public:
     const std::vector<RegisterRecord>& records() const { return records_; }
 
 private:
+    // Saves when the register has been loaded from its file (and so keeps it).
+    void Persist();
+
     std::vector<RegisterRecord> records_;
+    const Logs* logs_ = nullptr;
+    bool refused_ = false;
+    bool refusalReported_ = false;
+    bool saveFailed_ = false;
 };
+
+// What reading the register file found.
+struct RegisterFileContent {
+    enum class State { Missing, Read, NotRegular, Unreadable };
+    State state = State::Missing;
+    std::string text{};
+    int error = 0; // errno for Unreadable
+};
+
+// Reads the register file without following a link and without blocking on
+// a FIFO: only a regular file is read.
+RegisterFileContent ReadRegisterFile(const std::filesystem::path& file);
 
 // The register file's path for the given settings.
 std::filesystem::path RegisterFilePath(const Settings& settings);

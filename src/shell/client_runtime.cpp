@@ -3,6 +3,7 @@
 #include "core/message_table.h"
 #include "core/old_files.h"
 #include "core/settings_store.h"
+#include "core/system_error_text.h"
 #include "core/text.h"
 #include "core/trace_line.h"
 #include "exchange/download.h"
@@ -11,6 +12,9 @@
 #include "outbound/file_sender.h"
 #include "outbound/work_up_file.h"
 
+#include <cerrno>
+#include <exception>
+
 namespace zumaset {
 
 namespace {
@@ -18,6 +22,22 @@ namespace {
 constexpr std::string_view kStarted = "zahájeno.";
 constexpr std::string_view kFinished = "dokončeno.";
 constexpr std::string_view kOverdueNotice = "Po 20 minutách nebyly staženy doručenky k těmto souborům : ";
+// The number of an unexpected error that ends a pass (a run-time error).
+constexpr long kTickErrorNumber = 1;
+
+// A listing error in the numbering the logs use for file errors.
+long FileErrorNumber(const std::error_code& code) {
+    switch (code.value()) {
+    case EACCES:
+    case EPERM:
+        return fileerr::kAccessDenied;
+    case ENOENT:
+    case ENOTDIR:
+        return fileerr::kPathNotFound;
+    default:
+        return code.value();
+    }
+}
 
 // The send pass's uploads go to the server through SendFile.
 class ServerFileSender final : public FileSender {
@@ -50,7 +70,10 @@ void ClientRuntime::StartUp() {
     session_->Open();
 }
 
-void ClientRuntime::ShutDown() { register_.SaveRegister(settings_); }
+bool ClientRuntime::ShutDown() {
+    register_.SaveRegister(logs_);
+    return !register_.SaveFailed();
+}
 
 void ClientRuntime::Activity(int message, std::string_view event) {
     model_.AddActivity(LoadMessage(message, {{kPlaceholder, event}}));
@@ -89,21 +112,47 @@ void ClientRuntime::ReceivePass() {
     Activity(msg::kReceiveActivity, kFinished);
 }
 
-void ClientRuntime::FullPass() {
-    register_.ExpireRegister(platform_.clock.Now());
-    Activity(msg::kSendActivity, kStarted);
-    RunSendPass();
-    Activity(msg::kSendActivity, kFinished);
-    Activity(msg::kReceiveActivity, kStarted);
-    RunReceivePass(false);
-    Activity(msg::kReceiveActivity, kFinished);
-    model_.TrimActivity();
-    if (const auto overdue = register_.FindOverdueReceipts(platform_.clock.Now())) {
-        platform_.mail.SendMailNotice(NoticeKind::MissingReceipt, std::string(kOverdueNotice) + *overdue);
+bool ClientRuntime::FullPass() {
+    try {
+        register_.ExpireRegister(platform_.clock.Now());
+        Activity(msg::kSendActivity, kStarted);
+        RunSendPass();
+        Activity(msg::kSendActivity, kFinished);
+        Activity(msg::kReceiveActivity, kStarted);
+        RunReceivePass(false);
+        Activity(msg::kReceiveActivity, kFinished);
+        model_.TrimActivity();
+        if (const auto overdue = register_.FindOverdueReceipts(platform_.clock.Now())) {
+            platform_.mail.SendMailNotice(NoticeKind::MissingReceipt, std::string(kOverdueNotice) + *overdue);
+        }
+        if (settings_.DeleteLogFiles) {
+            const int days = LogDeletionDays(settings_.DeleteDayInt);
+            DeleteOldFiles(days, settings_.LogsPath + "*.log", platform_.clock);
+            DeleteOldFiles(days, settings_.ConLogPath + "*.log", platform_.clock);
+        }
+        return true;
+    } catch (const FolderListingError& e) {
+        ReportTickError(FileErrorNumber(e.code()), SystemErrorText(FileErrorNumber(e.code())),
+                        "\"" + e.folder() + "\"");
+    } catch (const std::exception& e) {
+        ReportTickError(kTickErrorNumber, e.what(), {});
     }
-    if (settings_.DeleteLogFiles) {
-        DeleteOldFiles(settings_.DeleteDayInt, settings_.LogsPath + "*.log", platform_.clock);
-        DeleteOldFiles(settings_.DeleteDayInt, settings_.ConLogPath + "*.log", platform_.clock);
+    return false;
+}
+
+// How the timer tick ends on an error: a box when ShowErrMessage is on, the
+// error-log line and, with the debug log on, the error and end traces.
+void ClientRuntime::ReportTickError(long number, const std::string& description, const std::string& detail) {
+    FailureReport report;
+    report.number = number;
+    report.text = description;
+    report.detail = detail;
+    reporter_.ReportFailure(report);
+    if (settings_.WriteDebugLog) {
+        const std::string error = detail.empty() ? description : description + "  " + detail;
+        logs_.WriteDebugTrace(TraceLine("TimerApp", 'B', 16).Label("ERROR").Error(number, error));
+        logs_.WriteDebugTrace(TraceLine("TimerApp", 'B', 17).End());
+        logs_.WriteDebugTrace(TraceLine("", 'B', 18).Separator());
     }
 }
 

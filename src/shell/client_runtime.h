@@ -41,8 +41,10 @@ public:
 
     // Loads the settings and the register of sent files and opens the internet session.
     void StartUp();
-    // Writes the register back to its file.
-    void ShutDown();
+    // Writes the register back to its file (it is also written after every
+    // change). False when the register could not be saved at some point of
+    // the run; the error log says why.
+    bool ShutDown();
 
     // The manual send command: expiry, then one send pass over the outbound folder.
     void SendPass();
@@ -51,7 +53,9 @@ public:
     void ReceivePass();
     // One full pass of the transfer cycle without its timing: expiry, send pass,
     // receive pass, activity list trimmed, overdue receipts mailed, old logs deleted.
-    void FullPass();
+    // An error that ends the pass early (an existing log folder that cannot be
+    // listed) is reported as the timer tick reports it; then false.
+    bool FullPass();
 
     Settings& settings() { return settings_; }
     ClientModel& model() { return model_; }
@@ -63,6 +67,7 @@ private:
     void RunSendPass();
     void RunReceivePass(bool traceManual);
     void Activity(int message, std::string_view event);
+    void ReportTickError(long number, const std::string& description, const std::string& detail);
 
     Platform platform_;
     Settings settings_;

@@ -16,4 +16,29 @@ std::filesystem::path PassLockPath(const std::filesystem::path& registryFile);
 // Takes the lock without waiting; nothing when another pass holds it.
 std::optional<FileLock> TryLockPasses(const std::filesystem::path& registryFile);
 
+// An exclusive flock on an outbound folder itself, held for the object's
+// lifetime. Two passes started with different settings files over the same
+// folder would otherwise send its files twice. The lock is on the folder's
+// inode, so every spelling of the path (links, "..", "/./") meets the same
+// lock, no lock file is left behind, and any folder the user can read works.
+class FolderLock {
+public:
+    enum class State { Held, Busy, NoFolder };
+
+    explicit FolderLock(const std::filesystem::path& folder);
+    ~FolderLock();
+    FolderLock(FolderLock&& other) noexcept;
+    FolderLock& operator=(FolderLock&&) = delete;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // Busy when another pass holds the folder; NoFolder when it cannot be
+    // opened (the pass then reports the missing folder itself).
+    State state() const { return state_; }
+
+private:
+    int fd_ = -1;
+    State state_ = State::NoFolder;
+};
+
 } // namespace zumaset

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace zumaset {
@@ -58,6 +59,43 @@ TEST_F(CtlConfig, SetWritesTheWholeRecordAndGetReadsItBack) {
     EXPECT_EQ(Run({"config", "show"}), 0);
     EXPECT_NE(out.str().find("TimeInterval     = 300\n"), std::string::npos);
     EXPECT_EQ(out.str().find("tajné"), std::string::npos);
+}
+
+// Two "config set" at once, each changing its own setting many times: every
+// update must survive the other writer, so each writer always reads back the
+// value it wrote last.
+TEST_F(CtlConfig, ConcurrentSetsNeverLoseAnUpdate) {
+    constexpr int kRounds = 60;
+    auto writer = [&](const std::string& name, std::vector<std::string>& problems) {
+        test::CtlRunner runner{registry};
+        for (int i = 0; i < kRounds; ++i) {
+            const std::string value = name + "-" + std::to_string(i);
+            if (runner.Run({"config", "set", name, value}) != 0) problems.push_back("set failed: " + runner.err.str());
+            runner.Run({"config", "get", name});
+            if (runner.out.str() != value + "\n") problems.push_back(value + " lost, read " + runner.out.str());
+        }
+    };
+    std::vector<std::string> problemsOne, problemsTwo;
+    std::thread one(writer, "ServerOne", std::ref(problemsOne));
+    std::thread two(writer, "ServerTwo", std::ref(problemsTwo));
+    one.join();
+    two.join();
+    EXPECT_TRUE(problemsOne.empty()) << problemsOne.size() << " e.g. " << problemsOne.front();
+    EXPECT_TRUE(problemsTwo.empty()) << problemsTwo.size() << " e.g. " << problemsTwo.front();
+    const Settings s = Load();
+    EXPECT_EQ(s.ServerOne, "ServerOne-" + std::to_string(kRounds - 1));
+    EXPECT_EQ(s.ServerTwo, "ServerTwo-" + std::to_string(kRounds - 1));
+}
+
+TEST_F(CtlConfig, ControlCharactersInValuesAreShownEscaped) {
+    Settings stored; // written by another editor: "config set" refuses such values
+    stored.Delimiter = "\t";
+    RegistryFile file(registry);
+    SaveSettings(stored, file);
+    EXPECT_EQ(Run({"config", "get", "Delimiter"}), 0);
+    EXPECT_EQ(out.str(), "\\x09\n");
+    EXPECT_EQ(Run({"config", "show"}), 0);
+    EXPECT_NE(out.str().find("Delimiter        = \\x09\n"), std::string::npos) << out.str();
 }
 
 struct BadValue {

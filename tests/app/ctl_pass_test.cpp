@@ -9,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace zumaset {
@@ -116,6 +120,78 @@ TEST_F(CtlPass, ASecondPassIsRefusedWhileOneRuns) {
     EXPECT_NE(err.str().find("already running"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA003.VAS"));
 }
+
+// Another settings file naming the same outbound folder (here through a
+// link) is refused while a pass holds that folder, with the same message.
+TEST_F(CtlPass, ASecondPassOverTheSameOutboundFolderIsRefused) {
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
+    std::filesystem::create_directory_symlink(dir / "Na_CU", dir / "alias");
+    test::CtlRunner other{dir / "other.reg"};
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"User", "DEKL01"},
+             {"Pass", "heslo"},
+             {"ServerTxt", vansim.host()},
+             {"SourcePath", (dir / "alias" / "." / "Praha" / "..").string()},
+             {"RetValPath", (dir / "Z_CU").string()},
+             {"LogsPath", (dir / "Logy2").string()},
+             {"ErrLogPath", (dir / "Logy2").string()},
+             {"ConLogPath", (dir / "Logy2").string()},
+             {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"}}) {
+        ASSERT_EQ(other.Run({"config", "set", name, value}), 0) << other.err.str();
+    }
+    {
+        const FolderLock held(dir / "Na_CU");
+        ASSERT_EQ(held.state(), FolderLock::State::Held);
+        EXPECT_EQ(other.Run({"send"}), 1);
+        EXPECT_NE(other.err.str().find("a transfer pass is already running"), std::string::npos) << other.err.str();
+        EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA004.VAS"));
+    }
+    EXPECT_EQ(other.Run({"send"}), 0) << other.err.str();
+    EXPECT_NE(other.out.str().find("files sent: 1"), std::string::npos) << other.out.str();
+}
+
+// A pass that is killed (or sent SIGTERM) after an upload leaves the register
+// on disk, so the receipt still finds its way into the sub-folder the file
+// came from.
+class CtlPassKilled : public CtlPass, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CtlPassKilled, KeepsTheRegisterAndTheReceiptIsRoutedLater) {
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA005.VAS", "HLAVICKA\r\n");
+    vansim.AddFaultRule("download_list.asp stall-before 600"); // the receive pass hangs
+    const auto savFile = dir / "Logy" / "Zumaset.sav";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::CtlRunner runner{registry()};
+        ::_exit(runner.Run({"cycle"}));
+    }
+    // Wait until the upload is recorded; the child then hangs on the list.
+    for (int i = 0; i < 6000; ++i) {
+        std::error_code ec;
+        if (std::filesystem::exists(savFile, ec) &&
+            test::ReadFileBytes(savFile).find("PRAHA005.VAS") != std::string::npos) {
+            break;
+        }
+        ::usleep(20'000);
+    }
+    ::kill(child, GetParam());
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the pass ended by itself with " << status;
+    EXPECT_EQ(WTERMSIG(status), GetParam());
+
+    const std::string saved = test::ReadFileBytes(savFile);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1) << saved;
+    EXPECT_EQ(saved.rfind("PRAHA005.VAS#" + (dir / "Na_CU" / "Praha").string() + "/#CZ510000#", 0), 0u) << saved;
+
+    vansim.ClearSettings();
+    ASSERT_EQ(Run({"receive"}), 0) << err.str();
+    EXPECT_TRUE(std::filesystem::exists(dir / "Z_CU" / "Praha" / "PRAHA005.POT"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Z_CU" / "PRAHA005.POT"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CtlPassKilled, ::testing::Values(SIGKILL, SIGTERM),
+                         [](const auto& info) { return std::string(info.param == SIGKILL ? "Kill" : "Term"); });
 
 TEST_F(CtlPass, MissingSettingsAreNamed) {
     ASSERT_EQ(Run({"config", "set", "SourcePath", ""}), 0);

@@ -34,6 +34,22 @@ TEST(CtlRegister, ListsTheRecordsWithoutConsumingTheFile) {
     EXPECT_NE(out.str().find("1 sent file(s)"), std::string::npos);
     EXPECT_NE(err.str().find("line 2"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "Zumaset.sav"));
+
+    // Control characters in a stored name reach the terminal escaped.
+    test::WriteFileBytes(dir / "Zumaset.sav", "a\x1b[31mb.vas#/out/\t/#CZ510000#5.12.2026 9:05:03\r\n");
+    out.str("");
+    EXPECT_EQ(RunCtl({"--registry", registry, "register"}, out, err), 0);
+    EXPECT_NE(out.str().find("a\\x1B[31mb.vas  /out/\\x09/"), std::string::npos) << out.str();
+
+    // A register file that is a link is not read.
+    std::filesystem::remove(dir / "Zumaset.sav");
+    test::WriteFileBytes(dir / "elsewhere", "x.vas#/out/#CZ510000#5.12.2026 9:05:03\r\n");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "Zumaset.sav");
+    out.str("");
+    err.str("");
+    EXPECT_EQ(RunCtl({"--registry", registry, "register"}, out, err), 1);
+    EXPECT_NE(err.str().find("not a regular file"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("x.vas"), std::string::npos);
 }
 
 } // namespace

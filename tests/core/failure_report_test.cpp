@@ -10,6 +10,7 @@
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
+#include "core/upper_case.h"
 #include "recording_sinks.h"
 #include "temp_dir.h"
 
@@ -165,24 +166,25 @@ TEST_F(ViewLogTest, ExistingLogIsHandedToTheViewer) {
 }
 
 TEST_F(ViewLogTest, MissingLogIsReportedWithABoxEvenWhenBoxesAreOff) {
-    settings.ConLogPath = "/nonexistent/složka/";
+    // Inside the test's folder: the error-log line that follows creates it.
+    settings.ConLogPath = dir.path().string() + "/nonexistent/složka/";
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
     ViewLog(LogKind::Connection, logs, reporter, launcher);
     EXPECT_TRUE(launcher.started.empty());
     EXPECT_FALSE(settings.ShowErrMessage);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    const std::string detail = "\"/NONEXISTENT/SLOŽKA/Control.log\"";
+    const std::string detail = "\"" + ToUpperText(settings.ConLogPath) + "Control.log\"";
     EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " " + detail);
     EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [2] *** " + SystemErrorText(2) + "  " + detail + "\r\n");
 }
 
 TEST_F(ViewLogTest, MissingErrorLogShowsTheWholePathUpperCased) {
-    settings.ErrLogPath = "/nonexistent/složka/";
+    settings.ErrLogPath = dir.path().string() + "/nonexistent/složka/";
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
     ViewLog(LogKind::Error, logs, reporter, launcher);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text,
-              "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " \"/NONEXISTENT/SLOŽKA/ERROR.LOG\"");
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " \"" +
+                                       ToUpperText(settings.ErrLogPath + "Error.log") + "\"");
 }
 
 } // namespace

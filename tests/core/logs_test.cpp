@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/time_format.h"
@@ -80,26 +81,71 @@ TEST_F(LogsTest, FolderChangeTakesEffectWithTheNextLine) {
     EXPECT_NE(ReadFileBytes(dir / "con/Relational.log").find("b\r\n"), std::string::npos);
 }
 
-TEST_F(LogsTest, MissingFolderLosesTheLinesQuietlyAndCreatesNothing) {
-    settings.ConLogPath = folder() + "missing/";
+TEST_F(LogsTest, MissingFoldersAreCreatedOwnerOnlyWithTheirParents) {
+    settings.ConLogPath = folder() + "missing/deeper/";
     logs.WriteDebugTrace("t");
     logs.WriteLog("c", LogKind::Connection);
-    EXPECT_FALSE(fs::exists(dir / "missing"));
+    for (const char* sub : {"missing", "missing/deeper"}) {
+        EXPECT_EQ(fs::status(dir / sub).permissions() & fs::perms::all, fs::perms::owner_all) << sub;
+    }
+    EXPECT_NE(ReadFileBytes(dir / "missing/deeper/Debug.log").find("] - t\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(dir / "missing/deeper/Control.log").find("]  -  c\r\n"), std::string::npos);
+}
+
+TEST_F(LogsTest, ARelativeMissingFolderIsNotCreatedUnderTheWorkingFolder) {
+    settings.LogsPath = "C:/Zumaset/Logy/"; // as a Windows export brings it
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir / "logs");
+    logs.WriteLog("s", LogKind::Session);
+    fs::current_path(previous);
+    EXPECT_TRUE(fs::is_empty(dir / "logs"));
+}
+
+TEST_F(LogsTest, NewLogsAreOwnerOnly) {
+    const mode_t previous = ::umask(022);
+    logs.WriteLog("s", LogKind::Session);
+    logs.WriteLog("e", LogKind::Error);
+    logs.WriteDebugTrace("proxy password");
+    ::umask(previous);
+    for (const char* file : {"logs/Relational.log", "err/Error.log", "con/Debug.log"}) {
+        EXPECT_EQ(fs::status(dir / file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write)
+            << file;
+    }
+}
+
+// Names come from servers, folders and users: a control character in them
+// must not break a line or reach a terminal that shows the log.
+TEST_F(LogsTest, ControlCharactersInALineAreEscapedButNotItsLineEnd) {
+    logs.WriteLog("name\r\nforged line\x1b[2J\x7f\tend", LogKind::Session);
+    logs.WriteDebugTrace(std::string("nul\0x", 5));
+    EXPECT_NE(
+        ReadFileBytes(dir / "logs/Relational.log").find("]  -  name\\x0D\\x0Aforged line\\x1B[2J\\x7F\\x09end\r\n"),
+        std::string::npos);
+    EXPECT_NE(ReadFileBytes(dir / "con/Debug.log").find("] - nul\\x00x\r\n"), std::string::npos);
 }
 
 TEST_F(LogsTest, EmptyFolderWritesTheBareNameInTheCurrentFolder) {
     settings.LogsPath.clear();
-    settings.ErrLogPath.clear();
     EXPECT_EQ(logs.LogPath(LogKind::Session), "Relational.log");
-    EXPECT_EQ(logs.LogPath(LogKind::Error), "Error.log");
 
     const fs::path previous = fs::current_path();
     fs::current_path(dir / "logs");
     logs.WriteLog("s", LogKind::Session);
-    logs.WriteLog("e", LogKind::Error);
     fs::current_path(previous);
     EXPECT_TRUE(fs::exists(dir / "logs/Relational.log"));
-    EXPECT_TRUE(fs::exists(dir / "logs/Error.log"));
+}
+
+TEST_F(LogsTest, EmptyErrorFolderMeansTheDataFolderNotTheCurrentOne) {
+    settings.ErrLogPath.clear();
+    Logs withData{settings, clock, dir / "data" / "zumaset"};
+    EXPECT_EQ(withData.LogPath(LogKind::Error), (dir / "data" / "zumaset" / "Error.log").string());
+
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir / "logs");
+    withData.WriteLog("e", LogKind::Error);
+    fs::current_path(previous);
+    EXPECT_FALSE(fs::exists(dir / "logs/Error.log"));
+    EXPECT_NE(ReadFileBytes(dir / "data" / "zumaset" / "Error.log").find("]  -  e\r\n"), std::string::npos);
 }
 
 struct DailyCase {

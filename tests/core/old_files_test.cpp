@@ -69,6 +69,27 @@ TEST_F(OldFilesTest, NoMatchOrMissingFolderGivesFalse) {
     EXPECT_FALSE(DeleteOldFiles(1, "", clock));
 }
 
+// A folder that is there but cannot be listed is not "nothing matched": it
+// ends the caller's pass through the caller's error report.
+TEST_F(OldFilesTest, AFolderThatCannotBeListedThrowsWithItsName) {
+    test::WriteFileBytes(dir / "file.txt", "not a folder");
+    const std::string folder = dir.path().string() + "/file.txt/";
+    try {
+        DeleteOldFiles(1, folder + "*.log", clock);
+        ADD_FAILURE() << "no error";
+    } catch (const FolderListingError& e) {
+        EXPECT_EQ(e.code(), std::errc::not_a_directory);
+        EXPECT_EQ(e.folder(), folder);
+    }
+}
+
+TEST(LogDeletionDays, BelowOneCountsAsThirty) {
+    EXPECT_EQ(LogDeletionDays(0), 30);
+    EXPECT_EQ(LogDeletionDays(-5), 30);
+    EXPECT_EQ(LogDeletionDays(1), 1);
+    EXPECT_EQ(LogDeletionDays(90), 90);
+}
+
 TEST_F(OldFilesTest, WildcardIsMatchedAgainstTheWholeName) {
     const TimePoint old = FromLocalTime(2025, 1, 1);
     File("a.log", old);

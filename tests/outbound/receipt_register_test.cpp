@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumaset {
 namespace {
@@ -49,27 +52,54 @@ TEST_F(Register, RecordsExpireAfterFortyEightHours) {
     EXPECT_EQ(reg.records()[0].SendAs, "young.dok");
 }
 
-TEST_F(Register, SavedRecordsComeBackAndTheFileIsDeleted) {
+TEST_F(Register, SavedRecordsComeBackInTheFileFormatAndTheFileStays) {
     reg.Add("Praha_CZ510000_01.vas", "/home/u/Na_CU/PRAHA/", "CZ510000", FromLocalTime(2026, 12, 5, 9, 5, 3));
     reg.Add("zprava.xml", "/home/u/Na_CU/", "", FromLocalTime(2026, 12, 6, 0, 0, 0));
-    reg.SaveRegister(settings);
+    EXPECT_TRUE(reg.SaveRegister(logs));
     EXPECT_EQ(test::ReadFileBytes(file()), "Praha_CZ510000_01.vas#/home/u/Na_CU/PRAHA/#CZ510000#5.12.2026 9:05:03\r\n"
                                            "zprava.xml#/home/u/Na_CU/##6.12.2026\r\n");
+    EXPECT_EQ(std::filesystem::status(file()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     ReceiptRegister loaded;
     loaded.LoadRegister(logs);
     ASSERT_EQ(loaded.records().size(), 2u);
     EXPECT_EQ(loaded.records()[0].PathName, "/home/u/Na_CU/PRAHA/");
     EXPECT_EQ(loaded.records()[0].SendTime, FromLocalTime(2026, 12, 5, 9, 5, 3));
     EXPECT_EQ(loaded.records()[1].CuCode, "");
-    EXPECT_FALSE(std::filesystem::exists(file()));
+    // A second start reads the same set once: nothing doubles.
+    EXPECT_TRUE(loaded.SaveRegister(logs));
+    ReceiptRegister again;
+    again.LoadRegister(logs);
+    EXPECT_EQ(again.records().size(), 2u);
 
-    // An empty register leaves an empty file that reads back as empty and is deleted.
+    // An empty register leaves an empty file that reads back as empty.
     ReceiptRegister empty;
-    empty.SaveRegister(settings);
-    EXPECT_TRUE(std::filesystem::exists(file()));
+    EXPECT_TRUE(empty.SaveRegister(logs));
+    EXPECT_EQ(test::ReadFileBytes(file()), "");
     empty.LoadRegister(logs);
     EXPECT_TRUE(empty.records().empty());
-    EXPECT_FALSE(std::filesystem::exists(file()));
+}
+
+// The file follows every change at once, so a process that ends without its
+// shutdown (a kill) leaves exactly the current set for the next start.
+TEST_F(Register, EveryChangeIsInTheFileAtOnce) {
+    test::WriteFileBytes(file(), "old.dok#/out/#CZ510000#3.12.2026 9:00:00\r\n"
+                                 "kept.dok#/out/#CZ510000#5.12.2026 9:00:00\r\n");
+    reg.LoadRegister(logs);
+    reg.Add("new.dok", "/out/A/", "CZ510000", now());
+    EXPECT_EQ(test::ReadFileBytes(file()), "old.dok#/out/#CZ510000#3.12.2026 9:00:00\r\n"
+                                           "kept.dok#/out/#CZ510000#5.12.2026 9:00:00\r\n"
+                                           "new.dok#/out/A/#CZ510000#6.12.2026 10:00:00\r\n");
+    reg.ExpireRegister(now());
+    EXPECT_EQ(test::ReadFileBytes(file()), "kept.dok#/out/#CZ510000#5.12.2026 9:00:00\r\n"
+                                           "new.dok#/out/A/#CZ510000#6.12.2026 10:00:00\r\n");
+    EXPECT_FALSE(reg.SaveFailed());
+    // A missing session-log folder is created, owner-only, with its parents.
+    settings.LogsPath = (dir / "a" / "b").string() + "/";
+    reg.Add("later.dok", "/out/", "CZ510000", now());
+    EXPECT_TRUE(std::filesystem::exists(dir / "a" / "b" / "Zumaset.sav"));
+    EXPECT_EQ(std::filesystem::status(dir / "a").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
 }
 
 TEST_F(Register, MalformedLinesAreSkippedAndLoggedTheRestLoads) {
@@ -82,10 +112,67 @@ TEST_F(Register, MalformedLinesAreSkippedAndLoggedTheRestLoads) {
     ASSERT_EQ(reg.records().size(), 2u); // the last line has no line end and is not used
     EXPECT_EQ(reg.records()[0].SendAs, "a.dok");
     EXPECT_EQ(reg.records()[1].SendAs, "c.dok");
-    EXPECT_FALSE(std::filesystem::exists(file()));
     const std::string errors = test::ReadFileBytes(dir / "Error.log");
     EXPECT_NE(errors.find("only#two"), std::string::npos);
     EXPECT_NE(errors.find("not a date"), std::string::npos);
+}
+
+// What can stand in the register file's place instead of a regular file.
+struct NotAFileCase {
+    const char* name;
+    void (*make)(const std::filesystem::path& file, const std::filesystem::path& dir);
+};
+void PrintTo(const NotAFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RegisterNotAFile : public Register, public ::testing::WithParamInterface<NotAFileCase> {};
+
+// Refused with a report, never followed and never replaced; the register then
+// lives in memory and every save fails, so the command exits non-zero.
+TEST_P(RegisterNotAFile, IsRefusedReportedAndLeftAsItIs) {
+    test::WriteFileBytes(dir / "target.sav", "t.dok#/out/#CZ510000#6.12.2026 9:00:00\r\n");
+    GetParam().make(file(), dir.path());
+    const auto type = std::filesystem::symlink_status(file()).type();
+    reg.LoadRegister(logs);
+    EXPECT_TRUE(reg.records().empty());
+    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find("není obyčejný soubor"), std::string::npos);
+    reg.Add("n.dok", "/out/", "CZ510000", now());
+    EXPECT_TRUE(reg.SaveFailed());
+    EXPECT_EQ(std::filesystem::symlink_status(file()).type(), type);
+    EXPECT_EQ(test::ReadFileBytes(dir / "target.sav"), "t.dok#/out/#CZ510000#6.12.2026 9:00:00\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RegisterNotAFile,
+    ::testing::Values(
+        NotAFileCase{"LinkToAFile",
+                     [](const auto& f, const auto& d) { std::filesystem::create_symlink(d / "target.sav", f); }},
+        NotAFileCase{"DanglingLink",
+                     [](const auto& f, const auto& d) { std::filesystem::create_symlink(d / "none", f); }},
+        NotAFileCase{"Fifo", [](const auto& f, const auto&) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }},
+        NotAFileCase{"Folder", [](const auto& f, const auto&) { std::filesystem::create_directory(f); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Register, ARegisterThatCannotBeSavedIsReported) {
+    reg.LoadRegister(logs);
+    test::WriteFileBytes(dir / "blocker", "a file where the folder should be");
+    settings.LogsPath = (dir / "blocker" / "logs").string() + "/";
+    reg.Add("x.dok", "/out/", "CZ510000", now());
+    EXPECT_TRUE(reg.SaveFailed());
+    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find("Registr odeslaných souborů nelze uložit"),
+              std::string::npos);
+    if (::geteuid() != 0) { // root writes into any folder
+        settings.LogsPath = (dir / "ro").string() + "/";
+        std::filesystem::create_directory(dir / "ro");
+        std::filesystem::permissions(dir / "ro",
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        ReceiptRegister other;
+        other.LoadRegister(logs);
+        other.Add("y.dok", "/out/", "CZ510000", now());
+        EXPECT_TRUE(other.SaveFailed());
+        std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_all);
+    }
 }
 
 TEST_F(Register, FindSentRecordRoutesByOfficeAndBaseName) {

@@ -1,5 +1,6 @@
 #include "core/registry_document.h"
 #include "core/settings_store.h"
+#include "core/system_error_text.h"
 #include "core/time_format.h"
 #include "fake_transport.h"
 #include "recording_sinks.h"
@@ -7,6 +8,9 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+#include <vector>
 
 namespace zumaset {
 namespace {
@@ -63,23 +67,69 @@ TEST_F(Runtime, AFullPassMailsOverdueReceiptsAndAsksEachServerOnce) {
     EXPECT_EQ(activity[0], "10:00:00 * Proces SEND - zahájeno.");
     EXPECT_EQ(activity[3], "10:00:00 * Proces   GET - dokončeno.");
 
-    client.ShutDown();
+    EXPECT_TRUE(client.ShutDown());
     EXPECT_EQ(test::ReadFileBytes(dir / "Zumaset.sav"), "abc.dok#/x/#CZ510000#6.12.2026 9:30:00\r\n"
                                                        "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n");
 }
 
-TEST_F(Runtime, AFullPassDeletesOldLogsWhenAsked) {
+struct OldLogCase {
+    const char* name;
+    int DeleteDayInt;
+    std::vector<int> kept;    // ages in days of the logs that stay
+    std::vector<int> deleted; // and of those that go
+};
+void PrintTo(const OldLogCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RuntimeOldLogs : public Runtime, public ::testing::WithParamInterface<OldLogCase> {};
+
+TEST_P(RuntimeOldLogs, AFullPassDeletesLogsOfTheConfiguredAge) {
     settings.DeleteLogFiles = true;
-    settings.DeleteDayInt = 2;
-    test::WriteFileBytes(dir / "20261201_Relational.log", "old");
-    test::WriteFileBytes(dir / "20261206_Relational.log", "new");
-    std::filesystem::last_write_time(dir / "20261201_Relational.log",
-                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 5));
+    settings.DeleteDayInt = GetParam().DeleteDayInt;
+    auto name = [](int age) { return "age" + std::to_string(age) + "_Relational.log"; };
+    for (const auto* ages : {&GetParam().kept, &GetParam().deleted}) {
+        for (const int age : *ages) {
+            test::WriteFileBytes(dir / name(age), "x");
+            std::filesystem::last_write_time(dir / name(age), std::filesystem::file_time_type::clock::now() -
+                                                                  std::chrono::hours(24 * age));
+        }
+    }
     clock.Set(std::chrono::system_clock::now()); // the file times above are real ones
     ClientRuntime& client = Start();
-    client.FullPass();
-    EXPECT_FALSE(std::filesystem::exists(dir / "20261201_Relational.log"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "20261206_Relational.log"));
+    EXPECT_TRUE(client.FullPass());
+    for (const int age : GetParam().kept)
+        EXPECT_TRUE(std::filesystem::exists(dir / name(age))) << age;
+    for (const int age : GetParam().deleted)
+        EXPECT_FALSE(std::filesystem::exists(dir / name(age))) << age;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ages, RuntimeOldLogs,
+                         ::testing::Values(OldLogCase{"TwoDays", 2, {0, 1}, {5}},
+                                           // The default 0 and negative values count as 30 days: today's log stays.
+                                           OldLogCase{"ZeroCountsAsThirty", 0, {0, 1, 29}, {31}},
+                                           OldLogCase{"NegativeCountsAsThirty", -3, {0, 29}, {31}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A log folder that is there but cannot be listed ends the pass the way an
+// error ends a timer tick: box, error-log line, error and end traces.
+TEST_F(Runtime, ALogFolderThatCannotBeListedEndsThePassThroughItsErrorReport) {
+    test::WriteFileBytes(dir / "not_a_folder", "x");
+    settings.DeleteLogFiles = true;
+    settings.ShowErrMessage = true;
+    settings.WriteDebugLog = true;
+    settings.LogsPath = (dir / "not_a_folder").string() + "/";
+    ClientRuntime& client = Start();
+    EXPECT_FALSE(client.FullPass());
+    const std::string line = "[3] *** " + SystemErrorText(3) + "  \"" + settings.LogsPath + "\"";
+    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find(line), std::string::npos)
+        << test::ReadFileBytes(dir / "Error.log");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.boxes[0].text.find(SystemErrorText(3)), std::string::npos);
+    const std::string debug = test::ReadFileBytes(dir / "Debug.log");
+    EXPECT_NE(debug.find("<B16>*** ERROR"), std::string::npos) << debug;
+    EXPECT_NE(debug.find("[TimerApp      -   END]<B17>"), std::string::npos) << debug;
+    EXPECT_NE(debug.find("<B18>"), std::string::npos) << debug;
 }
 
 } // namespace

@@ -27,7 +27,7 @@ const FieldInfo* FindFieldNoCase(std::string_view name) {
 std::string Shown(const Settings& settings, const FieldInfo& field, bool show_passwords) {
     std::string text = FieldText(settings, field);
     if (IsPasswordField(field) && !show_passwords && !text.empty()) return "********";
-    return text;
+    return EscapeControlChars(text);
 }
 
 // An export's bytes as UTF-8 text: UTF-16LE with its byte-order mark, UTF-8,
@@ -48,6 +48,15 @@ std::string WindowsLineEnds(std::string_view text) {
         out += c;
     }
     return out;
+}
+
+// Writes the whole record as the configuration dialog would and checks that
+// it reads back the same.
+bool SaveAndCheck(const Settings& settings, Registry& registry) {
+    SaveSettings(settings, registry);
+    Settings check;
+    LoadSettings(check, registry);
+    return check == settings;
 }
 
 } // namespace
@@ -76,7 +85,7 @@ int ConfigCommand::Show(bool show_passwords) {
 int ConfigCommand::Get(const std::string& name, bool show_passwords) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
-        err_ << "unknown setting '" << name << "'; the settings are: " << SettingNames() << '\n';
+        err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
         return kExitUsage;
     }
     Settings settings;
@@ -88,7 +97,7 @@ int ConfigCommand::Get(const std::string& name, bool show_passwords) {
 int ConfigCommand::Set(const std::string& name, const std::string& value, std::istream& in) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
-        err_ << "unknown setting '" << name << "'; the settings are: " << SettingNames() << '\n';
+        err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
         return kExitUsage;
     }
     std::string text = value;
@@ -96,21 +105,36 @@ int ConfigCommand::Set(const std::string& name, const std::string& value, std::i
         if (!std::getline(in, text)) text.clear();
         if (!text.empty() && text.back() == '\r') text.pop_back();
     }
-    Settings settings;
-    LoadSettings(settings, registry_);
-    if (std::string problem = ApplySettingText(settings, *field, text); !problem.empty()) {
+    // The whole record is read, changed and written under one lock, so a
+    // "config set" running at the same moment cannot undo this one.
+    std::string problem;
+    bool readsBack = true;
+    const long written = registry_.Update([&](RegDocument& doc) {
+        Settings settings;
+        LoadSettings(settings, doc);
+        problem = ApplySettingText(settings, *field, text);
+        if (problem.empty()) readsBack = SaveAndCheck(settings, doc);
+        return regerr::kSuccess;
+    });
+    if (!problem.empty()) {
         err_ << problem << '\n';
         return kExitUsage;
     }
-    return Save(settings);
+    return WriteStatus(written, readsBack);
 }
 
 int ConfigCommand::Save(const Settings& settings) {
-    SaveSettings(settings, registry_);
-    Settings check;
-    LoadSettings(check, registry_);
-    if (check != settings) {
-        err_ << "could not write the settings to " << registry_.file().string() << '\n';
+    bool readsBack = true;
+    const long written = registry_.Update([&](RegDocument& doc) {
+        readsBack = SaveAndCheck(settings, doc);
+        return regerr::kSuccess;
+    });
+    return WriteStatus(written, readsBack);
+}
+
+int ConfigCommand::WriteStatus(long written, bool readsBack) {
+    if (written != regerr::kSuccess || !readsBack) {
+        err_ << "could not write the settings to " << EscapeControlChars(registry_.file().string()) << '\n';
         return kExitFailure;
     }
     return kExitOk;
@@ -119,7 +143,7 @@ int ConfigCommand::Save(const Settings& settings) {
 int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords) {
     const auto bytes = ReadWholeFile(file);
     if (!bytes) {
-        err_ << "cannot read " << file.string() << '\n';
+        err_ << "cannot read " << EscapeControlChars(file.string()) << '\n';
         return kExitUsage;
     }
     const auto text = DecodeExport(*bytes);
@@ -127,13 +151,14 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
     RegDocument doc;
     if (text) doc = RegDocument::Parse(*text, &report);
     if (!text || !report.has_header) {
-        err_ << file.string()
-             << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"\n";
+        err_ << EscapeControlChars(file.string())
+             << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version "
+                "5.00\"\n";
         return kExitUsage;
     }
     if (report.damaged_lines > 0) {
-        err_ << file.string() << ": line " << report.first_damaged_line << " cannot be read (" << report.damaged_lines
-             << " such line(s)); nothing was imported\n";
+        err_ << EscapeControlChars(file.string()) << ": line " << report.first_damaged_line << " cannot be read ("
+             << report.damaged_lines << " such line(s)); nothing was imported\n";
         return kExitUsage;
     }
     Settings current;
@@ -144,8 +169,8 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
     } else if (doc.FindKey(FullKeyPath(Hive::CurrentUser, kSiblingKey))) {
         ReadSettingsFrom(imported, doc, kSiblingKey, "RemoteServer");
     } else {
-        err_ << file.string() << " holds no Zumaset settings: the key [" << FullKeyPath(Hive::CurrentUser, kSettingsKey)
-             << "] is missing\n";
+        err_ << EscapeControlChars(file.string()) << " holds no Zumaset settings: the key ["
+             << FullKeyPath(Hive::CurrentUser, kSettingsKey) << "] is missing\n";
         return kExitUsage;
     }
     if (keep_passwords) {
@@ -154,7 +179,8 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
         imported.MAPIPass = current.MAPIPass;
     }
     if (const int status = Save(imported); status != kExitOk) return status;
-    out_ << "imported the settings from " << file.string() << " into " << registry_.file().string() << '\n';
+    out_ << "imported the settings from " << EscapeControlChars(file.string()) << " into "
+         << EscapeControlChars(registry_.file().string()) << '\n';
     return kExitOk;
 }
 
@@ -181,7 +207,8 @@ int ConfigCommand::Export(const std::optional<std::filesystem::path>& file, bool
         return kExitOk;
     }
     if (const int rc = WriteFileAtomically(*file, bytes); rc != 0) {
-        err_ << "cannot write " << file->string() << ": " << std::generic_category().message(rc) << '\n';
+        err_ << "cannot write " << EscapeControlChars(file->string()) << ": " << std::generic_category().message(rc)
+             << '\n';
         return kExitFailure;
     }
     return kExitOk;

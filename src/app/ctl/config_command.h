@@ -26,9 +26,11 @@ public:
     int Export(const std::optional<std::filesystem::path>& file, bool windows);
 
 private:
-    // Writes the whole record as the configuration dialog would, and checks
-    // that it reads back the same.
+    // Writes the whole record as the configuration dialog would, under the
+    // registry's lock, and checks that it reads back the same.
     int Save(const Settings& settings);
+    // The exit status of a write: the file's result code and the read-back check.
+    int WriteStatus(long written, bool readsBack);
 
     RegistryFile& registry_;
     std::ostream& out_;

@@ -5,6 +5,7 @@
 #include "core/message_box.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
+#include "core/text.h"
 #include "shell/client_runtime.h"
 #include "shell/pass_lock.h"
 
@@ -31,7 +32,7 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Tra
                    std::ostream& err) {
     auto lock = TryLockPasses(registryFile);
     if (!lock) {
-        err << "a transfer pass is already running with the settings in " << registryFile.string()
+        err << "a transfer pass is already running with the settings in " << EscapeControlChars(registryFile.string())
             << "; nothing was done, try again when it has finished\n";
         return kExitFailure;
     }
@@ -45,22 +46,44 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Tra
         return kExitFailure;
     }
 
+    // Passes with other settings files may name the same outbound folder.
+    const FolderLock folderLock(settings.SourcePath);
+    if (folderLock.state() == FolderLock::State::Busy) {
+        err << "a transfer pass is already running over the outbound folder " << EscapeControlChars(settings.SourcePath)
+            << "; nothing was done, try again when it has finished\n";
+        return kExitFailure;
+    }
+
     SystemClock clock;
     StreamMessageBoxes boxes(err);
     DroppedMailNotices mail;
     ClientRuntime runtime({registry, clock, boxes, mail, transport, "zumasetctl"});
     runtime.StartUp();
+    bool ranToEnd = true;
     switch (kind) {
     case PassKind::Send: runtime.SendPass(); break;
     case PassKind::Receive: runtime.ReceivePass(); break;
-    case PassKind::Cycle: runtime.FullPass(); break;
+    case PassKind::Cycle:
+        ranToEnd = runtime.FullPass();
+        break;
     }
-    runtime.ShutDown();
+    const bool registerSaved = runtime.ShutDown();
 
-    for (const auto& line : runtime.model().activity()) out << line << '\n';
+    for (const auto& line : runtime.model().activity())
+        out << EscapeControlChars(line) << '\n';
     if (kind != PassKind::Receive) out << "files sent: " << runtime.model().sendCount() << '\n';
     if (kind != PassKind::Send) out << "files received: " << runtime.model().getCount() << '\n';
     out << "sent files awaiting receipts: " << runtime.sentFiles().records().size() << '\n';
+    if (!registerSaved) {
+        err << "the register of sent files could not be saved to "
+            << EscapeControlChars(RegisterFilePath(runtime.settings()).string())
+            << "; replies to these files may land in the inbound folder itself (see the error log)\n";
+        return kExitFailure;
+    }
+    if (!ranToEnd) {
+        err << "the pass ended early on an error (see the error log)\n";
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

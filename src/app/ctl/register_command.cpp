@@ -1,13 +1,14 @@
 #include "app/ctl/register_command.h"
 
 #include "app/ctl/exit_codes.h"
-#include "core/atomic_file.h"
 #include "core/charset.h"
+#include "core/text.h"
 #include "outbound/receipt_register.h"
 
 #include <algorithm>
 #include <array>
 #include <ostream>
+#include <system_error>
 #include <vector>
 
 namespace zumaset {
@@ -23,22 +24,29 @@ std::string Pad(const std::string& text, std::size_t width) {
 
 int ShowRegister(const Settings& settings, std::ostream& out, std::ostream& err) {
     const auto file = RegisterFilePath(settings);
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        out << "The register holds no sent files (" << file.string() << " does not exist).\n";
+    const std::string shownFile = EscapeControlChars(file.string());
+    const RegisterFileContent content = ReadRegisterFile(file);
+    switch (content.state) {
+    case RegisterFileContent::State::Missing:
+        out << "The register holds no sent files (" << shownFile << " does not exist).\n";
         return kExitOk;
-    }
-    const auto content = ReadWholeFile(file);
-    if (!content) {
-        err << "cannot read " << file.string() << '\n';
+    case RegisterFileContent::State::NotRegular:
+        err << shownFile << " is not a regular file (a link, a FIFO or a folder); it is not read\n";
         return kExitFailure;
+    case RegisterFileContent::State::Unreadable:
+        err << "cannot read " << shownFile << ": " << std::generic_category().message(content.error) << '\n';
+        return kExitFailure;
+    case RegisterFileContent::State::Read:
+        break;
     }
     std::vector<std::array<std::string, 4>> rows{{"NAME", "FOLDER", "OFFICE", "SENT"}};
-    const auto records = ParseRegisterText(*content, [&](std::size_t lineNo, std::string_view line) {
-        err << file.string() << ": line " << lineNo << " cannot be read and will be skipped: " << line << '\n';
+    const auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
+        err << shownFile << ": line " << lineNo << " cannot be read and will be skipped: " << EscapeControlChars(line)
+            << '\n';
     });
     for (const auto& record : records) {
-        rows.push_back({record.SendAs, record.PathName, record.CuCode, FormatDefaultDateTime(record.SendTime)});
+        rows.push_back({EscapeControlChars(record.SendAs), EscapeControlChars(record.PathName),
+                        EscapeControlChars(record.CuCode), FormatDefaultDateTime(record.SendTime)});
     }
     std::array<std::size_t, 4> widths{};
     for (const auto& row : rows) {

@@ -81,26 +81,9 @@ std::string ExpandHome(std::string_view path) {
     return std::string(path);
 }
 
-// The value as it can be shown on one line: control characters as \xNN.
-std::string Printable(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            out += "\\x";
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string Problem(const FieldInfo& field, std::string_view text, std::string_view what) {
-    return "invalid value '" + Printable(text) + "' for " + std::string(field.name) + ": " + std::string(what) +
-           "; accepted: " + AcceptedValues(field);
+    return "invalid value '" + EscapeControlChars(text) + "' for " + std::string(field.name) + ": " +
+           std::string(what) + "; accepted: " + AcceptedValues(field);
 }
 
 } // namespace
