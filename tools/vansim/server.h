@@ -55,7 +55,8 @@ public:
 
 private:
     void Dispatch(const httplib::Request& request, httplib::Response& response);
-    void Deliver(httplib::Response& response, PageReply reply, const std::optional<FaultRule>& fault);
+    void Deliver(const httplib::Request& request, httplib::Response& response, PageReply reply,
+                 const std::optional<FaultRule>& fault);
     // Says each distinct mistake of the settings file once on stderr.
     void ReportProblems(const std::vector<std::string>& problems);
     // Waits, or returns false at once when the server is stopping.
