@@ -11,7 +11,17 @@
 namespace zumaset::vansim {
 namespace {
 
-enum class Route { Test, UploadText, UploadXml, List, Fetch, Acknowledge, RootCertificate, IssuingCertificate };
+enum class Route {
+    Test,
+    UploadText,
+    UploadXml,
+    List,
+    Fetch,
+    Acknowledge,
+    RootCertificate,
+    IssuingCertificate,
+    Connections
+};
 
 struct RouteEntry {
     std::string_view path; // lower case; the server's pages answer in any letter case
@@ -30,6 +40,7 @@ constexpr RouteEntry kRoutes[] = {
     {"/secure/activex_download/download_move.asp", Route::Acknowledge, false},
     {"/download/cert.der", Route::RootCertificate, true},
     {"/download/cert2.der", Route::IssuingCertificate, true},
+    {"/vansim/connections", Route::Connections, true},
 };
 
 std::string Lower(std::string text) {
@@ -66,7 +77,17 @@ VansimServer::VansimServer(ServerOptions options)
       pages_(store_),
       certificates_(PrepareCertificates(store_.TlsFolder(), options_.certificate)) {
     server_ = std::make_unique<httplib::SSLServer>(
-        [this](SSL_CTX& context) { return InstallIdentity(context, certificates_.identity); });
+        [this](SSL_CTX& context) {
+            // Every connection starts with one client hello: counting them counts connections.
+            SSL_CTX_set_client_hello_cb(
+                &context,
+                [](SSL*, int*, void* self) {
+                    ++static_cast<VansimServer*>(self)->connections_;
+                    return static_cast<int>(SSL_CLIENT_HELLO_SUCCESS);
+                },
+                this);
+            return InstallIdentity(context, certificates_.identity);
+        });
     if (!server_->is_valid()) throw std::runtime_error("the TLS server cannot use its certificate");
     // The client sends every chunk of a file over one kept-alive connection.
     server_->set_keep_alive_max_count(100000);
@@ -250,6 +271,11 @@ void VansimServer::Dispatch(const httplib::Request& request, httplib::Response& 
         case Route::IssuingCertificate:
             reply.body = route->route == Route::RootCertificate ? certificates_.rootDer : certificates_.intermediateDer;
             reply.contentType = "application/x-x509-ca-cert";
+            reply.log = {page, "", "", "200"};
+            break;
+        case Route::Connections:
+            reply.body = std::to_string(Connections());
+            reply.contentType = "text/plain";
             reply.log = {page, "", "", "200"};
             break;
         }

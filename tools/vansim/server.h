@@ -7,6 +7,7 @@
 #include "request_log.h"
 #include "sim_settings.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -51,6 +52,8 @@ public:
     void Stop();
 
     const std::filesystem::path& RootCaPem() const { return certificates_.rootPem; }
+    // TLS connections accepted so far (one per client hello).
+    long Connections() const { return connections_.load(); }
     const CertificateSet& Certificates() const { return certificates_; }
 
 private:
@@ -71,6 +74,7 @@ private:
     CertificateSet certificates_;
     std::unique_ptr<httplib::SSLServer> server_;
     int port_ = -1;
+    std::atomic<long> connections_{0};
 
     std::mutex stopMutex_;
     std::condition_variable stopSignal_;
