@@ -1,5 +1,7 @@
 #include "exchange/curl_transfer.h"
 
+#include "exchange/tls_trust.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -43,6 +45,13 @@ long ParseStatusLine(std::string_view line) {
     const char* begin = line.data() + space + 1;
     std::from_chars(begin, line.data() + line.size(), status);
     return status;
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+        if (StartsWithIgnoringCase(text.substr(i), word)) return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -104,6 +113,10 @@ void CurlTransfer::Reset() {
 
 void CurlTransfer::ClearState() {
     tooLarge_ = false;
+    pendingFramed_ = false;
+    framed_ = false;
+    endSignal_ = std::make_shared<std::atomic<bool>>(false);
+    endedWithoutSignal_ = false;
     drained_ = 0;
     pendingLocation_ = false;
     paused_ = false;
@@ -237,6 +250,14 @@ void CurlTransfer::CollectFinished() {
         auto* transfer = reinterpret_cast<CurlTransfer*>(owner);
         transfer->Remove();
         transfer->MarkFinished(result);
+        if (result == CURLE_OK && transfer->headersComplete_ && !transfer->framed_ && !transfer->endSignal_->load()) {
+            // Only the TLS end signal tells the end of such a reply from a cut.
+            transfer->endedWithoutSignal_ = true;
+            transfer->MarkFinished(CURLE_PARTIAL_FILE);
+            std::snprintf(transfer->errorBuffer_, sizeof transfer->errorBuffer_,
+                          "The connection ended without the TLS end signal before a reply without a length "
+                          "was known to be complete");
+        }
     }
 }
 
@@ -261,9 +282,13 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
         // A new response begins (after an interim 1xx one, for instance).
         transfer->pendingStatus_ = ParseStatusLine(line);
         transfer->pendingLocation_ = false;
+        transfer->pendingFramed_ = false;
         transfer->headersComplete_ = false;
     } else if (StartsWithIgnoringCase(line, "Location:")) {
         transfer->pendingLocation_ = true;
+    } else if (StartsWithIgnoringCase(line, "Content-Length:") ||
+               (StartsWithIgnoringCase(line, "Transfer-Encoding:") && ContainsIgnoringCase(line, "chunked"))) {
+        transfer->pendingFramed_ = true;
     } else if ((line == "\r\n" || line == "\n") && transfer->pendingStatus_ >= 200) {
         const long status = transfer->pendingStatus_;
         // libcurl goes on to the target of a redirect it follows.
@@ -272,6 +297,9 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
         if (!followed) {
             transfer->headerStatus_ = status;
             transfer->headersComplete_ = true;
+            // These replies have no body whatever their headers say.
+            transfer->framed_ = transfer->pendingFramed_ || status == 204 || status == 304;
+            if (!transfer->framed_) WatchTlsEndSignal(transfer->easy_.get(), transfer->endSignal_);
         }
     }
     return n;

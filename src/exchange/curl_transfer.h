@@ -2,6 +2,7 @@
 
 #include "exchange/curl_handles.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -66,6 +67,10 @@ public:
     CURLcode result() const { return result_; }
     // The reply was longer than TransferBounds::maxBody.
     bool tooLarge() const { return tooLarge_; }
+    // The reply had no length and its connection ended without the TLS end
+    // signal: it may have been cut short, so it counts as cut
+    // (CURLE_PARTIAL_FILE).
+    bool endedWithoutSignal() const { return endedWithoutSignal_; }
     // libcurl's own description of the last failure.
     std::string ErrorDetail() const;
 
@@ -97,6 +102,10 @@ private:
     bool draining_ = false;
     std::uint64_t drained_ = 0;
     bool tooLarge_ = false;
+    bool pendingFramed_ = false;  // the response being received has a length or chunks
+    bool framed_ = false;
+    std::shared_ptr<std::atomic<bool>> endSignal_;
+    bool endedWithoutSignal_ = false;
     bool attached_ = false;
     bool paused_ = false;
     bool finished_ = false;

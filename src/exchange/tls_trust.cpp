@@ -11,6 +11,7 @@
 #include <openssl/x509v3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
@@ -126,6 +127,9 @@ struct ConnectionCheck {
     std::string host;
     bool strict = false;
     std::vector<std::string> knownHosts;
+    // Set when the peer's TLS end signal (close_notify) arrives; the
+    // transfer using the connection at that moment put it here.
+    std::shared_ptr<std::atomic<bool>> endSignal;
 };
 
 void FreeConnectionCheck(void*, void* data, CRYPTO_EX_DATA*, int, long, void*) {
@@ -157,6 +161,18 @@ bool ChainHoldsFolderCertificate(X509_STORE_CTX* ctx, const TrustSnapshot& trust
     return false;
 }
 
+ConnectionCheck* CheckOf(const SSL* ssl) {
+    if (ssl == nullptr) return nullptr;
+    return static_cast<ConnectionCheck*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), ConnectionCheckIndex()));
+}
+
+// Watches for the peer's close_notify alert.
+void NoteTlsEvent(const SSL* ssl, int where, int value) {
+    if ((where & SSL_CB_READ_ALERT) != SSL_CB_READ_ALERT || (value & 0xff) != SSL3_AD_CLOSE_NOTIFY) return;
+    const ConnectionCheck* check = CheckOf(ssl);
+    if (check != nullptr && check->endSignal) check->endSignal->store(true);
+}
+
 struct StoreCtxDeleter {
     void operator()(X509_STORE_CTX* ctx) const { X509_STORE_CTX_free(ctx); }
 };
@@ -185,12 +201,6 @@ int ForgiveDates(int preverified, X509_STORE_CTX* ctx) {
 // CA file is parsed per connection), then the name.
 int VerifyServer(X509_STORE_CTX* ctx, void* data) {
     const auto* check = static_cast<const ConnectionCheck*>(data);
-    if (SSL* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(ctx, SSL_get_ex_data_X509_STORE_CTX_idx()))) {
-        // A reply whose connection ends without the TLS end signal may have
-        // been cut short by anyone on the path: it must fail, never pass as
-        // complete. libcurl asks OpenSSL to overlook that; this undoes it.
-        SSL_clear_options(ssl, SSL_OP_IGNORE_UNEXPECTED_EOF);
-    }
     X509* leaf = X509_STORE_CTX_get0_cert(ctx);
     StoreCtxPtr own(X509_STORE_CTX_new());
     if (check == nullptr || leaf == nullptr || !own ||
@@ -241,7 +251,7 @@ CURLcode PrepareContext(CURL* easy, void* sslContext, void* userData) {
     check->host = HostBeingReached(easy);
     check->strict = policy->strict;
     check->knownHosts = policy->knownHosts;
-    SSL_CTX_clear_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_info_callback(ctx, NoteTlsEvent);
     ConnectionCheck* raw = check.get();
     if (SSL_CTX_set_ex_data(ctx, ConnectionCheckIndex(), raw) != 1) return CURLE_OUT_OF_MEMORY;
     // The TLS context owns it from here on and frees it with itself.
@@ -309,6 +319,15 @@ std::shared_ptr<const TrustSnapshot> TrustCache::Current() {
     folderSeen_ = std::move(folder);
     current_ = std::move(snapshot);
     return current_;
+}
+
+void WatchTlsEndSignal(CURL* easy, std::shared_ptr<std::atomic<bool>> flag) {
+    curl_tlssessioninfo* info = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_TLS_SSL_PTR, &info) != CURLE_OK || info == nullptr ||
+        info->backend != CURLSSLBACKEND_OPENSSL || info->internals == nullptr)
+        return;
+    // The check belongs to the connection, which serves one transfer at a time.
+    if (ConnectionCheck* check = CheckOf(static_cast<const SSL*>(info->internals))) check->endSignal = std::move(flag);
 }
 
 CURLcode ApplyTlsTrust(CURL* easy, const PeerPolicy& policy) {

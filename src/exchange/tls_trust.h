@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -69,5 +70,10 @@ struct PeerPolicy {
 // names. `policy` must outlive the transfer's handshakes; each connection
 // keeps what it needs of it for its own life.
 CURLcode ApplyTlsTrust(CURL* easy, const PeerPolicy& policy);
+
+// Has `flag` set when the TLS end signal (close_notify) of the connection the
+// transfer now uses arrives. libcurl takes a connection that simply ends for
+// the end of a reply without a length; this tells a proper end from a cut.
+void WatchTlsEndSignal(CURL* easy, std::shared_ptr<std::atomic<bool>> flag);
 
 } // namespace zumaset

@@ -316,12 +316,14 @@ void VansimServer::Deliver(const httplib::Request& request, httplib::Response& r
         const std::string remoteAddress = request.remote_addr;
         const int remotePort = request.remote_port;
         // Without a length and without chunks the end of the body is the end
-        // of the connection; the library closes it with the TLS end signal.
+        // of the connection; the library closes it with the TLS end signal
+        // once its keep-alive time is over.
         response.set_header("Connection", "close");
         response.set_content_provider(
             reply.contentType, [body, notify, localPort, remoteAddress, remotePort](size_t offset, httplib::DataSink& sink) {
                 if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
-                // Cutting the socket first leaves the library no way to send the signal.
+                // Cutting the socket first leaves the library no way to send the
+                // signal; otherwise it sends it when it closes the idle connection.
                 if (!notify) DropConnection(localPort, remoteAddress, remotePort);
                 sink.done();
                 return true;
