@@ -220,7 +220,8 @@ int VerifyServer(X509_STORE_CTX* ctx, void* data) {
         // The operator's own CA, or a certificate issued for one of the
         // configured servers, may carry another name.
         accepted = ChainHoldsFolderCertificate(own.get(), *check->trust) ||
-                   std::ranges::any_of(check->knownHosts, [&](const std::string& known) { return CertificateNames(leaf, known); });
+                   std::ranges::any_of(check->knownHosts,
+                                       [&](const std::string& known) { return CertificateNames(leaf, known); });
     }
     X509_STORE_CTX_set_error(ctx, accepted ? X509_V_OK : X509_V_ERR_HOSTNAME_MISMATCH);
     return accepted ? 1 : 0;

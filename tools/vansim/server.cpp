@@ -320,7 +320,8 @@ void VansimServer::Deliver(const httplib::Request& request, httplib::Response& r
         // once its keep-alive time is over.
         response.set_header("Connection", "close");
         response.set_content_provider(
-            reply.contentType, [body, notify, localPort, remoteAddress, remotePort](size_t offset, httplib::DataSink& sink) {
+            reply.contentType,
+            [body, notify, localPort, remoteAddress, remotePort](size_t offset, httplib::DataSink& sink) {
                 if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
                 // Cutting the socket first leaves the library no way to send the
                 // signal; otherwise it sends it when it closes the idle connection.
