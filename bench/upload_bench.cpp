@@ -55,6 +55,7 @@ class DumpTransport final : public Transport {
         bool SetProxyUserName(std::string_view) override { return true; }
         bool SetProxyPassword(std::string_view) override { return true; }
         bool SetReceiveTimeout(std::chrono::milliseconds) override { return true; }
+        bool SetReplyLimit(std::uint64_t) override { return true; }
 
     private:
         fs::path dir_;
@@ -83,6 +84,7 @@ class DumpTransport final : public Transport {
         std::unique_ptr<InternetConnection> Connect(std::string_view) override {
             return std::make_unique<Connection>(dir_, counter_);
         }
+        void SetServerNames(std::vector<std::string>) override {}
 
     private:
         fs::path dir_;

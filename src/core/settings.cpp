@@ -45,6 +45,7 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"DeleteLogFiles", FieldKind::Bool, &S::DeleteLogFiles},
     {"DeleteDayInt", FieldKind::Int32, &S::DeleteDayInt},
     {"NoGetConnect", FieldKind::Bool, &S::NoGetConnect},
+    {"MaxFileSize", FieldKind::Int32, &S::MaxFileSize},
     {"UseMAPI", FieldKind::Bool, &S::UseMAPI},
     {"MAPIUser", FieldKind::Text, &S::MAPIUser},
     {"MAPIPass", FieldKind::Scrambled, &S::MAPIPass},
@@ -56,6 +57,13 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
 } // namespace
 
 const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields() { return kFields; }
+
+std::uint64_t MaxReceivedFileBytes(const Settings& settings) {
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    constexpr std::uint64_t kDefaultMiB = 2048;
+    const std::uint64_t mib = settings.MaxFileSize > 0 ? static_cast<std::uint64_t>(settings.MaxFileSize) : kDefaultMiB;
+    return mib * kMiB;
+}
 
 const FieldInfo* FindSettingsField(std::string_view name) {
     for (const auto& field : kFields) {

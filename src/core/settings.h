@@ -50,6 +50,9 @@ struct Settings {
     bool DeleteLogFiles = false;
     std::int32_t DeleteDayInt = 0;
     bool NoGetConnect = false;
+    // The largest file a receive pass fetches, in MiB; 0 or less means the
+    // default of 2048 (2 GiB). A longer file is reported and left on the server.
+    std::int32_t MaxFileSize = 0;
     bool UseMAPI = false;
     std::string MAPIUser;
     std::string MAPIPass;
@@ -81,7 +84,7 @@ struct FieldInfo {
     FieldMember member;
 };
 
-inline constexpr std::size_t kSettingsFieldCount = 44;
+inline constexpr std::size_t kSettingsFieldCount = 45;
 
 // Every setting once, in load and save order. Loading, saving, the command-line
 // editor and the dialog all walk this table.
@@ -89,5 +92,8 @@ const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields();
 
 // The field with this registry value name (exact, case-sensitive), or nullptr.
 const FieldInfo* FindSettingsField(std::string_view name);
+
+// MaxFileSize in bytes, the default for 0 or less.
+std::uint64_t MaxReceivedFileBytes(const Settings& settings);
 
 } // namespace zumaset

@@ -67,7 +67,12 @@ unsigned long InetErrorFromCurl(CURLcode code, long verifyResult) {
     case CURLE_SSL_CLIENTCERT:
         return kClientCertificateNeeded;
     case CURLE_PEER_FAILED_VERIFICATION:
-        return IsUntrustedIssuer(verifyResult) ? kInvalidCa : kSecurityFailure;
+        if (IsUntrustedIssuer(verifyResult)) return kInvalidCa;
+        if (verifyResult == X509_V_ERR_CERT_HAS_EXPIRED || verifyResult == X509_V_ERR_CERT_NOT_YET_VALID)
+            return kCertificateDateInvalid;
+        if (verifyResult == X509_V_ERR_HOSTNAME_MISMATCH || verifyResult == X509_V_ERR_IP_ADDRESS_MISMATCH)
+            return kCertificateNameInvalid;
+        return kSecurityFailure;
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS:

@@ -1,6 +1,9 @@
 #include "exchange/curl_transfer.h"
 
+#include "exchange/tls_trust.h"
+
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +22,21 @@ constexpr std::chrono::milliseconds kPollSlice{1000};
 // caller reads; keeps memory bounded whatever the size of the reply.
 constexpr std::size_t kBodyHighWater = 1024 * 1024;
 
+// What is read of a reply nobody wants any more before its connection is
+// given up instead: replies left unread are short answers.
+constexpr std::uint64_t kDrainLimit = 256 * 1024;
+constexpr std::chrono::milliseconds kDrainSilence{2000};
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const auto a = static_cast<unsigned char>(text[i]);
+        const auto b = static_cast<unsigned char>(prefix[i]);
+        if (std::tolower(a) != std::tolower(b)) return false;
+    }
+    return true;
+}
+
 long ParseStatusLine(std::string_view line) {
     // "HTTP/1.1 200 OK"
     const auto space = line.find(' ');
@@ -27,6 +45,13 @@ long ParseStatusLine(std::string_view line) {
     const char* begin = line.data() + space + 1;
     std::from_chars(begin, line.data() + line.size(), status);
     return status;
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+        if (StartsWithIgnoringCase(text.substr(i), word)) return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -44,12 +69,40 @@ CurlTransfer::~CurlTransfer() {
 }
 
 void CurlTransfer::Detach() {
+    if (attached_ && !finished_ && headersComplete_ && !draining_) DrainRest();
+    Remove();
+}
+
+void CurlTransfer::Remove() {
     if (attached_) {
         // Dropping a transfer in mid-reply also closes its connection, so a
         // half-read reply can never be mistaken for the next one.
         curl_multi_remove_handle(pool_.get(), easy_.get());
         attached_ = false;
     }
+}
+
+void CurlTransfer::DrainRest() {
+    draining_ = true;
+    drained_ = body_.size() - bodyPos_;
+    body_.clear();
+    bodyPos_ = 0;
+    if (paused_) {
+        paused_ = false;
+        curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
+    }
+    if (!finished_ && attached_) Drive(&CurlTransfer::Never, kDrainSilence);
+    draining_ = false;
+}
+
+bool CurlTransfer::PastDeadline(Clock::time_point now) const {
+    if (bounds_.deadline == std::chrono::milliseconds::max()) return false;
+    auto allowed = std::chrono::duration_cast<std::chrono::milliseconds>(bounds_.deadline);
+    if (bounds_.bytesPerExtraSecond > 0) {
+        const auto extra = BytesMoved() / bounds_.bytesPerExtraSecond;
+        allowed += std::chrono::seconds(static_cast<long long>(std::min<std::uint64_t>(extra, 1u << 30)));
+    }
+    return now - started_ > allowed;
 }
 
 void CurlTransfer::Reset() {
@@ -59,6 +112,13 @@ void CurlTransfer::Reset() {
 }
 
 void CurlTransfer::ClearState() {
+    tooLarge_ = false;
+    pendingFramed_ = false;
+    framed_ = false;
+    endSignal_ = std::make_shared<std::atomic<bool>>(false);
+    endedWithoutSignal_ = false;
+    drained_ = 0;
+    pendingLocation_ = false;
     paused_ = false;
     finished_ = false;
     result_ = CURLE_OK;
@@ -77,13 +137,15 @@ void CurlTransfer::MarkFinished(CURLcode result) {
     result_ = result;
 }
 
-CurlTransfer::Outcome CurlTransfer::Start(std::chrono::milliseconds silence) {
+CurlTransfer::Outcome CurlTransfer::Start(std::chrono::milliseconds silence, const TransferBounds& bounds) {
     if (!easy_ || !pool_) {
         MarkFinished(CURLE_FAILED_INIT);
         return Outcome::Failed;
     }
     Detach();
     ClearState();
+    bounds_ = bounds;
+    started_ = Clock::now();
 
     CURL* easy = easy_.get();
     for (CURLcode rc : {curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader),
@@ -145,18 +207,26 @@ CurlTransfer::Outcome CurlTransfer::Drive(bool (CurlTransfer::*ready)() const, s
         if ((this->*ready)()) return Outcome::Ready;
         if (finished_) return Outcome::Finished;
         if (mc != CURLM_OK || !attached_) {
-            Detach();
+            Remove();
             MarkFinished(CURLE_FAILED_INIT);
             return Outcome::Failed;
         }
         const auto now = Clock::now();
+        if (PastDeadline(now)) {
+            Remove();
+            MarkFinished(CURLE_OPERATION_TIMEDOUT);
+            std::snprintf(errorBuffer_, sizeof errorBuffer_,
+                          "The exchange outlived its deadline after %llu bytes",
+                          static_cast<unsigned long long>(BytesMoved()));
+            return Outcome::TimedOut;
+        }
         if (const auto current = BytesMoved(); current != moved) {
             moved = current;
             lastMove = now;
         }
         const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastMove);
         if (quiet >= silence) {
-            Detach();
+            Remove();
             MarkFinished(CURLE_OPERATION_TIMEDOUT);
             std::snprintf(errorBuffer_, sizeof errorBuffer_, "No data received for %lld ms",
                           static_cast<long long>(silence.count()));
@@ -178,8 +248,16 @@ void CurlTransfer::CollectFinished() {
         curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &owner);
         if (owner == nullptr) continue;
         auto* transfer = reinterpret_cast<CurlTransfer*>(owner);
-        transfer->Detach();
+        transfer->Remove();
         transfer->MarkFinished(result);
+        if (result == CURLE_OK && transfer->headersComplete_ && !transfer->framed_ && !transfer->endSignal_->load()) {
+            // Only the TLS end signal tells the end of such a reply from a cut.
+            transfer->endedWithoutSignal_ = true;
+            transfer->MarkFinished(CURLE_PARTIAL_FILE);
+            std::snprintf(transfer->errorBuffer_, sizeof transfer->errorBuffer_,
+                          "The connection ended without the TLS end signal before a reply without a length "
+                          "was known to be complete");
+        }
     }
 }
 
@@ -190,6 +268,7 @@ std::uint64_t CurlTransfer::BytesMoved() const {
 }
 
 std::string CurlTransfer::ErrorDetail() const {
+    if (tooLarge_) return "The reply is longer than the " + std::to_string(bounds_.maxBody) + " bytes allowed";
     if (errorBuffer_[0] != '\0') return errorBuffer_;
     return result_ == CURLE_OK ? std::string() : curl_easy_strerror(result_);
 }
@@ -202,10 +281,26 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
     if (line.starts_with("HTTP/")) {
         // A new response begins (after an interim 1xx one, for instance).
         transfer->pendingStatus_ = ParseStatusLine(line);
+        transfer->pendingLocation_ = false;
+        transfer->pendingFramed_ = false;
         transfer->headersComplete_ = false;
+    } else if (StartsWithIgnoringCase(line, "Location:")) {
+        transfer->pendingLocation_ = true;
+    } else if (StartsWithIgnoringCase(line, "Content-Length:") ||
+               (StartsWithIgnoringCase(line, "Transfer-Encoding:") && ContainsIgnoringCase(line, "chunked"))) {
+        transfer->pendingFramed_ = true;
     } else if ((line == "\r\n" || line == "\n") && transfer->pendingStatus_ >= 200) {
-        transfer->headerStatus_ = transfer->pendingStatus_;
-        transfer->headersComplete_ = true;
+        const long status = transfer->pendingStatus_;
+        // libcurl goes on to the target of a redirect it follows.
+        const bool followed = transfer->bounds_.followsRedirects && transfer->pendingLocation_ && status >= 300 &&
+                              status < 400 && status != 304;
+        if (!followed) {
+            transfer->headerStatus_ = status;
+            transfer->headersComplete_ = true;
+            // These replies have no body whatever their headers say.
+            transfer->framed_ = transfer->pendingFramed_ || status == 204 || status == 304;
+            if (!transfer->framed_) WatchTlsEndSignal(transfer->easy_.get(), transfer->endSignal_);
+        }
     }
     return n;
 }
@@ -213,6 +308,18 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
 std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
     auto* transfer = static_cast<CurlTransfer*>(self);
     const std::size_t n = size * count;
+    // The body of a redirect being followed is not the reply's.
+    if (!transfer->headersComplete_) return n;
+    if (transfer->draining_) {
+        transfer->drained_ += n;
+        transfer->bodyBytes_ += n;
+        // Too much to wait for: ending the transfer here drops the connection.
+        return transfer->drained_ > kDrainLimit ? 0 : n;
+    }
+    if (transfer->bodyBytes_ + n > transfer->bounds_.maxBody) {
+        transfer->tooLarge_ = true;
+        return 0;
+    }
     if (transfer->body_.size() - transfer->bodyPos_ >= kBodyHighWater) {
         // libcurl keeps these bytes and offers them again after unpausing.
         transfer->paused_ = true;

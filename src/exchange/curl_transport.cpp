@@ -19,7 +19,8 @@ struct SessionSetup {
     bool namedProxy = false;
     std::string proxy;
     std::string noProxy;
-    TlsTrust trust;
+    std::shared_ptr<TrustCache> trust;
+    std::vector<std::string> knownHosts;  // hosts of the configured servers
     TransportLimits limits;
 };
 using SetupPtr = std::shared_ptr<const SessionSetup>;
@@ -50,6 +51,9 @@ std::string_view TrimSpaces(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+// Redirects the connection test follows at most.
+constexpr long kTestRedirects = 3;
+
 // The host of "https://host[:port]/path", for the proxy bypass rule.
 std::optional<HostPort> HostOfUrl(std::string_view url) {
     const auto scheme = url.find("://");
@@ -68,14 +72,17 @@ std::optional<long> CurlHttpVersion(std::string_view version) {
 
 class CurlRequest final : public InternetRequest {
 public:
+    // A connection test checks certificates strictly and follows redirects.
     CurlRequest(SetupPtr setup, CurlConnectionPool pool, std::string verb, std::string url, long httpVersion,
-                bool bypassProxy)
+                bool bypassProxy, bool connectionTest)
         : setup_(std::move(setup)),
           transfer_(std::move(pool)),
           verb_(std::move(verb)),
           url_(std::move(url)),
           httpVersion_(httpVersion),
-          bypassProxy_(bypassProxy) {}
+          bypassProxy_(bypassProxy),
+          connectionTest_(connectionTest),
+          peer_{setup_->trust, connectionTest, setup_->knownHosts} {}
 
     unsigned long LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
@@ -120,7 +127,12 @@ public:
         body_.assign(body);
         if (!Configure()) return false;
 
-        const auto outcome = transfer_.Start(setup_->limits.response);
+        TransferBounds bounds;
+        bounds.maxBody = replyLimit_;
+        bounds.deadline = setup_->limits.deadline;
+        bounds.bytesPerExtraSecond = setup_->limits.bytesPerExtraSecond;
+        bounds.followsRedirects = connectionTest_;
+        const auto outcome = transfer_.Start(setup_->limits.response, bounds);
         if (outcome == CurlTransfer::Outcome::Ready) {
             status_ = transfer_.headerStatus();
             return true;
@@ -170,8 +182,13 @@ public:
         // Bytes already received are handed over; a failure shows at the next read.
         if (copied > 0 || outcome == CurlTransfer::Outcome::Ready || outcome == CurlTransfer::Outcome::Finished)
             return copied;
-        error_.Set(InetErrorFromCurl(transfer_.result()), transfer_.ErrorDetail());
+        error_.Set(ReadError(), transfer_.ErrorDetail());
         return std::nullopt;
+    }
+
+    bool SetReplyLimit(std::uint64_t bytes) override {
+        replyLimit_ = bytes;
+        return true;
     }
 
     bool SetProxyUserName(std::string_view user) override {
@@ -194,6 +211,15 @@ private:
     // bypasses it, the system's one when no host is exempt from it.
     bool ThroughProxy() const {
         return !bypassProxy_ && !setup_->proxy.empty() && (setup_->namedProxy || setup_->noProxy.empty());
+    }
+
+    unsigned long ReadError() const {
+        if (transfer_.tooLarge()) return inet_error::kReplyTooLarge;
+        // A receive error while the body comes in is a reply cut short: a
+        // connection reset, or one closed without the TLS end signal (a
+        // reply without a length can only be known complete by that signal).
+        if (transfer_.result() == CURLE_RECV_ERROR) return inet_error::kConnectionAborted;
+        return InetErrorFromCurl(transfer_.result());
     }
 
     std::chrono::milliseconds ReceiveTimeout() const {
@@ -219,7 +245,13 @@ private:
         set(CURLOPT_URL, url_.c_str());
         set(CURLOPT_PROTOCOLS_STR, "https");
         set(CURLOPT_NOSIGNAL, 1L);
-        set(CURLOPT_FOLLOWLOCATION, 0L);
+        if (connectionTest_) {
+            set(CURLOPT_FOLLOWLOCATION, 1L);
+            set(CURLOPT_MAXREDIRS, kTestRedirects);
+            set(CURLOPT_REDIR_PROTOCOLS_STR, "https");
+        } else {
+            set(CURLOPT_FOLLOWLOCATION, 0L);
+        }
         set(CURLOPT_HTTP_VERSION, httpVersion_);
         set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(setup.limits.connect.count()));
         if (!setup.agent.empty()) set(CURLOPT_USERAGENT, setup.agent.c_str());
@@ -246,7 +278,7 @@ private:
             set(CURLOPT_POSTFIELDS, body_.data());
             if (verb_ != "POST") set(CURLOPT_CUSTOMREQUEST, verb_.c_str());
         }
-        if (rc == CURLE_OK) rc = ApplyTlsTrust(easy, setup.trust);
+        if (rc == CURLE_OK) rc = ApplyTlsTrust(easy, peer_);
         if (rc != CURLE_OK) {
             error_.Set(inet_error::kInternalError, curl_easy_strerror(rc));
             return false;
@@ -267,6 +299,9 @@ private:
     std::string url_;
     long httpVersion_;
     bool bypassProxy_;
+    bool connectionTest_;
+    PeerPolicy peer_;
+    std::uint64_t replyLimit_ = kDefaultReplyLimit;
     std::vector<std::string> headers_;
     CurlSlistPtr headerList_;
     std::string body_;
@@ -297,7 +332,8 @@ public:
         if (!path.starts_with('/')) path.insert(path.begin(), '/');
         const bool bypass = setup_->namedProxy && BypassesNamedProxy(server_.host);
         return std::make_unique<CurlRequest>(setup_, pool_, verb.empty() ? "GET" : std::string(verb),
-                                             "https://" + server_.UrlAuthority() + path, *httpVersion, bypass);
+                                             "https://" + server_.UrlAuthority() + path, *httpVersion, bypass,
+                                             false);
     }
 
 private:
@@ -327,7 +363,7 @@ public:
         }
         const bool bypass = setup_->namedProxy && BypassesNamedProxy(host->host);
         auto request = std::make_unique<CurlRequest>(setup_, std::move(pool), "GET", std::string(url),
-                                                     CURL_HTTP_VERSION_1_1, bypass);
+                                                     CURL_HTTP_VERSION_1_1, bypass, true);
         if (!request->SendRequest({})) {
             error_.Set(request->LastError(), request->LastErrorDetail());
             return nullptr;
@@ -349,6 +385,16 @@ public:
         return std::make_unique<CurlConnection>(setup_, std::move(*parsed), std::move(pool));
     }
 
+    void SetServerNames(std::vector<std::string> servers) override {
+        auto setup = std::make_shared<SessionSetup>(*setup_);
+        setup->knownHosts.clear();
+        for (const auto& server : servers) {
+            if (auto parsed = ParseServerName(server)) setup->knownHosts.push_back(std::move(parsed->host));
+        }
+        // Handles already open keep the list they were made with.
+        setup_ = std::move(setup);
+    }
+
 private:
     SetupPtr setup_;
     ErrorSlot error_;
@@ -366,7 +412,8 @@ SystemProxy SystemProxyFromEnvironment() {
     return {EnvironmentValue("https_proxy", "HTTPS_PROXY"), EnvironmentValue("no_proxy", "NO_PROXY")};
 }
 
-CurlTransport::CurlTransport(CurlTransportOptions options) : options_(std::move(options)) {}
+CurlTransport::CurlTransport(CurlTransportOptions options)
+    : options_(std::move(options)), trust_(std::make_shared<TrustCache>(options_.caFolder, options_.systemCaFile)) {}
 
 std::unique_ptr<InternetSession> CurlTransport::OpenSession(std::string_view agent, const ProxyChoice& proxy) {
     auto setup = std::make_shared<SessionSetup>();
@@ -380,7 +427,7 @@ std::unique_ptr<InternetSession> CurlTransport::OpenSession(std::string_view age
         setup->proxy = std::move(system.proxy);
         setup->noProxy = std::move(system.noProxy);
     }
-    setup->trust.caFolder = options_.caFolder;
+    setup->trust = trust_;
     setup->limits = options_.limits;
     return std::make_unique<CurlSession>(std::move(setup));
 }

@@ -4,7 +4,9 @@
 #include "exchange/transport.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,12 @@ struct TransportLimits {
     // When set, replaces every receive time-out the callers set, so tests of
     // a stalled reply do not wait the full 20 seconds.
     std::optional<std::chrono::milliseconds> receiveOverride;
+    // The whole of one request, from its send to the end of its reply, may
+    // last `deadline` plus one second for every `bytesPerExtraSecond` bytes
+    // moved: a reply arriving at a working speed is never cut, whatever its
+    // size, while one dripping a byte now and then is, after about `deadline`.
+    std::chrono::milliseconds deadline{120000};
+    std::uint64_t bytesPerExtraSecond = 16 * 1024;
 };
 
 // The proxy of the "system configuration".
@@ -35,6 +43,8 @@ SystemProxy SystemProxyFromEnvironment();
 struct CurlTransportOptions {
     TransportLimits limits;
     std::filesystem::path caFolder = DefaultCaFolder();
+    // The system's CAs; tests put a CA of their own in its place.
+    std::filesystem::path systemCaFile = DefaultSystemCaFile();
     // Empty: read from the environment each time a session is opened.
     std::optional<SystemProxy> systemProxy;
 };
@@ -47,6 +57,8 @@ public:
 
 private:
     CurlTransportOptions options_;
+    // Built once for the process, shared by every session and connection.
+    std::shared_ptr<TrustCache> trust_;
 };
 
 } // namespace zumaset

@@ -8,6 +8,7 @@
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
+#include "exchange/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 
@@ -30,6 +31,7 @@ constexpr std::string_view kFetchPage = "/secure/activex_download/download_down.
 constexpr std::string_view kAcknowledgePage = "/secure/activex_download/download_move.asp";
 constexpr std::string_view kReturnsTo = "Návrat na TimerApp";
 constexpr std::string_view kTimeoutText = "Operace přerušena - vypršel časový limit";
+constexpr std::string_view kTooLargeText = "Operace přerušena - odpověď serveru je delší, než je povoleno";
 constexpr std::string_view kScriptErrorText = "Chyba ASP pro stažení souboru";
 constexpr std::string_view kNewFileBalloon = "Aplikace přijala nový soubor";
 constexpr std::string_view kCannotStoreText = "Přijatý soubor nelze uložit";
@@ -68,6 +70,11 @@ std::string Printable(std::string_view serverBytes) {
         for (const char c : serverBytes) text += static_cast<unsigned char>(c) < 0x80 ? c : '?';
     }
     return EscapeControlChars(text);
+}
+
+// A read ends early on the time-out, or on a reply longer than allowed.
+std::string_view ReadFailureText(unsigned long error) {
+    return error == inet_error::kReplyTooLarge ? kTooLargeText : kTimeoutText;
 }
 
 bool IsXmlName(std::string_view name) { return ToUpperText(Utf8Suffix(name, 3)) == "XML"; }
@@ -277,8 +284,9 @@ void ReceivePass::Run(std::string& server) {
             error);
         if (outcome != ReadOutcome::Complete) {
             const auto code = static_cast<long>(error);
-            c_.reporter.ReportFailure(FailureReport{code, std::string(kTimeoutText), {}, MessageIcon::Exclamation,
-                                                    CodeAndText(code, kTimeoutText)});
+            const auto text = ReadFailureText(error);
+            c_.reporter.ReportFailure(FailureReport{code, std::string(text), {}, MessageIcon::Exclamation,
+                                                    CodeAndText(code, text)});
             transfer_.InetClose();
             TraceEnd(59);
             return;
@@ -361,6 +369,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
             GeneralError(file->error(), SystemErrorText(file->error()));
             return EntryOutcome::EndPass;
         }
+        transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(settings));
         std::uint64_t length = 0;
         char first = '\0';
         unsigned long error = 0;
@@ -377,7 +386,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
             return EntryOutcome::EndPass;
         }
         if (outcome == ReadOutcome::ReadFailed) {
-            ReportFileFailure(static_cast<long>(error), kTimeoutText);
+            ReportFileFailure(static_cast<long>(error), ReadFailureText(error));
             failed = true;
         }
         Trace(50, "Case 200 LEN strResponse", std::to_string(length));

@@ -19,6 +19,8 @@ constexpr std::string_view kTestPage = "/secure/activex_download/testing.asp";
 constexpr std::string_view kTestAnswer = "TESTING SERVER RLK OK";
 constexpr std::string_view kCannotConnect = "Nelze se připojit k serveru RLK !!";
 constexpr std::size_t kReadBufferSize = 2048;
+// The replies read whole here are answer words and checksums.
+constexpr std::uint64_t kAnswerReplyLimit = 64 * 1024;
 constexpr int kHttpsPort = 443;
 constexpr int kServiceHttp = 3;
 
@@ -85,6 +87,10 @@ std::string ServerSession::Open() {
     gsProxyUser = settings_.ProxyUser;
     gsProxyPass = settings_.ProxyPass;
     hInternetOpen = transport_.OpenSession(agent, proxy);
+    if (hInternetOpen) {
+        hInternetOpen->SetServerNames(
+            {settings_.ServerTxt, settings_.ServerXml, settings_.ServerOne, settings_.ServerTwo});
+    }
     return HandleText(hInternetOpen.get());
 }
 
@@ -322,6 +328,7 @@ SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view 
 
 std::optional<std::string> ServerTransfer::ReadReply() {
     if (!hHttpOpenRequest) return std::nullopt;
+    hHttpOpenRequest->SetReplyLimit(kAnswerReplyLimit);
     std::string reply;
     std::array<char, kReadBufferSize> buffer{};
     while (true) {

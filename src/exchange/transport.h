@@ -2,13 +2,18 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zumaset {
+
+// The most reply bytes a request reads unless its caller sets another limit.
+inline constexpr std::uint64_t kDefaultReplyLimit = 8u * 1024 * 1024;
 
 // The internet transport as the rest of the client sees it: a session, a
 // connection to one server and HTTP requests on it. Every handle is an
@@ -41,12 +46,22 @@ public:
     virtual std::optional<long> QueryStatusCode() = 0;
     // Reads the next part of the reply into `buffer`, filling it unless the
     // reply ends first. Returns the byte count (0 at the end) or empty on a
-    // failure such as the receive time-out.
+    // failure: the receive time-out, a reply cut short (also one whose
+    // connection closed without the TLS end signal), a reply longer than the
+    // reply limit, or a request that outlived its deadline. Whatever a caller
+    // leaves unread is read to its end before the connection serves the next
+    // request, so an unread reply never costs a new connection.
     virtual std::optional<std::size_t> ReadFile(std::span<char> buffer) = 0;
+    // The most reply bytes to read (kDefaultReplyLimit when not set); one
+    // more fails the read with inet_error::kReplyTooLarge.
+    virtual bool SetReplyLimit(std::uint64_t bytes) = 0;
     // Proxy credentials; they apply from the next SendRequest.
     virtual bool SetProxyUserName(std::string_view user) = 0;
     virtual bool SetProxyPassword(std::string_view password) = 0;
-    // The longest wait for reply bytes while reading.
+    // The longest wait for reply bytes while reading. Besides it every
+    // request has a deadline for the whole exchange that grows with the bytes
+    // moved (the transport's own), so a server dripping a byte now and then
+    // cannot hold it for ever.
     virtual bool SetReceiveTimeout(std::chrono::milliseconds timeout) = 0;
 };
 
@@ -62,12 +77,19 @@ public:
 // The internet session of the process: agent text and proxy choice.
 class InternetSession : public InternetHandle {
 public:
-    // Opens an https URL with a GET and sends it at once. Null when no reply
-    // came (the error is left on the session); a 407 still gives a request.
+    // Opens an https URL with a GET and sends it at once: the connection test.
+    // Its certificate must be valid and issued for the host it comes from;
+    // a redirect is followed over https, a few times at most. Null when no
+    // reply came (the error is left on the session); a 407 still gives a
+    // request.
     virtual std::unique_ptr<InternetRequest> OpenUrl(std::string_view url) = 0;
     // A connection handle for `server` ("host" or "host:port"); no network
     // traffic yet. Null for a server name that cannot be used.
     virtual std::unique_ptr<InternetConnection> Connect(std::string_view server) = 0;
+    // The configured servers ("host" or "host:port"). Outside the connection
+    // test a server certificate issued for one of them is accepted from any
+    // of them; connections made later follow the new list.
+    virtual void SetServerNames(std::vector<std::string> servers) = 0;
 };
 
 // How the session reaches servers.

@@ -92,6 +92,19 @@ TEST_F(SettingsStore, RoundTripKeepsEveryFieldAndPlainPasswords) {
     EXPECT_EQ(std::get<std::string>(Stored("MAPIPass")), "");
 }
 
+TEST_F(SettingsStore, MaxFileSizeCountsMebibytesAndDefaultsToTwoGibibytes) {
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    EXPECT_EQ(MaxReceivedFileBytes(s), 2048 * kMiB);
+    Put("MaxFileSize", std::int32_t{-5}, kDword);
+    LoadSettings(s, doc);
+    EXPECT_EQ(MaxReceivedFileBytes(s), 2048 * kMiB);
+    Put("MaxFileSize", std::int32_t{1}, kDword);
+    LoadSettings(s, doc);
+    EXPECT_EQ(MaxReceivedFileBytes(s), kMiB);
+    s.MaxFileSize = 8192;
+    EXPECT_EQ(MaxReceivedFileBytes(s), 8192 * kMiB);
+}
+
 TEST_F(SettingsStore, ScramblingIsItsOwnInverse) {
     for (const std::string& text : std::vector<std::string>{"", "a", "0123456789?@ABCXYZabcxyz", "žluťoučký kůň - úpěl", std::string(300, 'Q')}) {
         const std::string scrambled = ScrambleText(text);

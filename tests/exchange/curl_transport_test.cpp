@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <thread>
 
 namespace zumaset::test {
 namespace {
@@ -284,6 +285,117 @@ TEST_F(CurlTransportTest, ReplyCutShortFailsTheReadInsteadOfEndingIt) {
     EXPECT_EQ(request->LastError(), inet_error::kConnectionAborted);
 }
 
+// A reply that goes on and on: the default limit holds for a caller that
+// sets none, a limit of its own for one that does; a reply of exactly the
+// limit is whole.
+TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
+    auto server = MakeServer();
+    const std::string piece(64 * 1024, 'x');
+    server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/plain", [&](std::size_t, httplib::DataSink& sink) {
+            return sink.write(piece.data(), piece.size());
+        });
+    });
+    server->server().Post("/exact", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(piece, "text/plain");
+    });
+    server->Start();
+
+    auto session = OpenSession();
+    auto connection = session->Connect(server->address());
+    for (const std::uint64_t limit : {kDefaultReplyLimit, std::uint64_t{100000}}) {
+        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
+        if (limit != kDefaultReplyLimit) {
+            ASSERT_TRUE(request->SetReplyLimit(limit));
+        }
+        ASSERT_TRUE(request->SendRequest("x"));
+        bool failed = false;
+        const std::string received = ReadAll(*request, &failed);
+        EXPECT_TRUE(failed) << limit;
+        EXPECT_EQ(request->LastError(), inet_error::kReplyTooLarge) << limit;
+        EXPECT_LE(received.size(), limit);
+    }
+    auto exact = connection->OpenRequest("POST", "/exact", "HTTP/1.0");
+    ASSERT_TRUE(exact->SetReplyLimit(piece.size()));
+    ASSERT_TRUE(exact->SendRequest("x"));
+    EXPECT_EQ(ReadAll(*exact), piece);
+}
+
+// A byte now and then never trips the silence limit; the deadline of the
+// whole request cuts it.
+TEST_F(CurlTransportTest, DrippingReplyIsCutAtTheDeadline) {
+    options_.limits.deadline = 500ms;
+    auto server = MakeServer();
+    std::atomic<bool> stop = false;
+    server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/plain", [&](std::size_t offset, httplib::DataSink& sink) {
+            if (offset > 0) std::this_thread::sleep_for(50ms);
+            return !stop && sink.write("d", 1);
+        });
+    });
+    server->Start();
+
+    auto session = OpenSession();
+    auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
+    ASSERT_TRUE(request->SendRequest("x"));
+    ASSERT_TRUE(request->SetReceiveTimeout(20000ms));
+    bool failed = false;
+    const std::string received = ReadAll(*request, &failed);
+    stop = true;
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(request->LastError(), inet_error::kTimeout);
+    EXPECT_FALSE(received.empty());
+}
+
+// Replies left unread (the acknowledgement's, for one) are read to their end,
+// so the next request goes over the same connection; a long one is given up.
+TEST_F(CurlTransportTest, UnreadReplyKeepsTheConnectionUnlessItIsLong) {
+    auto server = MakeServer();
+    const std::string small(20000, 's');
+    const std::string large(4 * 1024 * 1024, 'l');
+    server->server().Post(R"(/(small|large))", [&](const httplib::Request& request, httplib::Response& response) {
+        server->NoteClient(request);
+        response.set_content(request.matches[1] == "small" ? small : large, "text/plain");
+    });
+    server->Start();
+
+    auto session = OpenSession();
+    auto connection = session->Connect(server->address());
+    for (const char* page : {"/small", "/small", "/large", "/small"}) {
+        auto request = connection->OpenRequest("POST", page, "HTTP/1.0");
+        ASSERT_TRUE(request->AddRequestHeader("Connection: Keep-Alive"));
+        ASSERT_TRUE(request->SendRequest("x"));
+        EXPECT_EQ(request->QueryStatusCode(), 200);
+    }
+    EXPECT_EQ(server->ClientPorts().size(), 2u);
+}
+
+// The connection test follows a redirect of its page over https, a few at most.
+TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
+    auto server = MakeServer();
+    server->server().Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+        const int hops = std::stoi(request.matches[1]);
+        if (hops == 0) {
+            response.set_content("<body>\r\nTESTING SERVER RLK OK\r\n</body>", "text/html");
+        } else {
+            response.set_redirect("/hop/" + std::to_string(hops - 1), 302);
+        }
+    });
+    server->server().Get("/to-http", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("http://" + server->address() + "/hop/0", 302);
+    });
+    server->Start();
+
+    auto session = OpenSession();
+    auto followed = session->OpenUrl("https://" + server->address() + "/hop/3");
+    ASSERT_TRUE(followed) << session->LastErrorDetail();
+    EXPECT_EQ(followed->QueryStatusCode(), 200);
+    EXPECT_EQ(ReadAll(*followed), "<body>\r\nTESTING SERVER RLK OK\r\n</body>");
+
+    EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/hop/4"));
+    EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/to-http"));
+}
+
 TEST_F(CurlTransportTest, RequestIsUsableAfterItsConnectionAndSessionAreClosed) {
     auto server = MakeServer();
     server->server().Post(kPage, [](const httplib::Request&, httplib::Response& response) {
@@ -309,36 +421,83 @@ TEST_F(CurlTransportTest, HeaderWithoutNameIsRefused) {
     EXPECT_FALSE(request->AddRequestHeader("\r\n"));
 }
 
-// Certificates the client accepts although they are not quite right, and
-// the one it must refuse.
+// What the server check accepts: certificates of the CA folder's authority
+// ("Operator") or of a system authority ("Public"), with the right name, a
+// name of another host or of a configured server, inside or outside their
+// dates; for the requests of a transfer and for the connection test.
+enum class Issuer { Operator, Public };
+enum class Mode { Request, ConnectionTest };
+
 struct CertCase {
     const char* name;
+    Issuer issuer;
+    Mode mode;
     ServerCertProfile profile;
+    unsigned long error;  // 0: accepted
     friend void PrintTo(const CertCase& c, std::ostream* out) { *out << c.name; }
 };
 
+constexpr const char* kConfigured = "van.configured.example";
+const ServerCertProfile kRightName{};
+const ServerCertProfile kExpired{{"localhost"}, {"127.0.0.1"}, -24h * 60, -24h};
+const ServerCertProfile kNotYetValid{{"localhost"}, {"127.0.0.1"}, 24h, 24h * 60};
+const ServerCertProfile kOtherName{{"other.example"}, {}, -24h, 24h * 60};
+const ServerCertProfile kConfiguredName{{kConfigured}, {}, -24h, 24h * 60};
+const ServerCertProfile kConfiguredNameExpired{{kConfigured}, {}, -24h * 60, -24h};
+
 class CertificatePolicyTest : public TransportFixture, public ::testing::WithParamInterface<CertCase> {};
 
-TEST_P(CertificatePolicyTest, CertificateFromTrustedCaIsAccepted) {
-    auto server = MakeServer(GetParam().profile);
+TEST_P(CertificatePolicyTest, IsAcceptedOrRefusedWithItsError) {
+    const CertCase& c = GetParam();
+    auto server = MakeServerOf(c.issuer == Issuer::Operator ? ca_ : publicCa_, c.profile);
     server->server().Post(kPage, [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("OK", "text/plain");
+    });
+    server->server().Get(kPage, [](const httplib::Request&, httplib::Response& response) {
         response.set_content("OK", "text/plain");
     });
     server->Start();
 
     auto session = OpenSession();
-    auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
-    ASSERT_TRUE(request->SendRequest("x")) << request->LastError() << " " << request->LastErrorDetail();
-    EXPECT_EQ(request->QueryStatusCode(), 200);
-    EXPECT_EQ(ReadAll(*request), "OK");
+    session->SetServerNames({"", std::string(kConfigured) + ":8443", "127.0.0.2", ""});
+    std::unique_ptr<InternetRequest> request;
+    unsigned long error = 0;
+    if (c.mode == Mode::Request) {
+        request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
+        if (!request->SendRequest("x")) error = request->LastError();
+    } else {
+        request = session->OpenUrl("https://" + server->address() + kPage);
+        if (!request) error = session->LastError();
+    }
+    ASSERT_EQ(error, c.error) << (request ? request->LastErrorDetail() : session->LastErrorDetail());
+    if (c.error == 0) {
+        EXPECT_EQ(request->QueryStatusCode(), 200);
+        EXPECT_EQ(ReadAll(*request), "OK");
+    }
 }
 
+using namespace inet_error;
 INSTANTIATE_TEST_SUITE_P(
     Cases, CertificatePolicyTest,
-    ::testing::Values(CertCase{"Valid", {}},
-                      CertCase{"Expired", {{"localhost"}, {"127.0.0.1"}, -24h * 60, -24h}},
-                      CertCase{"NotYetValid", {{"localhost"}, {"127.0.0.1"}, 24h, 24h * 60}},
-                      CertCase{"OtherHostName", {{"other.example"}, {}, -24h, 24h * 60}}),
+    ::testing::Values(
+        CertCase{"OperatorValid", Issuer::Operator, Mode::Request, kRightName, 0},
+        CertCase{"OperatorExpired", Issuer::Operator, Mode::Request, kExpired, 0},
+        CertCase{"OperatorNotYetValid", Issuer::Operator, Mode::Request, kNotYetValid, 0},
+        CertCase{"OperatorOtherName", Issuer::Operator, Mode::Request, kOtherName, 0},
+        CertCase{"PublicValid", Issuer::Public, Mode::Request, kRightName, 0},
+        CertCase{"PublicExpired", Issuer::Public, Mode::Request, kExpired, 0},
+        CertCase{"PublicOtherNameIsRefused", Issuer::Public, Mode::Request, kOtherName, kCertificateNameInvalid},
+        CertCase{"PublicConfiguredName", Issuer::Public, Mode::Request, kConfiguredName, 0},
+        CertCase{"PublicConfiguredNameExpired", Issuer::Public, Mode::Request, kConfiguredNameExpired, 0},
+        CertCase{"TestOperatorValid", Issuer::Operator, Mode::ConnectionTest, kRightName, 0},
+        CertCase{"TestPublicValid", Issuer::Public, Mode::ConnectionTest, kRightName, 0},
+        CertCase{"TestExpiredIsRefused", Issuer::Operator, Mode::ConnectionTest, kExpired, kCertificateDateInvalid},
+        CertCase{"TestNotYetValidIsRefused", Issuer::Public, Mode::ConnectionTest, kNotYetValid,
+                 kCertificateDateInvalid},
+        CertCase{"TestOtherNameIsRefused", Issuer::Operator, Mode::ConnectionTest, kOtherName,
+                 kCertificateNameInvalid},
+        CertCase{"TestConfiguredNameIsRefused", Issuer::Public, Mode::ConnectionTest, kConfiguredName,
+                 kCertificateNameInvalid}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CurlTransportTest, CertificateOfUnknownCaIsRefusedEvenWhenItsDatesWouldBeForgiven) {

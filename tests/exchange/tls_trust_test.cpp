@@ -35,6 +35,25 @@ TEST(CaFolder, MissingFolderAddsNothing) {
     EXPECT_EQ(AddCaFolderToStore(dir / "absent", store.get()), 0);
 }
 
+// A pass of many connections parses nothing twice; a certificate put in the
+// folder counts from the next connection on.
+TEST(TrustCache, IsBuiltAgainOnlyWhenTheFolderChanges) {
+    TempDir dir;
+    TestCa system("System CA"), own("Own CA");
+    WriteFileBytes(dir / "system.pem", system.CertPem());
+    std::filesystem::create_directory(dir / "ca");
+    TrustCache cache(dir / "ca", dir / "system.pem");
+
+    const auto first = cache.Current();
+    EXPECT_EQ(cache.Current(), first);
+    WriteFileBytes(dir / "ca" / "own.pem", own.CertPem());
+    const auto second = cache.Current();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(cache.Current(), second);
+    std::filesystem::remove(dir / "ca" / "own.pem");
+    EXPECT_NE(cache.Current(), second);
+}
+
 TEST(CaFolder, LivesUnderTheUserConfigFolder) {
     const char* saved = std::getenv("XDG_CONFIG_HOME");
     const std::string previous = saved != nullptr ? saved : "";

@@ -15,14 +15,17 @@
 
 namespace zumaset::test {
 
-// A CA whose certificate sits in the client's CA folder, an HTTPS server with
-// a certificate it issued, and a transport with short limits.
+// A CA whose certificate sits in the client's CA folder, another that stands
+// for the system's public authorities, an HTTPS server with a certificate
+// either issued, and a transport with short limits.
 class TransportFixture : public ::testing::Test {
 protected:
     TransportFixture() {
         std::filesystem::create_directories(caFolder_);
         WriteFileBytes(caFolder_ / "operator.pem", ca_.CertPem());
+        WriteFileBytes(dir_ / "system.pem", publicCa_.CertPem());
         options_.caFolder = caFolder_;
+        options_.systemCaFile = dir_ / "system.pem";
         options_.limits.connect = std::chrono::seconds(5);
         options_.limits.response = std::chrono::seconds(10);
         options_.systemProxy = SystemProxy{};
@@ -30,8 +33,11 @@ protected:
 
     // A server whose certificate follows `profile`; routes go in before Start.
     std::unique_ptr<HttpsTestServer> MakeServer(const ServerCertProfile& profile = {}) {
+        return MakeServerOf(ca_, profile);
+    }
+    std::unique_ptr<HttpsTestServer> MakeServerOf(const TestCa& issuer, const ServerCertProfile& profile = {}) {
         const std::string stem = "server" + std::to_string(++servers_);
-        auto [cert, key] = ca_.WriteServerFiles(dir_.path(), stem, profile);
+        auto [cert, key] = issuer.WriteServerFiles(dir_.path(), stem, profile);
         return std::make_unique<HttpsTestServer>(cert, key);
     }
 
@@ -60,6 +66,7 @@ protected:
     TempDir dir_;
     std::filesystem::path caFolder_ = dir_.path() / "ca";
     TestCa ca_;
+    TestCa publicCa_{"Public Test CA"};
     CurlTransportOptions options_;
     std::unique_ptr<CurlTransport> transport_;
     int servers_ = 0;

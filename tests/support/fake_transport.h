@@ -130,6 +130,7 @@ private:
             return true;
         }
         bool SetReceiveTimeout(std::chrono::milliseconds) override { return true; }
+        bool SetReplyLimit(std::uint64_t) override { return true; }
 
     private:
         StatePtr state_;
@@ -181,6 +182,7 @@ private:
             }
             return std::make_unique<Connection>(state_, std::string(server));
         }
+        void SetServerNames(std::vector<std::string>) override {}
 
     private:
         StatePtr state_;

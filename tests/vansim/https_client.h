@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@ struct HttpsReply {
     std::string body;
     std::string location;
     long newConnections = 0;
+    long long contentLength = -1;  // -1: the reply gave no length
 };
 
 // A plain libcurl client for the simulator's tests, sending what the client
@@ -32,6 +34,8 @@ public:
     void VerifyHostName(bool on) { verifyHost_ = on; }
     // Called with every piece of the body as it arrives (before it is added to the reply).
     void OnBodyPiece(std::function<void(const std::string&)> watcher) { watcher_ = std::move(watcher); }
+    // Gives up on a reply once its body is longer than this (the reply then fails).
+    void LimitBody(std::size_t bytes) { bodyLimit_ = bytes; }
 
 private:
     HttpsReply Perform(const std::string& page, const std::string* body);
@@ -43,6 +47,7 @@ private:
     std::filesystem::path caFile_;
     bool verifyHost_ = true;
     std::function<void(const std::string&)> watcher_;
+    std::size_t bodyLimit_ = SIZE_MAX;
     std::unique_ptr<CURL, CurlDeleter> handle_;
 };
 

@@ -112,6 +112,53 @@ TEST_F(VansimFault, TrickleRuleStillDeliversTheWholeFile) {
     EXPECT_EQ(reply.body, content);
 }
 
+TEST_F(VansimFault, DripRuleStillDeliversTheWholeFile) {
+    const std::string content = "dripping";
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", content);
+    sim.AddFaultRule("download_down.asp drip 20 file=B.POT");
+    std::size_t pieces = 0;
+    client.OnBodyPiece([&](const std::string&) { ++pieces; });
+    const auto reply = client.Post(kFetchPage, kFetchBody);
+    EXPECT_EQ(reply.code, CURLE_OK);
+    EXPECT_EQ(reply.body, content);
+    EXPECT_GT(pieces, 1u);
+}
+
+TEST_F(VansimFault, EndlessRuleFollowsTheFileWithFillerWithoutEnd) {
+    const std::string content = "begin";
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", content);
+    sim.AddFaultRule("download_down.asp endless");
+    client.LimitBody(5 * 1024 * 1024);
+    const auto reply = client.Post(kFetchPage, kFetchBody);
+    EXPECT_EQ(reply.code, CURLE_WRITE_ERROR);
+    EXPECT_EQ(reply.contentLength, -1);
+    EXPECT_GT(reply.body.size(), 5u * 1024 * 1024);
+    EXPECT_EQ(reply.body.substr(0, 6), "beginx");
+}
+
+// Both send the whole body without a length; only the end of the connection
+// differs (with or without the TLS end signal), which this client overlooks.
+TEST_F(VansimFault, NoLengthRulesSendTheBodyWithoutALength) {
+    sim.AddWaitingFile("novak\\CZ510201\\B.POT", "whole");
+    for (const char* rule : {"no-length", "no-length-no-notify"}) {
+        sim.ClearSettings();
+        sim.AddFaultRule(std::string("download_down.asp ") + rule);
+        HttpsClient fresh(sim.baseUrl(), sim.caPath());
+        const auto reply = fresh.Post(kFetchPage, kFetchBody);
+        EXPECT_EQ(reply.status, 200) << rule;
+        EXPECT_EQ(reply.contentLength, -1) << rule;
+        EXPECT_EQ(reply.body, "whole") << rule;
+    }
+}
+
+TEST_F(VansimFault, ConnectionsPageCountsTlsConnections) {
+    EXPECT_EQ(client.Post(kListPage, kListBody).status, 200);
+    EXPECT_EQ(client.Post(kListPage, kListBody).status, 200);
+    HttpsClient other(sim.baseUrl(), sim.caPath());
+    EXPECT_EQ(other.Get("/vansim/connections").body, "2");
+    EXPECT_EQ(client.Get("/vansim/connections").body, "2");
+}
+
 TEST_F(VansimFault, StallBeforeTheAnswerIsCutShortBySigterm) {
     sim.AddFaultRule("download_list.asp stall-before 600");
     HttpsReply reply;

@@ -40,6 +40,10 @@ constexpr ActionName kActions[] = {
     {"stall-before", FaultAction::StallBefore, true},
     {"stall-middle", FaultAction::StallMiddle, true},
     {"trickle", FaultAction::Trickle, true},
+    {"drip", FaultAction::Drip, true},
+    {"endless", FaultAction::Endless, false},
+    {"no-length", FaultAction::NoLength, false},
+    {"no-length-no-notify", FaultAction::NoLengthNoNotify, false},
     {"wrong-crc", FaultAction::WrongCrc, false},
 };
 
@@ -79,6 +83,10 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& erro
     }
     if (rule.action == FaultAction::Trickle && rule.value == 0) {
         error = "a trickle needs at least one byte per second";
+        return std::nullopt;
+    }
+    if (rule.action == FaultAction::Drip && rule.value == 0) {
+        error = "a drip needs an interval of at least one millisecond";
         return std::nullopt;
     }
     for (; next < words.size(); ++next) {

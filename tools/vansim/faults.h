@@ -18,6 +18,10 @@ enum class FaultAction {
     StallBefore, // wait the given seconds, then run the page normally
     StallMiddle, // the page runs; the body stops halfway for the given seconds
     Trickle,     // the page runs; the body goes out at the given bytes per second
+    Drip,        // the page runs; the body goes out one byte every given milliseconds
+    Endless,     // the page runs; its body is followed by filler without end
+    NoLength,    // the page runs; the body goes out without a length, then the connection closes
+    NoLengthNoNotify, // as NoLength, but the connection closes without the TLS end signal
     WrongCrc,    // an upload is not taken; the answer is a wrong checksum
 };
 

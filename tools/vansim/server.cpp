@@ -11,7 +11,17 @@
 namespace zumaset::vansim {
 namespace {
 
-enum class Route { Test, UploadText, UploadXml, List, Fetch, Acknowledge, RootCertificate, IssuingCertificate };
+enum class Route {
+    Test,
+    UploadText,
+    UploadXml,
+    List,
+    Fetch,
+    Acknowledge,
+    RootCertificate,
+    IssuingCertificate,
+    Connections
+};
 
 struct RouteEntry {
     std::string_view path; // lower case; the server's pages answer in any letter case
@@ -30,6 +40,7 @@ constexpr RouteEntry kRoutes[] = {
     {"/secure/activex_download/download_move.asp", Route::Acknowledge, false},
     {"/download/cert.der", Route::RootCertificate, true},
     {"/download/cert2.der", Route::IssuingCertificate, true},
+    {"/vansim/connections", Route::Connections, true},
 };
 
 std::string Lower(std::string text) {
@@ -43,9 +54,19 @@ bool CarriesForm(Route route) {
            route == Route::Acknowledge;
 }
 
+// Actions that change how the page's body goes out, and whether they need a body to work on.
 bool ShapesBody(FaultAction action) {
-    return action == FaultAction::DropMiddle || action == FaultAction::StallMiddle || action == FaultAction::Trickle;
+    return action == FaultAction::DropMiddle || action == FaultAction::StallMiddle || action == FaultAction::Trickle ||
+           action == FaultAction::Drip || action == FaultAction::Endless || action == FaultAction::NoLength ||
+           action == FaultAction::NoLengthNoNotify;
 }
+
+bool WorksOnEmptyBody(FaultAction action) {
+    return action == FaultAction::Endless || action == FaultAction::NoLength || action == FaultAction::NoLengthNoNotify;
+}
+
+// Filler that follows the page's body when it is to have no end.
+constexpr std::size_t kFillerPiece = 64 * 1024;
 
 } // namespace
 
@@ -56,7 +77,17 @@ VansimServer::VansimServer(ServerOptions options)
       pages_(store_),
       certificates_(PrepareCertificates(store_.TlsFolder(), options_.certificate)) {
     server_ = std::make_unique<httplib::SSLServer>(
-        [this](SSL_CTX& context) { return InstallIdentity(context, certificates_.identity); });
+        [this](SSL_CTX& context) {
+            // Every connection starts with one client hello: counting them counts connections.
+            SSL_CTX_set_client_hello_cb(
+                &context,
+                [](SSL*, int*, void* self) {
+                    ++static_cast<VansimServer*>(self)->connections_;
+                    return static_cast<int>(SSL_CLIENT_HELLO_SUCCESS);
+                },
+                this);
+            return InstallIdentity(context, certificates_.identity);
+        });
     if (!server_->is_valid()) throw std::runtime_error("the TLS server cannot use its certificate");
     // The client sends every chunk of a file over one kept-alive connection.
     server_->set_keep_alive_max_count(100000);
@@ -242,10 +273,15 @@ void VansimServer::Dispatch(const httplib::Request& request, httplib::Response& 
             reply.contentType = "application/x-x509-ca-cert";
             reply.log = {page, "", "", "200"};
             break;
+        case Route::Connections:
+            reply.body = std::to_string(Connections());
+            reply.contentType = "text/plain";
+            reply.log = {page, "", "", "200"};
+            break;
         }
         reply.log.result += faultNote;
         log_.Write(reply.log);
-        Deliver(response, std::move(reply), fault);
+        Deliver(request, response, std::move(reply), fault);
     } catch (const std::exception& error) {
         response.status = 500;
         response.set_content(FramePage("Chyba serveru"), "text/html; charset=windows-1250");
@@ -253,15 +289,51 @@ void VansimServer::Dispatch(const httplib::Request& request, httplib::Response& 
     }
 }
 
-void VansimServer::Deliver(httplib::Response& response, PageReply reply, const std::optional<FaultRule>& fault) {
+void VansimServer::Deliver(const httplib::Request& request, httplib::Response& response, PageReply reply,
+                           const std::optional<FaultRule>& fault) {
     response.status = reply.status;
-    if (!fault || !ShapesBody(fault->action) || reply.body.empty()) {
+    if (!fault || !ShapesBody(fault->action) || (reply.body.empty() && !WorksOnEmptyBody(fault->action))) {
         response.set_content(reply.body, reply.contentType);
         return;
     }
     const auto body = std::make_shared<std::string>(std::move(reply.body));
     const FaultRule rule = *fault;
     const size_t half = body->size() / 2;
+    switch (rule.action) {
+    case FaultAction::Endless:
+        response.set_chunked_content_provider(
+            reply.contentType, [this, body](size_t offset, httplib::DataSink& sink) {
+                if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
+                static const std::string filler(kFillerPiece, 'x');
+                // Ends only when the peer goes away or the server stops.
+                return Pause(std::chrono::milliseconds(0)) && sink.write(filler.data(), filler.size());
+            });
+        return;
+    case FaultAction::NoLength:
+    case FaultAction::NoLengthNoNotify: {
+        const bool notify = rule.action == FaultAction::NoLength;
+        const int localPort = request.local_port;
+        const std::string remoteAddress = request.remote_addr;
+        const int remotePort = request.remote_port;
+        // Without a length and without chunks the end of the body is the end
+        // of the connection; the library closes it with the TLS end signal
+        // once its keep-alive time is over.
+        response.set_header("Connection", "close");
+        response.set_content_provider(
+            reply.contentType,
+            [body, notify, localPort, remoteAddress, remotePort](size_t offset, httplib::DataSink& sink) {
+                if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
+                // Cutting the socket first leaves the library no way to send the
+                // signal; otherwise it sends it when it closes the idle connection.
+                if (!notify) DropConnection(localPort, remoteAddress, remotePort);
+                sink.done();
+                return true;
+            });
+        return;
+    }
+    default:
+        break;
+    }
     response.set_content_provider(
         body->size(), reply.contentType,
         [this, body, rule, half](size_t offset, size_t /*length*/, httplib::DataSink& sink) {
@@ -274,6 +346,9 @@ void VansimServer::Deliver(httplib::Response& response, PageReply reply, const s
                 if (offset < half) return sink.write(data + offset, half - offset);
                 if (!Pause(std::chrono::seconds(rule.value))) return false;
                 return sink.write(data + offset, body->size() - offset);
+            case FaultAction::Drip:
+                if (offset > 0 && !Pause(std::chrono::milliseconds(rule.value))) return false;
+                return sink.write(data + offset, 1);
             case FaultAction::Trickle: {
                 // Pieces every tenth of a second add up to the rate asked for.
                 const size_t piece = std::max<size_t>(1, static_cast<size_t>(rule.value) / 10);

@@ -7,6 +7,7 @@
 #include "request_log.h"
 #include "sim_settings.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -51,11 +52,14 @@ public:
     void Stop();
 
     const std::filesystem::path& RootCaPem() const { return certificates_.rootPem; }
+    // TLS connections accepted so far (one per client hello).
+    long Connections() const { return connections_.load(); }
     const CertificateSet& Certificates() const { return certificates_; }
 
 private:
     void Dispatch(const httplib::Request& request, httplib::Response& response);
-    void Deliver(httplib::Response& response, PageReply reply, const std::optional<FaultRule>& fault);
+    void Deliver(const httplib::Request& request, httplib::Response& response, PageReply reply,
+                 const std::optional<FaultRule>& fault);
     // Says each distinct mistake of the settings file once on stderr.
     void ReportProblems(const std::vector<std::string>& problems);
     // Waits, or returns false at once when the server is stopping.
@@ -70,6 +74,7 @@ private:
     CertificateSet certificates_;
     std::unique_ptr<httplib::SSLServer> server_;
     int port_ = -1;
+    std::atomic<long> connections_{0};
 
     std::mutex stopMutex_;
     std::condition_variable stopSignal_;
