@@ -1,4 +1,4 @@
-#include "exchange/host_port.h"
+#include "core/host_port.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "app/ctl/setting_value.h"
+#include "core/setting_rules.h"
 
 #include "core/settings_store.h"
 #include "core/text.h"
