@@ -3,8 +3,6 @@
 #include <charconv>
 
 namespace zumaset {
-namespace {
-
 std::optional<int> ParsePort(std::string_view text) {
     int port = 0;
     const char* end = text.data() + text.size();
@@ -12,8 +10,6 @@ std::optional<int> ParsePort(std::string_view text) {
     if (text.empty() || ec != std::errc() || ptr != end || port < 1 || port > 65535) return std::nullopt;
     return port;
 }
-
-} // namespace
 
 std::string HostPort::UrlAuthority() const {
     const bool ipv6 = host.find(':') != std::string::npos;

@@ -1,5 +1,6 @@
 #include "core/setting_rules.h"
 
+#include "core/host_port.h"
 #include "core/settings_store.h"
 #include "core/text.h"
 
@@ -11,22 +12,6 @@
 namespace zumaset {
 
 namespace {
-
-struct Range {
-    std::int64_t lo;
-    std::int64_t hi;
-};
-
-// The limits the configuration dialog enforces through its fields.
-Range NumberRange(const FieldInfo& field) {
-    const std::string_view n = field.name;
-    if (n == "TimeInterval") return {0, 300};
-    if (n == "CuMode") return {0, 2};
-    if (n == "CuPosition" || n == "FileNamePos") return {0, 99};
-    if (n == "DeleteDayInt") return {1, std::numeric_limits<std::int32_t>::max()};
-    if (field.kind == FieldKind::Int16) return {std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()};
-    return {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()};
-}
 
 std::optional<std::int64_t> ParseNumber(std::string_view text) {
     std::int64_t value = 0;
@@ -42,19 +27,13 @@ bool HasControlCharacter(std::string_view text) {
     return false;
 }
 
-bool IsServerField(std::string_view name) {
-    return name == "ServerTxt" || name == "ServerXml" || name == "ServerOne" || name == "ServerTwo";
+// Empty, or a server name the transport can connect to.
+bool IsServerAddress(std::string_view text) {
+    return text.empty() || ParseServerName(text).has_value();
 }
 
-// host or host:port, no blanks, no scheme, no path.
-bool IsServerAddress(std::string_view text) {
-    if (text.empty()) return true;
-    if (text.find_first_of(" \t/\\@") != std::string_view::npos) return false;
-    const auto colon = text.rfind(':');
-    if (colon == std::string_view::npos) return true;
-    if (colon == 0) return false;
-    const auto port = ParseNumber(text.substr(colon + 1));
-    return port && *port >= 1 && *port <= 65535;
+bool IsPortOrEmpty(std::string_view text) {
+    return text.empty() || ParsePort(text).has_value();
 }
 
 // Every entry is "abbreviations|code%"; a non-empty list ends in "%".
@@ -81,6 +60,39 @@ std::string ExpandHome(std::string_view path) {
     return std::string(path);
 }
 
+// The highest number a field of this kind can hold.
+std::int64_t KindMaximum(FieldKind kind) {
+    return kind == FieldKind::Int16 ? std::numeric_limits<std::int16_t>::max()
+                                    : std::numeric_limits<std::int32_t>::max();
+}
+
+// What is wrong with a text value under the rule, or nullptr when it passes.
+const char* RuleViolation(FieldRule rule, std::string_view value) {
+    switch (rule) {
+    case FieldRule::ServerAddress:
+        if (!IsServerAddress(value)) return "not a server address";
+        break;
+    case FieldRule::Port:
+        if (!IsPortOrEmpty(value)) return "not a port number";
+        break;
+    case FieldRule::OfficeList:
+        if (!IsOfficeList(value)) return "not a customs office list";
+        break;
+    case FieldRule::Delimiter:
+        if (value.size() > 1) return "longer than one character";
+        if (value.size() == 1 && std::string_view("\\/:*?\"<>|").find(value.front()) != std::string_view::npos) {
+            return "this character cannot separate the parts of a file name";
+        }
+        break;
+    case FieldRule::Folder:
+        if (!value.empty() && value.front() != '/') return "not an absolute path";
+        break;
+    case FieldRule::None:
+        break;
+    }
+    return nullptr;
+}
+
 std::string Problem(const FieldInfo& field, std::string_view text, std::string_view what) {
     return "invalid value '" + EscapeControlChars(text) + "' for " + std::string(field.name) + ": " +
            std::string(what) + "; accepted: " + AcceptedValues(field);
@@ -91,32 +103,44 @@ std::string Problem(const FieldInfo& field, std::string_view text, std::string_v
 bool IsPasswordField(const FieldInfo& field) { return field.kind == FieldKind::Scrambled; }
 
 std::string AcceptedValues(const FieldInfo& field) {
-    const std::string_view n = field.name;
     switch (field.kind) {
     case FieldKind::Bool:
     case FieldKind::BoolText: return "true, false, 1 or 0";
     case FieldKind::Int16:
     case FieldKind::Int32: {
-        const Range r = NumberRange(field);
-        if (n == "DeleteDayInt") return "a whole number of days, 1 or more";
-        return "a whole number from " + std::to_string(r.lo) + " to " + std::to_string(r.hi) +
-               (n == "CuMode" ? " (0 list, 1 folder structure, 2 structured name)" : "");
+        std::string text =
+            field.max == KindMaximum(field.kind)
+                ? "a whole number, " + std::to_string(field.min) + " or more"
+                : "a whole number from " + std::to_string(field.min) + " to " + std::to_string(field.max);
+        if (!field.note.empty()) text += " (" + std::string(field.note) + ")";
+        return text;
     }
-    case FieldKind::Folder: return "an absolute folder path (may start with ~/), or an empty text";
-    case FieldKind::Scrambled: return "any text on one line ('-' reads it from standard input)";
-    case FieldKind::RawText: return "one character other than \\ / : * ? \" < > |, or an empty text";
+    case FieldKind::Scrambled:
+        return "any text on one line ('-' reads it from standard input)";
     case FieldKind::Text:
-        if (IsServerField(n)) return "a host name or address, optionally followed by :port";
-        if (n == "ProxyPort") return "a port number from 1 to 65535, or an empty text";
-        if (n == "CuOption") return "entries 'abbreviations|code%' one after another, or an empty text";
-        return "any text on one line";
+    case FieldKind::RawText:
+    case FieldKind::Folder:
+        break;
     }
-    return {};
+    switch (field.rule) {
+    case FieldRule::ServerAddress:
+        return "a host name or address (an IPv6 address in brackets), optionally followed by :port";
+    case FieldRule::Port:
+        return "a port number from 1 to 65535, or an empty text";
+    case FieldRule::OfficeList:
+        return "entries 'abbreviations|code%' one after another, or an empty text";
+    case FieldRule::Delimiter:
+        return "one character other than \\ / : * ? \" < > |, or an empty text";
+    case FieldRule::Folder:
+        return "an absolute folder path (may start with ~/), or an empty text";
+    case FieldRule::None:
+        break;
+    }
+    return "any text on one line";
 }
 
 std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::string_view text) {
     if (HasControlCharacter(text)) return Problem(field, text, "control characters and line breaks are not allowed");
-    const std::string_view n = field.name;
     switch (field.kind) {
     case FieldKind::Bool:
     case FieldKind::BoolText: {
@@ -134,9 +158,8 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
     case FieldKind::Int16:
     case FieldKind::Int32: {
         const auto number = ParseNumber(TrimBlanks(text));
-        const Range r = NumberRange(field);
         if (!number) return Problem(field, text, "not a whole number");
-        if (*number < r.lo || *number > r.hi) return Problem(field, text, "out of range");
+        if (*number < field.min || *number > field.max) return Problem(field, text, "out of range");
         if (field.kind == FieldKind::Int16) {
             settings.*std::get<std::int16_t Settings::*>(field.member) = static_cast<std::int16_t>(*number);
         } else {
@@ -144,32 +167,18 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
         }
         return {};
     }
-    case FieldKind::Folder: {
-        const std::string path = ExpandHome(TrimBlanks(text));
-        if (!path.empty() && path.front() != '/') return Problem(field, text, "not an absolute path");
-        settings.*std::get<std::string Settings::*>(field.member) = NormaliseFolder(path);
-        return {};
-    }
-    case FieldKind::RawText: {
-        if (text.size() > 1) return Problem(field, text, "longer than one character");
-        if (text.size() == 1 && std::string_view("\\/:*?\"<>|").find(text.front()) != std::string_view::npos) {
-            return Problem(field, text, "this character cannot separate the parts of a file name");
-        }
-        settings.*std::get<std::string Settings::*>(field.member) = std::string(text);
-        return {};
-    }
     case FieldKind::Scrambled:
         settings.*std::get<std::string Settings::*>(field.member) = TrimBlanks(text);
         return {};
-    case FieldKind::Text: {
-        const std::string value = TrimBlanks(text);
-        if (IsServerField(n) && !IsServerAddress(value)) return Problem(field, text, "not a server address");
-        if (n == "ProxyPort" && !value.empty()) {
-            const auto port = ParseNumber(value);
-            if (!port || *port < 1 || *port > 65535) return Problem(field, text, "not a port number");
-        }
-        if (n == "CuOption" && !IsOfficeList(value)) return Problem(field, text, "not a customs office list");
-        settings.*std::get<std::string Settings::*>(field.member) = value;
+    case FieldKind::Text:
+    case FieldKind::RawText:
+    case FieldKind::Folder: {
+        // The delimiter is kept exactly as typed: a blank is a valid one.
+        std::string value = field.kind == FieldKind::RawText ? std::string(text) : TrimBlanks(text);
+        if (field.rule == FieldRule::Folder) value = ExpandHome(value);
+        if (const char* what = RuleViolation(field.rule, value)) return Problem(field, text, what);
+        if (field.kind == FieldKind::Folder) value = NormaliseFolder(value);
+        settings.*std::get<std::string Settings::*>(field.member) = std::move(value);
         return {};
     }
     }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -75,16 +76,38 @@ enum class FieldKind {
 using FieldMember = std::variant<std::string Settings::*, bool Settings::*, std::int16_t Settings::*,
                                  std::int32_t Settings::*>;
 
+// What an edited value must satisfy beyond its kind. Numbers are held to the
+// field's range instead.
+enum class FieldRule {
+    None,          // any text on one line (numbers: the range only)
+    ServerAddress, // "host" or "host:port" as the transport takes it, or empty
+    Port,          // a port number from 1 to 65535, or empty
+    OfficeList,    // "abbreviations|code%" entries one after another, or empty
+    Delimiter,     // one character that may stand in a file name, or empty
+    Folder,        // an absolute folder path, or empty
+};
+
+inline constexpr std::int64_t kNoLowerLimit = std::numeric_limits<std::int64_t>::min();
+inline constexpr std::int64_t kNoUpperLimit = std::numeric_limits<std::int64_t>::max();
+
+// One setting: its registry value name, how it is stored, where it is held,
+// and what an edited value must satisfy. `note` says what a number means; it
+// is appended to the description of the accepted values.
 struct FieldInfo {
     std::string_view name;
     FieldKind kind;
     FieldMember member;
+    FieldRule rule = FieldRule::None;
+    std::int64_t min = kNoLowerLimit;
+    std::int64_t max = kNoUpperLimit;
+    std::string_view note = {};
 };
 
 inline constexpr std::size_t kSettingsFieldCount = 44;
 
 // Every setting once, in load and save order. Loading, saving, the command-line
-// editor and the dialog all walk this table.
+// editor and the dialog all walk this table; every number field has a range
+// within its kind (checked when this table is compiled).
 const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields();
 
 // The field with this registry value name (exact, case-sensitive), or nullptr.
