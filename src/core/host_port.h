@@ -17,9 +17,10 @@ struct HostPort {
     std::string UrlAuthority() const;
 };
 
-// Splits a server name; empty for an empty host or a port that is not a
-// number from 1 to 65535. The settings editor accepts exactly the names this
-// accepts.
+// Splits a server name; empty for an empty host, a host holding a blank, a
+// control character or one of / \ @ ? # (which would turn the name into
+// another URL), or a port that is not a number from 1 to 65535. The settings
+// editor accepts exactly the names this accepts.
 std::optional<HostPort> ParseServerName(std::string_view server);
 
 // A port number from 1 to 65535, written in decimal digits only.

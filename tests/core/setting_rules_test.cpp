@@ -13,6 +13,8 @@
 namespace zumaset {
 namespace {
 
+using namespace std::string_view_literals;
+
 const FieldInfo& Field(std::string_view name) {
     const FieldInfo* field = FindSettingsField(name);
     if (field == nullptr) throw std::invalid_argument("no setting " + std::string(name));
@@ -53,6 +55,15 @@ constexpr ServerNameRow kServerNames[] = {
     {"UnclosedBracket", "[::1:443", false},
     {"JunkAfterBracket", "[::1]x", false},
     {"Scheme", "https://van.example.cz", false},
+    {"Path", "van.example.cz/zumaset", false},
+    {"UserInformation", "user@van.example.cz", false},
+    {"Query", "van.example.cz?x", false},
+    {"Fragment", "van.example.cz#x", false},
+    {"Backslash", "van\\example", false},
+    {"BlankInside", "van example.cz", false},
+    {"BlankInBrackets", "[::1 ]", false},
+    {"Tab", "van\texample.cz", false},
+    {"Nul", "van\0x"sv, false},
 };
 
 class ServerNameAgreement : public ::testing::TestWithParam<ServerNameRow> {};
