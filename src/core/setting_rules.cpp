@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <limits>
 #include <optional>
 
 namespace zumaset {
@@ -60,12 +59,6 @@ std::string ExpandHome(std::string_view path) {
     return std::string(path);
 }
 
-// The highest number a field of this kind can hold.
-std::int64_t KindMaximum(FieldKind kind) {
-    return kind == FieldKind::Int16 ? std::numeric_limits<std::int16_t>::max()
-                                    : std::numeric_limits<std::int32_t>::max();
-}
-
 // What is wrong with a text value under the rule, or nullptr when it passes.
 const char* RuleViolation(FieldRule rule, std::string_view value) {
     switch (rule) {
@@ -109,7 +102,7 @@ std::string AcceptedValues(const FieldInfo& field) {
     case FieldKind::Int16:
     case FieldKind::Int32: {
         std::string text =
-            field.max == KindMaximum(field.kind)
+            field.max == KindMaximum(field.kind) && field.min != KindMinimum(field.kind)
                 ? "a whole number, " + std::to_string(field.min) + " or more"
                 : "a whole number from " + std::to_string(field.min) + " to " + std::to_string(field.max);
         if (!field.note.empty()) text += " (" + std::string(field.note) + ")";

@@ -6,8 +6,6 @@ namespace {
 
 using S = Settings;
 
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
 constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"ServerTxt", FieldKind::Text, &S::ServerTxt, FieldRule::ServerAddress},
     {"ServerXml", FieldKind::Text, &S::ServerXml, FieldRule::ServerAddress},
@@ -45,7 +43,7 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"ViewInfo", FieldKind::Bool, &S::ViewInfo},
     {"ArchiveFiles", FieldKind::Bool, &S::ArchiveFiles},
     {"DeleteLogFiles", FieldKind::Bool, &S::DeleteLogFiles},
-    {"DeleteDayInt", FieldKind::Int32, &S::DeleteDayInt, FieldRule::None, 1, kInt32Max, "days"},
+    {"DeleteDayInt", FieldKind::Int32, &S::DeleteDayInt, FieldRule::None, 1, KindMaximum(FieldKind::Int32), "days"},
     {"NoGetConnect", FieldKind::Bool, &S::NoGetConnect},
     {"UseMAPI", FieldKind::Bool, &S::UseMAPI},
     {"MAPIUser", FieldKind::Text, &S::MAPIUser},
@@ -55,26 +53,16 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"MAPINoRetMessage", FieldKind::BoolText, &S::MAPINoRetMessage},
 }};
 
-// A number field's range must lie within what its kind can hold, so that a row
-// added without one does not compile.
+// A number field's range must lie within what its kind can hold.
 consteval bool RangesFitTheirKinds() {
     for (const auto& field : kFields) {
-        std::int64_t lo = 0;
-        std::int64_t hi = 0;
-        if (field.kind == FieldKind::Int16) {
-            lo = std::numeric_limits<std::int16_t>::min();
-            hi = std::numeric_limits<std::int16_t>::max();
-        } else if (field.kind == FieldKind::Int32) {
-            lo = std::numeric_limits<std::int32_t>::min();
-            hi = kInt32Max;
-        } else {
-            continue;
+        if (field.min < KindMinimum(field.kind) || field.max > KindMaximum(field.kind) || field.min > field.max) {
+            return false;
         }
-        if (field.min < lo || field.max > hi || field.min > field.max) return false;
     }
     return true;
 }
-static_assert(RangesFitTheirKinds(), "every number setting needs a range its kind can hold");
+static_assert(RangesFitTheirKinds(), "a setting's range does not fit its kind");
 
 } // namespace
 

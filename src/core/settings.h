@@ -87,27 +87,37 @@ enum class FieldRule {
     Folder,        // an absolute folder path, or empty
 };
 
-inline constexpr std::int64_t kNoLowerLimit = std::numeric_limits<std::int64_t>::min();
-inline constexpr std::int64_t kNoUpperLimit = std::numeric_limits<std::int64_t>::max();
+// The lowest and highest number a field of this kind can hold (0 for the
+// kinds that hold no number).
+constexpr std::int64_t KindMinimum(FieldKind kind) {
+    if (kind == FieldKind::Int16) return std::numeric_limits<std::int16_t>::min();
+    if (kind == FieldKind::Int32) return std::numeric_limits<std::int32_t>::min();
+    return 0;
+}
+constexpr std::int64_t KindMaximum(FieldKind kind) {
+    if (kind == FieldKind::Int16) return std::numeric_limits<std::int16_t>::max();
+    if (kind == FieldKind::Int32) return std::numeric_limits<std::int32_t>::max();
+    return 0;
+}
 
 // One setting: its registry value name, how it is stored, where it is held,
-// and what an edited value must satisfy. `note` says what a number means; it
-// is appended to the description of the accepted values.
+// and what an edited value must satisfy. A number field without a range of
+// its own takes any number its kind can hold. `note` says what a number
+// means; it is appended to the description of the accepted values.
 struct FieldInfo {
     std::string_view name;
     FieldKind kind;
     FieldMember member;
     FieldRule rule = FieldRule::None;
-    std::int64_t min = kNoLowerLimit;
-    std::int64_t max = kNoUpperLimit;
+    std::int64_t min = KindMinimum(kind);
+    std::int64_t max = KindMaximum(kind);
     std::string_view note = {};
 };
 
 inline constexpr std::size_t kSettingsFieldCount = 44;
 
 // Every setting once, in load and save order. Loading, saving, the command-line
-// editor and the dialog all walk this table; every number field has a range
-// within its kind (checked when this table is compiled).
+// editor and the dialog all walk this table.
 const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields();
 
 // The field with this registry value name (exact, case-sensitive), or nullptr.
