@@ -7,35 +7,35 @@ namespace {
 using S = Settings;
 
 constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
-    {"ServerTxt", FieldKind::Text, &S::ServerTxt},
-    {"ServerXml", FieldKind::Text, &S::ServerXml},
-    {"ServerOne", FieldKind::Text, &S::ServerOne},
-    {"ServerTwo", FieldKind::Text, &S::ServerTwo},
+    {"ServerTxt", FieldKind::Text, &S::ServerTxt, FieldRule::ServerAddress},
+    {"ServerXml", FieldKind::Text, &S::ServerXml, FieldRule::ServerAddress},
+    {"ServerOne", FieldKind::Text, &S::ServerOne, FieldRule::ServerAddress},
+    {"ServerTwo", FieldKind::Text, &S::ServerTwo, FieldRule::ServerAddress},
     {"User", FieldKind::Text, &S::User},
     {"Pass", FieldKind::Scrambled, &S::Pass},
     {"RASMode", FieldKind::Bool, &S::RASMode},
     {"RunMode", FieldKind::Bool, &S::RunMode},
     {"UseProxy", FieldKind::Bool, &S::UseProxy},
     {"ProxyName", FieldKind::Text, &S::ProxyName},
-    {"ProxyPort", FieldKind::Text, &S::ProxyPort},
+    {"ProxyPort", FieldKind::Text, &S::ProxyPort, FieldRule::Port},
     {"ProxyUser", FieldKind::Text, &S::ProxyUser},
     {"ProxyPass", FieldKind::Scrambled, &S::ProxyPass},
     {"RASName", FieldKind::Text, &S::RASName},
     {"RASAutoDial", FieldKind::Bool, &S::RASAutoDial},
-    {"SourcePath", FieldKind::Folder, &S::SourcePath},
-    {"RetValPath", FieldKind::Folder, &S::RetValPath},
-    {"ArchivPath", FieldKind::Folder, &S::ArchivPath},
-    {"LogsPath", FieldKind::Folder, &S::LogsPath},
-    {"ErrLogPath", FieldKind::Folder, &S::ErrLogPath},
-    {"ConLogPath", FieldKind::Folder, &S::ConLogPath},
+    {"SourcePath", FieldKind::Folder, &S::SourcePath, FieldRule::Folder},
+    {"RetValPath", FieldKind::Folder, &S::RetValPath, FieldRule::Folder},
+    {"ArchivPath", FieldKind::Folder, &S::ArchivPath, FieldRule::Folder},
+    {"LogsPath", FieldKind::Folder, &S::LogsPath, FieldRule::Folder},
+    {"ErrLogPath", FieldKind::Folder, &S::ErrLogPath, FieldRule::Folder},
+    {"ConLogPath", FieldKind::Folder, &S::ConLogPath, FieldRule::Folder},
     {"SubDirIgnore", FieldKind::Bool, &S::SubDirIgnore},
-    {"CuMode", FieldKind::Int16, &S::CuMode},
-    {"CuOption", FieldKind::Text, &S::CuOption},
-    {"CuPosition", FieldKind::Int16, &S::CuPosition},
-    {"FileNamePos", FieldKind::Int16, &S::FileNamePos},
-    {"Delimiter", FieldKind::RawText, &S::Delimiter},
+    {"CuMode", FieldKind::Int16, &S::CuMode, FieldRule::None, 0, 2, "0 list, 1 folder structure, 2 structured name"},
+    {"CuOption", FieldKind::Text, &S::CuOption, FieldRule::OfficeList},
+    {"CuPosition", FieldKind::Int16, &S::CuPosition, FieldRule::None, 0, 99},
+    {"FileNamePos", FieldKind::Int16, &S::FileNamePos, FieldRule::None, 0, 99},
+    {"Delimiter", FieldKind::RawText, &S::Delimiter, FieldRule::Delimiter},
     {"OnLineMode", FieldKind::Bool, &S::OnLineMode},
-    {"TimeInterval", FieldKind::Int16, &S::TimeInterval},
+    {"TimeInterval", FieldKind::Int16, &S::TimeInterval, FieldRule::None, 0, 300},
     {"ShowErrMessage", FieldKind::Bool, &S::ShowErrMessage},
     {"WriteLogFile", FieldKind::Bool, &S::WriteLogFile},
     {"WriteLogControl", FieldKind::Bool, &S::WriteLogControl},
@@ -43,7 +43,7 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"ViewInfo", FieldKind::Bool, &S::ViewInfo},
     {"ArchiveFiles", FieldKind::Bool, &S::ArchiveFiles},
     {"DeleteLogFiles", FieldKind::Bool, &S::DeleteLogFiles},
-    {"DeleteDayInt", FieldKind::Int32, &S::DeleteDayInt},
+    {"DeleteDayInt", FieldKind::Int32, &S::DeleteDayInt, FieldRule::None, 1, KindMaximum(FieldKind::Int32), "days"},
     {"NoGetConnect", FieldKind::Bool, &S::NoGetConnect},
     {"MaxFileSize", FieldKind::Int32, &S::MaxFileSize},
     {"UseMAPI", FieldKind::Bool, &S::UseMAPI},
@@ -53,6 +53,17 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"MAPIErrorMessage", FieldKind::BoolText, &S::MAPIErrorMessage},
     {"MAPINoRetMessage", FieldKind::BoolText, &S::MAPINoRetMessage},
 }};
+
+// A number field's range must lie within what its kind can hold.
+consteval bool RangesFitTheirKinds() {
+    for (const auto& field : kFields) {
+        if (field.min < KindMinimum(field.kind) || field.max > KindMaximum(field.kind) || field.min > field.max) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(RangesFitTheirKinds(), "a setting's range does not fit its kind");
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -78,10 +79,42 @@ enum class FieldKind {
 using FieldMember = std::variant<std::string Settings::*, bool Settings::*, std::int16_t Settings::*,
                                  std::int32_t Settings::*>;
 
+// What an edited value must satisfy beyond its kind. Numbers are held to the
+// field's range instead.
+enum class FieldRule {
+    None,          // any text on one line (numbers: the range only)
+    ServerAddress, // "host" or "host:port" as the transport takes it, or empty
+    Port,          // a port number from 1 to 65535, or empty
+    OfficeList,    // "abbreviations|code%" entries one after another, or empty
+    Delimiter,     // one character that may stand in a file name, or empty
+    Folder,        // an absolute folder path, or empty
+};
+
+// The lowest and highest number a field of this kind can hold (0 for the
+// kinds that hold no number).
+constexpr std::int64_t KindMinimum(FieldKind kind) {
+    if (kind == FieldKind::Int16) return std::numeric_limits<std::int16_t>::min();
+    if (kind == FieldKind::Int32) return std::numeric_limits<std::int32_t>::min();
+    return 0;
+}
+constexpr std::int64_t KindMaximum(FieldKind kind) {
+    if (kind == FieldKind::Int16) return std::numeric_limits<std::int16_t>::max();
+    if (kind == FieldKind::Int32) return std::numeric_limits<std::int32_t>::max();
+    return 0;
+}
+
+// One setting: its registry value name, how it is stored, where it is held,
+// and what an edited value must satisfy. A number field without a range of
+// its own takes any number its kind can hold. `note` says what a number
+// means; it is appended to the description of the accepted values.
 struct FieldInfo {
     std::string_view name;
     FieldKind kind;
     FieldMember member;
+    FieldRule rule = FieldRule::None;
+    std::int64_t min = KindMinimum(kind);
+    std::int64_t max = KindMaximum(kind);
+    std::string_view note = {};
 };
 
 inline constexpr std::size_t kSettingsFieldCount = 45;

@@ -2,7 +2,7 @@
 
 #include "exchange/curl_error_map.h"
 #include "exchange/curl_transfer.h"
-#include "exchange/host_port.h"
+#include "core/host_port.h"
 #include "exchange/inet_error.h"
 
 #include <algorithm>

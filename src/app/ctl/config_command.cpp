@@ -1,7 +1,7 @@
 #include "app/ctl/config_command.h"
 
 #include "app/ctl/exit_codes.h"
-#include "app/ctl/setting_value.h"
+#include "core/setting_rules.h"
 #include "core/atomic_file.h"
 #include "core/charset.h"
 #include "core/registry_document.h"

@@ -17,9 +17,14 @@ struct HostPort {
     std::string UrlAuthority() const;
 };
 
-// Splits a server name; empty for an empty host or a port that is not a
-// number from 1 to 65535.
+// Splits a server name; empty for an empty host, a host holding a blank, a
+// control character or one of / \ @ ? # (which would turn the name into
+// another URL), or a port that is not a number from 1 to 65535. The settings
+// editor accepts exactly the names this accepts.
 std::optional<HostPort> ParseServerName(std::string_view server);
+
+// A port number from 1 to 65535, written in decimal digits only.
+std::optional<int> ParsePort(std::string_view text);
 
 // The session's bypass rule for a named proxy: host names without a dot
 // (intranet names, "localhost", IPv6 addresses) go direct.

@@ -1,9 +1,19 @@
-#include "exchange/host_port.h"
+#include "core/host_port.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zumaset {
 namespace {
+
+// A blank, a control character, or a character that ends the host part of a
+// URL or marks user information before it.
+bool IsForeignToHost(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7f || std::string_view("/\\@?#").find(c) != std::string_view::npos;
+}
+
+} // namespace
 
 std::optional<int> ParsePort(std::string_view text) {
     int port = 0;
@@ -12,8 +22,6 @@ std::optional<int> ParsePort(std::string_view text) {
     if (text.empty() || ec != std::errc() || ptr != end || port < 1 || port > 65535) return std::nullopt;
     return port;
 }
-
-} // namespace
 
 std::string HostPort::UrlAuthority() const {
     const bool ipv6 = host.find(':') != std::string::npos;
@@ -36,7 +44,7 @@ std::optional<HostPort> ParseServerName(std::string_view server) {
         result.host = std::string(server.substr(0, colon));
         if (colon != std::string_view::npos) rest = server.substr(colon);
     }
-    if (result.host.empty()) return std::nullopt;
+    if (result.host.empty() || std::ranges::any_of(result.host, IsForeignToHost)) return std::nullopt;
     if (!rest.empty()) {
         auto port = ParsePort(rest.substr(1));
         if (!port) return std::nullopt;

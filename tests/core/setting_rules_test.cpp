@@ -1,0 +1,197 @@
+#include "core/host_port.h"
+#include "core/setting_rules.h"
+#include "core/settings_store.h"
+#include "core/text.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace zumaset {
+namespace {
+
+using namespace std::string_view_literals;
+
+const FieldInfo& Field(std::string_view name) {
+    const FieldInfo* field = FindSettingsField(name);
+    if (field == nullptr) throw std::invalid_argument("no setting " + std::string(name));
+    return *field;
+}
+
+// One list of server names, each judged by the transport's parser and by the
+// editor of every server setting: the two must always agree.
+struct ServerNameRow {
+    const char* label;
+    std::string_view name;
+    bool accepted;
+};
+
+void PrintTo(const ServerNameRow& row, std::ostream* os) {
+    *os << '"' << EscapeControlChars(row.name) << '"' << (row.accepted ? " is a server name" : " is not a server name");
+}
+
+constexpr ServerNameRow kServerNames[] = {
+    {"BareHost", "van.example.cz", true},
+    {"IntranetName", "vanserver", true},
+    {"HostWithPort", "van.example.cz:8443", true},
+    {"Ipv4WithPort", "127.0.0.1:4433", true},
+    {"Ipv6InBrackets", "[::1]", true},
+    {"Ipv6InBracketsWithPort", "[::1]:4433", true},
+    {"HighestPort", "h:65535", true},
+    {"PortWithLeadingZeros", "h:0443", true},
+    {"Ipv6WithoutBrackets", "::1", false},
+    {"TwoPorts", "h:80:81", false},
+    {"PortWithoutHost", ":443", false},
+    {"EmptyPort", "h:", false},
+    {"PortZero", "h:0", false},
+    {"PortTooHigh", "h:65536", false},
+    {"PortFarTooHigh", "h:99999999999", false},
+    {"PortWithSign", "h:+443", false},
+    {"PortNotNumber", "h:https", false},
+    {"EmptyBrackets", "[]:443", false},
+    {"UnclosedBracket", "[::1:443", false},
+    {"JunkAfterBracket", "[::1]x", false},
+    {"Scheme", "https://van.example.cz", false},
+    {"Path", "van.example.cz/zumaset", false},
+    {"UserInformation", "user@van.example.cz", false},
+    {"Query", "van.example.cz?x", false},
+    {"Fragment", "van.example.cz#x", false},
+    {"Backslash", "van\\example", false},
+    {"BlankInside", "van example.cz", false},
+    {"BlankInBrackets", "[::1 ]", false},
+    {"Tab", "van\texample.cz", false},
+    {"Nul", "van\0x"sv, false},
+};
+
+class ServerNameAgreement : public ::testing::TestWithParam<ServerNameRow> {};
+
+TEST_P(ServerNameAgreement, EditorAcceptsExactlyWhatTheTransportConnectsTo) {
+    const auto& row = GetParam();
+    EXPECT_EQ(ParseServerName(row.name).has_value(), row.accepted) << "transport";
+    int serverFields = 0;
+    for (const auto& field : SettingsFields()) {
+        if (field.rule != FieldRule::ServerAddress) continue;
+        ++serverFields;
+        Settings settings;
+        const std::string problem = ApplySettingText(settings, field, row.name);
+        EXPECT_EQ(problem.empty(), row.accepted) << field.name << ": " << problem;
+        if (row.accepted) {
+            EXPECT_EQ(FieldText(settings, field), row.name) << field.name;
+        }
+    }
+    EXPECT_EQ(serverFields, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ServerNameAgreement, ::testing::ValuesIn(kServerNames),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// One edited value of one setting: refused, or accepted and held as `stored`
+// (in the text form "config get" shows).
+struct RuleRow {
+    const char* label;
+    const char* field;
+    const char* text;
+    bool accepted;
+    const char* stored;
+};
+
+void PrintTo(const RuleRow& row, std::ostream* os) {
+    *os << row.field << " = '" << EscapeControlChars(row.text) << "'";
+    if (row.accepted) {
+        *os << " is kept as '" << row.stored << "'";
+    } else {
+        *os << " is refused";
+    }
+}
+
+constexpr RuleRow kRules[] = {
+    {"TimeIntervalLowest", "TimeInterval", "0", true, "0"},
+    {"TimeIntervalHighestTrimmed", "TimeInterval", " 300 ", true, "300"},
+    {"TimeIntervalAbove", "TimeInterval", "301", false, ""},
+    {"TimeIntervalNegative", "TimeInterval", "-1", false, ""},
+    {"CuModeHighest", "CuMode", "2", true, "2"},
+    {"CuModeAbove", "CuMode", "3", false, ""},
+    {"CuPositionHighest", "CuPosition", "99", true, "99"},
+    {"CuPositionNotNumber", "CuPosition", "x", false, ""},
+    {"FileNamePosAbove", "FileNamePos", "100", false, ""},
+    {"FileNamePosFraction", "FileNamePos", "1.5", false, ""},
+    {"DeleteDayIntZero", "DeleteDayInt", "0", false, ""},
+    {"DeleteDayIntOne", "DeleteDayInt", "1", true, "1"},
+    {"DeleteDayIntHighest", "DeleteDayInt", "2147483647", true, "2147483647"},
+    {"DeleteDayIntBeyondKind", "DeleteDayInt", "2147483648", false, ""},
+    {"BoolWordAnyCase", "RASMode", "TRUE", true, "true"},
+    {"BoolDigit", "MAPIErrorMessage", "1", true, "true"},
+    {"BoolOtherWord", "RASMode", "yes", false, ""},
+    {"FolderTrimmedAndClosed", "SourcePath", " /srv/Na_CU ", true, "/srv/Na_CU/"},
+    {"FolderBackslashes", "LogsPath", "/srv\\logs", true, "/srv/logs/"},
+    {"FolderEmpty", "ArchivPath", "", true, ""},
+    {"FolderRelative", "RetValPath", "relative/folder", false, ""},
+    {"FolderWindows", "ErrLogPath", "C:\\Zumaset", false, ""},
+    {"DelimiterOne", "Delimiter", "_", true, "_"},
+    {"DelimiterBlankKept", "Delimiter", " ", true, " "},
+    {"DelimiterEmpty", "Delimiter", "", true, ""},
+    {"DelimiterTwo", "Delimiter", "__", false, ""},
+    {"DelimiterBar", "Delimiter", "|", false, ""},
+    {"DelimiterColon", "Delimiter", ":", false, ""},
+    {"DelimiterBackslash", "Delimiter", "\\", false, ""},
+    {"ProxyPortTrimmed", "ProxyPort", " 8080 ", true, "8080"},
+    {"ProxyPortEmpty", "ProxyPort", "", true, ""},
+    {"ProxyPortZero", "ProxyPort", "0", false, ""},
+    {"ProxyPortTooHigh", "ProxyPort", "70000", false, ""},
+    {"ProxyPortNotNumber", "ProxyPort", "80a", false, ""},
+    {"OfficeListTwo", "CuOption", "PRAHA;BRNO|CZ510000%ALL_FILES|CZ520000%", true,
+     "PRAHA;BRNO|CZ510000%ALL_FILES|CZ520000%"},
+    {"OfficeListEmpty", "CuOption", "", true, ""},
+    {"OfficeListUnclosed", "CuOption", "PRAHA|CZ510000", false, ""},
+    {"OfficeListTwoBars", "CuOption", "PRAHA|CZ1|CZ2%", false, ""},
+    {"OfficeListNoAbbreviation", "CuOption", " |CZ510000%", false, ""},
+    {"OfficeListNoCode", "CuOption", "PRAHA|%", false, ""},
+    {"ServerEmptyMeansUnset", "ServerOne", "", true, ""},
+    {"ServerTrimmed", "ServerTxt", " van.example:8443 ", true, "van.example:8443"},
+    {"PasswordTrimmed", "Pass", " heslo ", true, "heslo"},
+    {"TextTrimmed", "User", "  DEKL01 ", true, "DEKL01"},
+    {"LineBreak", "User", "a\nb", false, ""},
+    {"ControlCharacterInPassword", "ProxyPass", "a\x7f", false, ""},
+};
+
+class FieldRules : public ::testing::TestWithParam<RuleRow> {};
+
+TEST_P(FieldRules, AcceptOrRefuseWithOneLineNamingTheAcceptedValues) {
+    const auto& row = GetParam();
+    const FieldInfo& field = Field(row.field);
+    Settings settings;
+    const std::string problem = ApplySettingText(settings, field, row.text);
+    if (row.accepted) {
+        EXPECT_EQ(problem, "");
+        EXPECT_EQ(FieldText(settings, field), row.stored);
+        return;
+    }
+    EXPECT_EQ(settings, Settings{});
+    EXPECT_TRUE(problem.starts_with("invalid value '")) << problem;
+    EXPECT_NE(problem.find(std::string("' for ") + row.field + ": "), std::string::npos) << problem;
+    EXPECT_TRUE(problem.ends_with("; accepted: " + AcceptedValues(field))) << problem;
+    EXPECT_EQ(problem.find('\n'), std::string::npos) << problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FieldRules, ::testing::ValuesIn(kRules),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(AcceptedValues, NumberTextsNameTheRangeAndMeaning) {
+    EXPECT_EQ(AcceptedValues(Field("TimeInterval")), "a whole number from 0 to 300");
+    EXPECT_EQ(AcceptedValues(Field("CuMode")),
+              "a whole number from 0 to 2 (0 list, 1 folder structure, 2 structured name)");
+    EXPECT_EQ(AcceptedValues(Field("DeleteDayInt")), "a whole number, 1 or more (days)");
+}
+
+TEST(PasswordFields, AreTheThreeScrambledSettings) {
+    for (const auto& field : SettingsFields()) {
+        const bool password = field.name == "Pass" || field.name == "ProxyPass" || field.name == "MAPIPass";
+        EXPECT_EQ(IsPasswordField(field), password) << field.name;
+    }
+}
+
+} // namespace
+} // namespace zumaset
