@@ -1,7 +1,7 @@
 #include "exchange/tls_trust.h"
 
 #include "core/registry_file.h"
-#include "exchange/host_port.h"
+#include "core/host_port.h"
 
 #include <openssl/err.h>
 #include <openssl/pem.h>
