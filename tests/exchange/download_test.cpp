@@ -21,6 +21,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -31,6 +32,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -307,7 +309,10 @@ TEST_F(LiveReceivePass, TemporaryFilesOfAnInterruptedPassAreRemovedAtTheStart) {
 }
 
 // The ways a disk or an administrator makes a folder refuse new files.
-enum class StorageFault { FullDisk, ReadOnlyDisk, ImmutableFolder, NoWriteRight };
+enum class StorageFault { FullDisk, FileTooBig, ReadOnlyDisk, ImmutableFolder, NoWriteRight };
+
+// The largest file the process may write while a FileTooBig fault is in place.
+constexpr rlim_t kFileSizeLimit = 128 * 1024;
 
 struct StorageFaultCase {
     const char* label;
@@ -369,6 +374,17 @@ public:
             mounted_ = true;
             break;
         }
+        case StorageFault::FileTooBig:
+            // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
+            if (::getrlimit(RLIMIT_FSIZE, &fileSizeLimit_) != 0) {
+                unavailable_ = "no file size limit";
+                return;
+            }
+            oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+            limited_ = true;
+            if (const rlimit lowered{kFileSizeLimit, fileSizeLimit_.rlim_max}; ::setrlimit(RLIMIT_FSIZE, &lowered) != 0)
+                unavailable_ = std::string("file size limit refused: ") + std::strerror(errno);
+            break;
         case StorageFault::ImmutableFolder:
             flagged_ = SetFolderFlag(folder_, FS_IMMUTABLE_FL, true);
             if (!flagged_) unavailable_ = std::string("immutable flag refused: ") + std::strerror(errno);
@@ -380,7 +396,8 @@ public:
             if (AcceptsNewFiles(folder_)) capabilityLowered_ = SetEffectiveCapability(CAP_DAC_OVERRIDE, false);
             break;
         }
-        if (unavailable_.empty() && fault_ != StorageFault::FullDisk && AcceptsNewFiles(folder_))
+        const bool refusesNewFiles = fault_ != StorageFault::FullDisk && fault_ != StorageFault::FileTooBig;
+        if (unavailable_.empty() && refusesNewFiles && AcceptsNewFiles(folder_))
             unavailable_ = "the folder still accepts new files";
     }
     ~RefusingFolder() {
@@ -388,6 +405,10 @@ public:
         if (fault_ == StorageFault::NoWriteRight) fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
         if (flagged_) SetFolderFlag(folder_, FS_IMMUTABLE_FL, false);
         if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+        if (limited_) {
+            ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit_);
+            std::signal(SIGXFSZ, oldSignal_);
+        }
     }
     RefusingFolder(const RefusingFolder&) = delete;
     RefusingFolder& operator=(const RefusingFolder&) = delete;
@@ -401,6 +422,9 @@ private:
     bool mounted_ = false;
     bool flagged_ = false;
     bool capabilityLowered_ = false;
+    bool limited_ = false;
+    rlimit fileSizeLimit_{};
+    void (*oldSignal_)(int) = SIG_DFL;
 };
 
 class LocalStorageFault : public LiveReceivePass, public ::testing::WithParamInterface<StorageFaultCase> {};
@@ -411,11 +435,11 @@ TEST_P(LocalStorageFault, SkipsTheFileAndStoresTheNextInTheSamePass) {
     const StorageFaultCase& row = GetParam();
     sent.Add("BIG00001.DOK", settings.SourcePath + "sub/", "CZ510201", clock.Now());
     if (row.smallInSameFolder) sent.Add("PRAHA010.DOK", settings.SourcePath + "sub/", "CZ510201", clock.Now());
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\BIG00001.POT", std::string(200 * 1024, 'B'));
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\PRAHA010.POT", "small");
     fs::create_directories(Inbound("sub"));
     const RefusingFolder refusing(row.fault, Inbound("sub"));
     if (!refusing.unavailable().empty()) GTEST_SKIP() << refusing.unavailable();
-    vansim.AddWaitingFile("DEKL01\\CZ510201\\BIG00001.POT", std::string(200 * 1024, 'B'));
-    vansim.AddWaitingFile("DEKL01\\CZ510201\\PRAHA010.POT", "small");
 
     RunPass();
     const std::string small = row.smallInSameFolder ? "sub/PRAHA010.POT" : "PRAHA010.POT";
@@ -443,6 +467,7 @@ TEST_P(LocalStorageFault, SkipsTheFileAndStoresTheNextInTheSamePass) {
 INSTANTIATE_TEST_SUITE_P(
     Refusals, LocalStorageFault,
     ::testing::Values(StorageFaultCase{"FullDisk", StorageFault::FullDisk, ENOSPC, true, true},
+                      StorageFaultCase{"FileTooBig", StorageFault::FileTooBig, EFBIG, true, true},
                       StorageFaultCase{"ReadOnlyDisk", StorageFault::ReadOnlyDisk, EROFS, false, false},
                       StorageFaultCase{"ImmutableFolder", StorageFault::ImmutableFolder, EPERM, false, false},
                       StorageFaultCase{"NoWriteRight", StorageFault::NoWriteRight, EACCES, false, false}),
