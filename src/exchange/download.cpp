@@ -92,7 +92,7 @@ public:
     void Run(std::string& server);
     // The way out for any failure not foreseen by a report of its own: box and
     // error-log line, no session-log line, no e-mail.
-    void GeneralError(long number, std::string_view description);
+    void GeneralError(long number, std::string_view description, std::string detail = {});
 
 private:
     void Trace(int tag, std::string_view label, std::string_view value) const;
@@ -101,6 +101,7 @@ private:
     void ReportSendFailure() const;
     void ReportFileFailure(long number, std::string_view text, std::string detail = {}) const;
     void ReportUnstorable(int error, std::string_view path, std::string_view name) const;
+    EntryOutcome StorageFailed(int error, std::string_view path, std::string_view name);
     bool CredentialsConvert(std::string& user, std::string& password) const;
     void RefuseEntry(std::string_view entry, std::string_view shownName) const;
     ReadOutcome ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
@@ -141,14 +142,31 @@ void ReceivePass::ReportFileFailure(long number, std::string_view text, std::str
     c_.reporter.ReportFailure(report);
 }
 
-// A file whose name or folder cannot exist on this disk (too long, a file
-// where a folder belongs, a folder under the file's name): reported, not
-// acknowledged, and the next entry is fetched.
+// The local path a storage failure names, in double quotation marks.
+std::string QuotedPath(std::string_view path) {
+    return "\"" + EscapeControlChars(path) + "\"";
+}
+
+// A file that cannot be stored here (its name or folder cannot exist, no
+// space, no right, a read-only or failing disk): reported with its local
+// path, not acknowledged, and the next entry is fetched.
 void ReceivePass::ReportUnstorable(int error, std::string_view path, std::string_view name) const {
     const std::string description = SystemErrorText(error);
     ReportFileFailure(error, std::string(kCannotStoreText) + (description.empty() ? "" : ": " + description),
-                      "\"" + std::string(path) + "\"");
+                      QuotedPath(path));
     Trace(57, "Nebyl stažen soubor", name);
+}
+
+// A failure to store `path`: the entry is skipped, unless the failure is a
+// limit of the process itself (open files, memory), which the next entry
+// would meet alike; that one ends the pass.
+EntryOutcome ReceivePass::StorageFailed(int error, std::string_view path, std::string_view name) {
+    if (IsEntryStorageError(error)) {
+        ReportUnstorable(error, path, name);
+        return EntryOutcome::Next;
+    }
+    GeneralError(error, SystemErrorText(error), QuotedPath(path));
+    return EntryOutcome::EndPass;
 }
 
 // The declarant's name and password as the list request sends them; a value
@@ -170,12 +188,13 @@ bool ReceivePass::CredentialsConvert(std::string& user, std::string& password) c
     return false;
 }
 
-void ReceivePass::GeneralError(long number, std::string_view description) {
+void ReceivePass::GeneralError(long number, std::string_view description, std::string detail) {
+    std::string traced = std::to_string(number) + "  " + std::string(description);
+    if (!detail.empty()) traced += "  " + detail;
     c_.reporter.ReportFailure(
-        FailureReport{number, std::string(description), {}, MessageIcon::Exclamation, std::nullopt});
+        FailureReport{number, std::string(description), std::move(detail), MessageIcon::Exclamation, std::nullopt});
     if (c_.settings.WriteDebugLog) {
-        c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, 59).Label("ERROR").Values(
-            {std::to_string(number) + "  " + std::string(description)}));
+        c_.logs.WriteDebugTrace(TraceLine(kRoutine, kLetter, 59).Label("ERROR").Values({traced}));
     }
     TraceEnd(60);
     transfer_.InetClose();
@@ -323,12 +342,17 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         RefuseEntry(rawEntry, shownName);
         return EntryOutcome::Next;
     }
-    // A name or folder that cannot exist here is not fetched at all; other
-    // failures (rights, a full disk) show when the file is created.
-    if (const int error = PrepareReceivedTarget(*target, *name); CannotBeCreatedHere(error)) {
-        ReportUnstorable(error, *target + *name, *name);
-        return EntryOutcome::Next;
+    // A file whose name or folder cannot be made here is not fetched at all;
+    // a full disk or a file the rights refuse shows when the file is written.
+    if (const int error = PrepareReceivedTarget(*target, *name); error != 0) {
+        return StorageFailed(error, *target + *name, *name);
     }
+
+    // The temporary file comes before the fetch, so that a folder that refuses
+    // files (rights, a read-only disk) costs no download. It is removed on
+    // every way out that does not store it.
+    std::optional<PendingFile> file(std::in_place, *target, *name);
+    if (!file->IsOpen()) return StorageFailed(file->error(), file->target(), *name);
 
     const InternetRequest* fetch = transfer_.OpenRequest(kFetchPage);
     Trace(37, "hHttpOpenRequest(DOWN)", HandleText(fetch));
@@ -358,17 +382,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     }
 
     bool failed = false;
-    std::optional<PendingFile> file;
     if (transfer_.lngStatus == kStatusOk) {
-        file.emplace(*target, *name);
-        if (!file->IsOpen()) {
-            if (CannotBeCreatedHere(file->error())) {
-                ReportUnstorable(file->error(), file->target(), *name);
-                return EntryOutcome::Next;
-            }
-            GeneralError(file->error(), SystemErrorText(file->error()));
-            return EntryOutcome::EndPass;
-        }
         transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(settings));
         std::uint64_t length = 0;
         char first = '\0';
@@ -382,8 +396,12 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
             },
             error);
         if (outcome == ReadOutcome::StoreFailed) {
-            GeneralError(file->error(), SystemErrorText(file->error()));
-            return EntryOutcome::EndPass;
+            // The part written goes before the report, so that a full disk has
+            // room again for the log lines and the next file.
+            const int storeError = file->error();
+            const std::string path = file->target();
+            file.reset();
+            return StorageFailed(storeError, path, *name);
         }
         if (outcome == ReadOutcome::ReadFailed) {
             ReportFileFailure(static_cast<long>(error), ReadFailureText(error));
@@ -411,12 +429,10 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         return EntryOutcome::Next;
     }
     if (!file->Commit()) {
-        if (CannotBeCreatedHere(file->error())) {
-            ReportUnstorable(file->error(), file->target(), *name);
-            return EntryOutcome::Next;
-        }
-        GeneralError(file->error(), SystemErrorText(file->error()));
-        return EntryOutcome::EndPass;
+        const int storeError = file->error();
+        const std::string path = file->target();
+        file.reset();
+        return StorageFailed(storeError, path, *name);
     }
     AnnounceStoredFile(*name);
     Acknowledge(body);

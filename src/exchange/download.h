@@ -35,8 +35,10 @@ struct DownloadContext {
 // gives, counts and announces it, and acknowledges it so the server stops
 // offering it. A file that is not stored is not acknowledged and comes again
 // in the next pass. Entries whose name or directory would put a file outside
-// its folder are refused with an error-log line. Every failure is reported
-// here; nothing escapes.
+// its folder are refused with an error-log line; a file that cannot be stored
+// (name, folder, space, rights, a read-only or failing disk) is reported with
+// its local path and skipped, and the entries after it are still fetched.
+// Every failure is reported here; nothing escapes.
 void GetRemoteFile(DownloadContext& context, std::string server);
 
 } // namespace zumaset

@@ -159,19 +159,16 @@ int PrepareReceivedTarget(std::string_view folder, std::string_view name) {
     return IsFolder(path) ? EISDIR : 0;
 }
 
-bool CannotBeCreatedHere(int error) {
+bool IsEntryStorageError(int error) {
     switch (error) {
-    case ENAMETOOLONG:
-    case ENOTDIR:
-    case EISDIR:
-    case EEXIST:
-    case ELOOP:
-    case EINVAL:
-    case EILSEQ:
-    case EMLINK:
-        return true;
-    default:
+    case 0:
+    case EMFILE:
+    case ENFILE:
+    case ENOMEM:
+    case ENOBUFS:
         return false;
+    default:
+        return true;
     }
 }
 

@@ -71,8 +71,10 @@ int MakePathError(std::string_view folder);
 // (ENAMETOOLONG for a name or path too long, EISDIR for a folder of that name).
 int PrepareReceivedTarget(std::string_view folder, std::string_view name);
 
-// True for errno values that say a name or folder cannot exist here, as
-// opposed to a fault of the disk or the rights that hits every file alike.
-bool CannotBeCreatedHere(int error);
+// True for errno values of a failure to store one received file: its name or
+// folder cannot exist here, the disk is full, read-only or failing, the rights
+// or a quota refuse it. False for 0 and for the process's own limits (open
+// files, memory), which any file would meet alike.
+bool IsEntryStorageError(int error);
 
 } // namespace zumaset

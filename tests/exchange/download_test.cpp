@@ -14,11 +14,26 @@
 #include "session_fixture.h"
 #include "vansim_process.h"
 
+#include "core/system_error_text.h"
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -292,6 +307,171 @@ TEST_F(LiveReceivePass, TemporaryFilesOfAnInterruptedPassAreRemovedAtTheStart) {
     EXPECT_TRUE(busy.Commit());
     EXPECT_EQ(test::ReadFileBytes(Inbound("sub/BUSY.POT")), "still mine");
 }
+
+// The ways a disk or an administrator makes a folder refuse new files.
+enum class StorageFault { FullDisk, FileTooBig, ReadOnlyDisk, ImmutableFolder, NoWriteRight };
+
+// The largest file the process may write while a FileTooBig fault is in place.
+constexpr rlim_t kFileSizeLimit = 128 * 1024;
+
+struct StorageFaultCase {
+    const char* label;
+    StorageFault fault;
+    int error;              // the errno value the report carries
+    bool smallInSameFolder; // the small file is routed into the refusing folder too
+    bool blockedIsFetched;  // the refusal shows only while the file is written
+};
+
+void PrintTo(const StorageFaultCase& row, std::ostream* os) {
+    *os << row.label;
+}
+
+// Raises or lowers one capability in the calling thread's effective set.
+bool SetEffectiveCapability(int capability, bool on) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> data{};
+    if (::syscall(SYS_capget, &header, data.data()) != 0) return false;
+    auto& word = data[CAP_TO_INDEX(capability)];
+    word.effective = on ? word.effective | CAP_TO_MASK(capability) : word.effective & ~CAP_TO_MASK(capability);
+    return ::syscall(SYS_capset, &header, data.data()) == 0;
+}
+
+// True when a new file can be created in `folder`.
+bool AcceptsNewFiles(const fs::path& folder) {
+    const fs::path probe = folder / "probe";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+// Sets an inode flag of a folder on or off (chattr +i / -i).
+bool SetFolderFlag(const fs::path& folder, int flag, bool on) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | flag : flags & ~flag;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+// Makes an existing folder refuse new files one way, and undoes it when
+// destroyed. Some ways need root; unavailable() says why one could not be made.
+class RefusingFolder {
+public:
+    RefusingFolder(StorageFault fault, fs::path folder) : fault_(fault), folder_(std::move(folder)) {
+        switch (fault_) {
+        case StorageFault::FullDisk:
+        case StorageFault::ReadOnlyDisk: {
+            const unsigned long flags = fault_ == StorageFault::ReadOnlyDisk ? MS_RDONLY : 0;
+            if (::mount("tmpfs", folder_.c_str(), "tmpfs", flags, "size=64k,mode=0755") != 0) {
+                unavailable_ = std::string("mount refused: ") + std::strerror(errno);
+                return;
+            }
+            mounted_ = true;
+            break;
+        }
+        case StorageFault::FileTooBig:
+            // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
+            if (::getrlimit(RLIMIT_FSIZE, &fileSizeLimit_) != 0) {
+                unavailable_ = "no file size limit";
+                return;
+            }
+            oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+            limited_ = true;
+            if (const rlimit lowered{kFileSizeLimit, fileSizeLimit_.rlim_max}; ::setrlimit(RLIMIT_FSIZE, &lowered) != 0)
+                unavailable_ = std::string("file size limit refused: ") + std::strerror(errno);
+            break;
+        case StorageFault::ImmutableFolder:
+            flagged_ = SetFolderFlag(folder_, FS_IMMUTABLE_FL, true);
+            if (!flagged_) unavailable_ = std::string("immutable flag refused: ") + std::strerror(errno);
+            break;
+        case StorageFault::NoWriteRight:
+            fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+            // Root writes anyway unless it gives up overriding the rights.
+            if (AcceptsNewFiles(folder_)) capabilityLowered_ = SetEffectiveCapability(CAP_DAC_OVERRIDE, false);
+            break;
+        }
+        const bool refusesNewFiles = fault_ != StorageFault::FullDisk && fault_ != StorageFault::FileTooBig;
+        if (unavailable_.empty() && refusesNewFiles && AcceptsNewFiles(folder_))
+            unavailable_ = "the folder still accepts new files";
+    }
+    ~RefusingFolder() {
+        if (capabilityLowered_) SetEffectiveCapability(CAP_DAC_OVERRIDE, true);
+        if (fault_ == StorageFault::NoWriteRight) fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
+        if (flagged_) SetFolderFlag(folder_, FS_IMMUTABLE_FL, false);
+        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+        if (limited_) {
+            ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit_);
+            std::signal(SIGXFSZ, oldSignal_);
+        }
+    }
+    RefusingFolder(const RefusingFolder&) = delete;
+    RefusingFolder& operator=(const RefusingFolder&) = delete;
+
+    const std::string& unavailable() const { return unavailable_; }
+
+private:
+    StorageFault fault_;
+    fs::path folder_;
+    std::string unavailable_;
+    bool mounted_ = false;
+    bool flagged_ = false;
+    bool capabilityLowered_ = false;
+    bool limited_ = false;
+    rlimit fileSizeLimit_{};
+    void (*oldSignal_)(int) = SIG_DFL;
+};
+
+class LocalStorageFault : public LiveReceivePass, public ::testing::WithParamInterface<StorageFaultCase> {};
+
+// A file this disk cannot take is reported with its path in every pass and
+// stays on the server; the file after it is stored and acknowledged.
+TEST_P(LocalStorageFault, SkipsTheFileAndStoresTheNextInTheSamePass) {
+    const StorageFaultCase& row = GetParam();
+    sent.Add("BIG00001.DOK", settings.SourcePath + "sub/", "CZ510201", clock.Now());
+    if (row.smallInSameFolder) sent.Add("PRAHA010.DOK", settings.SourcePath + "sub/", "CZ510201", clock.Now());
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\BIG00001.POT", std::string(200 * 1024, 'B'));
+    vansim.AddWaitingFile("DEKL01\\CZ510201\\PRAHA010.POT", "small");
+    fs::create_directories(Inbound("sub"));
+    const RefusingFolder refusing(row.fault, Inbound("sub"));
+    if (!refusing.unavailable().empty()) GTEST_SKIP() << refusing.unavailable();
+
+    RunPass();
+    const std::string small = row.smallInSameFolder ? "sub/PRAHA010.POT" : "PRAHA010.POT";
+    EXPECT_EQ(test::ReadFileBytes(Inbound(small)), "small");
+    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\PRAHA010.POT"));
+    EXPECT_EQ(vansim.RequestLog().find("BIG00001") != std::string::npos, row.blockedIsFetched);
+    RunPass();
+
+    EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\BIG00001.POT"));
+    EXPECT_FALSE(Delivered("DEKL01\\CZ510201\\BIG00001.POT"));
+    // Nothing of the refused file is left, not even its temporary file.
+    EXPECT_EQ(FilesBelow(Inbound("sub")),
+              row.smallInSameFolder ? std::vector<std::string>{"PRAHA010.POT"} : std::vector<std::string>{});
+    // One report per pass, naming the file's local path.
+    const std::string errors = Log("Error.log");
+    const std::string line = "[" + std::to_string(row.error) +
+                             "] *** Přijatý soubor nelze uložit: " + SystemErrorText(row.error) + "  \"" +
+                             Inbound("sub/BIG00001.POT").string() + "\"";
+    EXPECT_EQ(Count(errors, line), 2u) << errors;
+    EXPECT_EQ(Count(errors, "] *** "), 2u) << errors;
+    EXPECT_EQ(Count(Log("Relational.log"), "soubor nebyl stažen"), 2u);
+    EXPECT_EQ(mail.notices.size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, LocalStorageFault,
+    ::testing::Values(StorageFaultCase{"FullDisk", StorageFault::FullDisk, ENOSPC, true, true},
+                      StorageFaultCase{"FileTooBig", StorageFault::FileTooBig, EFBIG, true, true},
+                      StorageFaultCase{"ReadOnlyDisk", StorageFault::ReadOnlyDisk, EROFS, false, false},
+                      StorageFaultCase{"ImmutableFolder", StorageFault::ImmutableFolder, EPERM, false, false},
+                      StorageFaultCase{"NoWriteRight", StorageFault::NoWriteRight, EACCES, false, false}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // A server that lists what it likes.
 class HostileServer : public ReceivePassTest {
