@@ -27,8 +27,9 @@ constexpr std::string_view kChangedAfterSend =
 // and ends the call without the end line.
 class FileWorkUp {
 public:
-    FileWorkUp(const OutboundContext& context, const std::string& folderPath, const std::string& fileName)
-        : ctx_(context), folderPath_(folderPath), fileName_(fileName) {}
+    FileWorkUp(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+               const FileNode& found)
+        : ctx_(context), folderPath_(folderPath), fileName_(fileName), found_(found) {}
 
     void Run() {
         Trace(TraceLine{kRoutine, 'F', 1}.Start());
@@ -44,7 +45,7 @@ private:
         if (IsExcludedEnding(code.SendAs)) return true;
         Activity("odesílám soubor: " + ToUpperText(code.SendAs));
         Trace(TraceLine{kRoutine, 'F', 3}.Label("Work volá SendFile").Values({code.CuCode}));
-        const std::optional<FileIdentity> sent = ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs);
+        const std::optional<FileIdentity> sent = ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs, found_);
         if (!sent) {
             Activity("CHYBA  SOUBOR NEBYL ODESLÁN");
             return true;
@@ -112,15 +113,17 @@ private:
     const OutboundContext& ctx_;
     const std::string& folderPath_;
     const std::string& fileName_;
+    const FileNode found_;
 };
 
 } // namespace
 
 std::filesystem::path DefaultUnarchivedFolder() { return DataFolder() / "unarchived"; }
 
-void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept {
+void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+                const FileNode& found) noexcept {
     try {
-        FileWorkUp(context, folderPath, fileName).Run();
+        FileWorkUp(context, folderPath, fileName, found).Run();
     } catch (...) {
         // A failed step leaves the file where it is; the next pass tries again.
     }
@@ -128,8 +131,8 @@ void WorkUpFile(const OutboundContext& context, const std::string& folderPath, c
 
 void SearchSourceFolder(const OutboundContext& context) {
     SearchFiles(context.settings, context.logs, context.reporter, context.clock, context.settings.SourcePath,
-                [&context](const std::string& folderPath, const std::string& fileName) {
-                    WorkUpFile(context, folderPath, fileName);
+                [&context](const std::string& folderPath, const std::string& fileName, const FileNode& found) {
+                    WorkUpFile(context, folderPath, fileName, found);
                 });
 }
 

@@ -35,8 +35,10 @@ std::filesystem::path DefaultUnarchivedFolder();
 // fails the source is moved to the unarchived folder instead of being deleted.
 // A file that is held back or not sent stays where it is, and so does a file
 // that is no longer the version the upload read (it is sent again next pass;
-// the error log says so). Never throws.
-void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept;
+// the error log says so). `found` is the file the scan found at the path; the
+// upload sends no other. Never throws.
+void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+                const FileNode& found) noexcept;
 
 // One send pass over SourcePath: SearchFiles handing each file to WorkUpFile.
 void SearchSourceFolder(const OutboundContext& context);

@@ -15,6 +15,7 @@
 #include "core/file_identity.h"
 #include "core/system_error_text.h"
 #include "outbound/archive_copy.h"
+#include "outbound/source_scan.h"
 #include "outbound_fixture.h"
 
 namespace zumaset {
@@ -32,6 +33,8 @@ protected:
     }
     OutboundContext Context() { return {settings, logs, reporter, model, sender, dir / "data" / "unarchived", clock}; }
     void Pass() { SearchSourceFolder(Context()); }
+    // The file a scan finds at SourcePath + name.
+    FileNode Found(const std::string& name) const { return IdentityOfPath(settings.SourcePath + name)->node(); }
     std::vector<std::string> Activity() const {
         std::vector<std::string> texts;
         for (const std::string& entry : model.activity()) texts.push_back(entry.substr(11));  // after "hh:mm:ss * "
@@ -164,7 +167,7 @@ TEST_P(ChangedAfterRead, IsNeitherArchivedNorDeletedAndTheLogSaysSo) {
     settings.WriteDebugLog = true;
     const fs::path file = Source("praha.txt", "old content");
     sender.onSend = [&](const std::string& path) { GetParam().change(path); };
-    WorkUpFile(Context(), settings.SourcePath, "praha.txt");
+    WorkUpFile(Context(), settings.SourcePath, "praha.txt", Found("praha.txt"));
     EXPECT_EQ(model.sendCount(), 1);
     EXPECT_EQ(fs::exists(fs::symlink_status(file)), GetParam().stays);
     EXPECT_FALSE(fs::exists(fs::path(settings.ArchivPath) / "praha.txt"));
@@ -205,6 +208,50 @@ INSTANTIATE_TEST_SUITE_P(
                                 },
                                 true},
                       ChangeRow{"Removed", true, [](const fs::path& file) { fs::remove(file); }, false}),
+    [](const auto& info) { return info.param.name; });
+
+// A change between the scan and the upload's opening of the file.
+struct SwapRow {
+    std::string name;
+    std::function<void(const fs::path& folder, const fs::path& dir)> swap;
+};
+void PrintTo(const SwapRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class SwappedAfterScan : public WorkUp, public ::testing::WithParamInterface<SwapRow> {};
+
+// The scan's handler is the seam: it swaps the path's target, then hands the
+// file on as the send pass does.
+TEST_P(SwappedAfterScan, IsNotSentAndNothingIsRemoved) {
+    settings.ArchiveFiles = true;
+    Source("Praha/praha.txt", "found by the scan");
+    fs::create_directory(dir / "elsewhere");
+    test::WriteFileBytes(dir / "elsewhere" / "praha.txt", "not for the server");
+    SearchFiles(settings, logs, reporter, clock, settings.SourcePath,
+                [&](const std::string& folderPath, const std::string& fileName, const FileNode& found) {
+                    GetParam().swap(folderPath, dir.path());
+                    WorkUpFile(Context(), folderPath, fileName, found);
+                });
+    ASSERT_EQ(sender.calls.size(), 1u);
+    EXPECT_EQ(model.sendCount(), 0);
+    EXPECT_EQ(Activity().back(), "Proces SEND - CHYBA  SOUBOR NEBYL ODESLÁN");
+    EXPECT_EQ(ReadFileBytes(dir / "elsewhere" / "praha.txt"), "not for the server");
+    EXPECT_TRUE(fs::is_empty(settings.ArchivPath));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Swaps, SwappedAfterScan,
+    ::testing::Values(SwapRow{"FolderSwappedForALink",
+                              [](const fs::path& folder, const fs::path& dir) {
+                                  fs::rename(folder, dir / "moved");
+                                  fs::create_directory_symlink(dir / "elsewhere", folder.parent_path());
+                              }},
+                      SwapRow{"FileReplacedByAnother",
+                              [](const fs::path& folder, const fs::path& dir) {
+                                  fs::copy_file(dir / "elsewhere" / "praha.txt", dir / "new.txt");
+                                  fs::rename(dir / "new.txt", folder / "praha.txt");
+                              }}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(WorkUp, ArchiveKeepsAnEarlierCopyUnderANumberedBackupName) {
@@ -271,7 +318,7 @@ TEST_F(WorkUp, ACopyCutShortLeavesTheEarlierArchivedFileWhole) {
 TEST_F(WorkUp, HeldBackFileEndsWithTheReturnTrace) {
     settings.WriteDebugLog = true;
     Source("praha.dok");
-    WorkUpFile(Context(), settings.SourcePath, "praha.dok");
+    WorkUpFile(Context(), settings.SourcePath, "praha.dok", Found("praha.dok"));
     EXPECT_EQ(DebugLines(), (std::vector<std::string>{
                                 "[WorkUpFile    - START]<F01>",
                                 "[WorkUpFile           ]<F02>*** CELNICE                 *** [CZ510201]",
