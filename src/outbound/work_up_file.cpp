@@ -20,6 +20,12 @@ namespace {
 
 constexpr std::string_view kRoutine = "WorkUpFile";
 constexpr std::string_view kFileModule = "advapi32.dll";
+// The server lists the receipts waiting for the client separated by "#", so a
+// receipt for a name with "#" could never be fetched: such a file is not sent.
+constexpr char kReceiptListSeparator = '#';
+constexpr long kInvalidName = 123;
+constexpr std::string_view kNameWithSeparator =
+    "Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor nebyl odeslán.";
 constexpr std::string_view kChangedAfterSend =
     "Soubor se během odesílání změnil, nebyl archivován ani smazán a odešle se znovu.";
 
@@ -43,6 +49,13 @@ private:
     bool Process(const OfficeCode& code) {
         if (!CheckOfficeCode(code.CuCode, code.SendAs, ctx_.reporter)) return true;
         if (IsExcludedEnding(code.SendAs)) return true;
+        if (code.SendAs.find(kReceiptListSeparator) != std::string::npos) {
+            // Error log only: the line comes back every pass until the file is renamed.
+            ctx_.logs.WriteLog("[" + std::to_string(kInvalidName) + "] *** " + std::string(kNameWithSeparator) + "  " +
+                                   Quoted(folderPath_ + fileName_),
+                               LogKind::Error);
+            return true;
+        }
         Activity("odesílám soubor: " + ToUpperText(code.SendAs));
         Trace(TraceLine{kRoutine, 'F', 3}.Label("Work volá SendFile").Values({code.CuCode}));
         const std::optional<FileIdentity> sent = ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs, found_);

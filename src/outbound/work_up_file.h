@@ -29,7 +29,8 @@ struct OutboundContext {
 std::filesystem::path DefaultUnarchivedFolder();
 
 // Processes one file found by the scan: derives CuCode and SendAs, checks the
-// code, holds back excluded endings, uploads the file and shows each step in
+// code, holds back excluded endings and names whose SendAs holds "#" (the
+// receipt list is "#"-separated; the error log says so), uploads the file and shows each step in
 // the activity list. After an accepted upload it counts the file, archives a
 // copy when ArchiveFiles is on and deletes the source; when the archive copy
 // fails the source is moved to the unarchived folder instead of being deleted.

@@ -79,6 +79,31 @@ TEST_F(WorkUp, ExcludedEndingsAreHeldBackSilently) {
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
+// Receipts are listed separated by "#": a name announced with "#" is refused
+// before the upload, once per pass, and the file stays; only SendAs counts.
+TEST_F(WorkUp, ANameWithTheReceiptListSeparatorIsReportedEveryPassAndNotSent) {
+    const fs::path file = Source("praha#2.txt");
+    Pass();
+    Pass();
+    EXPECT_TRUE(sender.calls.empty());
+    EXPECT_TRUE(fs::exists(file));
+    const std::string line = "[123] *** Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor "
+                             "nebyl odeslán.  \"" + file.string() + "\"";
+    EXPECT_EQ(ErrorLines(), (std::vector<std::string>{line, line}));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(model.activity().empty());
+
+    settings.CuMode = 2;
+    settings.Delimiter = "_";
+    settings.CuPosition = 1;
+    settings.FileNamePos = 2;
+    fs::remove(file);
+    Source("Praha#2_CZ510201_decl.txt");
+    Pass();
+    ASSERT_EQ(sender.calls.size(), 1u);
+    EXPECT_EQ(sender.calls[0].SendAs, "decl.txt");
+}
+
 TEST_F(WorkUp, InvalidCodeIsReportedEveryPassAndNothingIsSent) {
     settings.CuOption = "ALL_FILES|CZABCDEF%";
     Source("a.txt");
