@@ -295,6 +295,57 @@ TEST_F(WorkUp, ArchiveKeepsAnEarlierCopyUnderANumberedBackupName) {
               std::chrono::file_clock::from_sys(clock.Now() - std::chrono::minutes(1)));
 }
 
+// What a copy into the archive finds under its work file's name.
+struct WorkFileRow {
+    std::string name;
+    std::function<void(const fs::path& workFile, const fs::path& dir)> make;
+    bool archived;
+};
+void PrintTo(const WorkFileRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class StaleWorkFile : public WorkUp, public ::testing::WithParamInterface<WorkFileRow> {};
+
+TEST_P(StaleWorkFile, IsTakenOverOrRefusedButNeverFollowed) {
+    settings.ArchiveFiles = true;
+    const fs::path archive = fs::path(settings.ArchivPath) / "sub";
+    fs::create_directories(archive);
+    test::WriteFileBytes(dir / "outside.txt", "not ours");
+    test::WriteFileBytes(archive / ".brno.txt.zumaset-part", "another name's"); // not this copy's business
+    GetParam().make(archive / ".praha.txt.zumaset-part", dir.path());
+    Source("sub/praha.txt", "sent");
+    Pass();
+    EXPECT_EQ(ReadFileBytes(dir / "outside.txt"), "not ours");
+    EXPECT_TRUE(fs::exists(archive / ".brno.txt.zumaset-part"));
+    if (GetParam().archived) {
+        EXPECT_EQ(ReadFileBytes(archive / "praha.txt"), "sent");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(archive / ".praha.txt.zumaset-part")));
+        EXPECT_TRUE(ErrorLines().empty());
+    } else {
+        EXPECT_FALSE(fs::exists(archive / "praha.txt"));
+        EXPECT_EQ(ReadFileBytes(dir / "data/unarchived/sub/praha.txt"), "sent"); // kept, as for any failed copy
+        EXPECT_FALSE(ErrorLines().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkFiles, StaleWorkFile,
+    ::testing::Values(WorkFileRow{"None", [](const fs::path&, const fs::path&) {}, true},
+                      WorkFileRow{"LeftLongerByAKilledCopy",
+                                  [](const fs::path& work, const fs::path&) {
+                                      test::WriteFileBytes(work, std::string(200000, 'x'));
+                                  },
+                                  true},
+                      WorkFileRow{"ALinkToAnotherFile",
+                                  [](const fs::path& work, const fs::path& dir) {
+                                      fs::create_symlink(dir / "outside.txt", work);
+                                  },
+                                  false},
+                      WorkFileRow{"AFolder", [](const fs::path& work, const fs::path&) { fs::create_directory(work); },
+                                  false}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(WorkUp, ArchiveCopyTakesOnlyTheVersionThatWasSent) {
     const fs::path file = Source("praha.txt", "sent");
     FileIdentity sent = *IdentityOfPath(file);
