@@ -197,6 +197,21 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
     return 0;
 }
 
+FileStepResult RemoveSent(std::string_view folderPath, std::string_view fileName, const FileIdentity& sent) {
+    const Fd folder(::open(std::string(folderPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) return errno == ENOENT || errno == ENOTDIR ? kSourceChanged : FileErrorCode(errno);
+    const std::string name(fileName);
+    struct stat info {};
+    if (::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? kSourceChanged : FileErrorCode(errno);
+    }
+    if (!S_ISREG(info.st_mode) || IdentityOf(info) != sent) return kSourceChanged;
+    // A writer that replaces the file between these two calls still loses its
+    // version: POSIX has no removal on condition of the inode.
+    if (::unlinkat(folder.get(), name.c_str(), 0) != 0) return FileErrorCode(errno);
+    return 0;
+}
+
 FileStepResult KeepUnarchived(const fs::path& keepRoot, std::string_view relativeFolder, std::string_view folderPath,
                               std::string_view fileName, fs::path& movedTo) {
     const fs::path source = std::string(folderPath) + std::string(fileName);

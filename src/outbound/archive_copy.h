@@ -32,6 +32,13 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
                            std::string_view fileName, const FileIdentity& sent,
                            std::filesystem::path* backup = nullptr);
 
+// Removes the sent file folderPath + fileName when it is still the version
+// `sent`: 0 when removed, kSourceChanged when the name no longer holds that
+// version (nothing is removed then), else the code of the failure. The check
+// and the removal are made in the same open folder, one right after the
+// other, so a folder on the way swapped meanwhile cannot redirect the removal.
+FileStepResult RemoveSent(std::string_view folderPath, std::string_view fileName, const FileIdentity& sent);
+
 // Moves a sent file whose archive copy failed into keepRoot / relativeFolder,
 // creating the folders, so that the only local copy is kept without being sent
 // again. An existing file of the same name is never replaced: the moved file

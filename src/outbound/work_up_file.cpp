@@ -1,6 +1,5 @@
 #include "outbound/work_up_file.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "core/data_folder.h"
@@ -108,9 +107,12 @@ private:
         return true;
     }
 
-    // Deletes the source unless it changed since it was read.
+    // Deletes the source unless it changed since it was read; false when it
+    // could not be deleted.
     bool RemoveSource(const FileIdentity& sent) {
-        return !IsAsSent(sent) || std::remove((folderPath_ + fileName_).c_str()) == 0;
+        const FileStepResult removed = RemoveSent(folderPath_, fileName_, sent);
+        if (removed == kSourceChanged) LeaveChanged();
+        return removed == 0 || removed == kSourceChanged;
     }
 
     void Activity(const std::string& event) {
