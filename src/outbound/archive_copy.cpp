@@ -110,7 +110,8 @@ int OpenWorkFile(int folderFd, const std::string& workName, int& fd) {
         while (::flock(work.get(), LOCK_EX) != 0) {
             if (errno != EINTR) return errno;
         }
-        struct stat held {}, named {};
+        struct stat held {};
+        struct stat named {};
         if (::fstat(work.get(), &held) != 0) return errno;
         if (!S_ISREG(held.st_mode)) return EINVAL;
         // The copy that held it may have given the file its final name or

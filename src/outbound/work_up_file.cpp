@@ -57,7 +57,8 @@ private:
         }
         Activity("odesílám soubor: " + ToUpperText(code.SendAs));
         Trace(TraceLine{kRoutine, 'F', 3}.Label("Work volá SendFile").Values({code.CuCode}));
-        const std::optional<FileIdentity> sent = ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs, found_);
+        const std::optional<FileIdentity> sent =
+            ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs, found_);
         if (!sent) {
             Activity("CHYBA  SOUBOR NEBYL ODESLÁN");
             return true;

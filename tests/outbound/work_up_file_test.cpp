@@ -88,7 +88,8 @@ TEST_F(WorkUp, ANameWithTheReceiptListSeparatorIsReportedEveryPassAndNotSent) {
     EXPECT_TRUE(sender.calls.empty());
     EXPECT_TRUE(fs::exists(file));
     const std::string line = "[123] *** Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor "
-                             "nebyl odeslán.  \"" + file.string() + "\"";
+                             "nebyl odeslán.  \"" +
+                             file.string() + "\"";
     EXPECT_EQ(ErrorLines(), (std::vector<std::string>{line, line}));
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(model.activity().empty());
@@ -265,19 +266,19 @@ TEST_P(SwappedAfterScan, IsNotSentAndNothingIsRemoved) {
     EXPECT_TRUE(fs::is_empty(settings.ArchivPath));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Swaps, SwappedAfterScan,
-    ::testing::Values(SwapRow{"FolderSwappedForALink",
-                              [](const fs::path& folder, const fs::path& dir) {
-                                  fs::rename(folder, dir / "moved");
-                                  fs::create_directory_symlink(dir / "elsewhere", folder.parent_path());
-                              }},
-                      SwapRow{"FileReplacedByAnother",
-                              [](const fs::path& folder, const fs::path& dir) {
-                                  fs::copy_file(dir / "elsewhere" / "praha.txt", dir / "new.txt");
-                                  fs::rename(dir / "new.txt", folder / "praha.txt");
-                              }}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Swaps, SwappedAfterScan,
+                         ::testing::Values(SwapRow{"FolderSwappedForALink",
+                                                   [](const fs::path& folder, const fs::path& dir) {
+                                                       fs::rename(folder, dir / "moved");
+                                                       fs::create_directory_symlink(dir / "elsewhere",
+                                                                                    folder.parent_path());
+                                                   }},
+                                           SwapRow{"FileReplacedByAnother",
+                                                   [](const fs::path& folder, const fs::path& dir) {
+                                                       fs::copy_file(dir / "elsewhere" / "praha.txt", dir / "new.txt");
+                                                       fs::rename(dir / "new.txt", folder / "praha.txt");
+                                                   }}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(WorkUp, ArchiveKeepsAnEarlierCopyUnderANumberedBackupName) {
     settings.ArchiveFiles = true;
@@ -331,19 +332,15 @@ TEST_P(StaleWorkFile, IsTakenOverOrRefusedButNeverFollowed) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkFiles, StaleWorkFile,
-    ::testing::Values(WorkFileRow{"None", [](const fs::path&, const fs::path&) {}, true},
-                      WorkFileRow{"LeftLongerByAKilledCopy",
-                                  [](const fs::path& work, const fs::path&) {
-                                      test::WriteFileBytes(work, std::string(200000, 'x'));
-                                  },
-                                  true},
-                      WorkFileRow{"ALinkToAnotherFile",
-                                  [](const fs::path& work, const fs::path& dir) {
-                                      fs::create_symlink(dir / "outside.txt", work);
-                                  },
-                                  false},
-                      WorkFileRow{"AFolder", [](const fs::path& work, const fs::path&) { fs::create_directory(work); },
-                                  false}),
+    ::testing::Values(
+        WorkFileRow{"None", [](const fs::path&, const fs::path&) {}, true},
+        WorkFileRow{"LeftLongerByAKilledCopy",
+                    [](const fs::path& work, const fs::path&) { test::WriteFileBytes(work, std::string(200000, 'x')); },
+                    true},
+        WorkFileRow{"ALinkToAnotherFile",
+                    [](const fs::path& work, const fs::path& dir) { fs::create_symlink(dir / "outside.txt", work); },
+                    false},
+        WorkFileRow{"AFolder", [](const fs::path& work, const fs::path&) { fs::create_directory(work); }, false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(WorkUp, ArchiveCopyTakesOnlyTheVersionThatWasSent) {
