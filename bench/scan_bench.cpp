@@ -79,7 +79,7 @@ void BuildTree(const fs::path& root, int files) {
 class CountingSender final : public zumaset::FileSender {
 public:
     std::optional<zumaset::FileIdentity> SendFile(const std::string&, const std::string&, const std::string&,
-                                                  const std::string&) override {
+                                                  const std::string&, const zumaset::FileNode&) override {
         ++calls;
         return std::nullopt;
     }

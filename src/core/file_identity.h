@@ -8,6 +8,14 @@
 
 namespace zumaset {
 
+// The file itself as the file system knows it, whatever path leads to it.
+struct FileNode {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool operator==(const FileNode&) const = default;
+};
+
 // What tells one version of a file from another: the same device and inode
 // with the same size, modification time and change time. Any write, truncation
 // or replacement of the file changes at least one of them.
@@ -19,6 +27,7 @@ struct FileIdentity {
     std::int64_t changedNs = 0;
 
     bool operator==(const FileIdentity&) const = default;
+    FileNode node() const { return FileNode{device, inode}; }
 };
 
 FileIdentity IdentityOf(const struct stat& info);

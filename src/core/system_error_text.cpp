@@ -13,13 +13,16 @@ struct CodeText {
     std::string_view text;
 };
 
-// File codes first (223: a reply over its size limit), then the transport
-// codes (12000-12999).
+// File codes first (223: a reply over its size limit, 1117: a read or write
+// error of the device, 1921: a symbolic link that is not followed), then the
+// transport codes (12000-12999).
 constexpr CodeText kTexts[] = {
     {fileerr::kFileNotFound, "Systém nemůže nalézt uvedený soubor."},
     {fileerr::kPathNotFound, "Systém nemůže nalézt uvedenou cestu."},
     {fileerr::kAccessDenied, "Přístup byl odepřen."},
     {223, "Odpověď serveru je delší, než je povoleno."},
+    {1117, "Požadavek nelze provést z důvodu chyby vstupně-výstupního zařízení."},
+    {1921, "Systém nemůže přeložit název souboru."},
     {12002, "Časový limit operace vypršel."},
     {12004, "Při přenosu došlo k vnitřní chybě."},
     {12005, "Adresa URL je neplatná."},

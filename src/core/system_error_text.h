@@ -12,7 +12,8 @@ inline constexpr long kAccessDenied = 5;
 } // namespace fileerr
 
 // One-line description of an error code this program produces: the transport
-// codes (12000-12999), the file codes 2, 3 and 5, and otherwise an errno value.
+// codes (12000-12999), the file codes 2, 3, 5, 1117 and 1921, and otherwise an
+// errno value.
 // Empty for 0, negative codes and codes without a text.
 std::string SystemErrorText(long code);
 

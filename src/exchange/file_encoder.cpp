@@ -152,7 +152,8 @@ FileChunker::~FileChunker() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& path, FileKind kind) {
+std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& path, FileKind kind,
+                                                           const std::optional<FileNode>& expected) {
     // A file swapped for a link since the scan is refused rather than followed,
     // and a pipe put in its place cannot block the opening.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -162,6 +163,9 @@ std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& pa
     if (::fstat(fd, &st) != 0) return ErrnoFailure(errno);
     if (!S_ISREG(st.st_mode)) return ErrnoFailure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     chunker.identity_ = IdentityOf(st);
+    // O_NOFOLLOW guards only the last part of the path; a folder on the way
+    // swapped for a link shows here, as another file than the one found.
+    if (expected && chunker.identity_.node() != *expected) return ChangedFailure();
     chunker.size_ = chunker.identity_.size;
     chunker.modified_ = TimePoint(std::chrono::duration_cast<TimePoint::duration>(
         std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));

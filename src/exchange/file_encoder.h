@@ -58,8 +58,12 @@ inline constexpr long kFileChangedWhileReading = 1006;
 class FileChunker {
 public:
     // Opens the file; an error when it cannot be opened, is a link or is not a
-    // regular file. The error's description names no file; callers add the path.
-    static std::variant<FileChunker, FileReadError> Open(const std::string& path, FileKind kind);
+    // regular file, and kFileChangedWhileReading when `expected` is given and
+    // the path led to another file (the file, or a folder on the way, was
+    // replaced since it was found). The error's description names no file;
+    // callers add the path.
+    static std::variant<FileChunker, FileReadError> Open(const std::string& path, FileKind kind,
+                                                         const std::optional<FileNode>& expected = std::nullopt);
 
     FileChunker(FileChunker&& other) noexcept;
     FileChunker& operator=(FileChunker&& other) noexcept;

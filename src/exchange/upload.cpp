@@ -89,7 +89,7 @@ public:
     explicit Upload(const UploadContext& c) : c_(c) {}
 
     bool Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode, std::string_view SendAs,
-             FileIdentity* readIdentity);
+             const std::optional<FileNode>& expected, FileIdentity* readIdentity);
 
     // Any runtime failure: box, error log, trace G47 and the end G48, mail;
     // no "file not sent" line. Handles are closed.
@@ -210,7 +210,7 @@ bool Upload::GeneralError(long code, std::string_view text) noexcept {
 }
 
 bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
-                 std::string_view SendAs, FileIdentity* readIdentity) {
+                 std::string_view SendAs, const std::optional<FileNode>& expected, FileIdentity* readIdentity) {
     const Settings& settings = c_.settings;
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 1).Start());
     Trace(2, "Příchozí parametry", {std::string(SourceName) + "][" + std::string(CuCode)});
@@ -222,7 +222,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
 
     Trace(3, "Send volá LoadFile", {std::string(FolderPath) + "][" + std::string(SourceName)});
     const std::string path = std::string(FolderPath) + std::string(SourceName);
-    std::optional<FileChunker> file = LoadFile(c_, path);
+    std::optional<FileChunker> file = LoadFile(c_, path, expected);
     if (!file || file->size() == 0) return false;
 
     const std::string size = std::to_string(file->size());
@@ -360,11 +360,12 @@ std::string XmlOfficeValue(std::string_view folderPath, std::string_view sourceP
     return rest;
 }
 
-std::optional<FileChunker> LoadFile(const UploadContext& context, const std::string& path) {
+std::optional<FileChunker> LoadFile(const UploadContext& context, const std::string& path,
+                                    const std::optional<FileNode>& expected) {
     const bool trace = context.settings.WriteDebugLog;
     if (trace) context.logs.WriteDebugTrace(TraceLine("LoadFile", 'H', 1).Start());
     const FileKind kind = KindOfPath(path);
-    auto opened = FileChunker::Open(path, kind);
+    auto opened = FileChunker::Open(path, kind, expected);
     if (auto* error = std::get_if<FileReadError>(&opened)) {
         ReportReadFailure(context, *error, path);
         return std::nullopt;
@@ -381,11 +382,12 @@ std::optional<FileChunker> LoadFile(const UploadContext& context, const std::str
 }
 
 bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
-              std::string_view CuCode, std::string_view SendAs, FileIdentity* readIdentity) {
+              std::string_view CuCode, std::string_view SendAs, const std::optional<FileNode>& expected,
+              FileIdentity* readIdentity) {
     std::optional<Upload> upload;
     try {
         upload.emplace(context);
-        return upload->Run(FolderPath, SourceName, CuCode, SendAs, readIdentity);
+        return upload->Run(FolderPath, SourceName, CuCode, SendAs, expected, readIdentity);
     } catch (const std::bad_alloc&) {
         return upload ? upload->GeneralError(kOutOfMemory, kOutOfMemoryText) : false;
     } catch (const std::filesystem::filesystem_error& error) {

@@ -37,16 +37,21 @@ struct UploadContext {
 // encodes it chunk by chunk while reading, posts every chunk with its
 // checksum, judges each answer, and when all were accepted records the file
 // and switches the timer to receipt polling. Every failure is reported here;
-// true only when the server accepted the whole file. Never throws. On success
-// `readIdentity`, when given, holds the version of the file that was sent, so
-// the caller can tell whether the file changed before it archives or deletes it.
+// true only when the server accepted the whole file. Never throws. `expected`,
+// when given, is the file the folder scan found: another file at the path is
+// refused as a changed file. On success `readIdentity`, when given, holds the
+// version of the file that was sent, so the caller can tell whether the file
+// changed before it archives or deletes it.
 bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
-              std::string_view CuCode, std::string_view SendAs, FileIdentity* readIdentity = nullptr);
+              std::string_view CuCode, std::string_view SendAs, const std::optional<FileNode>& expected = std::nullopt,
+              FileIdentity* readIdentity = nullptr);
 
 // Opens an outbound file for encoding; its kind is taken from the path. A file
-// that cannot be opened is reported with its path (box with the stop icon, error log, mail)
-// and gives nothing. An empty file gives a reader with size 0.
-std::optional<FileChunker> LoadFile(const UploadContext& context, const std::string& path);
+// that cannot be opened, or that is not the `expected` file, is reported with
+// its path (box with the stop icon, error log, mail) and gives nothing. An
+// empty file gives a reader with size 0.
+std::optional<FileChunker> LoadFile(const UploadContext& context, const std::string& path,
+                                    const std::optional<FileNode>& expected = std::nullopt);
 
 // The office value the XML kind sends: the folder below SourcePath (found
 // without regard to case), with "\" between its parts as the server expects;

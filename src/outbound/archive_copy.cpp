@@ -1,6 +1,7 @@
 #include "outbound/archive_copy.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,13 @@ namespace {
 
 constexpr int kMaxSameNameSuffix = 1000;
 constexpr std::size_t kCopyBuffer = 1 << 17;
+// The archive copy of NAME is written to ".NAME" + this suffix in the target
+// folder: one fixed name per target, so the work file of a copy cut short by
+// a kill is found (and taken over) by the next copy of that name into that
+// folder, without listing the folder.
+constexpr std::string_view kWorkFileSuffix = ".zumaset-part";
+// Each retry means another copy of the same name finished meanwhile.
+constexpr int kMaxWorkFileTries = 100;
 
 // An open file descriptor, closed when it goes.
 class Fd {
@@ -36,6 +44,7 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
     // Closes now, so that a failed close is seen: 0 or an errno value.
     int Close() {
         const int fd = std::exchange(fd_, -1);
@@ -89,6 +98,35 @@ int CopyBytes(int from, int to, std::uint64_t size) {
     return 0;
 }
 
+// Opens the work file `workName` in the open folder and locks it for this
+// copy: a running copy holds the lock on its work file, so another copy of the
+// same name waits for it; a work file nobody holds was left by a copy that was
+// killed and is taken over, emptied. Never follows a link. 0 with `fd` set, or
+// an errno value.
+int OpenWorkFile(int folderFd, const std::string& workName, int& fd) {
+    for (int tries = 0; tries < kMaxWorkFileTries; ++tries) {
+        Fd work(::openat(folderFd, workName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        if (work.get() < 0) return errno;
+        while (::flock(work.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) return errno;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(work.get(), &held) != 0) return errno;
+        if (!S_ISREG(held.st_mode)) return EINVAL;
+        // The copy that held it may have given the file its final name or
+        // removed it before letting go: then start again with a fresh one.
+        if (::fstatat(folderFd, workName.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_dev != held.st_dev ||
+            named.st_ino != held.st_ino) {
+            continue;
+        }
+        if (::ftruncate(work.get(), 0) != 0) return errno;
+        fd = work.Release();
+        return 0;
+    }
+    return EBUSY;
+}
+
 void SyncFolder(const fs::path& folder) {
     const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
@@ -135,10 +173,17 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
         return FileErrorCode(EEXIST);
     }
 
-    std::string pattern = (folder / ("." + std::string(fileName) + ".XXXXXX")).string();
-    Fd copy(::mkstemp(pattern.data()));
-    if (copy.get() < 0) return FileErrorCode(errno);
-    TempFile made(pattern);
+    const Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() < 0) return FileErrorCode(errno);
+    const std::string workName = "." + std::string(fileName) + std::string(kWorkFileSuffix);
+    int workFd = -1;
+    if (const int opened = OpenWorkFile(folderFd.get(), workName, workFd); opened != 0) return FileErrorCode(opened);
+    Fd copy(workFd);
+    // Holds the lock until the work file has its final name or is gone, after
+    // `copy` is closed (a lock lasts while any descriptor of the opening does).
+    const Fd lock(::dup(copy.get()));
+    if (lock.get() < 0) return FileErrorCode(errno);
+    TempFile made((folder / workName).string());
     int failure = CopyBytes(source.get(), copy.get(), sent.size);
     if (failure == 0 && IdentityOfOpenFile(source.get()) != sent) return kSourceChanged;
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
@@ -150,6 +195,21 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
     if (failure != 0) return FileErrorCode(failure);
     made.Keep();
     SyncFolder(folder);
+    return 0;
+}
+
+FileStepResult RemoveSent(std::string_view folderPath, std::string_view fileName, const FileIdentity& sent) {
+    const Fd folder(::open(std::string(folderPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) return errno == ENOENT || errno == ENOTDIR ? kSourceChanged : FileErrorCode(errno);
+    const std::string name(fileName);
+    struct stat info {};
+    if (::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? kSourceChanged : FileErrorCode(errno);
+    }
+    if (!S_ISREG(info.st_mode) || IdentityOf(info) != sent) return kSourceChanged;
+    // A writer that replaces the file between these two calls still loses its
+    // version: POSIX has no removal on condition of the inode.
+    if (::unlinkat(folder.get(), name.c_str(), 0) != 0) return FileErrorCode(errno);
     return 0;
 }
 

@@ -14,11 +14,15 @@ public:
     virtual ~FileSender() = default;
 
     // Sends FolderPath + SourceName to the server as SendAs for the office
-    // CuCode. A result only when the server accepted every chunk and the file
-    // was entered into the register of sent files: the identity of the version
-    // of the file that was read and sent. Failures are reported inside.
+    // CuCode. `expected` is the file the folder scan found: when the path leads
+    // to another file by the time it is opened (the file or one of its folders
+    // was replaced), nothing is sent. A result only when the server accepted
+    // every chunk and the file was entered into the register of sent files:
+    // the identity of the version of the file that was read and sent. Failures
+    // are reported inside.
     virtual std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
-                                                 const std::string& CuCode, const std::string& SendAs) = 0;
+                                                 const std::string& CuCode, const std::string& SendAs,
+                                                 const FileNode& expected) = 0;
 };
 
 } // namespace zumaset

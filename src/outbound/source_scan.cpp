@@ -142,7 +142,7 @@ private:
         if (settings_.WriteDebugLog) {
             logs_.WriteDebugTrace(TraceLine{kRoutine, 'K', 3}.Label("Search volá WorkUpFile").Values({name}));
         }
-        workUpFile_(folder, name);
+        workUpFile_(folder, name, IdentityOf(info).node());
     }
 
     void Trace(const std::string& line) const {

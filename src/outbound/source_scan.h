@@ -7,14 +7,17 @@
 
 #include "core/clock.h"
 #include "core/failure_report.h"
+#include "core/file_identity.h"
 #include "core/logs.h"
 #include "core/settings.h"
 
 namespace zumaset {
 
-// Receives each file to process: its folder path (ending with the separator)
-// and its bare name.
-using FileHandler = std::function<void(const std::string& folderPath, const std::string& fileName)>;
+// Receives each file to process: its folder path (ending with the separator),
+// its bare name and the file the scan found there; the upload refuses any
+// other file that the path leads to by the time it is opened.
+using FileHandler =
+    std::function<void(const std::string& folderPath, const std::string& fileName, const FileNode& found)>;
 
 // How long a file must have been left alone before it is sent: a file
 // modified less than this before the pass (or dated less than kFutureSlack

@@ -1,6 +1,5 @@
 #include "outbound/work_up_file.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "core/data_folder.h"
@@ -20,6 +19,12 @@ namespace {
 
 constexpr std::string_view kRoutine = "WorkUpFile";
 constexpr std::string_view kFileModule = "advapi32.dll";
+// The server lists the receipts waiting for the client separated by "#", so a
+// receipt for a name with "#" could never be fetched: such a file is not sent.
+constexpr char kReceiptListSeparator = '#';
+constexpr long kInvalidName = 123;
+constexpr std::string_view kNameWithSeparator =
+    "Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor nebyl odeslán.";
 constexpr std::string_view kChangedAfterSend =
     "Soubor se během odesílání změnil, nebyl archivován ani smazán a odešle se znovu.";
 
@@ -27,8 +32,9 @@ constexpr std::string_view kChangedAfterSend =
 // and ends the call without the end line.
 class FileWorkUp {
 public:
-    FileWorkUp(const OutboundContext& context, const std::string& folderPath, const std::string& fileName)
-        : ctx_(context), folderPath_(folderPath), fileName_(fileName) {}
+    FileWorkUp(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+               const FileNode& found)
+        : ctx_(context), folderPath_(folderPath), fileName_(fileName), found_(found) {}
 
     void Run() {
         Trace(TraceLine{kRoutine, 'F', 1}.Start());
@@ -42,9 +48,17 @@ private:
     bool Process(const OfficeCode& code) {
         if (!CheckOfficeCode(code.CuCode, code.SendAs, ctx_.reporter)) return true;
         if (IsExcludedEnding(code.SendAs)) return true;
+        if (code.SendAs.find(kReceiptListSeparator) != std::string::npos) {
+            // Error log only: the line comes back every pass until the file is renamed.
+            ctx_.logs.WriteLog("[" + std::to_string(kInvalidName) + "] *** " + std::string(kNameWithSeparator) + "  " +
+                                   Quoted(folderPath_ + fileName_),
+                               LogKind::Error);
+            return true;
+        }
         Activity("odesílám soubor: " + ToUpperText(code.SendAs));
         Trace(TraceLine{kRoutine, 'F', 3}.Label("Work volá SendFile").Values({code.CuCode}));
-        const std::optional<FileIdentity> sent = ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs);
+        const std::optional<FileIdentity> sent =
+            ctx_.sender.SendFile(folderPath_, fileName_, code.CuCode, code.SendAs, found_);
         if (!sent) {
             Activity("CHYBA  SOUBOR NEBYL ODESLÁN");
             return true;
@@ -94,9 +108,12 @@ private:
         return true;
     }
 
-    // Deletes the source unless it changed since it was read.
+    // Deletes the source unless it changed since it was read; false when it
+    // could not be deleted.
     bool RemoveSource(const FileIdentity& sent) {
-        return !IsAsSent(sent) || std::remove((folderPath_ + fileName_).c_str()) == 0;
+        const FileStepResult removed = RemoveSent(folderPath_, fileName_, sent);
+        if (removed == kSourceChanged) LeaveChanged();
+        return removed == 0 || removed == kSourceChanged;
     }
 
     void Activity(const std::string& event) {
@@ -112,15 +129,17 @@ private:
     const OutboundContext& ctx_;
     const std::string& folderPath_;
     const std::string& fileName_;
+    const FileNode found_;
 };
 
 } // namespace
 
 std::filesystem::path DefaultUnarchivedFolder() { return DataFolder() / "unarchived"; }
 
-void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept {
+void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+                const FileNode& found) noexcept {
     try {
-        FileWorkUp(context, folderPath, fileName).Run();
+        FileWorkUp(context, folderPath, fileName, found).Run();
     } catch (...) {
         // A failed step leaves the file where it is; the next pass tries again.
     }
@@ -128,8 +147,8 @@ void WorkUpFile(const OutboundContext& context, const std::string& folderPath, c
 
 void SearchSourceFolder(const OutboundContext& context) {
     SearchFiles(context.settings, context.logs, context.reporter, context.clock, context.settings.SourcePath,
-                [&context](const std::string& folderPath, const std::string& fileName) {
-                    WorkUpFile(context, folderPath, fileName);
+                [&context](const std::string& folderPath, const std::string& fileName, const FileNode& found) {
+                    WorkUpFile(context, folderPath, fileName, found);
                 });
 }
 

@@ -29,14 +29,17 @@ struct OutboundContext {
 std::filesystem::path DefaultUnarchivedFolder();
 
 // Processes one file found by the scan: derives CuCode and SendAs, checks the
-// code, holds back excluded endings, uploads the file and shows each step in
+// code, holds back excluded endings and names whose SendAs holds "#" (the
+// receipt list is "#"-separated; the error log says so), uploads the file and shows each step in
 // the activity list. After an accepted upload it counts the file, archives a
 // copy when ArchiveFiles is on and deletes the source; when the archive copy
 // fails the source is moved to the unarchived folder instead of being deleted.
 // A file that is held back or not sent stays where it is, and so does a file
 // that is no longer the version the upload read (it is sent again next pass;
-// the error log says so). Never throws.
-void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName) noexcept;
+// the error log says so). `found` is the file the scan found at the path; the
+// upload sends no other. Never throws.
+void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+                const FileNode& found) noexcept;
 
 // One send pass over SourcePath: SearchFiles handing each file to WorkUpFile.
 void SearchSourceFolder(const OutboundContext& context);

@@ -44,9 +44,10 @@ class ServerFileSender final : public FileSender {
 public:
     explicit ServerFileSender(const UploadContext& context) : context_(context) {}
     std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
-                                         const std::string& CuCode, const std::string& SendAs) override {
+                                         const std::string& CuCode, const std::string& SendAs,
+                                         const FileNode& expected) override {
         FileIdentity sent;
-        if (!zumaset::SendFile(context_, FolderPath, SourceName, CuCode, SendAs, &sent)) return std::nullopt;
+        if (!zumaset::SendFile(context_, FolderPath, SourceName, CuCode, SendAs, expected, &sent)) return std::nullopt;
         return sent;
     }
 

@@ -1,4 +1,5 @@
 #include "core/file_error.h"
+#include "core/system_error_text.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +21,12 @@ void PrintTo(const ErrnoRow& row, std::ostream* os) {
 
 class FileErrorCodes : public ::testing::TestWithParam<ErrnoRow> {};
 
-// A read error must never read as "access denied" (errno 5 is Windows' 5).
+// A read error must never read as "access denied" (errno 5 is Windows' 5),
+// and every code has a text in the file reports and in the system-error report.
 TEST_P(FileErrorCodes, MapToTheCodesTheLogsShow) {
     EXPECT_EQ(FileErrorCode(GetParam().error), GetParam().code);
     EXPECT_FALSE(FileErrorText(GetParam().code).empty());
+    EXPECT_FALSE(SystemErrorText(GetParam().code).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, FileErrorCodes,

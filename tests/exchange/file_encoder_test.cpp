@@ -176,7 +176,8 @@ TEST_P(ChunkerOpen, IsRefusedWithItsCode) {
     const fs::path path = dir.path() / "decl.dok";
     test::WriteFileBytes(dir.path() / "outside.dok", "secret");
     GetParam().make(path, dir.path() / "outside.dok");
-    auto opened = FileChunker::Open(path.string(), FileKind::Text);
+    // The file the scan found was `outside`: whatever is at the path now is refused.
+    auto opened = FileChunker::Open(path.string(), FileKind::Text, IdentityOfPath(dir.path() / "outside.dok")->node());
     ASSERT_TRUE(std::holds_alternative<FileReadError>(opened));
     EXPECT_EQ(std::get<FileReadError>(opened).code, GetParam().code);
     EXPECT_FALSE(std::get<FileReadError>(opened).description.empty());
@@ -190,7 +191,10 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const fs::path& path, const fs::path& outside) { fs::create_symlink(outside, path); },
                     kLinkNotFollowed},
         OpenFailure{"Pipe", [](const fs::path& path, const fs::path&) { ::mkfifo(path.c_str(), 0600); }, EINVAL},
-        OpenFailure{"Folder", [](const fs::path& path, const fs::path&) { fs::create_directory(path); }, EISDIR}),
+        OpenFailure{"Folder", [](const fs::path& path, const fs::path&) { fs::create_directory(path); }, EISDIR},
+        OpenFailure{"AnotherFileThanTheOneFound",
+                    [](const fs::path& path, const fs::path&) { test::WriteFileBytes(path, "declaration"); },
+                    kFileChangedWhileReading}),
     [](const auto& info) { return info.param.name; });
 
 TEST(FormatDateBT, ZeroPaddedLocalTime) {

@@ -54,12 +54,13 @@ protected:
     }
 
     bool Send(Transport& transport, const std::string& folder, const std::string& name, const std::string& cuCode,
-              const std::string& sendAs, FileIdentity* readIdentity = nullptr) {
+              const std::string& sendAs, FileIdentity* readIdentity = nullptr,
+              const std::optional<FileNode>& expected = std::nullopt) {
         ServerSession session(transport, settings, registry, logs, reporter);
         session.Open();
         const UploadContext context{session, settings, logs, reporter, view, sent, gate, clock,
                                     [this] { awaitReceipt = true; }};
-        return SendFile(context, folder, name, cuCode, sendAs, readIdentity);
+        return SendFile(context, folder, name, cuCode, sendAs, expected, readIdentity);
     }
 
     std::filesystem::path source;

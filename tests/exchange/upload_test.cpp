@@ -45,7 +45,8 @@ TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
     settings.NoGetConnect = true;
 
     FileIdentity read;
-    ASSERT_TRUE(Send(transport, folder, "decl.dok", "CZ510201", "DECL.DOK", &read));
+    const FileNode found = IdentityOfPath(source / "decl.dok")->node();
+    ASSERT_TRUE(Send(transport, folder, "decl.dok", "CZ510201", "DECL.DOK", &read, found));
     EXPECT_EQ(read, IdentityOfPath(source / "decl.dok")); // the version sent, for the archive step
 
     ASSERT_EQ(transport.sent().size(), 1u);
@@ -234,6 +235,24 @@ TEST_F(Upload, AnEmptyOrMissingFileMakesNoConnection) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Stop);
     EXPECT_NE(Log("Debug.log").find("<H06>*** Návrat na SendFile      ***"), std::string::npos);
+}
+
+// O_NOFOLLOW guards only the last part of the path: a folder on the way
+// swapped for a link after the scan leads to another file, which is refused.
+TEST_F(Upload, AFolderSwappedForALinkAfterTheScanIsRefusedAsAChangedFile) {
+    const std::string folder = Put("decl.dok", "declaration", "Praha");
+    const FileNode found = IdentityOfPath(folder + "decl.dok")->node();
+    const fs::path elsewhere = dir / "elsewhere";
+    fs::create_directory(elsewhere);
+    test::WriteFileBytes(elsewhere / "decl.dok", "not for the server");
+    fs::rename(source / "Praha", dir / "moved");
+    fs::create_directory_symlink(elsewhere, source / "Praha");
+
+    EXPECT_FALSE(Send(transport, folder, "decl.dok", "CZ510201", "DECL.DOK", nullptr, found));
+    EXPECT_TRUE(transport.sent().empty());
+    EXPECT_NE(Log("Error.log").find("[1006] *** "), std::string::npos) << Log("Error.log");
+    EXPECT_NE(Log("Error.log").find("  \"" + folder + "decl.dok\""), std::string::npos) << Log("Error.log");
+    EXPECT_TRUE(sent.records.empty());
 }
 
 TEST_F(Upload, AFailedDialUpEndsTheUploadSilently) {

@@ -23,8 +23,9 @@ protected:
     std::vector<std::string> Scan() {
         std::vector<std::string> found;
         SearchFiles(settings, logs, reporter, clock, settings.SourcePath,
-                    [&](const std::string& folderPath, const std::string& fileName) {
+                    [&](const std::string& folderPath, const std::string& fileName, const FileNode& node) {
                         EXPECT_EQ(folderPath.back(), '/');
+                        EXPECT_EQ(node, IdentityOfPath(folderPath + fileName)->node()); // the file found
                         found.push_back(folderPath.substr(settings.SourcePath.size()) + fileName);
                     });
         return found;

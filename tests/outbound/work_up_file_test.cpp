@@ -15,6 +15,7 @@
 #include "core/file_identity.h"
 #include "core/system_error_text.h"
 #include "outbound/archive_copy.h"
+#include "outbound/source_scan.h"
 #include "outbound_fixture.h"
 
 namespace zumaset {
@@ -32,6 +33,8 @@ protected:
     }
     OutboundContext Context() { return {settings, logs, reporter, model, sender, dir / "data" / "unarchived", clock}; }
     void Pass() { SearchSourceFolder(Context()); }
+    // The file a scan finds at SourcePath + name.
+    FileNode Found(const std::string& name) const { return IdentityOfPath(settings.SourcePath + name)->node(); }
     std::vector<std::string> Activity() const {
         std::vector<std::string> texts;
         for (const std::string& entry : model.activity()) texts.push_back(entry.substr(11));  // after "hh:mm:ss * "
@@ -74,6 +77,32 @@ TEST_F(WorkUp, ExcludedEndingsAreHeldBackSilently) {
     EXPECT_EQ(Activity().size(), 2u);
     EXPECT_TRUE(fs::exists(fs::path(settings.SourcePath) / "praha_05.dok"));
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// Receipts are listed separated by "#": a name announced with "#" is refused
+// before the upload, once per pass, and the file stays; only SendAs counts.
+TEST_F(WorkUp, ANameWithTheReceiptListSeparatorIsReportedEveryPassAndNotSent) {
+    const fs::path file = Source("praha#2.txt");
+    Pass();
+    Pass();
+    EXPECT_TRUE(sender.calls.empty());
+    EXPECT_TRUE(fs::exists(file));
+    const std::string line = "[123] *** Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor "
+                             "nebyl odeslán.  \"" +
+                             file.string() + "\"";
+    EXPECT_EQ(ErrorLines(), (std::vector<std::string>{line, line}));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(model.activity().empty());
+
+    settings.CuMode = 2;
+    settings.Delimiter = "_";
+    settings.CuPosition = 1;
+    settings.FileNamePos = 2;
+    fs::remove(file);
+    Source("Praha#2_CZ510201_decl.txt");
+    Pass();
+    ASSERT_EQ(sender.calls.size(), 1u);
+    EXPECT_EQ(sender.calls[0].SendAs, "decl.txt");
 }
 
 TEST_F(WorkUp, InvalidCodeIsReportedEveryPassAndNothingIsSent) {
@@ -164,7 +193,7 @@ TEST_P(ChangedAfterRead, IsNeitherArchivedNorDeletedAndTheLogSaysSo) {
     settings.WriteDebugLog = true;
     const fs::path file = Source("praha.txt", "old content");
     sender.onSend = [&](const std::string& path) { GetParam().change(path); };
-    WorkUpFile(Context(), settings.SourcePath, "praha.txt");
+    WorkUpFile(Context(), settings.SourcePath, "praha.txt", Found("praha.txt"));
     EXPECT_EQ(model.sendCount(), 1);
     EXPECT_EQ(fs::exists(fs::symlink_status(file)), GetParam().stays);
     EXPECT_FALSE(fs::exists(fs::path(settings.ArchivPath) / "praha.txt"));
@@ -207,6 +236,50 @@ INSTANTIATE_TEST_SUITE_P(
                       ChangeRow{"Removed", true, [](const fs::path& file) { fs::remove(file); }, false}),
     [](const auto& info) { return info.param.name; });
 
+// A change between the scan and the upload's opening of the file.
+struct SwapRow {
+    std::string name;
+    std::function<void(const fs::path& folder, const fs::path& dir)> swap;
+};
+void PrintTo(const SwapRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class SwappedAfterScan : public WorkUp, public ::testing::WithParamInterface<SwapRow> {};
+
+// The scan's handler is the seam: it swaps the path's target, then hands the
+// file on as the send pass does.
+TEST_P(SwappedAfterScan, IsNotSentAndNothingIsRemoved) {
+    settings.ArchiveFiles = true;
+    Source("Praha/praha.txt", "found by the scan");
+    fs::create_directory(dir / "elsewhere");
+    test::WriteFileBytes(dir / "elsewhere" / "praha.txt", "not for the server");
+    SearchFiles(settings, logs, reporter, clock, settings.SourcePath,
+                [&](const std::string& folderPath, const std::string& fileName, const FileNode& found) {
+                    GetParam().swap(folderPath, dir.path());
+                    WorkUpFile(Context(), folderPath, fileName, found);
+                });
+    ASSERT_EQ(sender.calls.size(), 1u);
+    EXPECT_EQ(model.sendCount(), 0);
+    EXPECT_EQ(Activity().back(), "Proces SEND - CHYBA  SOUBOR NEBYL ODESLÁN");
+    EXPECT_EQ(ReadFileBytes(dir / "elsewhere" / "praha.txt"), "not for the server");
+    EXPECT_TRUE(fs::is_empty(settings.ArchivPath));
+}
+
+INSTANTIATE_TEST_SUITE_P(Swaps, SwappedAfterScan,
+                         ::testing::Values(SwapRow{"FolderSwappedForALink",
+                                                   [](const fs::path& folder, const fs::path& dir) {
+                                                       fs::rename(folder, dir / "moved");
+                                                       fs::create_directory_symlink(dir / "elsewhere",
+                                                                                    folder.parent_path());
+                                                   }},
+                                           SwapRow{"FileReplacedByAnother",
+                                                   [](const fs::path& folder, const fs::path& dir) {
+                                                       fs::copy_file(dir / "elsewhere" / "praha.txt", dir / "new.txt");
+                                                       fs::rename(dir / "new.txt", folder / "praha.txt");
+                                                   }}),
+                         [](const auto& info) { return info.param.name; });
+
 TEST_F(WorkUp, ArchiveKeepsAnEarlierCopyUnderANumberedBackupName) {
     settings.ArchiveFiles = true;
     for (const char* content : {"first", "second", "third"}) {
@@ -222,6 +295,53 @@ TEST_F(WorkUp, ArchiveKeepsAnEarlierCopyUnderANumberedBackupName) {
     EXPECT_EQ(fs::last_write_time(archive / "praha.txt"),
               std::chrono::file_clock::from_sys(clock.Now() - std::chrono::minutes(1)));
 }
+
+// What a copy into the archive finds under its work file's name.
+struct WorkFileRow {
+    std::string name;
+    std::function<void(const fs::path& workFile, const fs::path& dir)> make;
+    bool archived;
+};
+void PrintTo(const WorkFileRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class StaleWorkFile : public WorkUp, public ::testing::WithParamInterface<WorkFileRow> {};
+
+TEST_P(StaleWorkFile, IsTakenOverOrRefusedButNeverFollowed) {
+    settings.ArchiveFiles = true;
+    const fs::path archive = fs::path(settings.ArchivPath) / "sub";
+    fs::create_directories(archive);
+    test::WriteFileBytes(dir / "outside.txt", "not ours");
+    test::WriteFileBytes(archive / ".brno.txt.zumaset-part", "another name's"); // not this copy's business
+    GetParam().make(archive / ".praha.txt.zumaset-part", dir.path());
+    Source("sub/praha.txt", "sent");
+    Pass();
+    EXPECT_EQ(ReadFileBytes(dir / "outside.txt"), "not ours");
+    EXPECT_TRUE(fs::exists(archive / ".brno.txt.zumaset-part"));
+    if (GetParam().archived) {
+        EXPECT_EQ(ReadFileBytes(archive / "praha.txt"), "sent");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(archive / ".praha.txt.zumaset-part")));
+        EXPECT_TRUE(ErrorLines().empty());
+    } else {
+        EXPECT_FALSE(fs::exists(archive / "praha.txt"));
+        EXPECT_EQ(ReadFileBytes(dir / "data/unarchived/sub/praha.txt"), "sent"); // kept, as for any failed copy
+        EXPECT_FALSE(ErrorLines().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkFiles, StaleWorkFile,
+    ::testing::Values(
+        WorkFileRow{"None", [](const fs::path&, const fs::path&) {}, true},
+        WorkFileRow{"LeftLongerByAKilledCopy",
+                    [](const fs::path& work, const fs::path&) { test::WriteFileBytes(work, std::string(200000, 'x')); },
+                    true},
+        WorkFileRow{"ALinkToAnotherFile",
+                    [](const fs::path& work, const fs::path& dir) { fs::create_symlink(dir / "outside.txt", work); },
+                    false},
+        WorkFileRow{"AFolder", [](const fs::path& work, const fs::path&) { fs::create_directory(work); }, false}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(WorkUp, ArchiveCopyTakesOnlyTheVersionThatWasSent) {
     const fs::path file = Source("praha.txt", "sent");
@@ -271,7 +391,7 @@ TEST_F(WorkUp, ACopyCutShortLeavesTheEarlierArchivedFileWhole) {
 TEST_F(WorkUp, HeldBackFileEndsWithTheReturnTrace) {
     settings.WriteDebugLog = true;
     Source("praha.dok");
-    WorkUpFile(Context(), settings.SourcePath, "praha.dok");
+    WorkUpFile(Context(), settings.SourcePath, "praha.dok", Found("praha.dok"));
     EXPECT_EQ(DebugLines(), (std::vector<std::string>{
                                 "[WorkUpFile    - START]<F01>",
                                 "[WorkUpFile           ]<F02>*** CELNICE                 *** [CZ510201]",
