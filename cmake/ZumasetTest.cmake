@@ -1,5 +1,6 @@
 # zumaset_add_test(NAME source... LIBS lib...)
 # Builds one test program per unit and registers its cases with CTest.
+# Test programs are named after their unit: <unit>_test.
 function(zumaset_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
