@@ -9,6 +9,7 @@
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
 #include "exchange/inet_error.h"
+#include "zumaset/version.h"
 
 #include <filesystem>
 #include <new>

@@ -3,6 +3,7 @@
 #include "exchange/server_session.h"
 #include "fake_transport.h"
 #include "session_fixture.h"
+#include "zumaset/version.h"
 
 #include <gtest/gtest.h>
 

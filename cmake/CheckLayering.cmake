@@ -1,0 +1,39 @@
+# cmake -DSOURCE_DIR=<repository>/src -P CheckLayering.cmake
+# Fails when a library includes a header of a layer above it, or includes a Qt
+# header: the layers below the front ends stay free of Qt. Lowest layer first:
+#   core <- exchange <- outbound <- shell <- app
+set(above_core exchange outbound shell app)
+set(above_exchange outbound shell app)
+set(above_outbound shell app)
+set(above_shell app)
+
+if(NOT IS_DIRECTORY "${SOURCE_DIR}")
+  message(FATAL_ERROR "SOURCE_DIR is not a folder: '${SOURCE_DIR}'")
+endif()
+
+set(include_line "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+set(violations "")
+foreach(layer core exchange outbound shell)
+  file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp"
+                          "${SOURCE_DIR}/${layer}/*.in")
+  foreach(file IN LISTS files)
+    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+    file(STRINGS "${file}" lines REGEX "${include_line}")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "${include_line}.*" "\\1" header "${line}")
+      foreach(upper IN LISTS above_${layer})
+        if(header MATCHES "^${upper}/")
+          string(APPEND violations "  src/${shown}: ${layer} includes ${header} from ${upper}\n")
+        endif()
+      endforeach()
+      if(header MATCHES "^(Q|qt)")
+        string(APPEND violations "  src/${shown}: ${layer} includes the Qt header ${header}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Layering violations:\n${violations}")
+endif()
+message(STATUS "Layering holds.")
