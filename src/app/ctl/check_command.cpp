@@ -82,12 +82,8 @@ int CheckConnection(const Settings& stored, Registry& registry, Transport& trans
             out << "  => passed, transfers go to " << EscapeControlChars(reached) << '\n';
             anyPassed = true;
             break;
-        case PreambleResult::CannotConnect:
-            out << "  => FAILED: no server passed the test\n";
-            break;
-        case PreambleResult::ProxyLoopEnded:
-            out << "  => FAILED: the proxy kept asking for credentials\n";
-            break;
+        case PreambleResult::CannotConnect: out << "  => FAILED: no server passed the test\n"; break;
+        case PreambleResult::ProxyLoopEnded: out << "  => FAILED: the proxy kept asking for credentials\n"; break;
         case PreambleResult::NoConnection:
             out << "  => FAILED: no connection to " << EscapeControlChars(reached) << " - "
                 << ErrorText(transfer.lastError()) << '\n';
