@@ -123,6 +123,21 @@ TEST_F(Register, ASecondHolderFindsTheRegisterBusyUntilTheFirstCloses) {
     EXPECT_EQ(third.records().size(), 1u);
 }
 
+// Closing writes only what has not reached the file: a pass that changed
+// nothing leaves the file as it found it.
+TEST_F(Register, CloseWritesOnlyWhenSomethingChanged) {
+    ASSERT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    EXPECT_TRUE(reg.Close());
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    ReceiptRegister failing;
+    ASSERT_EQ(failing.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    std::filesystem::create_directory(file()); // the save after the upload fails
+    failing.Add("x.dok", "/out/", "CZ510000", now());
+    std::filesystem::remove(file());
+    EXPECT_FALSE(failing.Close()); // the failure stays reported, but the record is written now
+    EXPECT_EQ(test::ReadFileBytes(file()), "x.dok#/out/#CZ510000#6.12.2026 10:00:00\r\n");
+}
+
 // Only the exact temporary names of the atomic save are removed, and only
 // once the register is held.
 TEST_F(Register, TemporaryFilesOfAKilledSaveAreRemovedAtLoad) {
