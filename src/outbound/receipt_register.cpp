@@ -195,13 +195,9 @@ ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
     const std::filesystem::path file = RegisterFilePath(logs);
     const std::filesystem::path lockFile = RegisterLockPath(file);
     std::error_code error;
-    if (file.has_parent_path()) {
-        if (file.is_absolute()) {
-            CreateFolderOwnerOnly(file.parent_path());
-        } else {
-            std::filesystem::create_directories(file.parent_path(), error);
-        }
-    }
+    // As for the logs, only an absolute folder is created; the lock file in
+    // a relative one that is missing cannot be made (see below).
+    if (file.is_absolute()) CreateFolderOwnerOnly(file.parent_path());
     lock_.emplace(lockFile, FileLock::Mode::Exclusive, FileLock::Wait::Try);
     if (!lock_->held()) {
         lock_.reset();

@@ -167,6 +167,19 @@ TEST_F(Register, AnEmptyLogFolderMeansTheDataFolder) {
     EXPECT_EQ(RegisterFilePath(withData), dir / "data" / "Zumaset.sav");
 }
 
+// A relative folder (as a Windows export brings it) is not grown under the
+// working folder when the register is loaded.
+TEST_F(Register, LoadingCreatesNoRelativeFolder) {
+    settings.LogsPath = "C:/Zumaset/Logy/";
+    std::filesystem::create_directory(dir / "work");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "work");
+    EXPECT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    EXPECT_TRUE(reg.Close());
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "work"));
+}
+
 struct LineCase {
     const char* name;
     RegisterRecord record;
