@@ -194,17 +194,17 @@ void ReceiptRegister::Add(std::string SendAs, std::string PathName, std::string 
 ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
     const std::filesystem::path file = RegisterFilePath(logs);
     const std::filesystem::path lockFile = RegisterLockPath(file);
-    std::error_code error;
     // As for the logs, only an absolute folder is created; the lock file in
     // a relative one that is missing cannot be made (see below).
     if (file.is_absolute()) CreateFolderOwnerOnly(file.parent_path());
     lock_.emplace(lockFile, FileLock::Mode::Exclusive, FileLock::Wait::Try);
     if (!lock_->held()) {
         lock_.reset();
-        // A lock file that exists is held by another process; one that could
-        // not be created (a read-only folder) leaves the register unlocked,
-        // and its saves then report the folder.
-        if (std::filesystem::exists(std::filesystem::symlink_status(lockFile, error))) {
+        // A lock file this process may open is held by another process; one
+        // that could not be created or opened (a read-only folder, another
+        // user's file) leaves the register unlocked, and its saves then
+        // report the folder.
+        if (::access(lockFile.c_str(), R_OK | W_OK) == 0) {
             busy_ = true;
             return Load::Busy;
         }
