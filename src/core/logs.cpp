@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/atomic_file.h"
@@ -34,33 +35,27 @@ struct LogFile {
     std::string_view header;
 };
 
-std::string ErrorFolder(const std::string& folder, const std::filesystem::path& dataFolder) {
-    // Without a folder of its own the error log goes to the data folder, never
-    // to whatever folder the process was started in.
-    if (folder.empty()) return dataFolder.empty() ? folder : dataFolder.string() + '/';
-    if (folder.back() == '/') return folder;
-    return folder + '/';
-}
-
 LogFile Describe(const Settings& settings, LogKind kind, const std::filesystem::path& dataFolder) {
     switch (kind) {
     case LogKind::Session:
-        return {settings.LogsPath, kSessionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
+        return {
+            LogFolder(settings.LogsPath, dataFolder), kSessionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
     case LogKind::Connection:
-        return {settings.ConLogPath, kConnectionLogName, Rotation::Daily, false, "]  -  ", kClientHeader};
-    case LogKind::Error:
-        return {ErrorFolder(settings.ErrLogPath, dataFolder),
-                kErrorLogName,
-                Rotation::BySize,
-                true,
+        return {LogFolder(settings.ConLogPath, dataFolder),
+                kConnectionLogName,
+                Rotation::Daily,
+                false,
                 "]  -  ",
                 kClientHeader};
+    case LogKind::Error:
+        return {
+            LogFolder(settings.ErrLogPath, dataFolder), kErrorLogName, Rotation::BySize, true, "]  -  ", kClientHeader};
     }
     return {};
 }
 
-LogFile DescribeDebug(const Settings& settings) {
-    return {settings.ConLogPath, kDebugLogName, Rotation::Daily, false, "] - ", kDebugHeader};
+LogFile DescribeDebug(const Settings& settings, const std::filesystem::path& dataFolder) {
+    return {LogFolder(settings.ConLogPath, dataFolder), kDebugLogName, Rotation::Daily, false, "] - ", kDebugHeader};
 }
 
 TimePoint ToSystemTime(fs::file_time_type time) {
@@ -71,7 +66,7 @@ TimePoint ToSystemTime(fs::file_time_type time) {
 // has passed (or it grew too large). A failed rename leaves it in place.
 void RotateIfDue(const LogFile& log, const fs::path& current, TimePoint now) {
     std::error_code error;
-    if (!fs::is_regular_file(current, error)) return;
+    if (!fs::is_regular_file(fs::symlink_status(current, error))) return;
     const auto written = fs::last_write_time(current, error);
     if (error) return;
     const TimePoint lastWrite = ToSystemTime(written);
@@ -107,9 +102,18 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
     block.append("[").append(log.dateInPrefix ? FormatLogDateTime(now) : FormatClockTime(now));
     block.append(log.prefixClose).append(EscapeControlChars(text)).append(kLineEnd);
 
-    // Owner-only: the debug log holds the proxy password.
-    const int fd = ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    // Owner-only: the debug log holds the proxy password. A link is not
+    // followed and only a regular file is written (O_NONBLOCK keeps a FIFO
+    // from holding the line); a log another tool left readable by others is
+    // narrowed to its owner.
+    const int fd = ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    if ((st.st_mode & 077) != 0) ::fchmod(fd, st.st_mode & 0700);
     std::string_view rest = block;
     while (!rest.empty()) {
         const ssize_t n = ::write(fd, rest.data(), rest.size());
@@ -121,6 +125,14 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
 }
 
 } // namespace
+
+std::string LogFolder(const std::string& folder, const std::filesystem::path& dataFolder) {
+    // Without a folder of its own a log goes to the data folder, never to
+    // whatever folder the process was started in.
+    if (folder.empty()) return dataFolder.empty() ? folder : dataFolder.string() + '/';
+    if (folder.back() == '/') return folder;
+    return folder + '/';
+}
 
 std::string_view LogFileName(LogKind kind) {
     switch (kind) {
@@ -156,7 +168,7 @@ void Logs::WriteLog(std::string_view text, std::string_view kindName) const noex
 
 void Logs::WriteDebugTrace(std::string_view text) const noexcept {
     try {
-        WriteLine(DescribeDebug(settings_), text, clock_.Now());
+        WriteLine(DescribeDebug(settings_, dataFolder_), text, clock_.Now());
     } catch (...) {
     }
 }
@@ -166,6 +178,13 @@ std::string Logs::LogPath(LogKind kind) const {
     return log.folder + std::string(log.name);
 }
 
-std::string Logs::DebugLogPath() const { return settings_.ConLogPath + std::string(kDebugLogName); }
+std::string Logs::Folder(LogKind kind) const {
+    return Describe(settings_, kind, dataFolder_).folder;
+}
+
+std::string Logs::DebugLogPath() const {
+    const LogFile log = DescribeDebug(settings_, dataFolder_);
+    return log.folder + std::string(log.name);
+}
 
 } // namespace zumaset

@@ -19,6 +19,10 @@ inline constexpr std::string_view kConnectionLogName = "Control.log";
 inline constexpr std::string_view kErrorLogName = "Error.log";
 inline constexpr std::string_view kDebugLogName = "Debug.log";
 
+// A log folder setting as the logs use it, ended by "/": an empty one means
+// the data folder.
+std::string LogFolder(const std::string& folder, const std::filesystem::path& dataFolder);
+
 // The file name of a log ("Relational.log", "Control.log", "Error.log").
 std::string_view LogFileName(LogKind kind);
 // The log a file name stands for, surrounding blanks ignored; nothing for other names.
@@ -30,8 +34,10 @@ std::optional<LogKind> LogKindFromName(std::string_view name);
 // log is renamed under the date of its last write before the first line of a
 // new day (the error log instead when it grows past 1 MiB). A missing
 // absolute folder is created owner-only with its missing parents, and new log
-// files are owner-only (0600). An empty error-log folder means the data
-// folder. Control characters in a line are written as "\xNN". Nothing is ever
+// files are owner-only (0600); an existing one readable by others is made
+// owner-only, and a log that is a link or not a regular file is not written.
+// An empty log folder means the data folder, never the working folder.
+// Control characters in a line are written as "\xNN". Nothing is ever
 // reported: a line that cannot be written is lost.
 class Logs {
 public:
@@ -45,7 +51,11 @@ public:
     // Appends one debug trace line (see TraceLine) to the debug log.
     void WriteDebugTrace(std::string_view text) const noexcept;
 
-    // Full path of the current file of a log (folder setting + file name).
+    // The folder a log is written to, ended by "/": the folder setting, or
+    // the data folder when that is empty. The register of sent files lives in
+    // the session log's folder.
+    std::string Folder(LogKind kind) const;
+    // Full path of the current file of a log (its folder + file name).
     std::string LogPath(LogKind kind) const;
     std::string DebugLogPath() const;
 

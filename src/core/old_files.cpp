@@ -45,7 +45,10 @@ bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std:
     const auto slash = pattern.rfind('/');
     const std::string folder(slash == std::string_view::npos ? std::string_view{} : pattern.substr(0, slash + 1));
     const std::string wildcard(slash == std::string_view::npos ? pattern : pattern.substr(slash + 1));
-    const auto names = MatchingFiles(folder.empty() ? fs::path(".") : fs::path(folder), wildcard);
+    // Only an absolute folder: an empty or relative one would be the folder
+    // the process happens to run in, whose files are not the logs'.
+    if (folder.empty() || folder.front() != '/') return false;
+    const auto names = MatchingFiles(fs::path(folder), wildcard);
     if (names.empty()) return false;
     try {
         const long referenceDay = LocalDayNumber(reference.value_or(clock.Now()));

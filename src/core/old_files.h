@@ -28,7 +28,9 @@ private:
 // the clock's now when there is none. Only ordinary files count: folders,
 // links and hidden dot-files are left alone. Stops at the first file whose time
 // cannot be read or which cannot be deleted.
-// With days = 0 every matching file goes, today's included.
+// With days = 0 every matching file goes, today's included. A pattern
+// without an absolute folder deletes nothing (false): it would name the
+// working folder.
 // True when at least one file matched and the pass ran to its end; false when
 // nothing matched (a missing folder holds nothing) or a file failed.
 // A folder that exists but cannot be listed throws FolderListingError: that

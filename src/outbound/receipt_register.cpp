@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -46,11 +47,41 @@ std::optional<std::string_view> NameBase(std::string_view name) {
     return name.substr(0, dot);
 }
 
-std::filesystem::path RegisterFilePath(const Settings& settings) {
-    return std::filesystem::path(settings.LogsPath + std::string(ReceiptRegister::kFileName));
+std::filesystem::path RegisterFilePath(const Settings& settings, const std::filesystem::path& dataFolder) {
+    return std::filesystem::path(LogFolder(settings.LogsPath, dataFolder) + std::string(ReceiptRegister::kFileName));
 }
 
-std::optional<RegisterRecord> ParseRegisterLine(std::string_view line) {
+std::filesystem::path RegisterFilePath(const Logs& logs) {
+    return std::filesystem::path(logs.Folder(LogKind::Session) + std::string(ReceiptRegister::kFileName));
+}
+
+namespace {
+
+RegisterRecord MakeRecord(std::string_view sendAs, std::string_view pathName, std::string_view cuCode, TimePoint when) {
+    return RegisterRecord{std::string(sendAs), std::string(pathName), std::string(cuCode), when};
+}
+
+// The line read from both ends: the date after the last "#", the office code
+// between the last two, and the rest split into the sent name and the folder.
+// The folder is an absolute path, so it begins at the first "#/" (a file name
+// never holds a "/"); a "#" inside a folder or file name stays in its field.
+std::optional<RegisterRecord> ParseFromBothEnds(std::string_view line) {
+    const std::size_t last = line.rfind('#');
+    if (last == std::string_view::npos) return std::nullopt;
+    const auto when = ParseDefaultDateTime(line.substr(last + 1));
+    if (!when) return std::nullopt;
+    const std::size_t office = line.rfind('#', last == 0 ? 0 : last - 1);
+    if (office == std::string_view::npos || office == last) return std::nullopt;
+    const std::string_view head = line.substr(0, office);
+    std::size_t split = head.find("#/");
+    if (split == std::string_view::npos) split = head.find('#');
+    if (split == std::string_view::npos) return std::nullopt;
+    return MakeRecord(head.substr(0, split), head.substr(split + 1), line.substr(office + 1, last - office - 1), *when);
+}
+
+// The older reading: the first four "#"-separated parts, further parts
+// ignored. Kept for lines that other writers ended with parts of their own.
+std::optional<RegisterRecord> ParseFirstFourParts(std::string_view line) {
     std::array<std::string_view, 4> parts;
     std::size_t start = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -65,7 +96,14 @@ std::optional<RegisterRecord> ParseRegisterLine(std::string_view line) {
     }
     const auto when = ParseDefaultDateTime(parts[3]);
     if (!when) return std::nullopt;
-    return RegisterRecord{std::string(parts[0]), std::string(parts[1]), std::string(parts[2]), *when};
+    return MakeRecord(parts[0], parts[1], parts[2], *when);
+}
+
+} // namespace
+
+std::optional<RegisterRecord> ParseRegisterLine(std::string_view line) {
+    if (auto record = ParseFromBothEnds(line)) return record;
+    return ParseFirstFourParts(line);
 }
 
 std::vector<RegisterRecord> ParseRegisterText(std::string_view text,
@@ -125,19 +163,59 @@ RegisterFileContent ReadRegisterFile(const std::filesystem::path& file) {
     return result;
 }
 
+std::filesystem::path RegisterLockPath(const std::filesystem::path& registerFile) {
+    return registerFile.parent_path() / ("." + registerFile.filename().string() + ".lock");
+}
+
+void RemoveStaleRegisterTemps(const std::filesystem::path& registerFile) {
+    // The temporary name the atomic save gives: "." + name + "." + the six
+    // characters mkstemp puts in place of "XXXXXX".
+    const std::string prefix = "." + registerFile.filename().string() + ".";
+    std::error_code error;
+    const std::filesystem::path folder = registerFile.parent_path().empty() ? "." : registerFile.parent_path();
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                         [](unsigned char c) { return std::isalnum(c) != 0; }))
+            continue;
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError) || it->is_symlink(statusError)) continue;
+        std::filesystem::remove(it->path(), statusError);
+    }
+}
+
 void ReceiptRegister::Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) {
     records_.push_back(RegisterRecord{std::move(SendAs), std::move(PathName), std::move(CuCode), now});
+    unsaved_ = true;
     Persist();
 }
 
-void ReceiptRegister::LoadRegister(const Logs& logs) {
+ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
+    const std::filesystem::path file = RegisterFilePath(logs);
+    const std::filesystem::path lockFile = RegisterLockPath(file);
+    // As for the logs, only an absolute folder is created; the lock file in
+    // a relative one that is missing cannot be made (see below).
+    if (file.is_absolute()) CreateFolderOwnerOnly(file.parent_path());
+    lock_.emplace(lockFile, FileLock::Mode::Exclusive, FileLock::Wait::Try);
+    if (!lock_->held()) {
+        lock_.reset();
+        // A lock file this process may open is held by another process; one
+        // that could not be created or opened (a read-only folder, another
+        // user's file) leaves the register unlocked, and its saves then
+        // report the folder.
+        if (::access(lockFile.c_str(), R_OK | W_OK) == 0) {
+            busy_ = true;
+            return Load::Busy;
+        }
+    }
     logs_ = &logs;
-    const std::filesystem::path file = RegisterFilePath(logs.settings());
+    if (lock_) RemoveStaleRegisterTemps(file);
     const RegisterFileContent content = ReadRegisterFile(file);
     const std::string number = "[" + std::to_string(kRegisterErrorNumber) + "] *** ";
     switch (content.state) {
     case RegisterFileContent::State::Missing:
-        return;
+        return Load::Loaded;
     case RegisterFileContent::State::NotRegular:
         refused_ = true;
         refusalReported_ = true;
@@ -146,14 +224,14 @@ void ReceiptRegister::LoadRegister(const Logs& logs) {
                           "nebude použit ani přepsán  \"" +
                           file.string() + "\"",
                       LogKind::Error);
-        return;
+        return Load::Refused;
     case RegisterFileContent::State::Unreadable:
         refused_ = true;
         refusalReported_ = true;
         logs.WriteLog(number + "Soubor registru nelze přečíst: " + SystemErrorText(content.error) + "  \"" +
                           file.string() + "\"",
                       LogKind::Error);
-        return; // the file stays as it is for the next start
+        return Load::Refused; // the file stays as it is for the next start
     case RegisterFileContent::State::Read:
         break;
     }
@@ -163,10 +241,20 @@ void ReceiptRegister::LoadRegister(const Logs& logs) {
                       LogKind::Error);
     });
     std::move(records.begin(), records.end(), std::back_inserter(records_));
+    return Load::Loaded;
+}
+
+bool ReceiptRegister::Close() {
+    if (unsaved_ && logs_ != nullptr) SaveRegister(*logs_);
+    lock_.reset();
+    // A busy register's own changes never reach the file.
+    return !saveFailed_ && !(busy_ && unsaved_);
 }
 
 bool ReceiptRegister::SaveRegister(const Logs& logs) {
-    const std::filesystem::path file = RegisterFilePath(logs.settings());
+    // Another process holds this register: its file is that process's to write.
+    if (busy_) return false;
+    const std::filesystem::path file = RegisterFilePath(logs);
     if (refused_) {
         saveFailed_ = true;
         if (!refusalReported_) {
@@ -188,6 +276,7 @@ bool ReceiptRegister::SaveRegister(const Logs& logs) {
                       LogKind::Error);
         return false;
     }
+    unsaved_ = false;
     return true;
 }
 
@@ -196,7 +285,10 @@ void ReceiptRegister::Persist() {
 }
 
 void ReceiptRegister::ExpireRegister(TimePoint now) {
-    if (std::erase_if(records_, [&](const RegisterRecord& r) { return r.SendTime < now - kExpiry; }) > 0) Persist();
+    if (std::erase_if(records_, [&](const RegisterRecord& r) { return r.SendTime < now - kExpiry; }) > 0) {
+        unsaved_ = true;
+        Persist();
+    }
 }
 
 std::optional<std::string> ReceiptRegister::FindOverdueReceipts(TimePoint now) const {

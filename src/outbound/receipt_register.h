@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/data_folder.h"
+#include "core/file_lock.h"
 #include "core/logs.h"
 #include "core/settings.h"
 #include "core/time_format.h"
@@ -29,13 +31,24 @@ public:
 
     void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) override;
 
-    // Appends the records of the register file, which stays in place, and
+    enum class Load { Loaded, Busy, Refused };
+
+    // Locks the register file for this object's lifetime (until Close), so
+    // that processes sharing the session-log folder never overwrite each
+    // other's records; removes the temporary files a killed save left; then
+    // appends the records of the register file, which stays in place, and
     // from then on keeps that file current. A line that cannot be read is
-    // skipped with an error-log line; the others load. A file that is a link,
-    // a FIFO or anything but a regular file, or that cannot be read, is
-    // refused with an error-log line: it is neither followed nor replaced, and
-    // the register then lives in memory only (every save fails).
-    void LoadRegister(const Logs& logs);
+    // skipped with an error-log line; the others load.
+    // Busy: another process holds the register; nothing is loaded and
+    // nothing will be saved. Refused: the file is a link, a FIFO or anything
+    // but a regular file, or cannot be read; it is reported in the error log,
+    // neither followed nor replaced, and the register lives in memory only
+    // (every save fails).
+    Load LoadRegister(const Logs& logs);
+
+    // Saves when a change has not reached the file yet, then releases the
+    // lock. False when the register could not be saved at some point.
+    bool Close();
 
     // Writes every record to the register file (atomically, owner-only, the
     // folder created when missing). A failure is written to the error log.
@@ -66,6 +79,9 @@ private:
 
     std::vector<RegisterRecord> records_;
     const Logs* logs_ = nullptr;
+    std::optional<FileLock> lock_;
+    bool busy_ = false;
+    bool unsaved_ = false;
     bool refused_ = false;
     bool refusalReported_ = false;
     bool saveFailed_ = false;
@@ -83,11 +99,24 @@ struct RegisterFileContent {
 // a FIFO: only a regular file is read.
 RegisterFileContent ReadRegisterFile(const std::filesystem::path& file);
 
-// The register file's path for the given settings.
-std::filesystem::path RegisterFilePath(const Settings& settings);
+// The register file's path: in the session-log folder, the data folder when
+// that setting is empty.
+std::filesystem::path RegisterFilePath(const Settings& settings,
+                                       const std::filesystem::path& dataFolder = DataFolder());
+std::filesystem::path RegisterFilePath(const Logs& logs);
 
-// Parses one line of the register file; none when it has fewer than four
-// "#"-separated parts or its fourth part is not a date and time.
+// The lock file beside the register that every process using it holds.
+std::filesystem::path RegisterLockPath(const std::filesystem::path& registerFile);
+
+// Removes the temporary files of interrupted saves beside the register file
+// (exactly ".Zumaset.sav." and six letters or digits, regular files only).
+// Only safe while the register lock is held.
+void RemoveStaleRegisterTemps(const std::filesystem::path& registerFile);
+
+// Parses one line of the register file, read from both ends so that a "#" in
+// a folder or file name stays in its field; a line that does not read so is
+// taken by its first four "#"-separated parts. None when neither gives a
+// date and time in the last field.
 std::optional<RegisterRecord> ParseRegisterLine(std::string_view line);
 std::string FormatRegisterLine(const RegisterRecord& record);
 

@@ -64,16 +64,16 @@ ClientRuntime::ClientRuntime(Platform platform)
 
 ClientRuntime::~ClientRuntime() = default;
 
-void ClientRuntime::StartUp() {
+ReceiptRegister::Load ClientRuntime::StartUp() {
     LoadSettings(settings_, platform_.registry);
-    register_.LoadRegister(logs_);
+    const ReceiptRegister::Load load = register_.LoadRegister(logs_);
     session_ = std::make_unique<ServerSession>(platform_.transport, settings_, platform_.registry, logs_, reporter_);
     session_->Open();
+    return load;
 }
 
 bool ClientRuntime::ShutDown() {
-    register_.SaveRegister(logs_);
-    return !register_.SaveFailed();
+    return register_.Close();
 }
 
 void ClientRuntime::Activity(int message, std::string_view event) {
@@ -128,8 +128,8 @@ bool ClientRuntime::FullPass() {
         }
         if (settings_.DeleteLogFiles) {
             const int days = LogDeletionDays(settings_.DeleteDayInt);
-            DeleteOldFiles(days, settings_.LogsPath + "*.log", platform_.clock);
-            DeleteOldFiles(days, settings_.ConLogPath + "*.log", platform_.clock);
+            DeleteOldFiles(days, logs_.Folder(LogKind::Session) + "*.log", platform_.clock);
+            DeleteOldFiles(days, logs_.Folder(LogKind::Connection) + "*.log", platform_.clock);
         }
         return true;
     } catch (const FolderListingError& e) {

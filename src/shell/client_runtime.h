@@ -39,11 +39,15 @@ public:
     ClientRuntime(const ClientRuntime&) = delete;
     ClientRuntime& operator=(const ClientRuntime&) = delete;
 
-    // Loads the settings and the register of sent files and opens the internet session.
-    void StartUp();
-    // Writes the register back to its file (it is also written after every
-    // change). False when the register could not be saved at some point of
-    // the run; the error log says why.
+    // Loads the settings and the register of sent files (which stays locked
+    // until ShutDown) and opens the internet session. Says whether the
+    // register loaded, is held by another process or was refused; in the two
+    // latter cases no pass may run.
+    ReceiptRegister::Load StartUp();
+    // Writes the register to its file when a change has not reached it yet
+    // (it is written after every change) and releases it. False when the
+    // register could not be saved at some point of the run; the error log
+    // says why.
     bool ShutDown();
 
     // The manual send command: expiry, then one send pass over the outbound folder.

@@ -22,27 +22,60 @@ std::optional<FileLock> TryLockPasses(const std::filesystem::path& registryFile)
     return lock;
 }
 
+namespace {
+
+enum class Flock { Held, Busy, Failed };
+
+Flock TryFlock(int fd, int operation) {
+    int rc;
+    do {
+        rc = ::flock(fd, operation | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) return Flock::Held;
+    return errno == EWOULDBLOCK ? Flock::Busy : Flock::Failed;
+}
+
+} // namespace
+
 FolderLock::FolderLock(const std::filesystem::path& folder) {
     fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) return;
-    int rc;
-    do {
-        rc = ::flock(fd_, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc == 0) {
-        state_ = State::Held;
-    } else if (errno == EWOULDBLOCK) {
-        state_ = State::Busy;
-    }
+    const Flock own = TryFlock(fd_, LOCK_EX);
+    if (own == Flock::Busy) state_ = State::Busy;
     // Any other flock failure (a file system without locks) leaves NoFolder:
     // the pass runs unprotected, as it did before this lock existed.
+    if (own != Flock::Held) return;
+    state_ = State::Held;
+    // A shared lock on every folder above it: a pass over an enclosing folder
+    // (which scans this one too) takes that folder exclusively, so nested
+    // passes find each other busy in either order, while passes over sibling
+    // folders share their common ancestors.
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(folder, error);
+    if (error) return;
+    for (std::filesystem::path above = real.parent_path(); !above.empty(); above = above.parent_path()) {
+        // An ancestor that cannot be opened (no read access) is passed over.
+        const int fd = ::open(above.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ancestors_.push_back(fd);
+            if (TryFlock(fd, LOCK_SH) == Flock::Busy) {
+                state_ = State::Busy;
+                return;
+            }
+        }
+        if (above == above.root_path()) break;
+    }
 }
 
 FolderLock::~FolderLock() {
-    if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    // Closing releases the locks.
+    for (const int fd : ancestors_)
+        ::close(fd);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 FolderLock::FolderLock(FolderLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), state_(std::exchange(other.state_, State::NoFolder)) {}
+    : fd_(std::exchange(other.fd_, -1)), ancestors_(std::exchange(other.ancestors_, {})),
+      state_(std::exchange(other.state_, State::NoFolder)) {}
 
 } // namespace zumaset

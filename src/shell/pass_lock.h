@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace zumaset {
 
@@ -21,6 +22,9 @@ std::optional<FileLock> TryLockPasses(const std::filesystem::path& registryFile)
 // folder would otherwise send its files twice. The lock is on the folder's
 // inode, so every spelling of the path (links, "..", "/./") meets the same
 // lock, no lock file is left behind, and any folder the user can read works.
+// Every folder above it is locked shared, so that a pass over an enclosing
+// outbound folder, which scans this one too, finds it busy and the other way
+// round.
 class FolderLock {
 public:
     enum class State { Held, Busy, NoFolder };
@@ -38,6 +42,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::vector<int> ancestors_;
     State state_ = State::NoFolder;
 };
 

@@ -1,4 +1,6 @@
 #include "ctl_runner.h"
+#include "core/registry_file.h"
+#include "core/settings_store.h"
 #include "exchange/curl_handles.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
@@ -60,6 +62,19 @@ TEST_F(CtlCheck, FailsWhenNoServerPasses) {
     EXPECT_EQ(Run({"config", "set", "ServerTxt", ""}), 0);
     EXPECT_EQ(Run({"check"}), 1);
     EXPECT_NE(out.str().find("ServerTxt: not set"), std::string::npos);
+}
+
+TEST_F(CtlCheck, ServerNamesAreShownWithControlCharactersEscaped) {
+    RegistryFile file(dir / "registry.reg"); // written by another editor: "config set" refuses it
+    Settings stored;
+    LoadSettings(stored, file);
+    stored.ServerTxt = "127.0.0.1:1\t\x7f";
+    SaveSettings(stored, file);
+    EXPECT_EQ(Run({"check"}), 1);
+    EXPECT_EQ(out.str().find_first_of("\t\x7f"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("ServerTxt (127.0.0.1:1\\x09\\x7F):\n  127.0.0.1:1\\x09\\x7F: no connection"),
+              std::string::npos)
+        << out.str();
 }
 
 } // namespace

@@ -86,6 +86,29 @@ TEST_F(CtlConfig, ConcurrentSetsNeverLoseAnUpdate) {
     EXPECT_EQ(s.ServerTwo, "ServerTwo-" + std::to_string(kRounds - 1));
 }
 
+TEST_F(CtlConfig, ImportKeepingPasswordsNeverUndoesAConcurrentPasswordSet) {
+    constexpr int kRounds = 40;
+    ASSERT_EQ(Run({"config", "export", (dir / "u.reg").string()}), 0) << err.str();
+    std::vector<std::string> problems;
+    std::thread setter([&] {
+        test::CtlRunner runner{registry};
+        for (int i = 0; i < kRounds; ++i) {
+            const std::string value = "heslo-" + std::to_string(i);
+            if (runner.Run({"config", "set", "Pass", value}) != 0) problems.push_back("set failed");
+            if (const std::string read = Load().Pass; read != value) problems.push_back(value + " lost, read " + read);
+        }
+    });
+    std::thread importer([&] {
+        test::CtlRunner runner{registry};
+        for (int i = 0; i < kRounds; ++i)
+            runner.Run({"config", "import", (dir / "u.reg").string(), "--keep-passwords"});
+    });
+    setter.join();
+    importer.join();
+    EXPECT_TRUE(problems.empty()) << problems.size() << " e.g. " << problems.front();
+    EXPECT_EQ(Load().Pass, "heslo-" + std::to_string(kRounds - 1));
+}
+
 TEST_F(CtlConfig, ControlCharactersInValuesAreShownEscaped) {
     Settings stored; // written by another editor: "config set" refuses such values
     stored.Delimiter = "\t";

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -148,6 +149,114 @@ TEST_F(CtlPass, ASecondPassOverTheSameOutboundFolderIsRefused) {
     }
     EXPECT_EQ(other.Run({"send"}), 0) << other.err.str();
     EXPECT_NE(other.out.str().find("files sent: 1"), std::string::npos) << other.out.str();
+}
+
+// Outbound folders that nest: a pass over the enclosing folder scans the inner
+// one too, so the two never run at once, whichever starts first.
+TEST_F(CtlPass, PassesOverNestedOutboundFoldersAreRefusedInEitherOrder) {
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA012.VAS", "X");
+    test::CtlRunner inner{dir / "inner.reg"};
+    for (const auto& [name, value] :
+         std::vector<std::pair<std::string, std::string>>{{"User", "DEKL01"},
+                                                          {"Pass", "heslo"},
+                                                          {"ServerTxt", vansim.host()},
+                                                          {"SourcePath", (dir / "Na_CU" / "Praha").string()},
+                                                          {"LogsPath", (dir / "Logy2").string()},
+                                                          {"ErrLogPath", (dir / "Logy2").string()},
+                                                          {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"}}) {
+        ASSERT_EQ(inner.Run({"config", "set", name, value}), 0) << inner.err.str();
+    }
+    {
+        const FolderLock outerRunning(dir / "Na_CU");
+        ASSERT_EQ(outerRunning.state(), FolderLock::State::Held);
+        EXPECT_EQ(inner.Run({"send"}), 1);
+        EXPECT_NE(inner.err.str().find("a transfer pass is already running"), std::string::npos) << inner.err.str();
+    }
+    {
+        const FolderLock innerRunning(dir / "Na_CU" / "Praha");
+        ASSERT_EQ(innerRunning.state(), FolderLock::State::Held);
+        EXPECT_EQ(Run({"send"}), 1);
+        EXPECT_NE(err.str().find("a transfer pass is already running"), std::string::npos) << err.str();
+        // A sibling folder shares the ancestors and is not held up.
+        std::filesystem::create_directory(dir / "Na_CU" / "Brno");
+        EXPECT_EQ(FolderLock(dir / "Na_CU" / "Brno").state(), FolderLock::State::Held);
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA012.VAS"));
+    ASSERT_EQ(Run({"send"}), 0) << err.str();
+    EXPECT_NE(out.str().find("files sent: 1"), std::string::npos) << out.str();
+}
+
+// True when some process holds a flock on the file (as /proc/locks lists it).
+bool FileIsFlocked(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return false;
+    const std::string locks = test::ReadFileBytes("/proc/locks");
+    char inode[64];
+    std::snprintf(inode, sizeof inode, ":%lu ", static_cast<unsigned long>(st.st_ino));
+    std::istringstream lines(locks);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("FLOCK") != std::string::npos && line.find(inode) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// A receive-only settings file sharing the session-log folder (so the
+// register) holds the register for its whole pass: a send with other settings
+// meanwhile is refused instead of having its record overwritten when the
+// receive ends.
+TEST_F(CtlPass, PassesSharingARegisterNeverLoseEachOthersRecords) {
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
+    const auto otherRegistry = dir / "receive.reg";
+    test::CtlRunner receiver{otherRegistry};
+    for (const auto& [name, value] :
+         std::vector<std::pair<std::string, std::string>>{{"User", "DEKL01"},
+                                                          {"Pass", "heslo"},
+                                                          {"ServerTxt", vansim.host()},
+                                                          {"RetValPath", (dir / "Z_CU").string()},
+                                                          {"LogsPath", (dir / "Logy").string()},
+                                                          {"ErrLogPath", (dir / "Logy").string()}}) {
+        ASSERT_EQ(receiver.Run({"config", "set", name, value}), 0) << receiver.err.str();
+    }
+    vansim.AddFaultRule("download_list.asp stall-before 600"); // the receive pass hangs
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::CtlRunner runner{otherRegistry};
+        ::_exit(runner.Run({"receive"}));
+    }
+    const auto lockFile = dir / "Logy" / ".Zumaset.sav.lock";
+    for (int i = 0; i < 6000 && !FileIsFlocked(lockFile); ++i)
+        ::usleep(20'000);
+    ASSERT_TRUE(FileIsFlocked(lockFile));
+
+    EXPECT_EQ(Run({"send"}), 1);
+    EXPECT_NE(err.str().find("running with the register of sent files"), std::string::npos) << err.str();
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA004.VAS"));
+
+    ::kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    vansim.ClearSettings();
+    ASSERT_EQ(Run({"send"}), 0) << err.str();
+    ASSERT_EQ(Run({"receive"}), 0) << err.str();
+    EXPECT_TRUE(std::filesystem::exists(dir / "Z_CU" / "Praha" / "PRAHA004.POT"));
+    // A receive-only pass changes nothing in the register and leaves its record.
+    ASSERT_EQ(receiver.Run({"receive"}), 0) << receiver.err.str();
+    EXPECT_NE(test::ReadFileBytes(dir / "Logy" / "Zumaset.sav").find("PRAHA004.VAS#"), std::string::npos);
+}
+
+// A register file that cannot be used (here a FIFO) stops the pass before
+// anything is sent: the replies would otherwise land in the inbound root.
+TEST_F(CtlPass, ARefusedRegisterStopsThePassBeforeAnyTransfer) {
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA006.VAS", "X");
+    ASSERT_EQ(::mkfifo((dir / "Logy" / "Zumaset.sav").c_str(), 0600), 0);
+    for (const char* command : {"send", "receive", "cycle"}) {
+        EXPECT_EQ(Run({command}), 1) << command;
+        EXPECT_NE(err.str().find("cannot be used (see the error log); nothing was sent or received"), std::string::npos)
+            << err.str();
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA006.VAS"));
+    EXPECT_FALSE(std::filesystem::exists(vansim.ReceivedFile("DEKL01\\CZ510000\\PRAHA006.VAS")));
 }
 
 // A pass that is killed (or sent SIGTERM) after an upload leaves the register

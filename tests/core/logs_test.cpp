@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -124,28 +125,71 @@ TEST_F(LogsTest, ControlCharactersInALineAreEscapedButNotItsLineEnd) {
     EXPECT_NE(ReadFileBytes(dir / "con/Debug.log").find("] - nul\\x00x\r\n"), std::string::npos);
 }
 
-TEST_F(LogsTest, EmptyFolderWritesTheBareNameInTheCurrentFolder) {
-    settings.LogsPath.clear();
-    EXPECT_EQ(logs.LogPath(LogKind::Session), "Relational.log");
-
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir / "logs");
-    logs.WriteLog("s", LogKind::Session);
-    fs::current_path(previous);
-    EXPECT_TRUE(fs::exists(dir / "logs/Relational.log"));
+struct EmptyFolderCase {
+    const char* name;
+    std::string Settings::*folder;
+    void (*write)(const Logs& logs);
+    const char* file;
+};
+void PrintTo(const EmptyFolderCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST_F(LogsTest, EmptyErrorFolderMeansTheDataFolderNotTheCurrentOne) {
-    settings.ErrLogPath.clear();
-    Logs withData{settings, clock, dir / "data" / "zumaset"};
-    EXPECT_EQ(withData.LogPath(LogKind::Error), (dir / "data" / "zumaset" / "Error.log").string());
+class EmptyLogFolder : public LogsTest, public testing::WithParamInterface<EmptyFolderCase> {};
 
+// An empty folder setting (a fresh configuration's default) means the data
+// folder, never the folder the process happens to run in.
+TEST_P(EmptyLogFolder, MeansTheDataFolderNotTheCurrentOne) {
+    settings.*GetParam().folder = "";
+    const fs::path data = dir / "data" / "zumaset";
+    Logs withData{settings, clock, data};
     const fs::path previous = fs::current_path();
     fs::current_path(dir / "logs");
-    withData.WriteLog("e", LogKind::Error);
+    GetParam().write(withData);
     fs::current_path(previous);
-    EXPECT_FALSE(fs::exists(dir / "logs/Error.log"));
-    EXPECT_NE(ReadFileBytes(dir / "data" / "zumaset" / "Error.log").find("]  -  e\r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "logs" / GetParam().file));
+    EXPECT_NE(ReadFileBytes(data / GetParam().file).find(" -  line\r\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, EmptyLogFolder,
+    testing::Values(EmptyFolderCase{"Session", &Settings::LogsPath,
+                                    [](const Logs& l) { l.WriteLog("line", LogKind::Session); }, "Relational.log"},
+                    EmptyFolderCase{"Connection", &Settings::ConLogPath,
+                                    [](const Logs& l) { l.WriteLog("line", LogKind::Connection); }, "Control.log"},
+                    EmptyFolderCase{"Error", &Settings::ErrLogPath,
+                                    [](const Logs& l) { l.WriteLog("line", LogKind::Error); }, "Error.log"},
+                    EmptyFolderCase{"Debug", &Settings::ConLogPath,
+                                    [](const Logs& l) { l.WriteDebugTrace(" -  line"); }, "Debug.log"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LogsTest, AnEmptyFolderGivesTheDataFolderInEveryPath) {
+    settings.LogsPath.clear();
+    settings.ConLogPath.clear();
+    settings.ErrLogPath.clear();
+    Logs withData{settings, clock, "/d/zumaset"};
+    EXPECT_EQ(withData.LogPath(LogKind::Session), "/d/zumaset/Relational.log");
+    EXPECT_EQ(withData.LogPath(LogKind::Error), "/d/zumaset/Error.log");
+    EXPECT_EQ(withData.DebugLogPath(), "/d/zumaset/Debug.log");
+    EXPECT_EQ(withData.Folder(LogKind::Connection), "/d/zumaset/");
+}
+
+// A log that is a link is not written through; one left readable by others
+// (it may hold the proxy password) is narrowed to its owner.
+TEST_F(LogsTest, ALinkedLogIsNotFollowedAndAWideOneIsNarrowed) {
+    WriteFileBytes(dir / "target", "kept");
+    fs::create_symlink(dir / "target", dir / "logs/Relational.log");
+    logs.WriteLog("s", LogKind::Session);
+    EXPECT_EQ(ReadFileBytes(dir / "target"), "kept");
+    EXPECT_TRUE(fs::is_symlink(dir / "logs/Relational.log"));
+
+    WriteFileBytes(dir / "con/Debug.log", "old\r\n");
+    fs::permissions(dir / "con/Debug.log",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    logs.WriteDebugTrace("proxy password");
+    EXPECT_EQ(fs::status(dir / "con/Debug.log").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_NE(ReadFileBytes(dir / "con/Debug.log").find("proxy password"), std::string::npos);
 }
 
 struct DailyCase {

@@ -69,6 +69,21 @@ TEST_F(OldFilesTest, NoMatchOrMissingFolderGivesFalse) {
     EXPECT_FALSE(DeleteOldFiles(1, "", clock));
 }
 
+// An empty or relative folder would be the folder the process runs in, whose
+// files (a build.log, say) are not the client's logs: nothing is deleted.
+TEST_F(OldFilesTest, NeverDeletesInTheWorkingFolder) {
+    fs::create_directory(dir / "sub");
+    File("build.log", FromLocalTime(2026, 10, 1, 12, 0, 0));
+    File("sub/old.log", FromLocalTime(2026, 10, 1, 12, 0, 0));
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    for (const char* pattern : {"*.log", "./*.log", "sub/*.log", "C:/Zumaset/Logy/*.log"})
+        EXPECT_FALSE(DeleteOldFiles(0, pattern, clock)) << pattern;
+    fs::current_path(previous);
+    EXPECT_TRUE(Exists("build.log"));
+    EXPECT_TRUE(Exists("sub/old.log"));
+}
+
 // A folder that is there but cannot be listed is not "nothing matched": it
 // ends the caller's pass through the caller's error report.
 TEST_F(OldFilesTest, AFolderThatCannotBeListedThrowsWithItsName) {

@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <ostream>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zumaset {
 namespace {
@@ -68,9 +70,11 @@ TEST_F(Register, SavedRecordsComeBackInTheFileFormatAndTheFileStays) {
     EXPECT_EQ(loaded.records()[1].CuCode, "");
     // A second start reads the same set once: nothing doubles.
     EXPECT_TRUE(loaded.SaveRegister(logs));
+    EXPECT_TRUE(loaded.Close());
     ReceiptRegister again;
     again.LoadRegister(logs);
     EXPECT_EQ(again.records().size(), 2u);
+    EXPECT_TRUE(again.Close());
 
     // An empty register leaves an empty file that reads back as empty.
     ReceiptRegister empty;
@@ -101,6 +105,144 @@ TEST_F(Register, EveryChangeIsInTheFileAtOnce) {
     EXPECT_EQ(std::filesystem::status(dir / "a").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
 }
+
+// A second holder of the same register (another process with other settings
+// but the same session-log folder) finds it busy: it loads nothing and never
+// writes the file, so neither loses the other's records.
+TEST_F(Register, ASecondHolderFindsTheRegisterBusyUntilTheFirstCloses) {
+    ASSERT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    reg.Add("first.dok", "/out/", "CZ510000", now());
+    ReceiptRegister second;
+    EXPECT_EQ(second.LoadRegister(logs), ReceiptRegister::Load::Busy);
+    second.Add("second.dok", "/out/", "CZ510000", now());
+    EXPECT_FALSE(second.Close());
+    EXPECT_EQ(test::ReadFileBytes(file()), "first.dok#/out/#CZ510000#6.12.2026 10:00:00\r\n");
+    EXPECT_TRUE(reg.Close());
+    ReceiptRegister third;
+    ASSERT_EQ(third.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    EXPECT_EQ(third.records().size(), 1u);
+}
+
+// Closing writes only what has not reached the file: a pass that changed
+// nothing leaves the file as it found it.
+TEST_F(Register, CloseWritesOnlyWhenSomethingChanged) {
+    ASSERT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    EXPECT_TRUE(reg.Close());
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    ReceiptRegister failing;
+    ASSERT_EQ(failing.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    std::filesystem::create_directory(file()); // the save after the upload fails
+    failing.Add("x.dok", "/out/", "CZ510000", now());
+    std::filesystem::remove(file());
+    EXPECT_FALSE(failing.Close()); // the failure stays reported, but the record is written now
+    EXPECT_EQ(test::ReadFileBytes(file()), "x.dok#/out/#CZ510000#6.12.2026 10:00:00\r\n");
+}
+
+// Only the exact temporary names of the atomic save are removed, and only
+// once the register is held.
+TEST_F(Register, TemporaryFilesOfAKilledSaveAreRemovedAtLoad) {
+    const std::vector<std::string> stale{".Zumaset.sav.Ab12Cd", ".Zumaset.sav.zzzzzz"};
+    const std::vector<std::string> kept{".Zumaset.sav.Ab12C", ".Zumaset.sav.Ab12Cde", "Zumaset.sav.Ab12Cd",
+                                        ".Other.sav.Ab12Cd",  ".Zumaset.sav.Ab-2Cd",  "build.log"};
+    for (const auto& name : stale)
+        test::WriteFileBytes(dir / name, "partial");
+    for (const auto& name : kept)
+        test::WriteFileBytes(dir / name, "other");
+    std::filesystem::create_directory(dir / ".Zumaset.sav.Folder");
+    ASSERT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    for (const auto& name : stale)
+        EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir / ".Zumaset.sav.Folder"));
+}
+
+TEST_F(Register, AnEmptyLogFolderMeansTheDataFolder) {
+    Settings s;
+    EXPECT_EQ(RegisterFilePath(s, "/home/u/.local/share/zumaset"), "/home/u/.local/share/zumaset/Zumaset.sav");
+    s.LogsPath = "/var/log/zumaset/";
+    EXPECT_EQ(RegisterFilePath(s, "/home/u/.local/share/zumaset"), "/var/log/zumaset/Zumaset.sav");
+    settings.LogsPath.clear();
+    const Logs withData(settings, clock, dir / "data");
+    EXPECT_EQ(RegisterFilePath(withData), dir / "data" / "Zumaset.sav");
+}
+
+// A relative folder (as a Windows export brings it) is not grown under the
+// working folder when the register is loaded.
+TEST_F(Register, LoadingCreatesNoRelativeFolder) {
+    settings.LogsPath = "C:/Zumaset/Logy/";
+    std::filesystem::create_directory(dir / "work");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "work");
+    EXPECT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
+    EXPECT_TRUE(reg.Close());
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "work"));
+}
+
+struct LineCase {
+    const char* name;
+    RegisterRecord record;
+};
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RegisterLineRoundTrip : public ::testing::TestWithParam<LineCase> {};
+
+// What is written reads back as the same record, "#" in names included.
+TEST_P(RegisterLineRoundTrip, ReadsBackWhatWasWritten) {
+    const RegisterRecord& r = GetParam().record;
+    const auto read = ParseRegisterLine(FormatRegisterLine(r));
+    ASSERT_TRUE(read) << FormatRegisterLine(r);
+    EXPECT_EQ(read->SendAs, r.SendAs);
+    EXPECT_EQ(read->PathName, r.PathName);
+    EXPECT_EQ(read->CuCode, r.CuCode);
+    EXPECT_EQ(read->SendTime, r.SendTime);
+}
+
+const TimePoint kSent = FromLocalTime(2026, 12, 5, 9, 5, 3);
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RegisterLineRoundTrip,
+    ::testing::Values(LineCase{"Plain", {"PRAHA004.VAS", "/home/u/Na_CU/Praha/", "CZ510000", kSent}},
+                      LineCase{"HashInFolder", {"PRAHA004.VAS", "/home/u/Na_CU/Os#trava/", "CZ510000", kSent}},
+                      LineCase{"FolderNameEndingInHash", {"A.VAS", "/home/u/Na_CU/Os#/trava#/", "CZ510000", kSent}},
+                      LineCase{"HashInSentName", {"A#1.VAS", "/out/", "CZ510000", kSent}},
+                      LineCase{"HashInBoth", {"#A#.VAS", "/o#u#t/", "CZ510000", kSent}},
+                      LineCase{"EmptyOfficeAtMidnight",
+                               {"zprava.xml", "/out/", "", FromLocalTime(2026, 12, 6, 0, 0, 0)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct StoredLineCase {
+    const char* name;
+    const char* line;
+    const char* sendAs;
+    const char* pathName;
+    const char* cuCode;
+};
+void PrintTo(const StoredLineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RegisterStoredLine : public ::testing::TestWithParam<StoredLineCase> {};
+
+// Lines in forms other writers left keep reading as they did.
+TEST_P(RegisterStoredLine, ReadsAsBefore) {
+    const auto read = ParseRegisterLine(GetParam().line);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->SendAs, GetParam().sendAs);
+    EXPECT_EQ(read->PathName, GetParam().pathName);
+    EXPECT_EQ(read->CuCode, GetParam().cuCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RegisterStoredLine,
+    ::testing::Values(StoredLineCase{"ExtraPartsAfterTheDate", "c.dok#/out/#CZ510000#6.12.2026 8:00:00#extra", "c.dok",
+                                     "/out/", "CZ510000"},
+                      StoredLineCase{"WindowsFolder", "a.dok#C:\\Na_CU\\Praha\\#CZ510000#6.12.2026 8:00:00", "a.dok",
+                                     "C:\\Na_CU\\Praha\\", "CZ510000"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Register, MalformedLinesAreSkippedAndLoggedTheRestLoads) {
     test::WriteFileBytes(file(), "a.dok#/out/#CZ510000#5.12.2026 9:05:03\r\n"

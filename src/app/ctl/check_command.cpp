@@ -6,6 +6,7 @@
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "core/system_error_text.h"
+#include "core/text.h"
 #include "exchange/server_session.h"
 
 #include <ostream>
@@ -21,7 +22,7 @@ std::string ErrorText(unsigned long code) {
 }
 
 void PrintAttempt(const ConnectionTestResult& r, bool proxyConfigured, std::ostream& out) {
-    out << "  " << (r.server.empty() ? "(no server set)" : r.server) << ": ";
+    out << "  " << (r.server.empty() ? "(no server set)" : EscapeControlChars(r.server)) << ": ";
     if (!r.replied) {
         out << "no connection";
         if (r.error != 0) out << " - " << ErrorText(r.error);
@@ -72,19 +73,20 @@ int CheckConnection(const Settings& stored, Registry& registry, Transport& trans
             out << name << ": not set\n";
             continue;
         }
-        out << name << " (" << server << "):\n";
+        out << name << " (" << EscapeControlChars(server) << "):\n";
         ServerTransfer transfer(session, kUploadPreamble);
         transfer.SetTestObserver([&](const ConnectionTestResult& r) { PrintAttempt(r, proxyConfigured, out); });
         std::string reached = server;
         switch (transfer.RunPreamble(reached)) {
         case PreambleResult::Connected:
-            out << "  => passed, transfers go to " << reached << '\n';
+            out << "  => passed, transfers go to " << EscapeControlChars(reached) << '\n';
             anyPassed = true;
             break;
         case PreambleResult::CannotConnect: out << "  => FAILED: no server passed the test\n"; break;
         case PreambleResult::ProxyLoopEnded: out << "  => FAILED: the proxy kept asking for credentials\n"; break;
         case PreambleResult::NoConnection:
-            out << "  => FAILED: no connection to " << reached << " - " << ErrorText(transfer.lastError()) << '\n';
+            out << "  => FAILED: no connection to " << EscapeControlChars(reached) << " - "
+                << ErrorText(transfer.lastError()) << '\n';
             break;
         }
     }

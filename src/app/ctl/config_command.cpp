@@ -123,15 +123,6 @@ int ConfigCommand::Set(const std::string& name, const std::string& value, std::i
     return WriteStatus(written, readsBack);
 }
 
-int ConfigCommand::Save(const Settings& settings) {
-    bool readsBack = true;
-    const long written = registry_.Update([&](RegDocument& doc) {
-        readsBack = SaveAndCheck(settings, doc);
-        return regerr::kSuccess;
-    });
-    return WriteStatus(written, readsBack);
-}
-
 int ConfigCommand::WriteStatus(long written, bool readsBack) {
     if (written != regerr::kSuccess || !readsBack) {
         err_ << "could not write the settings to " << EscapeControlChars(registry_.file().string()) << '\n';
@@ -161,8 +152,6 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
              << report.damaged_lines << " such line(s)); nothing was imported\n";
         return kExitUsage;
     }
-    Settings current;
-    LoadSettings(current, registry_);
     Settings imported;
     if (doc.FindKey(FullKeyPath(Hive::CurrentUser, kSettingsKey))) {
         ReadSettingsFrom(imported, doc, kSettingsKey);
@@ -173,12 +162,21 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
              << FullKeyPath(Hive::CurrentUser, kSettingsKey) << "] is missing\n";
         return kExitUsage;
     }
-    if (keep_passwords) {
-        imported.Pass = current.Pass;
-        imported.ProxyPass = current.ProxyPass;
-        imported.MAPIPass = current.MAPIPass;
-    }
-    if (const int status = Save(imported); status != kExitOk) return status;
+    // The passwords kept are read under the same lock as the write, so a
+    // "config set" of a password running meanwhile is not undone.
+    bool readsBack = true;
+    const long written = registry_.Update([&](RegDocument& stored) {
+        if (keep_passwords) {
+            Settings current;
+            LoadSettings(current, stored);
+            imported.Pass = current.Pass;
+            imported.ProxyPass = current.ProxyPass;
+            imported.MAPIPass = current.MAPIPass;
+        }
+        readsBack = SaveAndCheck(imported, stored);
+        return regerr::kSuccess;
+    });
+    if (const int status = WriteStatus(written, readsBack); status != kExitOk) return status;
     out_ << "imported the settings from " << EscapeControlChars(file.string()) << " into "
          << EscapeControlChars(registry_.file().string()) << '\n';
     return kExitOk;

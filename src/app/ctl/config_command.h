@@ -28,7 +28,6 @@ public:
 private:
     // Writes the whole record as the configuration dialog would, under the
     // registry's lock, and checks that it reads back the same.
-    int Save(const Settings& settings);
     // The exit status of a write: the file's result code and the read-back check.
     int WriteStatus(long written, bool readsBack);
 

@@ -58,7 +58,19 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Tra
     StreamMessageBoxes boxes(err);
     DroppedMailNotices mail;
     ClientRuntime runtime({registry, clock, boxes, mail, transport, "zumasetctl"});
-    runtime.StartUp();
+    switch (runtime.StartUp()) {
+    case ReceiptRegister::Load::Loaded:
+        break;
+    case ReceiptRegister::Load::Busy:
+        err << "a transfer pass is already running with the register of sent files in "
+            << EscapeControlChars(RegisterFilePath(runtime.logs()).string())
+            << "; nothing was done, try again when it has finished\n";
+        return kExitFailure;
+    case ReceiptRegister::Load::Refused:
+        err << "the register of sent files " << EscapeControlChars(RegisterFilePath(runtime.logs()).string())
+            << " cannot be used (see the error log); nothing was sent or received\n";
+        return kExitFailure;
+    }
     bool ranToEnd = true;
     switch (kind) {
     case PassKind::Send: runtime.SendPass(); break;
@@ -76,7 +88,7 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Tra
     out << "sent files awaiting receipts: " << runtime.sentFiles().records().size() << '\n';
     if (!registerSaved) {
         err << "the register of sent files could not be saved to "
-            << EscapeControlChars(RegisterFilePath(runtime.settings()).string())
+            << EscapeControlChars(RegisterFilePath(runtime.logs()).string())
             << "; replies to these files may land in the inbound folder itself (see the error log)\n";
         return kExitFailure;
     }
