@@ -632,6 +632,10 @@ struct EntryCase {
     const char* name;
 };
 
+void PrintTo(const EntryCase& row, std::ostream* os) {
+    *os << row.label << " (\"" << row.entry << "\")";
+}
+
 class DownloadEntrySplit : public ::testing::TestWithParam<EntryCase> {};
 
 TEST_P(DownloadEntrySplit, SplitsAtTheLastBackslash) {

@@ -62,6 +62,10 @@ struct KindCase {
     const char* path;
     FileKind kind;
 };
+
+void PrintTo(const KindCase& row, std::ostream* os) {
+    *os << '"' << row.path << (row.kind == FileKind::Xml ? "\" is XML" : "\" is text");
+}
 class KindOfPathRule : public ::testing::TestWithParam<KindCase> {};
 TEST_P(KindOfPathRule, LastThreeCharactersDecide) { EXPECT_EQ(KindOfPath(GetParam().path), GetParam().kind); }
 INSTANTIATE_TEST_SUITE_P(Paths, KindOfPathRule,
@@ -74,6 +78,11 @@ struct CountCase {
     std::uint64_t size;
     std::uint64_t chunks;
 };
+
+void PrintTo(const CountCase& row, std::ostream* os) {
+    *os << row.size << (row.kind == FileKind::Xml ? " XML" : " text") << " bytes in " << row.chunks
+        << " chunks";
+}
 class ChunkCountRule : public ::testing::TestWithParam<CountCase> {};
 TEST_P(ChunkCountRule, AtTheBoundaries) { EXPECT_EQ(ChunkCount(GetParam().kind, GetParam().size), GetParam().chunks); }
 INSTANTIATE_TEST_SUITE_P(

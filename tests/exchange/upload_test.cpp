@@ -91,6 +91,10 @@ struct BoundaryCase {
     std::size_t size;
     std::vector<std::size_t> chunkDigits;
 };
+
+void PrintTo(const BoundaryCase& row, std::ostream* os) {
+    *os << row.name << " of " << row.size << " bytes";
+}
 class ChunkBoundary : public Upload, public ::testing::WithParamInterface<BoundaryCase> {};
 
 TEST_P(ChunkBoundary, ChunksAreCutAtTheirFixedSizes) {
@@ -138,6 +142,11 @@ struct JudgeCase {
     std::string errorLine; // expected start of the error-log line, empty when accepted
     bool notSentLine;      // "Soubor nebyl odeslán" in the session log
 };
+
+void PrintTo(const JudgeCase& row, std::ostream* os) {
+    *os << row.name << (row.xml ? " (XML page, status " : " (text page, status ") << row.status
+        << (row.accepted ? ", accepted)" : ", refused)");
+}
 
 class Judging : public Upload, public ::testing::WithParamInterface<JudgeCase> {};
 
