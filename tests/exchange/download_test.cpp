@@ -9,6 +9,7 @@
 #include "exchange/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
+#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
 #include "outbound/receipt_register.h"
 #include "session_fixture.h"
@@ -42,11 +43,6 @@ namespace zumaset {
 namespace {
 
 namespace fs = std::filesystem;
-
-class AlwaysOnLine final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override { return true; }
-};
 
 // Every file below a folder, as paths relative to it.
 std::vector<std::string> FilesBelow(const fs::path& folder) {
@@ -83,7 +79,7 @@ protected:
 
     ClientModel view;
     ReceiptRegister sent;
-    AlwaysOnLine dialUp;
+    test::CountingDialUpGate dialUp;
     std::optional<std::chrono::milliseconds> receiveTimeout;
 };
 
