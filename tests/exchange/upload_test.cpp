@@ -287,5 +287,18 @@ TEST_F(Upload, AProxyThatNeverAcceptsEndsOnTheGeneralErrorPath) {
     EXPECT_EQ(Count(Log("Debug.log"), "<J01>"), 1u);
 }
 
+TEST(XmlOfficeValue, FolderBelowTheSourceWithServerSeparators) {
+    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/", "/home/u/Na_CU/"), "");
+    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/CZ510201/sub/", "/home/u/Na_CU/"), "CZ510201\\sub\\");
+    EXPECT_EQ(XmlOfficeValue("/home/u/na_cu/Příjem/", "/home/u/NA_CU/"), "Příjem\\");
+}
+
+TEST(UploadPage, ByKindAndRunMode) {
+    EXPECT_EQ(UploadPage(FileKind::Text, false), "/secure/activex_download/upload_prg.asp");
+    EXPECT_EQ(UploadPage(FileKind::Text, true), "/secure/activex_download/upload_tst.asp");
+    EXPECT_EQ(UploadPage(FileKind::Xml, false), "/secure/activex_download/upload_prov.asp");
+    EXPECT_EQ(UploadPage(FileKind::Xml, true), "/secure/activex_download/upload_test.asp");
+}
+
 } // namespace
 } // namespace zumaset
