@@ -13,7 +13,7 @@ TEST(SystemErrorText, KnowsOurCodesAndGivesOneLineOrNothing) {
     EXPECT_FALSE(SystemErrorText(12029).empty());
     EXPECT_FALSE(SystemErrorText(12175).empty());
     EXPECT_FALSE(SystemErrorText(fileerr::kFileNotFound).empty());
-    EXPECT_FALSE(SystemErrorText(28).empty());  // an errno value (no space left)
+    EXPECT_FALSE(SystemErrorText(28).empty()); // an errno value (no space left)
     EXPECT_EQ(SystemErrorText(0), "");
     EXPECT_EQ(SystemErrorText(-3), "");
     EXPECT_EQ(SystemErrorText(12999), "");

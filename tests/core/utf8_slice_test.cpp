@@ -24,9 +24,10 @@ TEST(Utf8Slice, CountsCharactersNotBytes) {
 }
 
 TEST(Utf8Slice, CountsAMalformedByteAsOneCharacter) {
-    constexpr std::string_view text = "a\xFF\xC5" "b"; // a stray byte and a lead byte without its continuation
+    // A stray byte, then a lead byte without its continuation before "b".
+    constexpr std::string_view text = "a\xFF\xC5\x62";
     EXPECT_EQ(Utf8Prefix(text, 2), "a\xFF");
-    EXPECT_EQ(Utf8Suffix(text, 2), "\xC5" "b");
+    EXPECT_EQ(Utf8Suffix(text, 2), "\xC5\x62");
 }
 
 } // namespace
