@@ -2,15 +2,12 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <stdexcept>
 #include <vector>
 
-#include "core/log_viewer.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
-#include "core/upper_case.h"
 #include "recording_sinks.h"
 #include "temp_dir.h"
 
@@ -127,64 +124,6 @@ TEST_F(FailureReportTest, ABoxThatFailsDoesNotCostTheLogLineOrTheNotice) {
     reporter.ReportSystemError(5, "d", "advapi32.dll");
     EXPECT_NE(ErrorLines().find("[5] *** "), std::string::npos);
     EXPECT_EQ(mail.notices.size(), 1u);
-}
-
-TEST(SystemErrorText, KnowsOurCodesAndGivesOneLineOrNothing) {
-    EXPECT_FALSE(SystemErrorText(12029).empty());
-    EXPECT_FALSE(SystemErrorText(12175).empty());
-    EXPECT_FALSE(SystemErrorText(fileerr::kFileNotFound).empty());
-    EXPECT_FALSE(SystemErrorText(28).empty());  // an errno value (no space left)
-    EXPECT_EQ(SystemErrorText(0), "");
-    EXPECT_EQ(SystemErrorText(-3), "");
-    EXPECT_EQ(SystemErrorText(12999), "");
-    EXPECT_EQ(SystemErrorText(999999), "");
-    for (const long code : {2L, 3L, 5L, 12002L, 12157L, 28L, 13L}) {
-        EXPECT_EQ(SystemErrorText(code).find_first_of("\r\n"), std::string::npos) << code;
-    }
-}
-
-TEST(StreamMessageBoxes, WritesOneIndentedBlock) {
-    std::ostringstream out;
-    StreamMessageBoxes boxes(out);
-    boxes.Show("zumaset", "Chyba aplikace :  [5]\r\nPřístup byl odepřen.", MessageIcon::Exclamation);
-    EXPECT_EQ(out.str(), "zumaset [warning]\n  Chyba aplikace :  [5]\n  Přístup byl odepřen.\n");
-}
-
-class ViewLogTest : public FailureReportTest {
-protected:
-    test::RecordingLauncher launcher;
-};
-
-TEST_F(ViewLogTest, ExistingLogIsHandedToTheViewer) {
-    settings.LogsPath = dir.path().string() + "/";
-    logs.WriteLog("x", LogKind::Session);
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    ViewLog(LogKind::Session, logs, reporter, launcher);
-    ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(launcher.started[0], (std::vector<std::string>{"xdg-open", dir.path().string() + "/Relational.log"}));
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(ViewLogTest, MissingLogIsReportedWithABoxEvenWhenBoxesAreOff) {
-    // Inside the test's folder: the error-log line that follows creates it.
-    settings.ConLogPath = dir.path().string() + "/nonexistent/složka/";
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    ViewLog(LogKind::Connection, logs, reporter, launcher);
-    EXPECT_TRUE(launcher.started.empty());
-    EXPECT_FALSE(settings.ShowErrMessage);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    const std::string detail = "\"" + ToUpperText(settings.ConLogPath) + "Control.log\"";
-    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " " + detail);
-    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [2] *** " + SystemErrorText(2) + "  " + detail + "\r\n");
-}
-
-TEST_F(ViewLogTest, MissingErrorLogShowsTheWholePathUpperCased) {
-    settings.ErrLogPath = dir.path().string() + "/nonexistent/složka/";
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    ViewLog(LogKind::Error, logs, reporter, launcher);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " \"" +
-                                       ToUpperText(settings.ErrLogPath + "Error.log") + "\"");
 }
 
 } // namespace

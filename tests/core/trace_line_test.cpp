@@ -11,6 +11,10 @@ struct TraceCase {
     std::string expected;
 };
 
+void PrintTo(const TraceCase& row, std::ostream* os) {
+    *os << row.name << " (\"" << row.expected << "\")";
+}
+
 class TraceLayout : public testing::TestWithParam<TraceCase> {};
 
 TEST_P(TraceLayout, MatchesTheFixedColumns) { EXPECT_EQ(GetParam().built, GetParam().expected); }

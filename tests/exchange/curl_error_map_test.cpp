@@ -15,6 +15,11 @@ struct MapCase {
     unsigned long expected;
 };
 
+void PrintTo(const MapCase& row, std::ostream* os) {
+    *os << row.label << " (curl " << row.curl << ", verify " << row.verifyResult << " gives " << row.expected
+        << ")";
+}
+
 class CurlErrorMapTest : public ::testing::TestWithParam<MapCase> {};
 
 TEST_P(CurlErrorMapTest, GivesTheWinInetNumber) {

@@ -6,6 +6,7 @@
 #include "exchange/curl_transport.h"
 #include "exchange/download.h"
 #include "outbound/receipt_register.h"
+#include "counting_dial_up_gate.h"
 #include "session_fixture.h"
 #include "vansim_process.h"
 
@@ -22,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-class AlwaysOnLine final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override { return true; }
-};
 
 constexpr const char* kCut = "DEKL01\\CZ510201\\CUT.POT";
 constexpr const char* kNext = "DEKL01\\CZ510201\\NEXT.POT";
@@ -70,7 +66,7 @@ protected:
     CurlTransportOptions options;
     ClientModel view;
     ReceiptRegister sent;
-    AlwaysOnLine dialUp;
+    test::CountingDialUpGate dialUp;
 };
 
 TEST_P(ReceivePassCut, StoresAndAcknowledgesOnlyWholeFiles) {

@@ -9,6 +9,7 @@
 #include "exchange/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
+#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
 #include "outbound/receipt_register.h"
 #include "session_fixture.h"
@@ -42,11 +43,6 @@ namespace zumaset {
 namespace {
 
 namespace fs = std::filesystem;
-
-class AlwaysOnLine final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override { return true; }
-};
 
 // Every file below a folder, as paths relative to it.
 std::vector<std::string> FilesBelow(const fs::path& folder) {
@@ -83,7 +79,7 @@ protected:
 
     ClientModel view;
     ReceiptRegister sent;
-    AlwaysOnLine dialUp;
+    test::CountingDialUpGate dialUp;
     std::optional<std::chrono::milliseconds> receiveTimeout;
 };
 
@@ -624,44 +620,6 @@ INSTANTIATE_TEST_SUITE_P(
                     .sessionLine = "Soubor nebyl odeslán",
                     .notices = 1}),
     [](const auto& info) { return std::string(info.param.label); });
-
-struct EntryCase {
-    const char* label;
-    const char* entry;
-    const char* dir;
-    const char* name;
-};
-
-class DownloadEntrySplit : public ::testing::TestWithParam<EntryCase> {};
-
-TEST_P(DownloadEntrySplit, SplitsAtTheLastBackslash) {
-    const auto parts = SplitDownloadEntry(GetParam().entry);
-    EXPECT_EQ(parts.dir, GetParam().dir);
-    EXPECT_EQ(parts.name, GetParam().name);
-}
-
-INSTANTIATE_TEST_SUITE_P(Entries, DownloadEntrySplit,
-                         ::testing::Values(EntryCase{"ThreeLevels", "U\\CZ510201\\A.POT", "U\\CZ510201\\", "A.POT"},
-                                           EntryCase{"NoDirectory", "A.POT", "", "A.POT"},
-                                           EntryCase{"TrailingBackslash", "U\\D\\", "U\\D\\", ""}),
-                         [](const auto& info) { return std::string(info.param.label); });
-
-TEST(DownloadList, PiecesAfterTheLastHashAndEmptyPiecesAreNoEntries) {
-    EXPECT_TRUE(SplitDownloadList("").empty());
-    EXPECT_TRUE(SplitDownloadList("#").empty());
-    EXPECT_EQ(SplitDownloadList("U\\D\\A#"), std::vector<std::string_view>{"U\\D\\A"});
-    EXPECT_EQ(SplitDownloadList("A##B#cut"), (std::vector<std::string_view>{"A", "B"}));
-}
-
-TEST(MakePath, CreatesEveryMissingLevel) {
-    test::TempDir dir;
-    const std::string deep = (dir / "a").string() + "/b/c";
-    EXPECT_TRUE(MakePath(deep));
-    EXPECT_TRUE(fs::is_directory(deep));
-    EXPECT_TRUE(MakePath(deep + "/"));
-    test::WriteFileBytes(dir / "file", "x");
-    EXPECT_FALSE(MakePath((dir / "file").string() + "/below"));
-}
 
 } // namespace
 } // namespace zumaset

@@ -1,8 +1,6 @@
 #include "core/file_error.h"
 #include "exchange/crc32.h"
-#include "exchange/date_bt.h"
 #include "exchange/file_encoder.h"
-#include "exchange/upload.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +60,10 @@ struct KindCase {
     const char* path;
     FileKind kind;
 };
+
+void PrintTo(const KindCase& row, std::ostream* os) {
+    *os << '"' << row.path << (row.kind == FileKind::Xml ? "\" is XML" : "\" is text");
+}
 class KindOfPathRule : public ::testing::TestWithParam<KindCase> {};
 TEST_P(KindOfPathRule, LastThreeCharactersDecide) { EXPECT_EQ(KindOfPath(GetParam().path), GetParam().kind); }
 INSTANTIATE_TEST_SUITE_P(Paths, KindOfPathRule,
@@ -74,6 +76,11 @@ struct CountCase {
     std::uint64_t size;
     std::uint64_t chunks;
 };
+
+void PrintTo(const CountCase& row, std::ostream* os) {
+    *os << row.size << (row.kind == FileKind::Xml ? " XML" : " text") << " bytes in " << row.chunks
+        << " chunks";
+}
 class ChunkCountRule : public ::testing::TestWithParam<CountCase> {};
 TEST_P(ChunkCountRule, AtTheBoundaries) { EXPECT_EQ(ChunkCount(GetParam().kind, GetParam().size), GetParam().chunks); }
 INSTANTIATE_TEST_SUITE_P(
@@ -196,24 +203,6 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const fs::path& path, const fs::path&) { test::WriteFileBytes(path, "declaration"); },
                     kFileChangedWhileReading}),
     [](const auto& info) { return info.param.name; });
-
-TEST(FormatDateBT, ZeroPaddedLocalTime) {
-    EXPECT_EQ(FormatDateBT(FromLocalTime(2010, 5, 4, 13, 2, 9)), "2010-05-04T13:02:09");
-    EXPECT_EQ(FormatDateBT(FromLocalTime(2026, 12, 31, 0, 0, 0)), "2026-12-31T00:00:00");
-}
-
-TEST(XmlOfficeValue, FolderBelowTheSourceWithServerSeparators) {
-    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/", "/home/u/Na_CU/"), "");
-    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/CZ510201/sub/", "/home/u/Na_CU/"), "CZ510201\\sub\\");
-    EXPECT_EQ(XmlOfficeValue("/home/u/na_cu/Příjem/", "/home/u/NA_CU/"), "Příjem\\");
-}
-
-TEST(UploadPage, ByKindAndRunMode) {
-    EXPECT_EQ(UploadPage(FileKind::Text, false), "/secure/activex_download/upload_prg.asp");
-    EXPECT_EQ(UploadPage(FileKind::Text, true), "/secure/activex_download/upload_tst.asp");
-    EXPECT_EQ(UploadPage(FileKind::Xml, false), "/secure/activex_download/upload_prov.asp");
-    EXPECT_EQ(UploadPage(FileKind::Xml, true), "/secure/activex_download/upload_test.asp");
-}
 
 } // namespace
 } // namespace zumaset

@@ -1,5 +1,3 @@
-#include "exchange/body_text.h"
-#include "exchange/no_dial_up.h"
 #include "exchange/server_session.h"
 #include "fake_transport.h"
 #include "session_fixture.h"
@@ -11,15 +9,6 @@ namespace zumaset {
 namespace {
 
 using test::FakeReply;
-
-TEST(GetBodyText, TakesTheFramedTextOrTheWholeReply) {
-    EXPECT_EQ(GetBodyText("<html><BODY>\r\nOK\r\n</Body></html>"), std::optional<std::string>("OK"));
-    EXPECT_EQ(GetBodyText("plain answer"), std::optional<std::string>("plain answer"));
-    EXPECT_EQ(GetBodyText("<body>\r\n\r\n</body>"), std::optional<std::string>(""));
-    EXPECT_EQ(GetBodyText("<body>\r\nOK"), std::nullopt);
-    EXPECT_EQ(GetBodyText("<body></body>"), std::nullopt);
-    EXPECT_EQ(GetBodyText("</body> before <body>\r\n"), std::nullopt);
-}
 
 TEST(ControlLogServer, IsUpperCasePaddedOrCutToSixteen) {
     EXPECT_EQ(ControlLogServer("van.example"), "VAN.EXAMPLE     ");
@@ -223,23 +212,6 @@ TEST_F(ProxyLoop, TheSessionAnnouncesTheClientAndChoosesTheProxy) {
     settings.UseProxy = false;
     session.Open();
     EXPECT_FALSE(transport.state().sessions[1].second.named);
-}
-
-} // namespace
-} // namespace zumaset
-
-namespace zumaset {
-namespace {
-
-TEST_F(Preamble, WithoutDialUpSupportADialUpTransferIsReportedAndRefused) {
-    settings.ShowErrMessage = true;
-    NoDialUpSupport gate(reporter);
-    EXPECT_FALSE(gate.EnsureDialUpConnection());
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("Chyba aplikace :  [623]\r\n", 0), 0u);
-    EXPECT_NE(Log("Error.log").find("[623] *** Telefonické připojení není"), std::string::npos);
-    ASSERT_EQ(mail.notices.size(), 1u);
-    EXPECT_EQ(mail.notices[0].text.rfind("623  ", 0), 0u);
 }
 
 } // namespace

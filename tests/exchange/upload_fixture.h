@@ -1,8 +1,9 @@
 #pragma once
 
 #include "core/client_model.h"
-#include "exchange/sent_files.h"
 #include "exchange/upload.h"
+#include "counting_dial_up_gate.h"
+#include "recording_sent_files.h"
 #include "session_fixture.h"
 
 #include <filesystem>
@@ -10,27 +11,6 @@
 #include <vector>
 
 namespace zumaset::test {
-
-// Keeps what an upload records.
-class RecordingSentFiles final : public SentFiles {
-public:
-    void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) override {
-        records.push_back({std::move(SendAs), std::move(PathName), std::move(CuCode), now});
-    }
-    const RegisterRecord* FindSentRecord(std::string_view, std::string_view, bool) const override { return nullptr; }
-    bool Empty() const override { return records.empty(); }
-    std::vector<RegisterRecord> records;
-};
-
-class CountingDialUpGate final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override {
-        ++calls;
-        return connects;
-    }
-    int calls = 0;
-    bool connects = true;
-};
 
 // An outbound folder, the upload's collaborators, and SendFile run through a
 // fresh session on the given transport.

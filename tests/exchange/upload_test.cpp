@@ -22,6 +22,8 @@ using test::FakeReply;
 
 constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
 constexpr const char* kXmlPage = "/secure/activex_download/upload_prov.asp";
+// The checksum of the one-byte XML chunk "41" ('A'), as the server confirms it.
+constexpr const char* kCrcOf41 = "-1423056590";
 
 std::string Framed(const std::string& text) { return "<html><body>\r\n" + text + "\r\n</body></html>"; }
 
@@ -91,6 +93,10 @@ struct BoundaryCase {
     std::size_t size;
     std::vector<std::size_t> chunkDigits;
 };
+
+void PrintTo(const BoundaryCase& row, std::ostream* os) {
+    *os << row.name << " of " << row.size << " bytes";
+}
 class ChunkBoundary : public Upload, public ::testing::WithParamInterface<BoundaryCase> {};
 
 TEST_P(ChunkBoundary, ChunksAreCutAtTheirFixedSizes) {
@@ -100,6 +106,9 @@ TEST_P(ChunkBoundary, ChunksAreCutAtTheirFixedSizes) {
     for (char& ch : bytes) ch = static_cast<char>(random());
     const bool xml = std::string(c.name).ends_with("xml");
     // The XML page confirms with each chunk's checksum; queue them in order.
+    // The expectation is built with the encoder and the checksum under test,
+    // which is sound because file_encoder_test and crc32_test pin both
+    // against literal values: here only the cutting into chunks is at stake.
     std::string encoded;
     AppendEncoded(xml ? FileKind::Xml : FileKind::Text, bytes, encoded);
     const std::size_t C = xml ? 99998 : 99999;
@@ -139,6 +148,11 @@ struct JudgeCase {
     bool notSentLine;      // "Soubor nebyl odeslán" in the session log
 };
 
+void PrintTo(const JudgeCase& row, std::ostream* os) {
+    *os << row.name << (row.xml ? " (XML page, status " : " (text page, status ") << row.status
+        << (row.accepted ? ", accepted)" : ", refused)");
+}
+
 class Judging : public Upload, public ::testing::WithParamInterface<JudgeCase> {};
 
 TEST_P(Judging, AnswerDecidesTheOutcome) {
@@ -164,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         JudgeCase{"OkInLowerCase", false, 200, Framed("ok"), true, "", false},
         JudgeCase{"UnframedOk", false, 200, "OK", true, "", false},
-        JudgeCase{"XmlOwnChecksum", true, 200, Framed(CrcToDecimal(CalcCrc32("4142"))), true, "", false},
+        JudgeCase{"XmlOwnChecksum", true, 200, Framed("140090682"), true, "", false},
         JudgeCase{"XmlOkIsNotEnough", true, 200, Framed("OK"), false, RefusalLine(918), true},
         JudgeCase{"TextChybaIdIsNoKeyword", false, 200, Framed("CHYBA ID"), false, RefusalLine(918), true},
         JudgeCase{"XmlChybaId", true, 200, Framed("CHYBA ID"), false, RefusalLine(912), true},
@@ -188,20 +202,20 @@ TEST_F(Upload, ASendThatGetsNoAnswerIsASystemError) {
 TEST_F(Upload, FormValuesAreSentInWindows1250Unencoded) {
     settings.User = "Uživatel&x=1";
     settings.Pass = "Heslo=čř";
-    transport.AddReply(kXmlPage, FakeReply{200, Framed(CrcToDecimal(CalcCrc32("41")))});
+    transport.AddReply(kXmlPage, FakeReply{200, Framed(kCrcOf41)});
     const std::string folder = Put("Žluťoučký.xml", "A", "Příjem/kůň");
     ASSERT_TRUE(Send(transport, folder, "Žluťoučký.xml", "CZ510201", "Žluťoučký.xml"));
     EXPECT_EQ(transport.sent()[0].body,
               "JmenoDeklaranta=" + *Utf8ToCp1250("Uživatel&x=1") + "&Heslo=" + *Utf8ToCp1250("Heslo=čř") +
                   "&FileName=" + *Utf8ToCp1250("Žluťoučký.xml") + "&Celnice=" + *Utf8ToCp1250("Příjem\\kůň\\") +
-                  "&FileCurent=1&FileCount=1&FileData=41&FileCrc=" + CrcToDecimal(CalcCrc32("41")) +
+                  "&FileCurent=1&FileCount=1&FileData=41&FileCrc=" + std::string(kCrcOf41) +
                   "&VerzeApl=2.0.0.2");
     EXPECT_EQ(transport.sent()[0].headers.back(),
               "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n");
 }
 
 TEST_F(Upload, AnXmlFileDirectlyInTheSourceFolderHasAnEmptyOffice) {
-    transport.AddReply(kXmlPage, FakeReply{200, Framed(CrcToDecimal(CalcCrc32("41")))});
+    transport.AddReply(kXmlPage, FakeReply{200, Framed(kCrcOf41)});
     ASSERT_TRUE(Send(transport, Put("a.XML", "A"), "a.XML", "CZ510201", "a.XML"));
     EXPECT_NE(transport.sent()[0].body.find("&Celnice=&FileCurent=1"), std::string::npos);
 }
@@ -271,6 +285,19 @@ TEST_F(Upload, AProxyThatNeverAcceptsEndsOnTheGeneralErrorPath) {
     EXPECT_EQ(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
     EXPECT_NE(Log("Debug.log").find("<G48>"), std::string::npos);
     EXPECT_EQ(Count(Log("Debug.log"), "<J01>"), 1u);
+}
+
+TEST(XmlOfficeValue, FolderBelowTheSourceWithServerSeparators) {
+    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/", "/home/u/Na_CU/"), "");
+    EXPECT_EQ(XmlOfficeValue("/home/u/Na_CU/CZ510201/sub/", "/home/u/Na_CU/"), "CZ510201\\sub\\");
+    EXPECT_EQ(XmlOfficeValue("/home/u/na_cu/Příjem/", "/home/u/NA_CU/"), "Příjem\\");
+}
+
+TEST(UploadPage, ByKindAndRunMode) {
+    EXPECT_EQ(UploadPage(FileKind::Text, false), "/secure/activex_download/upload_prg.asp");
+    EXPECT_EQ(UploadPage(FileKind::Text, true), "/secure/activex_download/upload_tst.asp");
+    EXPECT_EQ(UploadPage(FileKind::Xml, false), "/secure/activex_download/upload_prov.asp");
+    EXPECT_EQ(UploadPage(FileKind::Xml, true), "/secure/activex_download/upload_test.asp");
 }
 
 } // namespace

@@ -20,6 +20,10 @@ struct DeriveRow {
     const char* sendAs;  // expected
 };
 
+void PrintTo(const DeriveRow& row, std::ostream* os) {
+    *os << row.name << " (" << row.fileName << " gives \"" << row.cuCode << "\")";
+}
+
 constexpr const char* kPrahaThenAll = "PRAHA|CZ510201%ALL_FILES|CZ900000%";
 
 const DeriveRow kDeriveRows[] = {
@@ -85,6 +89,10 @@ struct EndingRow {
     bool excluded;
 };
 
+void PrintTo(const EndingRow& row, std::ostream* os) {
+    *os << row.name << " (" << row.sendAs << (row.excluded ? " is held)" : " is sent)");
+}
+
 const EndingRow kEndingRows[] = {
     {"NineIsNotInTheMiddleClass", "decl.E91", false}, {"DigitEightIsHeld", "decl.E81", true},
     {"LetterAIsHeld", "decl.EA1", true},              {"UnderscoreWithYIsHeld", "decl.e_y", true},
@@ -109,6 +117,10 @@ struct CodeRow {
     const char* code;
     bool valid;
 };
+
+void PrintTo(const CodeRow& row, std::ostream* os) {
+    *os << row.name << " (\"" << row.code << (row.valid ? "\" is valid)" : "\" is not valid)");
+}
 
 const CodeRow kCodeRows[] = {
     {"TwoLettersSixDigits", "CZ510201", true}, {"SevenCharacters", "CZ51020", false},

@@ -17,38 +17,11 @@
 #include "core/logs.h"
 #include "core/settings.h"
 #include "core/time_format.h"
-#include "exchange/file_encoder.h"
-#include "outbound/file_sender.h"
+#include "fake_sender.h"
 #include "recording_sinks.h"
 #include "temp_dir.h"
 
 namespace zumaset::test {
-
-// Records every upload and answers with `accept`. The file is opened as the
-// upload opens it (only the file the scan found), then `onSend` runs, so a
-// test can change the file after it was read and before it is archived and
-// deleted.
-class FakeSender final : public FileSender {
-public:
-    struct Call {
-        std::string FolderPath, SourceName, CuCode, SendAs;
-        FileNode expected;
-    };
-    std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
-                                         const std::string& CuCode, const std::string& SendAs,
-                                         const FileNode& expected) override {
-        calls.push_back({FolderPath, SourceName, CuCode, SendAs, expected});
-        const std::string path = FolderPath + SourceName;
-        auto opened = FileChunker::Open(path, KindOfPath(path), expected);
-        const auto* read = std::get_if<FileChunker>(&opened);
-        if (onSend) onSend(path);
-        if (!accept || !read) return std::nullopt;
-        return read->identity();
-    }
-    std::vector<Call> calls;
-    bool accept = true;
-    std::function<void(const std::string& path)> onSend;
-};
 
 // Settings pointing into a fresh folder, the logs, the report sinks and the
 // main window's model, as the send pass uses them.

@@ -14,6 +14,10 @@ struct PathRow {
     const char* stripped;  // StripBackslash
 };
 
+void PrintTo(const PathRow& row, std::ostream* os) {
+    *os << row.name << " (\"" << row.input << "\")";
+}
+
 const PathRow kPathRows[] = {
     {"Empty", "", "", ""},
     {"WithoutSeparator", "/data/out", "/data/out/", "/data/out"},

@@ -23,6 +23,10 @@ struct CrcCase {
     const char* decimal;
 };
 
+void PrintTo(const CrcCase& row, std::ostream* os) {
+    *os << row.name << " (\"" << row.text << "\" gives " << row.decimal << ")";
+}
+
 class ChunkCrc : public ::testing::TestWithParam<CrcCase> {};
 
 TEST_P(ChunkCrc, IsTheSignedDecimalCrc32) { EXPECT_EQ(ChunkCrcText(GetParam().text), GetParam().decimal); }
@@ -85,6 +89,10 @@ struct RuleCase {
     FaultAction action;
     int value;
 };
+
+void PrintTo(const RuleCase& row, std::ostream* os) {
+    *os << row.name << " (\"" << row.text << (row.valid ? "\" is read)" : "\" is refused)");
+}
 
 class FaultRuleText : public ::testing::TestWithParam<RuleCase> {};
 
@@ -169,6 +177,10 @@ struct VariantCase {
     int errorWithDates;   // X509 verification result with the dates checked
     bool matchesLoopback; // valid for 127.0.0.1 and localhost
 };
+
+void PrintTo(const VariantCase& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class CertificateVariantCheck : public ::testing::TestWithParam<VariantCase> {};
 

@@ -135,6 +135,10 @@ struct Refusal {
     const char* keyword;
 };
 
+void PrintTo(const Refusal& row, std::ostream* os) {
+    *os << row.name << " (" << row.page << " answers " << row.keyword << ")";
+}
+
 std::string TextWithWrongCrc() {
     TextChunk chunk{.digits = "065066"};
     return TextChunkBodyWithCrc(chunk, SignedCrcText("065067"));

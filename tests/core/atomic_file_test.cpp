@@ -1,0 +1,67 @@
+#include "core/atomic_file.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zumaset {
+namespace {
+
+namespace fs = std::filesystem;
+
+unsigned ModeOf(const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+class AtomicFile : public ::testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(AtomicFile, CreatesMissingFoldersOwnerOnlyAndLeavesNoTemporaryFile) {
+    const fs::path file = dir / "a" / "b" / "settings.reg";
+    ASSERT_EQ(WriteFileAtomically(file, "first"), 0);
+    ASSERT_EQ(WriteFileAtomically(file, "second", 0640), 0);
+    EXPECT_EQ(ReadWholeFile(file), "second");
+    EXPECT_EQ(ModeOf(file), 0640u);
+    EXPECT_EQ(ModeOf(dir / "a"), 0700u);
+    EXPECT_EQ(ModeOf(dir / "a" / "b"), 0700u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "a" / "b"), fs::directory_iterator()), 1);
+}
+
+TEST_F(AtomicFile, ExistingFoldersKeepTheirMode) {
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms(0755));
+    ASSERT_EQ(CreateFolderOwnerOnly(dir / "shared" / "own"), 0);
+    EXPECT_EQ(ModeOf(dir / "shared"), 0755u);
+    EXPECT_EQ(ModeOf(dir / "shared" / "own"), 0700u);
+}
+
+TEST_F(AtomicFile, ALinkInTheFilesPlaceIsReplacedNotFollowed) {
+    test::WriteFileBytes(dir / "target", "not to be touched");
+    fs::create_symlink(dir / "target", dir / "file");
+    ASSERT_EQ(WriteFileAtomically(dir / "file", "new"), 0);
+    EXPECT_FALSE(fs::is_symlink(dir / "file"));
+    EXPECT_EQ(ReadWholeFile(dir / "file"), "new");
+    EXPECT_EQ(ReadWholeFile(dir / "target"), "not to be touched");
+}
+
+TEST_F(AtomicFile, AFileWhereAFolderShouldBeIsReportedAndNothingIsWritten) {
+    test::WriteFileBytes(dir / "plain", "x");
+    EXPECT_EQ(WriteFileAtomically(dir / "plain" / "sub" / "file", "y"), ENOTDIR);
+    EXPECT_EQ(CreateFolderOwnerOnly(dir / "plain"), ENOTDIR);
+    EXPECT_EQ(ReadWholeFile(dir / "plain"), "x");
+    EXPECT_EQ(ReadWholeFile(dir / "missing"), std::nullopt);
+}
+
+} // namespace
+} // namespace zumaset

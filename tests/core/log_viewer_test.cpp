@@ -1,0 +1,70 @@
+#include "core/log_viewer.h"
+
+#include "core/system_error_text.h"
+#include "core/time_format.h"
+#include "core/upper_case.h"
+#include "recording_sinks.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+class ViewLogTest : public testing::Test {
+protected:
+    ViewLogTest() { settings.ErrLogPath = dir.path().string() + "/"; }
+
+    // The error log's lines after its header.
+    std::string ErrorLines() const {
+        const std::string content = test::ReadFileBytes(dir / "Error.log");
+        const auto body = content.find("\r\n\r\n");
+        return body == std::string::npos ? "" : content.substr(body + 4);
+    }
+
+    test::TempDir dir;
+    Settings settings;
+    FixedClock clock{FromLocalTime(2026, 12, 6, 9, 5, 3)};
+    Logs logs{settings, clock};
+    test::RecordingMessageBoxes boxes;
+    test::RecordingMailNotices mail;
+    test::RecordingLauncher launcher;
+};
+
+TEST_F(ViewLogTest, ExistingLogIsHandedToTheViewer) {
+    settings.LogsPath = dir.path().string() + "/";
+    logs.WriteLog("x", LogKind::Session);
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    ViewLog(LogKind::Session, logs, reporter, launcher);
+    ASSERT_EQ(launcher.started.size(), 1u);
+    EXPECT_EQ(launcher.started[0], (std::vector<std::string>{"xdg-open", dir.path().string() + "/Relational.log"}));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ViewLogTest, MissingLogIsReportedWithABoxEvenWhenBoxesAreOff) {
+    // Inside the test's folder: the error-log line that follows creates it.
+    settings.ConLogPath = dir.path().string() + "/nonexistent/složka/";
+    settings.ShowErrMessage = false;
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    ViewLog(LogKind::Connection, logs, reporter, launcher);
+    EXPECT_TRUE(launcher.started.empty());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    const std::string detail = "\"" + ToUpperText(settings.ConLogPath) + "Control.log\"";
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " " + detail);
+    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [2] *** " + SystemErrorText(2) + "  " + detail + "\r\n");
+}
+
+TEST_F(ViewLogTest, MissingErrorLogShowsTheWholePathUpperCased) {
+    settings.ErrLogPath = dir.path().string() + "/nonexistent/složka/";
+    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
+    ViewLog(LogKind::Error, logs, reporter, launcher);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " \"" +
+                                       ToUpperText(settings.ErrLogPath + "Error.log") + "\"");
+}
+
+} // namespace
+} // namespace zumaset

@@ -1,0 +1,34 @@
+#include "core/utf8_slice.h"
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+namespace zumaset {
+namespace {
+
+// Every slice counts characters, never bytes, and never cuts one in two.
+TEST(Utf8Slice, CountsCharactersNotBytes) {
+    constexpr std::string_view text = "čřA✓ž"; // 2, 2, 1, 3 and 2 bytes
+    EXPECT_EQ(Utf8Prefix(text, 0), "");
+    EXPECT_EQ(Utf8Prefix(text, 2), "čř");
+    EXPECT_EQ(Utf8Prefix(text, 9), text);
+    EXPECT_EQ(Utf8DropPrefix(text, 3), "✓ž");
+    EXPECT_EQ(Utf8DropPrefix(text, 9), "");
+    EXPECT_EQ(Utf8Suffix(text, 2), "✓ž");
+    EXPECT_EQ(Utf8Suffix(text, 0), "");
+    EXPECT_EQ(Utf8Suffix(text, 9), text);
+    EXPECT_EQ(Utf8Mid(text, 2, 2), "řA");
+    EXPECT_EQ(Utf8Mid(text, 5, 3), "ž");
+    EXPECT_EQ(Utf8Mid(text, 6, 1), "");
+}
+
+TEST(Utf8Slice, CountsAMalformedByteAsOneCharacter) {
+    // A stray byte, then a lead byte without its continuation before "b".
+    constexpr std::string_view text = "a\xFF\xC5\x62";
+    EXPECT_EQ(Utf8Prefix(text, 2), "a\xFF");
+    EXPECT_EQ(Utf8Suffix(text, 2), "\xC5\x62");
+}
+
+} // namespace
+} // namespace zumaset
