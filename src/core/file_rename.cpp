@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zumaset {
@@ -15,9 +16,9 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
     if (::link(from.c_str(), to.c_str()) != 0) {
         if (errno == EEXIST) return false;
         // No hard links either: check the name, then rename (a small window remains).
-        std::error_code error;
-        if (std::filesystem::exists(std::filesystem::symlink_status(to, error))) return false;
-        return !error && ::rename(from.c_str(), to.c_str()) == 0;
+        struct stat taken {};
+        if (::lstat(to.c_str(), &taken) == 0 || errno != ENOENT) return false;
+        return ::rename(from.c_str(), to.c_str()) == 0;
     }
     if (::unlink(from.c_str()) != 0) {
         ::unlink(to.c_str());

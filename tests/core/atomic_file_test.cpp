@@ -63,5 +63,14 @@ TEST_F(AtomicFile, AFileWhereAFolderShouldBeIsReportedAndNothingIsWritten) {
     EXPECT_EQ(ReadWholeFile(dir / "missing"), std::nullopt);
 }
 
+TEST_F(AtomicFile, OnlyARegularFileIsReadWhole) {
+    // A folder or a pipe given where a file is expected answers nothing; it
+    // neither throws nor waits for a writer.
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(ReadWholeFile(dir / "folder"), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(dir / "pipe"), std::nullopt);
+}
+
 } // namespace
 } // namespace zumaset

@@ -197,6 +197,9 @@ struct DailyCase {
     TimePoint lastWrite;
     const char* rotatedName;  // nullptr: the file stays current
 };
+void PrintTo(const DailyCase& c, std::ostream* os) {
+    *os << c.name << " (" << (c.rotatedName ? c.rotatedName : "stays current") << ")";
+}
 
 class DailyRotation : public LogsTest, public testing::WithParamInterface<DailyCase> {};
 
