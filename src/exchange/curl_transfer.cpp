@@ -69,8 +69,18 @@ CurlTransfer::~CurlTransfer() {
 }
 
 void CurlTransfer::Detach() {
-    if (attached_ && !finished_ && headersComplete_ && !draining_) DrainRest();
+    // A reply that came before the request was sent whole is not drained:
+    // the rest of the request would have to go out first.
+    if (attached_ && !finished_ && headersComplete_ && !draining_ && RequestSent()) DrainRest();
     Remove();
+}
+
+bool CurlTransfer::RequestSent() const {
+    curl_off_t total = -1;
+    curl_off_t sent = 0;
+    curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_UPLOAD_T, &total);
+    curl_easy_getinfo(easy_.get(), CURLINFO_SIZE_UPLOAD_T, &sent);
+    return total <= 0 || sent >= total;
 }
 
 void CurlTransfer::Remove() {

@@ -85,6 +85,8 @@ private:
     // Reads what is left of a reply nobody wants any more, so the connection
     // stays usable; gives up (and drops the connection) past a small bound.
     void DrainRest();
+    // The whole request body has gone out (or there is none).
+    bool RequestSent() const;
     bool Never() const { return false; }
     bool HeadersReady() const { return headersComplete_; }
     bool BodyReady() const { return bodyPos_ < body_.size(); }

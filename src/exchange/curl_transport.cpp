@@ -84,6 +84,12 @@ public:
           connectionTest_(connectionTest),
           peer_{setup_->trust, connectionTest, setup_->knownHosts} {}
 
+    // The transfer may still read from the body, the header list and the
+    // policy while it ends: it is ended before they are freed.
+    ~CurlRequest() override { transfer_.Reset(); }
+    CurlRequest(const CurlRequest&) = delete;
+    CurlRequest& operator=(const CurlRequest&) = delete;
+
     unsigned long LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 

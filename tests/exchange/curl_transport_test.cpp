@@ -370,6 +370,33 @@ TEST_F(CurlTransportTest, UnreadReplyKeepsTheConnectionUnlessItIsLong) {
     EXPECT_EQ(server->ClientPorts().size(), 2u);
 }
 
+// A reply that comes while the request body is still going out, dropped
+// unread: the request's memory is freed while its connection ends.
+TEST_F(CurlTransportTest, EarlyReplyDroppedWhileTheBodyIsStillSentEndsCleanly) {
+    auto server = MakeServer();
+    std::atomic<bool> stop = false;
+    server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response,
+                                     const httplib::ContentReader&) {
+        // The body is never read: the client's upload stalls.
+        response.set_content_provider(100, "text/plain", [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            if (offset == 0) return sink.write("abc", 3);
+            while (!stop)
+                std::this_thread::sleep_for(10ms);
+            return false;
+        });
+    });
+    server->Start();
+
+    auto session = OpenSession();
+    auto connection = session->Connect(server->address());
+    for (int round = 0; round < 2; ++round) {
+        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.1");
+        ASSERT_TRUE(request->SendRequest(std::string(4 * 1024 * 1024, 'u')));
+        EXPECT_EQ(request->QueryStatusCode(), 200);
+    }
+    stop = true;
+}
+
 // The connection test follows a redirect of its page over https, a few at most.
 TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
     auto server = MakeServer();
