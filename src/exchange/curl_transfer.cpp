@@ -207,6 +207,19 @@ CurlTransfer::Outcome CurlTransfer::Read(std::span<char> buffer, std::chrono::mi
     return Outcome::Ready;
 }
 
+void CurlTransfer::SetMaxBody(std::uint64_t bytes) {
+    bounds_.maxBody = bytes;
+    if (bodyBytes_ <= bytes || draining_) return;
+    // More than that has come in already: the reply is refused as a whole,
+    // and its connection, in mid-reply, is given up.
+    tooLarge_ = true;
+    body_.clear();
+    bodyPos_ = 0;
+    paused_ = false;
+    Remove();
+    MarkFinished(CURLE_WRITE_ERROR);
+}
+
 CurlTransfer::Outcome CurlTransfer::Drive(bool (CurlTransfer::*ready)() const, std::chrono::milliseconds silence) {
     auto lastMove = Clock::now();
     auto moved = BytesMoved();

@@ -60,6 +60,9 @@ public:
     // waiting at most `silence` for each new byte. On TimedOut or Failed the
     // bytes copied so far are in `copied`.
     Outcome Read(std::span<char> buffer, std::chrono::milliseconds silence, std::size_t& copied);
+    // Changes TransferBounds::maxBody of the reply under way; a reply already
+    // longer than `bytes` fails the next Read as tooLarge().
+    void SetMaxBody(std::uint64_t bytes);
 
     bool headersComplete() const { return headersComplete_; }
     long headerStatus() const { return headerStatus_; }

@@ -194,6 +194,8 @@ public:
 
     bool SetReplyLimit(std::uint64_t bytes) override {
         replyLimit_ = bytes;
+        // Callers set the limit once the status tells what the reply is.
+        transfer_.SetMaxBody(bytes);
         return true;
     }
 

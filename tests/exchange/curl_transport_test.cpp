@@ -288,37 +288,61 @@ TEST_F(CurlTransportTest, ReplyCutShortFailsTheReadInsteadOfEndingIt) {
 // A reply that goes on and on: the default limit holds for a caller that
 // sets none, a limit of its own for one that does; a reply of exactly the
 // limit is whole.
+// The limit holds whether it is set before the request is sent or, as the
+// callers do once they know the status, after.
 TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
     auto server = MakeServer();
     const std::string piece(64 * 1024, 'x');
+    const std::string answer(100 * 1024, 'a');
+    const std::string file(9 * 1024 * 1024, 'f');
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider("text/plain", [&](std::size_t, httplib::DataSink& sink) {
             return sink.write(piece.data(), piece.size());
         });
     });
-    server->server().Post("/exact", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_content(piece, "text/plain");
+    server->server().Post(R"(/(exact|answer|file))", [&](const httplib::Request& request, httplib::Response& response) {
+        const std::string& body = request.matches[1] == "exact"    ? piece
+                                  : request.matches[1] == "answer" ? answer
+                                                                   : file;
+        response.set_content(body, "text/plain");
     });
     server->Start();
 
     auto session = OpenSession();
     auto connection = session->Connect(server->address());
-    for (const std::uint64_t limit : {kDefaultReplyLimit, std::uint64_t{100000}}) {
-        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
-        if (limit != kDefaultReplyLimit) {
-            ASSERT_TRUE(request->SetReplyLimit(limit));
+    for (const bool afterSend : {false, true}) {
+        SCOPED_TRACE(afterSend ? "set after the send" : "set before the send");
+        auto send = [&](const char* page, std::optional<std::uint64_t> limit) {
+            auto request = connection->OpenRequest("POST", page, "HTTP/1.0");
+            if (limit && !afterSend) {
+                EXPECT_TRUE(request->SetReplyLimit(*limit));
+            }
+            EXPECT_TRUE(request->SendRequest("x"));
+            if (limit && afterSend) {
+                EXPECT_TRUE(request->SetReplyLimit(*limit));
+            }
+            return request;
+        };
+        for (const std::optional<std::uint64_t> limit :
+             {std::optional<std::uint64_t>(), std::optional<std::uint64_t>(100000)}) {
+            auto request = send(kPage, limit);
+            bool failed = false;
+            const std::string received = ReadAll(*request, &failed);
+            EXPECT_TRUE(failed);
+            EXPECT_EQ(request->LastError(), inet_error::kReplyTooLarge);
+            EXPECT_LE(received.size(), limit.value_or(kDefaultReplyLimit));
         }
-        ASSERT_TRUE(request->SendRequest("x"));
+        // An answer to an upload may be 64 KiB long.
+        auto answerRequest = send("/answer", 64 * 1024);
         bool failed = false;
-        const std::string received = ReadAll(*request, &failed);
-        EXPECT_TRUE(failed) << limit;
-        EXPECT_EQ(request->LastError(), inet_error::kReplyTooLarge) << limit;
-        EXPECT_LE(received.size(), limit);
+        ReadAll(*answerRequest, &failed);
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(answerRequest->LastError(), inet_error::kReplyTooLarge);
+
+        EXPECT_EQ(ReadAll(*send("/exact", piece.size())), piece);
+        // A file longer than the default limit comes whole under a larger one.
+        EXPECT_TRUE(ReadAll(*send("/file", 10 * 1024 * 1024)) == file);
     }
-    auto exact = connection->OpenRequest("POST", "/exact", "HTTP/1.0");
-    ASSERT_TRUE(exact->SetReplyLimit(piece.size()));
-    ASSERT_TRUE(exact->SendRequest("x"));
-    EXPECT_EQ(ReadAll(*exact), piece);
 }
 
 // A byte now and then never trips the silence limit; the deadline of the
