@@ -475,8 +475,11 @@ TEST_F(CurlTransportTest, HeaderWithoutNameIsRefused) {
 // What the server check accepts: certificates of the CA folder's authority
 // ("Operator") or of a system authority ("Public"), with the right name, a
 // name of another host or of a configured server, inside or outside their
-// dates; for the requests of a transfer and for the connection test.
-enum class Issuer { Operator, Public };
+// dates; for the requests of a transfer and for the connection test. A
+// server certificate installed alone, its issuer unknown, counts as an
+// authority of its own: in the CA folder ("OwnInFolder") with the folder's
+// rule on names, in the system bundle ("OwnInSystem") without it.
+enum class Issuer { Operator, Public, OwnInFolder, OwnInSystem };
 enum class Mode { Request, ConnectionTest };
 
 struct CertCase {
@@ -500,7 +503,21 @@ class CertificatePolicyTest : public TransportFixture, public ::testing::WithPar
 
 TEST_P(CertificatePolicyTest, IsAcceptedOrRefusedWithItsError) {
     const CertCase& c = GetParam();
-    auto server = MakeServerOf(c.issuer == Issuer::Operator ? ca_ : publicCa_, c.profile);
+    TestCa stranger("Unknown CA");
+    std::unique_ptr<HttpsTestServer> server;
+    if (c.issuer == Issuer::Operator || c.issuer == Issuer::Public) {
+        server = MakeServerOf(c.issuer == Issuer::Operator ? ca_ : publicCa_, c.profile);
+    } else {
+        auto [cert, key] = stranger.WriteServerFiles(dir_.path(), "own", c.profile);
+        const std::string pem = ReadFileBytes(cert);
+        if (c.issuer == Issuer::OwnInFolder) {
+            std::filesystem::remove(caFolder_ / "operator.pem");
+            WriteFileBytes(caFolder_ / "own.pem", pem);
+        } else {
+            WriteFileBytes(dir_ / "system.pem", pem);
+        }
+        server = std::make_unique<HttpsTestServer>(cert, key);
+    }
     server->server().Post(kPage, [](const httplib::Request&, httplib::Response& response) {
         response.set_content("OK", "text/plain");
     });
@@ -540,13 +557,18 @@ INSTANTIATE_TEST_SUITE_P(
         CertCase{"PublicOtherNameIsRefused", Issuer::Public, Mode::Request, kOtherName, kCertificateNameInvalid},
         CertCase{"PublicConfiguredName", Issuer::Public, Mode::Request, kConfiguredName, 0},
         CertCase{"PublicConfiguredNameExpired", Issuer::Public, Mode::Request, kConfiguredNameExpired, 0},
+        CertCase{"OwnInFolder", Issuer::OwnInFolder, Mode::Request, kRightName, 0},
+        CertCase{"OwnInFolderOtherName", Issuer::OwnInFolder, Mode::Request, kOtherName, 0},
+        CertCase{"OwnInSystem", Issuer::OwnInSystem, Mode::Request, kRightName, 0},
+        CertCase{"OwnInSystemOtherNameIsRefused", Issuer::OwnInSystem, Mode::Request, kOtherName,
+                 kCertificateNameInvalid},
         CertCase{"TestOperatorValid", Issuer::Operator, Mode::ConnectionTest, kRightName, 0},
+        CertCase{"TestOwnInFolder", Issuer::OwnInFolder, Mode::ConnectionTest, kRightName, 0},
         CertCase{"TestPublicValid", Issuer::Public, Mode::ConnectionTest, kRightName, 0},
         CertCase{"TestExpiredIsRefused", Issuer::Operator, Mode::ConnectionTest, kExpired, kCertificateDateInvalid},
         CertCase{"TestNotYetValidIsRefused", Issuer::Public, Mode::ConnectionTest, kNotYetValid,
                  kCertificateDateInvalid},
-        CertCase{"TestOtherNameIsRefused", Issuer::Operator, Mode::ConnectionTest, kOtherName,
-                 kCertificateNameInvalid},
+        CertCase{"TestOtherNameIsRefused", Issuer::Operator, Mode::ConnectionTest, kOtherName, kCertificateNameInvalid},
         CertCase{"TestConfiguredNameIsRefused", Issuer::Public, Mode::ConnectionTest, kConfiguredName,
                  kCertificateNameInvalid}),
     [](const auto& info) { return std::string(info.param.name); });
