@@ -24,8 +24,9 @@ constexpr std::size_t kBodyHighWater = 1024 * 1024;
 
 // What is read of a reply nobody wants any more before its connection is
 // given up instead: replies left unread are short answers.
+// The drain as a whole lasts this long at most, however the bytes trickle in.
 constexpr std::uint64_t kDrainLimit = 256 * 1024;
-constexpr std::chrono::milliseconds kDrainSilence{2000};
+constexpr std::chrono::milliseconds kDrainTime{2000};
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -101,11 +102,13 @@ void CurlTransfer::DrainRest() {
         paused_ = false;
         curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
     }
-    if (!finished_ && attached_) Drive(&CurlTransfer::Never, kDrainSilence);
+    drainUntil_ = Clock::now() + kDrainTime;
+    if (!finished_ && attached_) Drive(&CurlTransfer::Never, kDrainTime);
     draining_ = false;
 }
 
 bool CurlTransfer::PastDeadline(Clock::time_point now) const {
+    if (draining_ && now >= drainUntil_) return true;
     if (bounds_.deadline == std::chrono::milliseconds::max()) return false;
     auto allowed = std::chrono::duration_cast<std::chrono::milliseconds>(bounds_.deadline);
     if (bounds_.bytesPerExtraSecond > 0) {

@@ -105,6 +105,7 @@ private:
     TransferBounds bounds_;
     Clock::time_point started_;
     bool draining_ = false;
+    Clock::time_point drainUntil_;
     std::uint64_t drained_ = 0;
     bool tooLarge_ = false;
     bool pendingFramed_ = false;  // the response being received has a length or chunks

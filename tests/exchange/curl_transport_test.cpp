@@ -372,7 +372,8 @@ TEST_F(CurlTransportTest, DrippingReplyIsCutAtTheDeadline) {
 }
 
 // Replies left unread (the acknowledgement's, for one) are read to their end,
-// so the next request goes over the same connection; a long one is given up.
+// so the next request goes over the same connection; a long one, or one that
+// trickles in for longer than the short while a drain may last, is given up.
 TEST_F(CurlTransportTest, UnreadReplyKeepsTheConnectionUnlessItIsLong) {
     auto server = MakeServer();
     const std::string small(20000, 's');
@@ -381,17 +382,25 @@ TEST_F(CurlTransportTest, UnreadReplyKeepsTheConnectionUnlessItIsLong) {
         server->NoteClient(request);
         response.set_content(request.matches[1] == "small" ? small : large, "text/plain");
     });
+    // 100 bytes over some 10 seconds.
+    server->server().Post("/drip", [&](const httplib::Request& request, httplib::Response& response) {
+        server->NoteClient(request);
+        response.set_content_provider(100, "text/plain", [](std::size_t, std::size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(100ms);
+            return sink.write("d", 1);
+        });
+    });
     server->Start();
 
     auto session = OpenSession();
     auto connection = session->Connect(server->address());
-    for (const char* page : {"/small", "/small", "/large", "/small"}) {
+    for (const char* page : {"/small", "/small", "/large", "/small", "/drip", "/small"}) {
         auto request = connection->OpenRequest("POST", page, "HTTP/1.0");
         ASSERT_TRUE(request->AddRequestHeader("Connection: Keep-Alive"));
         ASSERT_TRUE(request->SendRequest("x"));
         EXPECT_EQ(request->QueryStatusCode(), 200);
     }
-    EXPECT_EQ(server->ClientPorts().size(), 2u);
+    EXPECT_EQ(server->ClientPorts().size(), 3u);
 }
 
 // A reply that comes while the request body is still going out, dropped
