@@ -148,7 +148,10 @@ int ConnectionCheckIndex() {
 }
 
 bool CertificateNames(X509* cert, std::string_view host) {
-    if (host.empty()) return false;
+    // A fully qualified name ends in a dot that certificates never carry; a
+    // name beginning with one would match every host under it.
+    if (host.ends_with('.')) host.remove_suffix(1);
+    if (host.empty() || host.starts_with('.')) return false;
     std::string bare(host);
     if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') bare = bare.substr(1, bare.size() - 2);
     if (X509_check_ip_asc(cert, bare.c_str(), 0) == 1) return true;

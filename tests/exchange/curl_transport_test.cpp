@@ -497,6 +497,7 @@ struct CertCase {
     Mode mode;
     ServerCertProfile profile;
     unsigned long error;  // 0: accepted
+    const char* configured = nullptr; // the configured server, if not kConfigured
     friend void PrintTo(const CertCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -536,7 +537,7 @@ TEST_P(CertificatePolicyTest, IsAcceptedOrRefusedWithItsError) {
     server->Start();
 
     auto session = OpenSession();
-    session->SetServerNames({"", std::string(kConfigured) + ":8443", "127.0.0.2", ""});
+    session->SetServerNames({"", std::string(c.configured ? c.configured : kConfigured) + ":8443", "127.0.0.2", ""});
     std::unique_ptr<InternetRequest> request;
     unsigned long error = 0;
     if (c.mode == Mode::Request) {
@@ -566,6 +567,10 @@ INSTANTIATE_TEST_SUITE_P(
         CertCase{"PublicOtherNameIsRefused", Issuer::Public, Mode::Request, kOtherName, kCertificateNameInvalid},
         CertCase{"PublicConfiguredName", Issuer::Public, Mode::Request, kConfiguredName, 0},
         CertCase{"PublicConfiguredNameExpired", Issuer::Public, Mode::Request, kConfiguredNameExpired, 0},
+        CertCase{"PublicConfiguredWithTrailingDot", Issuer::Public, Mode::Request, kConfiguredName, 0,
+                 "van.configured.example."},
+        CertCase{"PublicConfiguredParentWithLeadingDotIsRefused", Issuer::Public, Mode::Request, kConfiguredName,
+                 kCertificateNameInvalid, ".configured.example"},
         CertCase{"OwnInFolder", Issuer::OwnInFolder, Mode::Request, kRightName, 0},
         CertCase{"OwnInFolderOtherName", Issuer::OwnInFolder, Mode::Request, kOtherName, 0},
         CertCase{"OwnInSystem", Issuer::OwnInSystem, Mode::Request, kRightName, 0},
