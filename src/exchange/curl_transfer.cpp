@@ -28,6 +28,9 @@ constexpr std::size_t kBodyHighWater = 1024 * 1024;
 constexpr std::uint64_t kDrainLimit = 256 * 1024;
 constexpr std::chrono::milliseconds kDrainTime{2000};
 
+// The body of a redirect being followed is read past, up to this much.
+constexpr std::uint64_t kRedirectBodyLimit = 64 * 1024;
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -161,12 +164,14 @@ CurlTransfer::Outcome CurlTransfer::Start(std::chrono::milliseconds silence, con
     started_ = Clock::now();
 
     CURL* easy = easy_.get();
-    for (CURLcode rc : {curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader),
-                        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this),
-                        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody),
-                        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this),
-                        curl_easy_setopt(easy, CURLOPT_PRIVATE, this),
-                        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_)}) {
+    for (CURLcode rc :
+         {curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader),
+          curl_easy_setopt(easy, CURLOPT_HEADERDATA, this),
+          curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody),
+          curl_easy_setopt(easy, CURLOPT_WRITEDATA, this),
+          curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::OnProgress),
+          curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this), curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L),
+          curl_easy_setopt(easy, CURLOPT_PRIVATE, this), curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_)}) {
         if (rc != CURLE_OK) {
             MarkFinished(rc);
             return Outcome::Failed;
@@ -294,6 +299,8 @@ std::uint64_t CurlTransfer::BytesMoved() const {
 }
 
 std::string CurlTransfer::ErrorDetail() const {
+    if (tooLarge_ && !headersComplete_)
+        return "A redirecting reply is longer than the " + std::to_string(kRedirectBodyLimit) + " bytes allowed";
     if (tooLarge_) return "The reply is longer than the " + std::to_string(bounds_.maxBody) + " bytes allowed";
     if (errorBuffer_[0] != '\0') return errorBuffer_;
     return result_ == CURLE_OK ? std::string() : curl_easy_strerror(result_);
@@ -329,6 +336,18 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
         }
     }
     return n;
+}
+
+int CurlTransfer::OnProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    // libcurl reads the body of a redirect it follows past without handing
+    // it over; `received` counts it, afresh for each response.
+    if (transfer->bounds_.followsRedirects && !transfer->headersComplete_ &&
+        static_cast<std::uint64_t>(received) > kRedirectBodyLimit) {
+        transfer->tooLarge_ = true;
+        return 1;
+    }
+    return 0;
 }
 
 std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {

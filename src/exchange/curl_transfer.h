@@ -68,7 +68,8 @@ public:
     long headerStatus() const { return headerStatus_; }
     bool finished() const { return finished_; }
     CURLcode result() const { return result_; }
-    // The reply was longer than TransferBounds::maxBody.
+    // The reply was longer than TransferBounds::maxBody, or the body of a
+    // redirect being followed longer than a small bound.
     bool tooLarge() const { return tooLarge_; }
     // The reply had no length and its connection ended without the TLS end
     // signal: it may have been cut short, so it counts as cut
@@ -82,6 +83,7 @@ private:
 
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+    static int OnProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t);
 
     Outcome Drive(bool (CurlTransfer::*ready)() const, std::chrono::milliseconds silence);
     bool PastDeadline(Clock::time_point now) const;

@@ -167,7 +167,9 @@ public:
             // libcurl names only an address: say that it was the proxy's.
             detail = "proxy " + setup_->proxy + ": " + detail;
         }
-        error_.Set(InetErrorFromCurl(transfer_.result(), verifyResult), std::move(detail));
+        const unsigned long code =
+            transfer_.tooLarge() ? inet_error::kReplyTooLarge : InetErrorFromCurl(transfer_.result(), verifyResult);
+        error_.Set(code, std::move(detail));
         return false;
     }
 

@@ -444,6 +444,12 @@ TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
     server->server().Get("/to-http", [&](const httplib::Request&, httplib::Response& response) {
         response.set_redirect("http://" + server->address() + "/hop/0", 302);
     });
+    // A redirect with a long body of its own.
+    const std::string filler(1024 * 1024, 'r');
+    server->server().Get("/long-redirect", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("/hop/0", 302);
+        response.set_content(filler, "text/plain");
+    });
     server->Start();
 
     auto session = OpenSession();
@@ -454,6 +460,8 @@ TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
 
     EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/hop/4"));
     EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/to-http"));
+    EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/long-redirect"));
+    EXPECT_EQ(session->LastError(), inet_error::kReplyTooLarge);
 }
 
 TEST_F(CurlTransportTest, RequestIsUsableAfterItsConnectionAndSessionAreClosed) {
