@@ -24,8 +24,12 @@ constexpr std::size_t kBodyHighWater = 1024 * 1024;
 
 // What is read of a reply nobody wants any more before its connection is
 // given up instead: replies left unread are short answers.
+// The drain as a whole lasts this long at most, however the bytes trickle in.
 constexpr std::uint64_t kDrainLimit = 256 * 1024;
-constexpr std::chrono::milliseconds kDrainSilence{2000};
+constexpr std::chrono::milliseconds kDrainTime{2000};
+
+// The body of a redirect being followed is read past, up to this much.
+constexpr std::uint64_t kRedirectBodyLimit = 64 * 1024;
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -69,8 +73,18 @@ CurlTransfer::~CurlTransfer() {
 }
 
 void CurlTransfer::Detach() {
-    if (attached_ && !finished_ && headersComplete_ && !draining_) DrainRest();
+    // A reply that came before the request was sent whole is not drained:
+    // the rest of the request would have to go out first.
+    if (attached_ && !finished_ && headersComplete_ && !draining_ && RequestSent()) DrainRest();
     Remove();
+}
+
+bool CurlTransfer::RequestSent() const {
+    curl_off_t total = -1;
+    curl_off_t sent = 0;
+    curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_UPLOAD_T, &total);
+    curl_easy_getinfo(easy_.get(), CURLINFO_SIZE_UPLOAD_T, &sent);
+    return total <= 0 || sent >= total;
 }
 
 void CurlTransfer::Remove() {
@@ -91,11 +105,13 @@ void CurlTransfer::DrainRest() {
         paused_ = false;
         curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
     }
-    if (!finished_ && attached_) Drive(&CurlTransfer::Never, kDrainSilence);
+    drainUntil_ = Clock::now() + kDrainTime;
+    if (!finished_ && attached_) Drive(&CurlTransfer::Never, kDrainTime);
     draining_ = false;
 }
 
 bool CurlTransfer::PastDeadline(Clock::time_point now) const {
+    if (draining_ && now >= drainUntil_) return true;
     if (bounds_.deadline == std::chrono::milliseconds::max()) return false;
     auto allowed = std::chrono::duration_cast<std::chrono::milliseconds>(bounds_.deadline);
     if (bounds_.bytesPerExtraSecond > 0) {
@@ -148,12 +164,14 @@ CurlTransfer::Outcome CurlTransfer::Start(std::chrono::milliseconds silence, con
     started_ = Clock::now();
 
     CURL* easy = easy_.get();
-    for (CURLcode rc : {curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader),
-                        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this),
-                        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody),
-                        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this),
-                        curl_easy_setopt(easy, CURLOPT_PRIVATE, this),
-                        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_)}) {
+    for (CURLcode rc :
+         {curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader),
+          curl_easy_setopt(easy, CURLOPT_HEADERDATA, this),
+          curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::OnBody),
+          curl_easy_setopt(easy, CURLOPT_WRITEDATA, this),
+          curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::OnProgress),
+          curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this), curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L),
+          curl_easy_setopt(easy, CURLOPT_PRIVATE, this), curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_)}) {
         if (rc != CURLE_OK) {
             MarkFinished(rc);
             return Outcome::Failed;
@@ -195,6 +213,19 @@ CurlTransfer::Outcome CurlTransfer::Read(std::span<char> buffer, std::chrono::mi
         if (outcome == Outcome::TimedOut || outcome == Outcome::Failed) return outcome;
     }
     return Outcome::Ready;
+}
+
+void CurlTransfer::SetMaxBody(std::uint64_t bytes) {
+    bounds_.maxBody = bytes;
+    if (bodyBytes_ <= bytes || draining_) return;
+    // More than that has come in already: the reply is refused as a whole,
+    // and its connection, in mid-reply, is given up.
+    tooLarge_ = true;
+    body_.clear();
+    bodyPos_ = 0;
+    paused_ = false;
+    Remove();
+    MarkFinished(CURLE_WRITE_ERROR);
 }
 
 CurlTransfer::Outcome CurlTransfer::Drive(bool (CurlTransfer::*ready)() const, std::chrono::milliseconds silence) {
@@ -268,6 +299,8 @@ std::uint64_t CurlTransfer::BytesMoved() const {
 }
 
 std::string CurlTransfer::ErrorDetail() const {
+    if (tooLarge_ && !headersComplete_)
+        return "A redirecting reply is longer than the " + std::to_string(kRedirectBodyLimit) + " bytes allowed";
     if (tooLarge_) return "The reply is longer than the " + std::to_string(bounds_.maxBody) + " bytes allowed";
     if (errorBuffer_[0] != '\0') return errorBuffer_;
     return result_ == CURLE_OK ? std::string() : curl_easy_strerror(result_);
@@ -303,6 +336,18 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
         }
     }
     return n;
+}
+
+int CurlTransfer::OnProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    // libcurl reads the body of a redirect it follows past without handing
+    // it over; `received` counts it, afresh for each response.
+    if (transfer->bounds_.followsRedirects && !transfer->headersComplete_ &&
+        static_cast<std::uint64_t>(received) > kRedirectBodyLimit) {
+        transfer->tooLarge_ = true;
+        return 1;
+    }
+    return 0;
 }
 
 std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {

@@ -60,12 +60,16 @@ public:
     // waiting at most `silence` for each new byte. On TimedOut or Failed the
     // bytes copied so far are in `copied`.
     Outcome Read(std::span<char> buffer, std::chrono::milliseconds silence, std::size_t& copied);
+    // Changes TransferBounds::maxBody of the reply under way; a reply already
+    // longer than `bytes` fails the next Read as tooLarge().
+    void SetMaxBody(std::uint64_t bytes);
 
     bool headersComplete() const { return headersComplete_; }
     long headerStatus() const { return headerStatus_; }
     bool finished() const { return finished_; }
     CURLcode result() const { return result_; }
-    // The reply was longer than TransferBounds::maxBody.
+    // The reply was longer than TransferBounds::maxBody, or the body of a
+    // redirect being followed longer than a small bound.
     bool tooLarge() const { return tooLarge_; }
     // The reply had no length and its connection ended without the TLS end
     // signal: it may have been cut short, so it counts as cut
@@ -79,12 +83,15 @@ private:
 
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+    static int OnProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t);
 
     Outcome Drive(bool (CurlTransfer::*ready)() const, std::chrono::milliseconds silence);
     bool PastDeadline(Clock::time_point now) const;
     // Reads what is left of a reply nobody wants any more, so the connection
     // stays usable; gives up (and drops the connection) past a small bound.
     void DrainRest();
+    // The whole request body has gone out (or there is none).
+    bool RequestSent() const;
     bool Never() const { return false; }
     bool HeadersReady() const { return headersComplete_; }
     bool BodyReady() const { return bodyPos_ < body_.size(); }
@@ -100,6 +107,7 @@ private:
     TransferBounds bounds_;
     Clock::time_point started_;
     bool draining_ = false;
+    Clock::time_point drainUntil_;
     std::uint64_t drained_ = 0;
     bool tooLarge_ = false;
     bool pendingFramed_ = false;  // the response being received has a length or chunks

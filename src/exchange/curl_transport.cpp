@@ -84,6 +84,12 @@ public:
           connectionTest_(connectionTest),
           peer_{setup_->trust, connectionTest, setup_->knownHosts} {}
 
+    // The transfer may still read from the body, the header list and the
+    // policy while it ends: it is ended before they are freed.
+    ~CurlRequest() override { transfer_.Reset(); }
+    CurlRequest(const CurlRequest&) = delete;
+    CurlRequest& operator=(const CurlRequest&) = delete;
+
     unsigned long LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
@@ -161,7 +167,9 @@ public:
             // libcurl names only an address: say that it was the proxy's.
             detail = "proxy " + setup_->proxy + ": " + detail;
         }
-        error_.Set(InetErrorFromCurl(transfer_.result(), verifyResult), std::move(detail));
+        const unsigned long code =
+            transfer_.tooLarge() ? inet_error::kReplyTooLarge : InetErrorFromCurl(transfer_.result(), verifyResult);
+        error_.Set(code, std::move(detail));
         return false;
     }
 
@@ -188,6 +196,8 @@ public:
 
     bool SetReplyLimit(std::uint64_t bytes) override {
         replyLimit_ = bytes;
+        // Callers set the limit once the status tells what the reply is.
+        transfer_.SetMaxBody(bytes);
         return true;
     }
 

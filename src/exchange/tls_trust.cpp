@@ -101,9 +101,14 @@ struct TrustCache::FolderEntry {
 namespace {
 
 // A store of the given certificates; a certificate present twice is kept once.
+// Any certificate of it ends a chain, whether it is a root or not: a folder
+// may hold only the authority that issued the server's certificate, or that
+// certificate itself. The rule on names looks at the chain so built, so it
+// still needs a certificate of the folder in it.
 StorePtr BuildStore(const std::vector<X509Ptr>& system, const std::vector<X509Ptr>& folder) {
     StorePtr store(X509_STORE_new());
     if (!store) return store;
+    X509_STORE_set_flags(store.get(), X509_V_FLAG_PARTIAL_CHAIN);
     for (const auto* set : {&system, &folder}) {
         for (const auto& cert : *set) X509_STORE_add_cert(store.get(), cert.get());
     }
@@ -143,7 +148,10 @@ int ConnectionCheckIndex() {
 }
 
 bool CertificateNames(X509* cert, std::string_view host) {
-    if (host.empty()) return false;
+    // A fully qualified name ends in a dot that certificates never carry; a
+    // name beginning with one would match every host under it.
+    if (host.ends_with('.')) host.remove_suffix(1);
+    if (host.empty() || host.starts_with('.')) return false;
     std::string bare(host);
     if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') bare = bare.substr(1, bare.size() - 2);
     if (X509_check_ip_asc(cert, bare.c_str(), 0) == 1) return true;

@@ -53,7 +53,8 @@ public:
     // request, so an unread reply never costs a new connection.
     virtual std::optional<std::size_t> ReadFile(std::span<char> buffer) = 0;
     // The most reply bytes to read (kDefaultReplyLimit when not set); one
-    // more fails the read with inet_error::kReplyTooLarge.
+    // more fails the read with inet_error::kReplyTooLarge. Set after
+    // SendRequest, it applies to the reply already under way.
     virtual bool SetReplyLimit(std::uint64_t bytes) = 0;
     // Proxy credentials; they apply from the next SendRequest.
     virtual bool SetProxyUserName(std::string_view user) = 0;

@@ -34,6 +34,7 @@ struct CutCase {
     bool stored;             // CUT.POT stored and acknowledged
     const char* errorLine;   // expected in the error log, empty for none
     bool nextFetched;        // NEXT.POT still comes in the same pass
+    std::size_t bytes = 2 * 1024 * 1024 + 100; // the size of CUT.POT
     friend void PrintTo(const CutCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -72,7 +73,7 @@ protected:
 TEST_P(ReceivePassCut, StoresAndAcknowledgesOnlyWholeFiles) {
     const CutCase& c = GetParam();
     settings.MaxFileSize = c.maxFileMiB;
-    const std::string content(2 * 1024 * 1024 + 100, 'c');
+    const std::string content(c.bytes, 'c');
     vansim.AddWaitingFile(kCut, content);
     vansim.AddWaitingFile(kNext, "next");
     vansim.AddFaultRule(c.rule);
@@ -101,17 +102,20 @@ TEST_P(ReceivePassCut, StoresAndAcknowledgesOnlyWholeFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReceivePassCut,
-    ::testing::Values(
-        CutCase{"NoLengthWithEndSignal", "download_down.asp no-length file=CUT.POT", 0, true, "", true},
-        CutCase{"NoLengthWithoutEndSignal", "download_down.asp no-length-no-notify file=CUT.POT", 0, false,
-                "[12030] *** Operace přerušena - vypršel časový limit", true},
-        CutCase{"LongerThanTheSetting", "download_down.asp endless file=CUT.POT", 2, false,
-                "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", true},
-        CutCase{"WithinTheSetting", "download_down.asp status 200 file=OTHER", 3, true, "", true},
-        CutCase{"Dripping", "download_down.asp drip 50 file=CUT.POT", 0, false,
-                "[12002] *** Operace přerušena - vypršel časový limit", true},
-        CutCase{"EndlessList", "download_list.asp endless", 0, false,
-                "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", false}),
+    ::testing::Values(CutCase{"NoLengthWithEndSignal", "download_down.asp no-length file=CUT.POT", 0, true, "", true},
+                      CutCase{"NoLengthWithoutEndSignal", "download_down.asp no-length-no-notify file=CUT.POT", 0,
+                              false, "[12030] *** Operace přerušena - vypršel časový limit", true},
+                      CutCase{"LongerThanTheSetting", "download_down.asp endless file=CUT.POT", 2, false,
+                              "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", true},
+                      CutCase{"WithinTheSetting", "download_down.asp status 200 file=OTHER", 3, true, "", true},
+                      CutCase{"OverTheSettingWithALength", "download_down.asp status 200 file=OTHER", 1, false,
+                              "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", true},
+                      CutCase{"OverTheDefaultWithoutASetting", "download_down.asp status 200 file=OTHER", 0, true, "",
+                              true, 9 * 1024 * 1024},
+                      CutCase{"Dripping", "download_down.asp drip 50 file=CUT.POT", 0, false,
+                              "[12002] *** Operace přerušena - vypršel časový limit", true},
+                      CutCase{"EndlessList", "download_list.asp endless", 0, false,
+                              "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

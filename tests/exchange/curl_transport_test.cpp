@@ -288,37 +288,61 @@ TEST_F(CurlTransportTest, ReplyCutShortFailsTheReadInsteadOfEndingIt) {
 // A reply that goes on and on: the default limit holds for a caller that
 // sets none, a limit of its own for one that does; a reply of exactly the
 // limit is whole.
+// The limit holds whether it is set before the request is sent or, as the
+// callers do once they know the status, after.
 TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
     auto server = MakeServer();
     const std::string piece(64 * 1024, 'x');
+    const std::string answer(100 * 1024, 'a');
+    const std::string file(9 * 1024 * 1024, 'f');
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider("text/plain", [&](std::size_t, httplib::DataSink& sink) {
             return sink.write(piece.data(), piece.size());
         });
     });
-    server->server().Post("/exact", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_content(piece, "text/plain");
+    server->server().Post(R"(/(exact|answer|file))", [&](const httplib::Request& request, httplib::Response& response) {
+        const std::string& body = request.matches[1] == "exact"    ? piece
+                                  : request.matches[1] == "answer" ? answer
+                                                                   : file;
+        response.set_content(body, "text/plain");
     });
     server->Start();
 
     auto session = OpenSession();
     auto connection = session->Connect(server->address());
-    for (const std::uint64_t limit : {kDefaultReplyLimit, std::uint64_t{100000}}) {
-        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
-        if (limit != kDefaultReplyLimit) {
-            ASSERT_TRUE(request->SetReplyLimit(limit));
+    for (const bool afterSend : {false, true}) {
+        SCOPED_TRACE(afterSend ? "set after the send" : "set before the send");
+        auto send = [&](const char* page, std::optional<std::uint64_t> limit) {
+            auto request = connection->OpenRequest("POST", page, "HTTP/1.0");
+            if (limit && !afterSend) {
+                EXPECT_TRUE(request->SetReplyLimit(*limit));
+            }
+            EXPECT_TRUE(request->SendRequest("x"));
+            if (limit && afterSend) {
+                EXPECT_TRUE(request->SetReplyLimit(*limit));
+            }
+            return request;
+        };
+        for (const std::optional<std::uint64_t> limit :
+             {std::optional<std::uint64_t>(), std::optional<std::uint64_t>(100000)}) {
+            auto request = send(kPage, limit);
+            bool failed = false;
+            const std::string received = ReadAll(*request, &failed);
+            EXPECT_TRUE(failed);
+            EXPECT_EQ(request->LastError(), inet_error::kReplyTooLarge);
+            EXPECT_LE(received.size(), limit.value_or(kDefaultReplyLimit));
         }
-        ASSERT_TRUE(request->SendRequest("x"));
+        // An answer to an upload may be 64 KiB long.
+        auto answerRequest = send("/answer", 64 * 1024);
         bool failed = false;
-        const std::string received = ReadAll(*request, &failed);
-        EXPECT_TRUE(failed) << limit;
-        EXPECT_EQ(request->LastError(), inet_error::kReplyTooLarge) << limit;
-        EXPECT_LE(received.size(), limit);
+        ReadAll(*answerRequest, &failed);
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(answerRequest->LastError(), inet_error::kReplyTooLarge);
+
+        EXPECT_EQ(ReadAll(*send("/exact", piece.size())), piece);
+        // A file longer than the default limit comes whole under a larger one.
+        EXPECT_TRUE(ReadAll(*send("/file", 10 * 1024 * 1024)) == file);
     }
-    auto exact = connection->OpenRequest("POST", "/exact", "HTTP/1.0");
-    ASSERT_TRUE(exact->SetReplyLimit(piece.size()));
-    ASSERT_TRUE(exact->SendRequest("x"));
-    EXPECT_EQ(ReadAll(*exact), piece);
 }
 
 // A byte now and then never trips the silence limit; the deadline of the
@@ -348,7 +372,8 @@ TEST_F(CurlTransportTest, DrippingReplyIsCutAtTheDeadline) {
 }
 
 // Replies left unread (the acknowledgement's, for one) are read to their end,
-// so the next request goes over the same connection; a long one is given up.
+// so the next request goes over the same connection; a long one, or one that
+// trickles in for longer than the short while a drain may last, is given up.
 TEST_F(CurlTransportTest, UnreadReplyKeepsTheConnectionUnlessItIsLong) {
     auto server = MakeServer();
     const std::string small(20000, 's');
@@ -357,17 +382,52 @@ TEST_F(CurlTransportTest, UnreadReplyKeepsTheConnectionUnlessItIsLong) {
         server->NoteClient(request);
         response.set_content(request.matches[1] == "small" ? small : large, "text/plain");
     });
+    // 100 bytes over some 10 seconds.
+    server->server().Post("/drip", [&](const httplib::Request& request, httplib::Response& response) {
+        server->NoteClient(request);
+        response.set_content_provider(100, "text/plain", [](std::size_t, std::size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(100ms);
+            return sink.write("d", 1);
+        });
+    });
     server->Start();
 
     auto session = OpenSession();
     auto connection = session->Connect(server->address());
-    for (const char* page : {"/small", "/small", "/large", "/small"}) {
+    for (const char* page : {"/small", "/small", "/large", "/small", "/drip", "/small"}) {
         auto request = connection->OpenRequest("POST", page, "HTTP/1.0");
         ASSERT_TRUE(request->AddRequestHeader("Connection: Keep-Alive"));
         ASSERT_TRUE(request->SendRequest("x"));
         EXPECT_EQ(request->QueryStatusCode(), 200);
     }
-    EXPECT_EQ(server->ClientPorts().size(), 2u);
+    EXPECT_EQ(server->ClientPorts().size(), 3u);
+}
+
+// A reply that comes while the request body is still going out, dropped
+// unread: the request's memory is freed while its connection ends.
+TEST_F(CurlTransportTest, EarlyReplyDroppedWhileTheBodyIsStillSentEndsCleanly) {
+    auto server = MakeServer();
+    std::atomic<bool> stop = false;
+    server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response,
+                                     const httplib::ContentReader&) {
+        // The body is never read: the client's upload stalls.
+        response.set_content_provider(100, "text/plain", [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            if (offset == 0) return sink.write("abc", 3);
+            while (!stop)
+                std::this_thread::sleep_for(10ms);
+            return false;
+        });
+    });
+    server->Start();
+
+    auto session = OpenSession();
+    auto connection = session->Connect(server->address());
+    for (int round = 0; round < 2; ++round) {
+        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.1");
+        ASSERT_TRUE(request->SendRequest(std::string(4 * 1024 * 1024, 'u')));
+        EXPECT_EQ(request->QueryStatusCode(), 200);
+    }
+    stop = true;
 }
 
 // The connection test follows a redirect of its page over https, a few at most.
@@ -384,6 +444,12 @@ TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
     server->server().Get("/to-http", [&](const httplib::Request&, httplib::Response& response) {
         response.set_redirect("http://" + server->address() + "/hop/0", 302);
     });
+    // A redirect with a long body of its own.
+    const std::string filler(1024 * 1024, 'r');
+    server->server().Get("/long-redirect", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("/hop/0", 302);
+        response.set_content(filler, "text/plain");
+    });
     server->Start();
 
     auto session = OpenSession();
@@ -394,6 +460,8 @@ TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
 
     EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/hop/4"));
     EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/to-http"));
+    EXPECT_FALSE(session->OpenUrl("https://" + server->address() + "/long-redirect"));
+    EXPECT_EQ(session->LastError(), inet_error::kReplyTooLarge);
 }
 
 TEST_F(CurlTransportTest, RequestIsUsableAfterItsConnectionAndSessionAreClosed) {
@@ -424,8 +492,11 @@ TEST_F(CurlTransportTest, HeaderWithoutNameIsRefused) {
 // What the server check accepts: certificates of the CA folder's authority
 // ("Operator") or of a system authority ("Public"), with the right name, a
 // name of another host or of a configured server, inside or outside their
-// dates; for the requests of a transfer and for the connection test.
-enum class Issuer { Operator, Public };
+// dates; for the requests of a transfer and for the connection test. A
+// server certificate installed alone, its issuer unknown, counts as an
+// authority of its own: in the CA folder ("OwnInFolder") with the folder's
+// rule on names, in the system bundle ("OwnInSystem") without it.
+enum class Issuer { Operator, Public, OwnInFolder, OwnInSystem };
 enum class Mode { Request, ConnectionTest };
 
 struct CertCase {
@@ -434,6 +505,7 @@ struct CertCase {
     Mode mode;
     ServerCertProfile profile;
     unsigned long error;  // 0: accepted
+    const char* configured = nullptr; // the configured server, if not kConfigured
     friend void PrintTo(const CertCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -449,7 +521,21 @@ class CertificatePolicyTest : public TransportFixture, public ::testing::WithPar
 
 TEST_P(CertificatePolicyTest, IsAcceptedOrRefusedWithItsError) {
     const CertCase& c = GetParam();
-    auto server = MakeServerOf(c.issuer == Issuer::Operator ? ca_ : publicCa_, c.profile);
+    TestCa stranger("Unknown CA");
+    std::unique_ptr<HttpsTestServer> server;
+    if (c.issuer == Issuer::Operator || c.issuer == Issuer::Public) {
+        server = MakeServerOf(c.issuer == Issuer::Operator ? ca_ : publicCa_, c.profile);
+    } else {
+        auto [cert, key] = stranger.WriteServerFiles(dir_.path(), "own", c.profile);
+        const std::string pem = ReadFileBytes(cert);
+        if (c.issuer == Issuer::OwnInFolder) {
+            std::filesystem::remove(caFolder_ / "operator.pem");
+            WriteFileBytes(caFolder_ / "own.pem", pem);
+        } else {
+            WriteFileBytes(dir_ / "system.pem", pem);
+        }
+        server = std::make_unique<HttpsTestServer>(cert, key);
+    }
     server->server().Post(kPage, [](const httplib::Request&, httplib::Response& response) {
         response.set_content("OK", "text/plain");
     });
@@ -459,7 +545,7 @@ TEST_P(CertificatePolicyTest, IsAcceptedOrRefusedWithItsError) {
     server->Start();
 
     auto session = OpenSession();
-    session->SetServerNames({"", std::string(kConfigured) + ":8443", "127.0.0.2", ""});
+    session->SetServerNames({"", std::string(c.configured ? c.configured : kConfigured) + ":8443", "127.0.0.2", ""});
     std::unique_ptr<InternetRequest> request;
     unsigned long error = 0;
     if (c.mode == Mode::Request) {
@@ -489,13 +575,22 @@ INSTANTIATE_TEST_SUITE_P(
         CertCase{"PublicOtherNameIsRefused", Issuer::Public, Mode::Request, kOtherName, kCertificateNameInvalid},
         CertCase{"PublicConfiguredName", Issuer::Public, Mode::Request, kConfiguredName, 0},
         CertCase{"PublicConfiguredNameExpired", Issuer::Public, Mode::Request, kConfiguredNameExpired, 0},
+        CertCase{"PublicConfiguredWithTrailingDot", Issuer::Public, Mode::Request, kConfiguredName, 0,
+                 "van.configured.example."},
+        CertCase{"PublicConfiguredParentWithLeadingDotIsRefused", Issuer::Public, Mode::Request, kConfiguredName,
+                 kCertificateNameInvalid, ".configured.example"},
+        CertCase{"OwnInFolder", Issuer::OwnInFolder, Mode::Request, kRightName, 0},
+        CertCase{"OwnInFolderOtherName", Issuer::OwnInFolder, Mode::Request, kOtherName, 0},
+        CertCase{"OwnInSystem", Issuer::OwnInSystem, Mode::Request, kRightName, 0},
+        CertCase{"OwnInSystemOtherNameIsRefused", Issuer::OwnInSystem, Mode::Request, kOtherName,
+                 kCertificateNameInvalid},
         CertCase{"TestOperatorValid", Issuer::Operator, Mode::ConnectionTest, kRightName, 0},
+        CertCase{"TestOwnInFolder", Issuer::OwnInFolder, Mode::ConnectionTest, kRightName, 0},
         CertCase{"TestPublicValid", Issuer::Public, Mode::ConnectionTest, kRightName, 0},
         CertCase{"TestExpiredIsRefused", Issuer::Operator, Mode::ConnectionTest, kExpired, kCertificateDateInvalid},
         CertCase{"TestNotYetValidIsRefused", Issuer::Public, Mode::ConnectionTest, kNotYetValid,
                  kCertificateDateInvalid},
-        CertCase{"TestOtherNameIsRefused", Issuer::Operator, Mode::ConnectionTest, kOtherName,
-                 kCertificateNameInvalid},
+        CertCase{"TestOtherNameIsRefused", Issuer::Operator, Mode::ConnectionTest, kOtherName, kCertificateNameInvalid},
         CertCase{"TestConfiguredNameIsRefused", Issuer::Public, Mode::ConnectionTest, kConfiguredName,
                  kCertificateNameInvalid}),
     [](const auto& info) { return std::string(info.param.name); });

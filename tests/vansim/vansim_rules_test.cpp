@@ -13,6 +13,8 @@
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 
+#include <ostream>
+
 namespace zumaset::vansim {
 namespace {
 
@@ -88,6 +90,7 @@ struct RuleCase {
     bool valid;
     FaultAction action;
     int value;
+    friend void PrintTo(const RuleCase& c, std::ostream* out) { *out << c.name << " \"" << c.text << '"'; }
 };
 
 void PrintTo(const RuleCase& row, std::ostream* os) {
