@@ -90,7 +90,6 @@ struct RuleCase {
     bool valid;
     FaultAction action;
     int value;
-    friend void PrintTo(const RuleCase& c, std::ostream* out) { *out << c.name << " \"" << c.text << '"'; }
 };
 
 void PrintTo(const RuleCase& row, std::ostream* os) {
