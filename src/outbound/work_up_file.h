@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/client_model.h"
+#include "core/activity_sink.h"
 #include "core/clock.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
@@ -19,7 +19,7 @@ struct OutboundContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    ClientView& view;
+    ActivitySink& view;
     FileSender& sender;
     std::filesystem::path unarchivedFolder;
     const Clock& clock;

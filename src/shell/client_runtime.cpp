@@ -81,7 +81,7 @@ void ClientRuntime::Activity(int message, std::string_view event) {
 }
 
 void ClientRuntime::RunSendPass() {
-    UploadContext upload{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.clock};
+    UploadContext upload{*session_, settings_, logs_, reporter_, cycle_, register_, *dialUp_, platform_.clock};
     ServerFileSender sender(upload);
     const std::filesystem::path unarchived = DefaultUnarchivedFolder();
     const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};

@@ -12,6 +12,7 @@
 #include "exchange/server_session.h"
 #include "exchange/transport.h"
 #include "outbound/receipt_register.h"
+#include "shell/cycle_record.h"
 
 #include <memory>
 #include <string>
@@ -63,6 +64,7 @@ public:
 
     Settings& settings() { return settings_; }
     ClientModel& model() { return model_; }
+    const CycleRecord& cycle() const { return cycle_; }
     ReceiptRegister& sentFiles() { return register_; }
     ServerSession& session() { return *session_; }
     const Logs& logs() const { return logs_; }
@@ -78,6 +80,7 @@ private:
     Logs logs_;
     FailureReporter reporter_;
     ClientModel model_;
+    CycleRecord cycle_;
     ReceiptRegister register_;
     std::unique_ptr<DialUpGate> dialUp_;
     std::unique_ptr<ServerSession> session_;
