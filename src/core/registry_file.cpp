@@ -103,14 +103,8 @@ void RegistryFile::DeleteKeyWithValues(Hive hive, std::string_view key) {
     });
 }
 
-std::filesystem::path ConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-        return std::filesystem::path(xdg) / "zumaset";
-    }
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "zumaset";
+std::filesystem::path DefaultRegistryPath(const Paths& paths) {
+    return paths.config / "registry.reg";
 }
-
-std::filesystem::path DefaultRegistryPath() { return ConfigFolder() / "registry.reg"; }
 
 } // namespace zumaset

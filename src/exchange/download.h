@@ -23,7 +23,7 @@ struct DownloadContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    ActivitySink& view;             // activity list, GetCount, tray balloon
+    ActivitySink& view;           // activity list, GetCount, tray balloon
     const SentFiles& sentFiles;   // routes replies back to the sent file's sub-folder
     DialUpGate& dialUp;
     MailNotices& mail;            // information notices of operator files

@@ -13,7 +13,7 @@
 namespace zumaset {
 
 // What the send pass works with. `unarchivedFolder` receives sent files whose
-// archive copy failed (the client passes DataFolder() / "unarchived"); `clock`
+// archive copy failed (the client passes UnarchivedFolder()); `clock`
 // tells the scan which files are still being written.
 struct OutboundContext {
     const Settings& settings;
@@ -26,7 +26,7 @@ struct OutboundContext {
 };
 
 // The sub-folder of the data folder that keeps sent files the archive refused.
-std::filesystem::path DefaultUnarchivedFolder();
+std::filesystem::path UnarchivedFolder(const std::filesystem::path& dataFolder);
 
 // Processes one file found by the scan: derives CuCode and SendAs, checks the
 // code, holds back excluded endings and names whose SendAs holds "#" (the
