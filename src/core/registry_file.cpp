@@ -3,7 +3,6 @@
 #include "core/atomic_file.h"
 #include "core/file_lock.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace zumaset {

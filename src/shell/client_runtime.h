@@ -64,9 +64,6 @@ public:
         std::string programName;
     };
 
-    // Told of every change of the model: an activity line or a counter.
-    using ModelObserver = ClientModel::Observer;
-
     explicit ClientRuntime(Platform platform);
     ~ClientRuntime();
     ClientRuntime(const ClientRuntime&) = delete;
@@ -75,7 +72,8 @@ public:
     // Loads the settings and opens the internet session. The register of sent
     // files is loaded by the first pass and stays locked until ShutDown.
     void StartUp();
-    // Takes changed settings in place and opens the internet session again.
+    // Takes changed settings in place and opens the internet session again;
+    // between passes. The register of sent files stays where it was loaded.
     void ApplySettings(const Settings& settings);
     // Writes the register to its file when a change has not reached it yet
     // (it is written after every change) and releases it. False when the
@@ -83,7 +81,7 @@ public:
     // says why.
     bool ShutDown();
 
-    // Runs one pass under its locks: the settings file's pass lock, the
+    // Runs one pass, after StartUp, under its locks: the settings file's pass lock, the
     // outbound folder's lock and the register of sent files (loaded on the
     // first pass). A lock held elsewhere, empty settings the pass needs or a
     // refused register leave everything untouched and say so.
@@ -97,6 +95,7 @@ public:
     PassOutcome RunPass(PassKind kind);
 
     Settings& settings() { return settings_; }
+    // A window observes it through ClientModel::SetObserver.
     ClientModel& model() { return model_; }
     const CycleRecord& cycle() const { return cycle_; }
     ReceiptRegister& sentFiles() { return register_; }
