@@ -6,7 +6,6 @@
 //   zumaset_bench_upload --server 127.0.0.1:PORT --ca CA.pem --user U --pass P --file F.dok
 //   zumaset_bench_upload --dump DIR --user U --pass P --file F.dok
 
-#include "core/client_model.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/registry_document.h"
@@ -114,6 +113,12 @@ public:
     bool EnsureDialUpConnection() override { return true; }
 };
 
+class NoCycle final : public CycleEvents {
+public:
+    void OnFileAccepted() override {}
+    void OnReceiptAwaited() override {}
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,7 +145,7 @@ int main(int argc, char** argv) {
     StreamMessageBoxes boxes;
     DroppedMailNotices mail;
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset_bench_upload");
-    ClientModel view(clock);
+    NoCycle cycle;
     NoRegister sent;
     NoDialUp dialUp;
 
@@ -158,7 +163,7 @@ int main(int argc, char** argv) {
     }
     ServerSession session(*transport, settings, registry, logs, reporter);
     session.Open();
-    const UploadContext context{session, settings, logs, reporter, view, sent, dialUp, clock};
+    const UploadContext context{session, settings, logs, reporter, cycle, sent, dialUp, clock};
 
     const auto start = std::chrono::steady_clock::now();
     const std::string name = file.filename().string();

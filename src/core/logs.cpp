@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "core/atomic_file.h"
-#include "core/data_folder.h"
 #include "core/file_rename.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "core/time_format.h"
 

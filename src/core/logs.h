@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/clock.h"
-#include "core/data_folder.h"
+#include "core/paths.h"
 #include "core/settings.h"
 
 namespace zumaset {

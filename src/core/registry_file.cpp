@@ -3,7 +3,6 @@
 #include "core/atomic_file.h"
 #include "core/file_lock.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace zumaset {
@@ -103,14 +102,8 @@ void RegistryFile::DeleteKeyWithValues(Hive hive, std::string_view key) {
     });
 }
 
-std::filesystem::path ConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-        return std::filesystem::path(xdg) / "zumaset";
-    }
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "zumaset";
+std::filesystem::path DefaultRegistryPath(const Paths& paths) {
+    return paths.config / "registry.reg";
 }
-
-std::filesystem::path DefaultRegistryPath() { return ConfigFolder() / "registry.reg"; }
 
 } // namespace zumaset

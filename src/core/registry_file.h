@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/paths.h"
 #include "core/registry.h"
 #include "core/registry_document.h"
 
@@ -47,9 +48,7 @@ private:
     std::filesystem::path file_;
 };
 
-// $XDG_CONFIG_HOME/zumaset (default ~/.config/zumaset).
-std::filesystem::path ConfigFolder();
 // The registry file in the configuration folder.
-std::filesystem::path DefaultRegistryPath();
+std::filesystem::path DefaultRegistryPath(const Paths& paths);
 
 } // namespace zumaset

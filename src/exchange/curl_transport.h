@@ -42,7 +42,7 @@ SystemProxy SystemProxyFromEnvironment();
 
 struct CurlTransportOptions {
     TransportLimits limits;
-    std::filesystem::path caFolder = DefaultCaFolder();
+    std::filesystem::path caFolder; // the caller's Paths::ca
     // The system's CAs; tests put a CA of their own in its place.
     std::filesystem::path systemCaFile = DefaultSystemCaFile();
     // Empty: read from the environment each time a session is opened.

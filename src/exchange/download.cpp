@@ -1,8 +1,8 @@
 #include "exchange/download.h"
 
 #include "core/charset.h"
-#include "core/data_folder.h"
 #include "core/message_table.h"
+#include "core/paths.h"
 #include "core/system_error_text.h"
 #include "core/text.h"
 #include "core/trace_line.h"

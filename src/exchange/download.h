@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/client_model.h"
+#include "core/activity_sink.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/mail_notice.h"
@@ -23,7 +23,7 @@ struct DownloadContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    ClientView& view;             // activity list, GetCount, tray balloon
+    ActivitySink& view;           // activity list, GetCount, tray balloon
     const SentFiles& sentFiles;   // routes replies back to the sent file's sub-folder
     DialUpGate& dialUp;
     MailNotices& mail;            // information notices of operator files

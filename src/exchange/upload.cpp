@@ -19,9 +19,6 @@ namespace zumaset {
 
 namespace {
 
-using namespace std::chrono_literals;
-
-constexpr std::chrono::milliseconds kReceiptTimerInterval = 30000ms;
 constexpr std::string_view kBackToWorkUpFile = "Návrat na WorkUpFile";
 constexpr std::string_view kBackToSendFile = "Návrat na SendFile";
 constexpr std::string_view kStatus500Text = "Chyba přijímací ASP";
@@ -215,7 +212,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
     const Settings& settings = c_.settings;
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 1).Start());
     Trace(2, "Příchozí parametry", {std::string(SourceName) + "][" + std::string(CuCode)});
-    if (settings.NoGetConnect && c_.awaitReceipt) c_.awaitReceipt();
+    if (settings.NoGetConnect) c_.cycle.OnReceiptAwaited();
     if (settings.WriteLogFile) {
         SessionLine(MessageText(msg::kSendingFile) + Quoted(ToUpperText(std::string(FolderPath) + std::string(SendAs))));
     }
@@ -329,8 +326,7 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
 
     c_.sentFiles.Add(std::string(SendAs), std::string(FolderPath), std::string(CuCode), c_.clock.Now());
     if (readIdentity) *readIdentity = file->identity();
-    c_.view.SetReceiptPolls(0);
-    if (!c_.view.ServiceStarted() && !settings.OnLineMode) c_.view.SetTimerInterval(kReceiptTimerInterval);
+    c_.cycle.OnFileAccepted();
     if (settings.WriteLogFile) SessionLine(MessageText(msg::kFileSent));
     Close();
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 46).End(kBackToWorkUpFile));

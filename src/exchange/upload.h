@@ -1,16 +1,15 @@
 #pragma once
 
-#include "core/client_model.h"
 #include "core/clock.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/settings.h"
+#include "exchange/cycle_events.h"
 #include "exchange/dial_up_gate.h"
 #include "exchange/file_encoder.h"
 #include "exchange/sent_files.h"
 #include "exchange/server_session.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,19 +23,16 @@ struct UploadContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    ClientView& view;        // receipt polling and the transfer timer
+    CycleEvents& cycle;      // told of an accepted file and of awaited receipts
     SentFiles& sentFiles;    // where an accepted file is recorded
     DialUpGate& dialUp;      // asked first when RASMode is on
     const Clock& clock;
-    // Marks that the transfer cycle must fetch receipts after this send
-    // (`gbAwaitReceipt`); called when NoGetConnect is on. May be empty.
-    std::function<void()> awaitReceipt{};
 };
 
 // Uploads the file FolderPath + SourceName as SendAs for the office CuCode:
 // encodes it chunk by chunk while reading, posts every chunk with its
 // checksum, judges each answer, and when all were accepted records the file
-// and switches the timer to receipt polling. Every failure is reported here;
+// and tells the cycle. Every failure is reported here;
 // true only when the server accepted the whole file. Never throws. `expected`,
 // when given, is the file the folder scan found: another file at the path is
 // refused as a changed file. On success `readIdentity`, when given, holds the

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/data_folder.h"
 #include "core/file_lock.h"
 #include "core/logs.h"
+#include "core/paths.h"
 #include "core/settings.h"
 #include "core/time_format.h"
 #include "exchange/sent_files.h"

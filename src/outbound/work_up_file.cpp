@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "core/data_folder.h"
 #include "core/file_error.h"
 #include "core/file_identity.h"
 #include "core/message_table.h"
@@ -134,7 +133,9 @@ private:
 
 } // namespace
 
-std::filesystem::path DefaultUnarchivedFolder() { return DataFolder() / "unarchived"; }
+std::filesystem::path UnarchivedFolder(const std::filesystem::path& dataFolder) {
+    return dataFolder / "unarchived";
+}
 
 void WorkUpFile(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
                 const FileNode& found) noexcept {

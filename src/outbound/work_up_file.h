@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/client_model.h"
+#include "core/activity_sink.h"
 #include "core/clock.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
@@ -13,20 +13,20 @@
 namespace zumaset {
 
 // What the send pass works with. `unarchivedFolder` receives sent files whose
-// archive copy failed (the client passes DataFolder() / "unarchived"); `clock`
+// archive copy failed (the client passes UnarchivedFolder()); `clock`
 // tells the scan which files are still being written.
 struct OutboundContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    ClientView& view;
+    ActivitySink& view;
     FileSender& sender;
     std::filesystem::path unarchivedFolder;
     const Clock& clock;
 };
 
 // The sub-folder of the data folder that keeps sent files the archive refused.
-std::filesystem::path DefaultUnarchivedFolder();
+std::filesystem::path UnarchivedFolder(const std::filesystem::path& dataFolder);
 
 // Processes one file found by the scan: derives CuCode and SendAs, checks the
 // code, holds back excluded endings and names whose SendAs holds "#" (the

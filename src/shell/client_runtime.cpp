@@ -7,10 +7,10 @@
 #include "core/text.h"
 #include "core/trace_line.h"
 #include "exchange/download.h"
-#include "exchange/no_dial_up.h"
 #include "exchange/upload.h"
 #include "outbound/file_sender.h"
 #include "outbound/work_up_file.h"
+#include "shell/pass_lock.h"
 
 #include <cerrno>
 #include <exception>
@@ -57,19 +57,72 @@ private:
 
 } // namespace
 
+std::vector<std::string> MissingSettings(const Settings& s, PassKind kind) {
+    std::vector<std::string> missing;
+    if (s.User.empty()) missing.emplace_back("User");
+    if (s.ServerTxt.empty() && s.ServerXml.empty()) missing.emplace_back("ServerTxt");
+    if (kind != PassKind::Receive && s.SourcePath.empty()) missing.emplace_back("SourcePath");
+    if (kind != PassKind::Send && s.RetValPath.empty()) missing.emplace_back("RetValPath");
+    return missing;
+}
+
 ClientRuntime::ClientRuntime(Platform platform)
-    : platform_(std::move(platform)), logs_(settings_, platform_.clock),
+    : platform_(std::move(platform)), logs_(settings_, platform_.clock, platform_.paths.data),
       reporter_(settings_, logs_, platform_.boxes, platform_.mail, platform_.programName), model_(platform_.clock),
-      dialUp_(std::make_unique<NoDialUpSupport>(reporter_)) {}
+      dialUp_(platform_.makeDialUpGate(reporter_)) {}
 
 ClientRuntime::~ClientRuntime() = default;
 
-ReceiptRegister::Load ClientRuntime::StartUp() {
+void ClientRuntime::StartUp() {
     LoadSettings(settings_, platform_.registry);
-    const ReceiptRegister::Load load = register_.LoadRegister(logs_);
+    OpenSession();
+}
+
+void ClientRuntime::ApplySettings(const Settings& settings) {
+    settings_ = settings;
+    OpenSession();
+}
+
+// A new session takes the proxy credentials of the current settings.
+void ClientRuntime::OpenSession() {
+    session_.reset();
     session_ = std::make_unique<ServerSession>(platform_.transport, settings_, platform_.registry, logs_, reporter_);
     session_->Open();
-    return load;
+}
+
+PassOutcome ClientRuntime::RunPass(PassKind kind) {
+    using Status = PassOutcome::Status;
+    const auto passLock = TryLockPasses(platform_.registryFile);
+    if (!passLock) return {Status::SettingsBusy, {}};
+    if (auto missing = MissingSettings(settings_, kind); !missing.empty()) {
+        return {Status::SettingsMissing, std::move(missing)};
+    }
+    // Passes with other settings files may name the same outbound folder.
+    const FolderLock folderLock(settings_.SourcePath);
+    if (folderLock.state() == FolderLock::State::Busy) return {Status::FolderBusy, {}};
+    if (!registerLoaded_) {
+        switch (register_.LoadRegister(logs_)) {
+        case ReceiptRegister::Load::Loaded:
+            registerLoaded_ = true;
+            break;
+        case ReceiptRegister::Load::Busy:
+            return {Status::RegisterBusy, {}};
+        case ReceiptRegister::Load::Refused:
+            return {Status::RegisterRefused, {}};
+        }
+    }
+    switch (kind) {
+    case PassKind::Send:
+        SendPass();
+        break;
+    case PassKind::Receive:
+        ReceivePass();
+        break;
+    case PassKind::Cycle:
+        if (!FullPass()) return {Status::EndedEarly, {}};
+        break;
+    }
+    return {Status::Ran, {}};
 }
 
 bool ClientRuntime::ShutDown() {
@@ -81,9 +134,9 @@ void ClientRuntime::Activity(int message, std::string_view event) {
 }
 
 void ClientRuntime::RunSendPass() {
-    UploadContext upload{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.clock};
+    UploadContext upload{*session_, settings_, logs_, reporter_, cycle_, register_, *dialUp_, platform_.clock};
     ServerFileSender sender(upload);
-    const std::filesystem::path unarchived = DefaultUnarchivedFolder();
+    const std::filesystem::path unarchived = UnarchivedFolder(platform_.paths.data);
     const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};
     SearchSourceFolder(outbound);
 }

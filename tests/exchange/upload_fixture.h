@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/client_model.h"
 #include "exchange/upload.h"
 #include "counting_dial_up_gate.h"
+#include "recording_cycle_events.h"
 #include "recording_sent_files.h"
 #include "session_fixture.h"
 
@@ -16,7 +16,7 @@ namespace zumaset::test {
 // fresh session on the given transport.
 class UploadFixture : public SessionFixture {
 protected:
-    UploadFixture() : view(clock) {
+    UploadFixture() {
         source = dir / "Na_CU";
         std::filesystem::create_directories(source);
         settings.SourcePath = source.string() + "/";
@@ -38,16 +38,14 @@ protected:
               const std::optional<FileNode>& expected = std::nullopt) {
         ServerSession session(transport, settings, registry, logs, reporter);
         session.Open();
-        const UploadContext context{session, settings, logs, reporter, view, sent, gate, clock,
-                                    [this] { awaitReceipt = true; }};
+        const UploadContext context{session, settings, logs, reporter, cycle, sent, gate, clock};
         return SendFile(context, folder, name, cuCode, sendAs, expected, readIdentity);
     }
 
     std::filesystem::path source;
-    ClientModel view;
+    test::RecordingCycleEvents cycle;
     RecordingSentFiles sent;
     CountingDialUpGate gate;
-    bool awaitReceipt = false;
 };
 
 } // namespace zumaset::test

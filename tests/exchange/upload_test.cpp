@@ -66,8 +66,8 @@ TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
     EXPECT_EQ(sent.records[0].SendAs, "DECL.DOK");
     EXPECT_EQ(sent.records[0].PathName, folder);
     EXPECT_EQ(sent.records[0].CuCode, "CZ510201");
-    EXPECT_EQ(view.timerInterval(), std::chrono::milliseconds(30000));
-    EXPECT_TRUE(awaitReceipt);
+    EXPECT_EQ(cycle.filesAccepted, 1);
+    EXPECT_EQ(cycle.receiptsAwaited, 1);
     const std::string session = Log("Relational.log");
     EXPECT_NE(session.find("odesílá se soubor :  \"" + ToUpperText(folder) + "DECL.DOK\""), std::string::npos);
     EXPECT_NE(session.find("velikost v Bytech :  \"4\""), std::string::npos);
@@ -78,14 +78,6 @@ TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
     EXPECT_NE(debug.find("<G34>*** intRetVal(TXT)          *** [True]"), std::string::npos);
     EXPECT_NE(debug.find("<G46>*** Návrat na WorkUpFile    ***"), std::string::npos);
     EXPECT_EQ(debug.find("heslo"), std::string::npos); // the password is not traced
-}
-
-TEST_F(Upload, TheTimerStaysInServiceOrOnLineMode) {
-    view.SetServiceStarted(true);
-    view.SetTimerInterval(std::chrono::milliseconds(20000));
-    transport.AddReply(kTextPage, FakeReply{200, "OK"});
-    ASSERT_TRUE(Send(transport, Put("a.dok", "x"), "a.dok", "CZ510201", "A.DOK"));
-    EXPECT_EQ(view.timerInterval(), std::chrono::milliseconds(20000));
 }
 
 struct BoundaryCase {

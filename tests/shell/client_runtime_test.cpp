@@ -2,9 +2,11 @@
 #include "core/settings_store.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
+#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
 #include "recording_sinks.h"
 #include "shell/client_runtime.h"
+#include "shell/pass_lock.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -32,11 +34,24 @@ protected:
     }
     ClientRuntime& Start() {
         SaveSettings(settings, registry);
-        runtime = std::make_unique<ClientRuntime>(
-            ClientRuntime::Platform{registry, clock, boxes, mail, transport, "zumaset"});
+        auto makeGate = [this](const FailureReporter&) {
+            auto made = std::make_unique<test::CountingDialUpGate>();
+            gate = made.get();
+            return made;
+        };
+        runtime = std::make_unique<ClientRuntime>(ClientRuntime::Platform{registry,
+                                                                          clock,
+                                                                          boxes,
+                                                                          mail,
+                                                                          transport,
+                                                                          makeGate,
+                                                                          {dir / "cfg", dir / "data", dir / "ca"},
+                                                                          dir / "registry.reg",
+                                                                          "zumaset"});
         runtime->StartUp();
         return *runtime;
     }
+    PassOutcome::Status Run(PassKind kind) { return runtime->RunPass(kind).status; }
 
     test::TempDir dir;
     Settings settings;
@@ -45,6 +60,7 @@ protected:
     test::RecordingMessageBoxes boxes;
     test::RecordingMailNotices mail;
     test::FakeTransport transport;
+    test::CountingDialUpGate* gate = nullptr;
     std::unique_ptr<ClientRuntime> runtime;
 };
 
@@ -53,7 +69,7 @@ TEST_F(Runtime, AFullPassMailsOverdueReceiptsAndAsksEachServerOnce) {
                                              "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n"
                                              "old.dok#/x/#CZ510000#3.12.2026 9:30:00\r\n");
     ClientRuntime& client = Start();
-    client.FullPass();
+    EXPECT_EQ(Run(PassKind::Cycle), PassOutcome::Status::Ran);
 
     // The three-day-old record expired; the fresh .dok is overdue, the .pei expects no receipt.
     ASSERT_EQ(mail.notices.size(), 1u);
@@ -70,6 +86,48 @@ TEST_F(Runtime, AFullPassMailsOverdueReceiptsAndAsksEachServerOnce) {
     EXPECT_TRUE(client.ShutDown());
     EXPECT_EQ(test::ReadFileBytes(dir / "Zumaset.sav"), "abc.dok#/x/#CZ510000#6.12.2026 9:30:00\r\n"
                                                        "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n");
+}
+
+TEST_F(Runtime, APassAsksTheCallersDialUpGateAndTellsTheObserver) {
+    settings.RASMode = true;
+    ClientRuntime& client = Start();
+    std::vector<ClientModel::Change> changes;
+    client.model().SetObserver([&](ClientModel::Change change) { changes.push_back(change); });
+    gate->connects = false;
+    EXPECT_EQ(Run(PassKind::Receive), PassOutcome::Status::Ran);
+    EXPECT_EQ(gate->calls, 1);
+    EXPECT_EQ(changes, (std::vector{ClientModel::Change::Activity, ClientModel::Change::Activity}));
+}
+
+TEST_F(Runtime, APassIsRefusedWhileAnotherHoldsTheSettingsOrTheOutboundFolder) {
+    ClientRuntime& client = Start();
+    {
+        const auto held = TryLockPasses(dir / "registry.reg");
+        ASSERT_TRUE(held);
+        EXPECT_EQ(Run(PassKind::Send), PassOutcome::Status::SettingsBusy);
+    }
+    {
+        const FolderLock held(dir / "Na_CU");
+        EXPECT_EQ(Run(PassKind::Cycle), PassOutcome::Status::FolderBusy);
+    }
+    EXPECT_TRUE(client.model().activity().empty());
+    EXPECT_TRUE(transport.sent().empty());
+    EXPECT_EQ(Run(PassKind::Send), PassOutcome::Status::Ran);
+}
+
+TEST_F(Runtime, AppliedSettingsAreTakenInPlaceAndReopenTheSession) {
+    ClientRuntime& client = Start();
+    ASSERT_EQ(transport.sessions().size(), 1u);
+    const Settings* record = &client.settings();
+    Settings changed = client.settings();
+    changed.User = "DEKL02";
+    client.ApplySettings(changed);
+    EXPECT_EQ(&client.settings(), record);
+    EXPECT_EQ(client.settings().User, "DEKL02");
+    ASSERT_EQ(transport.sessions().size(), 2u);
+    EXPECT_TRUE(transport.sessions()[1].first.ends_with("-User:DEKL02"));
+    ASSERT_NE(client.session(), nullptr);
+    EXPECT_EQ(&client.session()->settings(), record);
 }
 
 struct OldLogCase {
@@ -96,8 +154,8 @@ TEST_P(RuntimeOldLogs, AFullPassDeletesLogsOfTheConfiguredAge) {
         }
     }
     clock.Set(std::chrono::system_clock::now()); // the file times above are real ones
-    ClientRuntime& client = Start();
-    EXPECT_TRUE(client.FullPass());
+    Start();
+    EXPECT_EQ(Run(PassKind::Cycle), PassOutcome::Status::Ran);
     for (const int age : GetParam().kept)
         EXPECT_TRUE(std::filesystem::exists(dir / name(age))) << age;
     for (const int age : GetParam().deleted)
@@ -118,9 +176,11 @@ TEST_F(Runtime, ALogFolderThatCannotBeListedEndsThePassThroughItsErrorReport) {
     settings.DeleteLogFiles = true;
     settings.ShowErrMessage = true;
     settings.WriteDebugLog = true;
-    settings.LogsPath = (dir / "not_a_folder").string() + "/";
     ClientRuntime& client = Start();
-    EXPECT_FALSE(client.FullPass());
+    ASSERT_EQ(Run(PassKind::Receive), PassOutcome::Status::Ran); // loads the register, which stays loaded
+    settings.LogsPath = (dir / "not_a_folder").string() + "/";
+    client.ApplySettings(settings);
+    EXPECT_EQ(Run(PassKind::Cycle), PassOutcome::Status::EndedEarly);
     const std::string line = "[3] *** " + SystemErrorText(3) + "  \"" + settings.LogsPath + "\"";
     EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find(line), std::string::npos)
         << test::ReadFileBytes(dir / "Error.log");

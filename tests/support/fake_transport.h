@@ -56,6 +56,7 @@ public:
     void AddReply(const std::string& page, FakeReply reply) { state_->replies[page].push_back(std::move(reply)); }
     State& state() { return *state_; }
     const std::vector<FakeSentRequest>& sent() const { return state_->sent; }
+    const std::vector<std::pair<std::string, ProxyChoice>>& sessions() const { return state_->sessions; }
 
     std::unique_ptr<InternetSession> OpenSession(std::string_view agent, const ProxyChoice& proxy) override {
         state_->sessions.emplace_back(std::string(agent), proxy);

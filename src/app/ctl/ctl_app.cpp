@@ -5,8 +5,9 @@
 #include "app/ctl/exit_codes.h"
 #include "app/ctl/pass_command.h"
 #include "app/ctl/register_command.h"
-#include "core/settings_store.h"
+#include "core/paths.h"
 #include "core/registry_file.h"
+#include "core/settings_store.h"
 #include "exchange/curl_transport.h"
 
 #include <CLI/CLI.hpp>
@@ -20,7 +21,10 @@ namespace zumaset {
 int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CLI::App app{"Zumaset command-line companion: settings and transfers without a desktop.", "zumasetctl"};
     app.require_subcommand(1);
-    std::string registry_path = DefaultRegistryPath().string();
+    const Paths paths = PathsFrom(ProcessEnvironment());
+    std::string registry_path = DefaultRegistryPath(paths).string();
+    CurlTransportOptions transport_options;
+    transport_options.caFolder = paths.ca;
     app.add_option("--registry", registry_path, "The registry file that holds the settings")
         ->capture_default_str();
 
@@ -86,8 +90,8 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
                                                                        : PassKind::Cycle;
         app.add_subcommand(command, help)->callback([&, kind] {
             action = [&, kind] {
-                CurlTransport transport;
-                return RunPassCommand(kind, registry_path, transport, out, err);
+                CurlTransport transport(transport_options);
+                return RunPassCommand(kind, registry_path, paths, transport, out, err);
             };
         });
     }
@@ -108,7 +112,7 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
             RegistryFile registry(registry_path);
             Settings settings;
             LoadSettings(settings, registry);
-            CurlTransport transport;
+            CurlTransport transport(transport_options);
             SystemClock clock;
             return CheckConnection(settings, registry, transport, clock, out, err);
         };

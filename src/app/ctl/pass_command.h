@@ -1,13 +1,14 @@
 #pragma once
 
+#include "shell/pass_kind.h"
+
 #include <filesystem>
 #include <iosfwd>
 
 namespace zumaset {
 
+struct Paths;
 class Transport;
-
-enum class PassKind { Send, Receive, Cycle };
 
 // Runs one pass as the client would: loads the settings and the register of
 // sent files, runs the pass, saves the register. Prints what the pass did.
@@ -15,7 +16,7 @@ enum class PassKind { Send, Receive, Cycle };
 // it could not run (settings missing, another pass running with the same
 // settings file or over the same outbound folder), when it ended early on an
 // error, or when the register of sent files could not be saved.
-int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, Transport& transport, std::ostream& out,
-                   std::ostream& err);
+int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, const Paths& paths, Transport& transport,
+                   std::ostream& out, std::ostream& err);
 
 } // namespace zumaset
