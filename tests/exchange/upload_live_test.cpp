@@ -106,12 +106,5 @@ TEST_F(LiveUpload, ASecondChunkThatNeverArrivesIsASendFailureNotAServerError) {
     EXPECT_TRUE(sent.records.empty());
 }
 
-TEST_F(LiveUpload, AnXmlUploadOfAnUnknownDeclarantIsRefused) {
-    vansim.AddAccount("NOXML", "heslo", false);
-    settings.User = "NOXML";
-    EXPECT_FALSE(Send(Put("a.xml", "<a/>"), "a.xml", "a.xml"));
-    EXPECT_NE(Log("Error.log").find("[912] *** "), std::string::npos);
-}
-
 } // namespace
 } // namespace zumaset
