@@ -70,7 +70,6 @@ HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body
     }
     reply.code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
-    curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &reply.newConnections);
     curl_off_t length = -1;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) reply.contentLength = length;
     char* location = nullptr;

@@ -16,7 +16,6 @@ struct HttpsReply {
     long status = 0;
     std::string body;
     std::string location;
-    long newConnections = 0;
     long long contentLength = -1;  // -1: the reply gave no length
 };
 

@@ -98,15 +98,6 @@ TEST_F(VansimDownload, DueReceiptIsReleasedIntoTheOutbox) {
     EXPECT_EQ(List(), "novak\\CZ510201\\OLD.POT#");
 }
 
-TEST_F(VansimDownload, PostsOfOneClientShareOneConnection) {
-    const auto first = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne");
-    const auto second = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne");
-    const auto third = client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne");
-    EXPECT_EQ(first.newConnections, 1);
-    EXPECT_EQ(second.newConnections, 0);
-    EXPECT_EQ(third.newConnections, 0);
-}
-
 TEST_F(VansimDownload, EveryRequestIsLogged) {
     List();
     client.Post(kFetchPage, EntryBody("novak\\CZ510201\\NONE.POT"));
