@@ -11,6 +11,7 @@
 #include "core/file_rename.h"
 #include "core/text.h"
 #include "core/time_format.h"
+#include "core/unique_fd.h"
 
 namespace zumaset {
 
@@ -106,22 +107,18 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
     // followed and only a regular file is written (O_NONBLOCK keeps a FIFO
     // from holding the line); a log another tool left readable by others is
     // narrowed to its owner.
-    const int fd = ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    if (fd < 0) return;
+    const UniqueFd fd(::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (!fd.valid()) return;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
-    if ((st.st_mode & 077) != 0) ::fchmod(fd, st.st_mode & 0700);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if ((st.st_mode & 077) != 0) ::fchmod(fd.get(), st.st_mode & 0700);
     std::string_view rest = block;
     while (!rest.empty()) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        const ssize_t n = ::write(fd.get(), rest.data(), rest.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         rest.remove_prefix(static_cast<std::size_t>(n));
     }
-    ::close(fd);
 }
 
 } // namespace

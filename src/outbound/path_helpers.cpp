@@ -1,22 +1,11 @@
 #include "outbound/path_helpers.h"
 
-#include <dirent.h>
 #include <fnmatch.h>
 
-#include <memory>
-
 #include "core/text.h"
+#include "core/unique_fd.h"
 
 namespace zumaset {
-
-namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-} // namespace
 
 std::string AddBackslash(std::string_view path) {
     if (path.empty()) return {};
@@ -34,7 +23,7 @@ std::string CutAtNul(std::string_view text) { return std::string(text.substr(0, 
 
 bool FolderHasMatch(std::string_view folder, std::string_view pattern) {
     const std::string dirPath = folder.empty() ? std::string(".") : AddBackslash(folder);
-    DirHandle dir(::opendir(dirPath.c_str()));
+    UniqueDir dir(::opendir(dirPath.c_str()));
     if (!dir) return false;
     // "*.*" stands for every name, also names without a dot.
     const std::string wildcard = pattern == "*.*" ? std::string("*") : std::string(pattern);

@@ -3,6 +3,7 @@
 #include "core/atomic_file.h"
 #include "core/charset.h"
 #include "core/upper_case.h"
+#include "core/unique_fd.h"
 #include "core/utf8_slice.h"
 
 #include "core/system_error_text.h"
@@ -131,8 +132,8 @@ std::string FormatRegisterLine(const RegisterRecord& r) {
 RegisterFileContent ReadRegisterFile(const std::filesystem::path& file) {
     RegisterFileContent result;
     // O_NOFOLLOW refuses a link; O_NONBLOCK keeps a FIFO from holding the open.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
         const int err = errno;
         if (err == ENOENT) return result;
         result.state = err == ELOOP ? RegisterFileContent::State::NotRegular : RegisterFileContent::State::Unreadable;
@@ -140,25 +141,22 @@ RegisterFileContent ReadRegisterFile(const std::filesystem::path& file) {
         return result;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         result.state = RegisterFileContent::State::NotRegular;
-        ::close(fd);
         return result;
     }
     std::array<char, 65536> buffer{};
     for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             result.state = RegisterFileContent::State::Unreadable;
             result.error = errno;
-            ::close(fd);
             return result;
         }
         if (n == 0) break;
         result.text.append(buffer.data(), static_cast<std::size_t>(n));
     }
-    ::close(fd);
     result.state = RegisterFileContent::State::Read;
     return result;
 }
