@@ -45,10 +45,7 @@ std::optional<std::int64_t> ParseWhole(std::string_view text) {
     const std::string trimmed = TrimBlanks(text);
     std::string_view digits = trimmed;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    std::int64_t value = 0;
-    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size()) return std::nullopt;
-    return value;
+    return ParseWholeNumber(digits);
 }
 
 // A variant as a number in [lo, hi]; nothing when it does not convert.

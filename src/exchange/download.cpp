@@ -144,7 +144,7 @@ void ReceivePass::ReportFileFailure(long number, std::string_view text, std::str
 
 // The local path a storage failure names, in double quotation marks.
 std::string QuotedPath(std::string_view path) {
-    return "\"" + EscapeControlChars(path) + "\"";
+    return Quoted(EscapeControlChars(path));
 }
 
 // A file that cannot be stored here (its name or folder cannot exist, no

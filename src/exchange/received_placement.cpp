@@ -20,14 +20,6 @@ constexpr char kLocalSeparator = '/';
 constexpr std::size_t kOfficeCodeLength = 8;
 constexpr std::string_view kTvalMarker = "TVAL";
 
-bool HasControlCharacter(std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) return true;
-    }
-    return false;
-}
-
 // A level of a server directory that becomes a local folder name.
 bool IsSafeFolderLevel(std::string_view level) {
     return !level.empty() && level != "." && level != ".." && level.find(kLocalSeparator) == std::string_view::npos &&

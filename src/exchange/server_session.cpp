@@ -5,6 +5,7 @@
 #include "core/settings_store.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
+#include "core/utf8_slice.h"
 #include "exchange/body_text.h"
 #include "exchange/inet_error.h"
 #include "zumaset/version.h"
@@ -58,17 +59,7 @@ const PreambleVariant kDownloadPreamble{"GetRemoteFile",
                                         {14, 0, 15, 16, 17}};
 
 std::string ControlLogServer(std::string_view server) {
-    std::string upper = ToUpperText(server);
-    std::string out;
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < upper.size(); ++i) {
-        const bool lead = (static_cast<unsigned char>(upper[i]) & 0xC0) != 0x80;
-        if (lead && chars == 16) break;
-        if (lead) ++chars;
-        out += upper[i];
-    }
-    out.append(16 - chars, ' ');
-    return out;
+    return Utf8FitTo(ToUpperText(server), 16);
 }
 
 std::string HandleText(const void* handle) { return std::to_string(reinterpret_cast<std::uintptr_t>(handle)); }

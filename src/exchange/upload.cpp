@@ -3,6 +3,7 @@
 #include "core/charset.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
+#include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "exchange/body_text.h"
@@ -62,8 +63,6 @@ struct KindTags {
 };
 constexpr KindTags kTextTags{23, 24, 25, 26, 27, 32, 33, "TXT", "NEOVERENO PROXY"};
 constexpr KindTags kXmlTags{35, 36, 37, 38, 39, 44, 45, "XML", "NEOVĚŘENO PROXY"};
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // LoadFile's report of a file that cannot be read: box with the stop icon,
 // error-log line, traces H05 and H06, e-mail notice.

@@ -6,6 +6,7 @@
 #include "core/file_error.h"
 #include "core/file_identity.h"
 #include "core/message_table.h"
+#include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "outbound/archive_copy.h"
@@ -123,8 +124,6 @@ private:
     void Trace(const std::string& line) const {
         if (ctx_.settings.WriteDebugLog) ctx_.logs.WriteDebugTrace(line);
     }
-
-    static std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
     const OutboundContext& ctx_;
     const std::string& folderPath_;
