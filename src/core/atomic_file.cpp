@@ -10,8 +10,6 @@
 
 namespace zumaset {
 
-namespace {
-
 int WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = ::write(fd, data.data(), data.size());
@@ -24,7 +22,10 @@ int WriteAll(int fd, std::string_view data) {
     return 0;
 }
 
-} // namespace
+void SyncFolder(const std::filesystem::path& folder) {
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::fsync(dir.get());
+}
 
 int CreateFolderOwnerOnly(const std::filesystem::path& folder) {
     if (folder.empty()) return 0;
@@ -54,8 +55,7 @@ int WriteFileAtomically(const std::filesystem::path& file, std::string_view cont
         ::unlink(temp.c_str());
         return err;
     }
-    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    SyncFolder(folder);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "core/settings_store.h"
 
+#include "core/folder_path.h"
 #include "core/text.h"
 
 #include <charconv>
@@ -92,8 +93,7 @@ std::string NormaliseFolder(std::string_view path) {
     for (char& c : out) {
         if (c == '\\') c = '/';
     }
-    if (!out.empty() && out.back() != '/') out += '/';
-    return out;
+    return WithTrailingSeparator(out);
 }
 
 bool ConvertIntoField(Settings& settings, const FieldInfo& field, const RegValue& value) {

@@ -2,6 +2,7 @@
 
 #include "core/charset.h"
 #include "core/data_folder.h"
+#include "core/folder_path.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/text.h"
@@ -463,9 +464,7 @@ void ReceivePass::Acknowledge(std::string_view body) {
 } // namespace
 
 std::string InformationFolder() {
-    std::string folder = DataFolder().string();
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder;
+    return WithTrailingSeparator(DataFolder().string());
 }
 
 void GetRemoteFile(DownloadContext& context, std::string server) {

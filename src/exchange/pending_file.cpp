@@ -1,5 +1,6 @@
 #include "exchange/pending_file.h"
 
+#include "core/atomic_file.h"
 #include "core/numbered_backup.h"
 #include "core/unique_fd.h"
 
@@ -107,14 +108,9 @@ PendingFile::~PendingFile() {
 
 bool PendingFile::Write(std::string_view bytes) {
     if (!fd_.valid()) return false;
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error_ = errno;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+    if (const int err = WriteAll(fd_.get(), bytes); err != 0) {
+        error_ = err;
+        return false;
     }
     return true;
 }
@@ -167,8 +163,7 @@ bool PendingFile::Commit() {
     if (const int err = fd_.Close(); err != 0) error_ = err;
     // Make the new names durable.
     const std::string folder = target_.substr(0, target_.rfind('/') + 1);
-    const UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
+    SyncFolder(folder.empty() ? "." : folder);
     return true;
 }
 

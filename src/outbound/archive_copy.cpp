@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/file_error.h"
 #include "core/file_rename.h"
 #include "core/numbered_backup.h"
@@ -65,14 +66,8 @@ int CopyBytes(int from, int to, std::uint64_t size) {
             return errno;
         }
         if (got == 0) return EIO;
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t n = ::write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            written += n;
-        }
+        if (const int error = WriteAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got))); error != 0)
+            return error;
         done += static_cast<std::uint64_t>(got);
     }
     return 0;
@@ -105,11 +100,6 @@ int OpenWorkFile(int folderFd, const std::string& workName, UniqueFd& fd) {
         return 0;
     }
     return EBUSY;
-}
-
-void SyncFolder(const fs::path& folder) {
-    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 // Copies and checks the copy's size against the source's (used when a move

@@ -9,9 +9,8 @@ namespace zumaset {
 
 std::string AddBackslash(std::string_view path) {
     if (path.empty()) return {};
-    std::string result = TrimBlanks(path);
-    if (result.empty() || result.back() != kPathSeparator) result += kPathSeparator;
-    return result;
+    const std::string trimmed = TrimBlanks(path);
+    return trimmed.empty() ? std::string(1, kPathSeparator) : WithTrailingSeparator(trimmed);
 }
 
 std::string StripBackslash(std::string_view path) {
