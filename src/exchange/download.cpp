@@ -9,7 +9,7 @@
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 
@@ -40,7 +40,6 @@ constexpr std::string_view kCannotStoreText = "Přijatý soubor nelze uložit";
 constexpr long kNoCodePageForm = 1113;
 constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
 constexpr long kScriptError = 500;
-constexpr long kBadXmlContent = 99999;
 constexpr long kStatusOk = 200;
 constexpr std::size_t kReadBufferSize = 2048;
 constexpr std::size_t kXmlErrorNameLength = 14;
@@ -413,7 +412,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         // A file already reported as cut short is not reported a second time for its content.
         if (!failed && IsXmlName(*name) && (length == 0 || first != '<')) {
             const std::string shortName(Utf8Prefix(*name, kXmlErrorNameLength));
-            ReportFileFailure(kBadXmlContent, "V obsahu souboru " + shortName + "...}.xml je chyba");
+            ReportFileFailure(kNoSystemErrorNumber, "V obsahu souboru " + shortName + "...}.xml je chyba");
             failed = true;
             Trace(52, "Case 200 - chyba souboru", shortName);
         }

@@ -7,7 +7,7 @@
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
 #include "exchange/body_text.h"
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 #include "zumaset/version.h"
 
 #include <array>

@@ -9,7 +9,7 @@
 #include "exchange/body_text.h"
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 #include "zumaset/version.h"
 
 #include <filesystem>

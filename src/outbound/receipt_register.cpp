@@ -25,8 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kExpiry = 48h;
-// The number the error log shows for a register file that cannot be used.
-constexpr long kRegisterErrorNumber = 99999;
 // 0.0139 of a day: a receipt is overdue 20 minutes and 0.96 seconds after sending.
 constexpr auto kOverdue = std::chrono::milliseconds(1'200'960);
 
@@ -210,7 +208,7 @@ ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
     logs_ = &logs;
     if (lock_) RemoveStaleRegisterTemps(file);
     const RegisterFileContent content = ReadRegisterFile(file);
-    const std::string number = "[" + std::to_string(kRegisterErrorNumber) + "] *** ";
+    const std::string number = "[" + std::to_string(kNoSystemErrorNumber) + "] *** ";
     switch (content.state) {
     case RegisterFileContent::State::Missing:
         return Load::Loaded;
@@ -256,7 +254,7 @@ bool ReceiptRegister::SaveRegister(const Logs& logs) {
     if (refused_) {
         saveFailed_ = true;
         if (!refusalReported_) {
-            logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) +
+            logs.WriteLog("[" + std::to_string(kNoSystemErrorNumber) +
                               "] *** Registr odeslaných souborů nelze uložit, jeho soubor byl odmítnut  \"" +
                               file.string() + "\"",
                           LogKind::Error);

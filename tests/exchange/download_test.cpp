@@ -6,7 +6,7 @@
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
 #include "exchange/download.h"
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 #include "counting_dial_up_gate.h"

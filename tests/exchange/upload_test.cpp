@@ -6,7 +6,7 @@
 #include "core/time_format.h"
 #include "core/upper_case.h"
 #include "exchange/crc32.h"
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 #include "fake_transport.h"
 #include "upload_fixture.h"
 
