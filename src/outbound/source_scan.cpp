@@ -19,7 +19,6 @@ namespace zumaset {
 namespace {
 
 constexpr std::string_view kRoutine = "SearchFiles";
-constexpr std::string_view kFileModule = "advapi32.dll";
 
 // A folder as the file system knows it, whatever path leads to it.
 struct FolderId {
@@ -69,7 +68,7 @@ public:
 
         UniqueDir dir{start ? ::opendir(folder.c_str()) : OpenSubFolder(parentFd, name)};
         if (!dir) {
-            reporter_.ReportSystemError(ListingErrorCode(errno), "", kFileModule);
+            reporter_.ReportSystemError(ListingErrorCode(errno), "");
         } else {
             const int folderFd = ::dirfd(dir.get());
             struct stat info {};

@@ -19,7 +19,6 @@ namespace zumaset {
 namespace {
 
 constexpr std::string_view kRoutine = "WorkUpFile";
-constexpr std::string_view kFileModule = "advapi32.dll";
 // The server lists the receipts waiting for the client separated by "#", so a
 // receipt for a name with "#" could never be fetched: such a file is not sent.
 constexpr char kReceiptListSeparator = '#';
@@ -95,12 +94,12 @@ private:
             LeaveChanged();
             return true;
         }
-        ctx_.reporter.ReportSystemError(copied, Quoted(folderPath_ + fileName_), kFileModule);
+        ctx_.reporter.ReportSystemError(copied, Quoted(folderPath_ + fileName_));
         std::filesystem::path movedTo;
         const FileStepResult moved = KeepUnarchived(ctx_.unarchivedFolder, relative, folderPath_, fileName_, movedTo);
         if (moved != 0) {
             // Not deleted: the file is sent again rather than lost.
-            ctx_.reporter.ReportSystemError(moved, Quoted(folderPath_ + fileName_), kFileModule);
+            ctx_.reporter.ReportSystemError(moved, Quoted(folderPath_ + fileName_));
             return false;
         }
         ctx_.logs.WriteLog("[" + std::to_string(copied) + "] *** Soubor nebyl archivován, uložen jako  " +
