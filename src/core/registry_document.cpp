@@ -282,19 +282,19 @@ RegValue RegDocument::QueryValue(Hive hive, std::string_view key, std::string_vi
 }
 
 long RegDocument::SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value,
-                           std::uint32_t type) {
+                           RegType type) {
     RegKey* k = FindKeyMutable(FullKeyPath(hive, key));
     if (k == nullptr) return regerr::kFileNotFound;
     RegEntry entry;
     entry.name = std::string(name);
-    if (type == static_cast<std::uint32_t>(RegType::Sz)) {
+    if (type == RegType::Sz) {
         entry.kind = RegEntry::Kind::Sz;
         if (const auto* s = std::get_if<std::string>(&value)) {
             entry.text = *s;
         } else if (const auto* n = std::get_if<std::int32_t>(&value)) {
             entry.text = std::to_string(*n);
         }
-    } else if (type == static_cast<std::uint32_t>(RegType::Dword)) {
+    } else if (type == RegType::Dword) {
         entry.kind = RegEntry::Kind::Dword;
         if (const auto* n = std::get_if<std::int32_t>(&value)) {
             entry.dword = static_cast<std::uint32_t>(*n);

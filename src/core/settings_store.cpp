@@ -154,11 +154,9 @@ void LoadSettings(Settings& settings, Registry& registry) { ReadSettingsFrom(set
 
 void SaveSettings(const Settings& settings, Registry& registry) {
     if (!registry.KeyExists(Hive::CurrentUser, kSettingsKey)) registry.CreateKey(Hive::CurrentUser, kSettingsKey);
-    constexpr auto kSz = static_cast<std::uint32_t>(RegType::Sz);
-    constexpr auto kDword = static_cast<std::uint32_t>(RegType::Dword);
     for (const auto& field : SettingsFields()) {
         RegValue value;
-        std::uint32_t type = kSz;
+        RegType type = RegType::Sz;
         switch (field.kind) {
         case FieldKind::Text:
         case FieldKind::RawText:
@@ -166,18 +164,18 @@ void SaveSettings(const Settings& settings, Registry& registry) {
         case FieldKind::Scrambled: value = ScrambleText(settings.*std::get<std::string Settings::*>(field.member)); break;
         case FieldKind::Bool:
             value = std::int32_t{settings.*std::get<bool Settings::*>(field.member) ? -1 : 0};
-            type = kDword;
+            type = RegType::Dword;
             break;
         case FieldKind::BoolText:
             value = std::string(settings.*std::get<bool Settings::*>(field.member) ? "True" : "False");
             break;
         case FieldKind::Int16:
             value = std::int32_t{settings.*std::get<std::int16_t Settings::*>(field.member)};
-            type = kDword;
+            type = RegType::Dword;
             break;
         case FieldKind::Int32:
             value = settings.*std::get<std::int32_t Settings::*>(field.member);
-            type = kDword;
+            type = RegType::Dword;
             break;
         }
         registry.SetValue(Hive::CurrentUser, kSettingsKey, field.name, value, type);

@@ -186,7 +186,7 @@ TEST_F(ProxyLoop, CorrectedCredentialsInTheRegistryAreUsedAtTheNextChallenge) {
     SaveSettings(settings, registry);
     session.Open();
     // The administrator corrects the password while the client runs.
-    registry.SetValue(Hive::CurrentUser, kSettingsKey, "ProxyPass", ScrambleText("right"), 1);
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, "ProxyPass", ScrambleText("right"), RegType::Sz);
     std::string server = "van.example";
     ServerTransfer transfer(session, kUploadPreamble);
     ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
