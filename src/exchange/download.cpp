@@ -97,7 +97,7 @@ public:
 private:
     void Trace(int tag, std::string_view label, std::string_view value) const;
     void TraceEnd(int tag) const;
-    bool Answered() const { return transfer_.intRetVal && transfer_.replied(); }
+    bool Answered() const { return transfer_.lastSendOk() && transfer_.replied(); }
     void ReportSendFailure() const;
     void ReportFileFailure(long number, std::string_view text, std::string detail = {}) const;
     void ReportUnstorable(int error, std::string_view path, std::string_view name) const;
@@ -292,7 +292,7 @@ void ReceivePass::Run(std::string& server) {
         return;
     }
     std::string listText;  // Windows-1250, as the server sent it
-    if (transfer_.lngStatus == kStatusOk) {
+    if (transfer_.status() == kStatusOk) {
         unsigned long error = 0;
         const auto outcome = ReadLoop(
             kListRead,
@@ -374,7 +374,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         transfer_.InetClose();
         return EntryOutcome::EndPass;
     }
-    if (transfer_.lngStatus == kScriptError) {
+    if (transfer_.status() == kScriptError) {
         ReportFileFailure(kScriptError, kScriptErrorText);
         Trace(53, "Case 200 - chyba ASP", std::to_string(kScriptError));
         transfer_.InetClose();
@@ -382,7 +382,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     }
 
     bool failed = false;
-    if (transfer_.lngStatus == kStatusOk) {
+    if (transfer_.status() == kStatusOk) {
         transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(settings));
         std::uint64_t length = 0;
         char first = '\0';
@@ -419,8 +419,8 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     } else {
         // A page that is missing or refused has no file to store: storing and
         // acknowledging an empty one would lose the real file on the server.
-        ReportFileFailure(transfer_.lngStatus, "Server soubor nevydal - odpověď HTTP " +
-                                                   std::to_string(transfer_.lngStatus));
+        ReportFileFailure(transfer_.status(), "Server soubor nevydal - odpověď HTTP " +
+                                                   std::to_string(transfer_.status()));
         failed = true;
     }
 
@@ -456,8 +456,8 @@ void ReceivePass::Acknowledge(std::string_view body) {
     if (move == nullptr) return;
     transfer_.AddFormHeaders();
     move->SendRequest(body);
-    if (const auto status = move->QueryStatusCode()) transfer_.lngStatus = *status;
-    Trace(56, "lngStatus(MOVE)", std::to_string(transfer_.lngStatus));
+    if (const auto status = move->QueryStatusCode()) transfer_.RecordStatus(*status);
+    Trace(56, "lngStatus(MOVE)", std::to_string(transfer_.status()));
 }
 
 } // namespace

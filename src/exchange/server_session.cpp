@@ -160,7 +160,7 @@ bool ServerTransfer::TestServer(const std::string& server) {
         const ProxyLoopTrace trace{first + kStatus, variant_.statusLabel, true, first + kProxy407, "TEST"};
         const bool ended = ProxyLoop(*hInternetUrl, {}, trace) == SendResult::ProxyLoopEnded;
         result.proxyChallenged = challenged_;
-        result.status = lngStatus;
+        result.status = status_;
         if (ended) {
             proxyLoopEnded_ = true;
             result.proxyLoopEnded = true;
@@ -270,12 +270,12 @@ SendResult ServerTransfer::SendRequest(std::string_view body, const ProxyLoopTra
     SetError(0);
     replied_ = false;
     if (!hHttpOpenRequest) {
-        intRetVal = false;
+        lastSendOk_ = false;
         SetError(inet_error::kIncorrectHandleState);
         return SendResult::Answered;
     }
-    intRetVal = hHttpOpenRequest->SendRequest(body);
-    if (!intRetVal) Remember(*hHttpOpenRequest);
+    lastSendOk_ = hHttpOpenRequest->SendRequest(body);
+    if (!lastSendOk_) Remember(*hHttpOpenRequest);
     return ProxyLoop(*hHttpOpenRequest, body, trace);
 }
 
@@ -287,26 +287,26 @@ SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view 
     challenged_ = false;
     for (int bb = 0;;) {
         if (const auto status = request.QueryStatusCode()) {
-            lngStatus = *status;
+            status_ = *status;
             replied_ = true;
         } else {
             replied_ = false;
         }
-        const std::string status = std::to_string(lngStatus);
+        const std::string status = std::to_string(status_);
         Trace(trace.statusTag, trace.statusLabel, {trace.statusWithPrefix ? "lngStatus = " + status : status});
-        if (lngStatus != 407) return SendResult::Answered;
+        if (status_ != 407) return SendResult::Answered;
         challenged_ = true;
 
         const std::string suffix(trace.credentialSuffix);
         request.SetProxyUserName(session_.proxyUser());
         const bool passwordSet = request.SetProxyPassword(session_.proxyPass());
-        if (!isTest) intRetVal = passwordSet;
+        if (!isTest) lastSendOk_ = passwordSet;
         Trace(trace.first407Tag, "Proxy - lngStatus-407", {trace.unverified});
         Trace(trace.first407Tag + 1, "gsProxyUser(" + suffix + ")", {session_.proxyUser()});
         Trace(trace.first407Tag + 2, "gsProxyPass(" + suffix + ")", {session_.proxyPass()});
         session_.ReloadProxyCredentials();
 
-        lngStatus = 0;
+        status_ = 0;
         ++bb;
         Trace(trace.first407Tag + 3, "Zacykleni na proxy - bb", {std::to_string(bb)});
         if (bb > 1) ControlLine(isTest ? currentTestServer_ : server_, "CYKLUS");

@@ -136,7 +136,7 @@ public:
     // Adds the keep-alive and form headers to the current request.
     bool AddFormHeaders();
     // Sends the body on the current request and answers proxy challenges,
-    // resending at most three more times. The status is in lngStatus.
+    // resending at most three more times. The status is in status().
     SendResult SendRequest(std::string_view body, const ProxyLoopTrace& trace);
     // Reads the whole reply of the current request in 2048-byte pieces; nothing
     // when a read fails.
@@ -148,16 +148,20 @@ public:
     // Called after every connection test with what it found.
     void SetTestObserver(std::function<void(const ConnectionTestResult&)> observer) { observer_ = std::move(observer); }
 
-    long lngStatus = 0;   // the status of the last reply, 0 before the first
-    bool intRetVal = true; // false when the last send, or setting a credential, failed
-
     InternetRequest* request() const { return hHttpOpenRequest.get(); }
     unsigned long lastError() const { return lastError_; }
     // The transport's own words on the last error, empty when it has none.
     const std::string& lastErrorDetail() const { return lastErrorDetail_; }
     // True when the last SendRequest got a status of its own; false when the
-    // send failed and lngStatus still holds an earlier request's status.
+    // send failed and status() still holds an earlier request's status.
     bool replied() const { return replied_; }
+    // The status of the last reply, 0 before the first.
+    long status() const { return status_; }
+    // False when the last send, or setting a credential, failed.
+    bool lastSendOk() const { return lastSendOk_; }
+    // Takes the status of a reply to a request made outside SendRequest (the
+    // acknowledgement of a received file).
+    void RecordStatus(long status) { status_ = status; }
 
 private:
     bool TestServer(const std::string& server);
@@ -170,6 +174,8 @@ private:
 
     ServerSession& session_;
     const PreambleVariant& variant_;
+    long status_ = 0;
+    bool lastSendOk_ = true;
     std::string server_;            // the server connected to
     std::string currentTestServer_; // the server the connection test is trying
     bool proxyLoopEnded_ = false;   // the connection test ended in the proxy loop

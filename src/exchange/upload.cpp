@@ -291,10 +291,10 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
             return GeneralError(kProxyRefusedCode, kProxyRefusedText);
         }
         // Sent, credentials set and content type added: all must have worked.
-        const bool intRetVal = contentTypeAdded && transfer_->intRetVal;
+        const bool intRetVal = contentTypeAdded && transfer_->lastSendOk();
         const unsigned long lastError = headerError != 0 ? headerError : transfer_->lastError();
 
-        const long lngStatus = transfer_->lngStatus;
+        const long lngStatus = transfer_->status();
         // A send that got no reply at all is judged as the send failure it is,
         // never by the status an earlier chunk left behind.
         const bool replied = transfer_->replied();

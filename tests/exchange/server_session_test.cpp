@@ -171,7 +171,7 @@ TEST_F(ProxyLoop, AProxyThatKeepsAskingGetsExactlyFourSends) {
     ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
     EXPECT_EQ(PostOnce(transfer), SendResult::ProxyLoopEnded);
     EXPECT_EQ(transport.sent().size(), 4u);
-    EXPECT_EQ(transfer.lngStatus, 0);
+    EXPECT_EQ(transfer.status(), 0);
     EXPECT_EQ(Count(Log("Control.log"), "[VAN.EXAMPLE     ]  *** spojeni pro odesilani - CYKLUS\r\n"), 3u);
     const std::string debug = Log("Debug.log");
     EXPECT_NE(debug.find("<G27>*** Proxy - lngStatus-407   *** [NEOVERENO PROXY]"), std::string::npos);
@@ -191,7 +191,7 @@ TEST_F(ProxyLoop, CorrectedCredentialsInTheRegistryAreUsedAtTheNextChallenge) {
     ServerTransfer transfer(session, kUploadPreamble);
     ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
     EXPECT_EQ(PostOnce(transfer), SendResult::Answered);
-    EXPECT_EQ(transfer.lngStatus, 200);
+    EXPECT_EQ(transfer.status(), 200);
     ASSERT_EQ(transport.sent().size(), 3u); // without, with the old, with the corrected password
     EXPECT_EQ(transport.sent()[1].proxyPassword, std::optional<std::string>("wrong"));
     EXPECT_EQ(transport.sent()[2].proxyPassword, std::optional<std::string>("right"));
