@@ -6,6 +6,7 @@
 #include "core/file_error.h"
 #include "core/file_identity.h"
 #include "core/message_table.h"
+#include "core/system_error_text.h"
 #include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
@@ -25,6 +26,7 @@ constexpr char kReceiptListSeparator = '#';
 constexpr long kInvalidName = 123;
 constexpr std::string_view kNameWithSeparator =
     "Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor nebyl odeslán.";
+constexpr std::string_view kUnexpectedFailureText = "Soubor se nepodařilo zpracovat";
 constexpr std::string_view kChangedAfterSend =
     "Soubor se během odesílání změnil, nebyl archivován ani smazán a odešle se znovu.";
 
@@ -130,6 +132,20 @@ private:
     const FileNode found_;
 };
 
+// The error-log line of a step that failed unexpectedly (an exception); the
+// file stays where it is and the next pass tries again.
+void LogUnexpectedFailure(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+                          std::string_view what) noexcept {
+    try {
+        context.logs.WriteLog("[" + std::to_string(kNoSystemErrorNumber) + "] *** " +
+                                  std::string(kUnexpectedFailureText) + " (" + std::string(what) + ")  " +
+                                  Quoted(folderPath + fileName),
+                              LogKind::Error);
+    } catch (...) {
+        // Not even the line could be built (memory): nothing more can be done.
+    }
+}
+
 } // namespace
 
 std::filesystem::path DefaultUnarchivedFolder() { return DataFolder() / "unarchived"; }
@@ -138,8 +154,10 @@ void WorkUpFile(const OutboundContext& context, const std::string& folderPath, c
                 const FileNode& found) noexcept {
     try {
         FileWorkUp(context, folderPath, fileName, found).Run();
+    } catch (const std::exception& failure) {
+        LogUnexpectedFailure(context, folderPath, fileName, failure.what());
     } catch (...) {
-        // A failed step leaves the file where it is; the next pass tries again.
+        LogUnexpectedFailure(context, folderPath, fileName, "neznámá výjimka");
     }
 }
 
