@@ -25,7 +25,7 @@ bool IsUntrustedIssuer(long verifyResult) {
 
 } // namespace
 
-unsigned long InetErrorFromCurl(CURLcode code, long verifyResult) {
+InetError InetErrorFromCurl(CURLcode code, long verifyResult) {
     using namespace inet_error;
     switch (code) {
     case CURLE_OK:

@@ -73,7 +73,7 @@ std::string Printable(std::string_view serverBytes) {
 }
 
 // A read ends early on the time-out, or on a reply longer than allowed.
-std::string_view ReadFailureText(unsigned long error) {
+std::string_view ReadFailureText(InetError error) {
     return error == inet_error::kReplyTooLarge ? kTooLargeText : kTimeoutText;
 }
 
@@ -105,7 +105,7 @@ private:
     bool CredentialsConvert(std::string& user, std::string& password) const;
     void RefuseEntry(std::string_view entry, std::string_view shownName) const;
     ReadOutcome ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
-                         unsigned long& error);
+                         InetError& error);
     EntryOutcome HandleEntry(std::string_view rawEntry);
     void AnnounceStoredFile(std::string_view name) const;
     void Acknowledge(std::string_view body);
@@ -215,7 +215,7 @@ void ReceivePass::RefuseEntry(std::string_view entry, std::string_view shownName
 // hands each to `store`. A read that fails (the receive time-out among others)
 // leaves its error number in `error`.
 ReadOutcome ReceivePass::ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
-                                  unsigned long& error) {
+                                  InetError& error) {
     InternetRequest& request = *transfer_.request();
     request.SetReceiveTimeout(c_.session.receiveTimeout());
     bool boolDoLoop = true;
@@ -293,7 +293,7 @@ void ReceivePass::Run(std::string& server) {
     }
     std::string listText;  // Windows-1250, as the server sent it
     if (transfer_.status() == kStatusOk) {
-        unsigned long error = 0;
+        InetError error = 0;
         const auto outcome = ReadLoop(
             kListRead,
             [&listText](std::string_view bytes) {
@@ -386,7 +386,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(settings));
         std::uint64_t length = 0;
         char first = '\0';
-        unsigned long error = 0;
+        InetError error = 0;
         const auto outcome = ReadLoop(
             kFetchRead,
             [&](std::string_view bytes) {

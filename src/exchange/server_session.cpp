@@ -119,7 +119,7 @@ void ServerTransfer::Remember(const InternetHandle& handle) {
     lastErrorDetail_ = handle.LastErrorDetail();
 }
 
-void ServerTransfer::SetError(unsigned long error) {
+void ServerTransfer::SetError(InetError error) {
     lastError_ = error;
     lastErrorDetail_.clear();
 }
@@ -131,7 +131,7 @@ bool ServerTransfer::TestServer(const std::string& server) {
     currentTestServer_ = server;
     // The error a test leaves is its own; an attempt that fails without one
     // keeps the earlier error as the last one known.
-    const unsigned long earlierError = lastError_;
+    const InetError earlierError = lastError_;
     const std::string earlierDetail = lastErrorDetail_;
     SetError(0);
     auto keepEarlierError = [&] {

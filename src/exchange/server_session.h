@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/failure_report.h"
+#include "core/inet_error.h"
 #include "core/logs.h"
 #include "core/registry.h"
 #include "core/settings.h"
@@ -110,7 +111,7 @@ struct ConnectionTestResult {
     std::string server;
     bool replied = false;          // a TLS connection was made and a reply came
     long status = 0;               // the final HTTP status, 0 when none
-    unsigned long error = 0;       // the transport's error when no reply came or reading failed
+    InetError error = 0;           // the transport's error when no reply came or reading failed
     bool proxyChallenged = false;  // a proxy asked for credentials at least once
     bool proxyLoopEnded = false;   // it kept asking after four sends
     bool passed = false;           // the test page gave the expected answer
@@ -149,7 +150,7 @@ public:
     void SetTestObserver(std::function<void(const ConnectionTestResult&)> observer) { observer_ = std::move(observer); }
 
     InternetRequest* request() const { return hHttpOpenRequest.get(); }
-    unsigned long lastError() const { return lastError_; }
+    InetError lastError() const { return lastError_; }
     // The transport's own words on the last error, empty when it has none.
     const std::string& lastErrorDetail() const { return lastErrorDetail_; }
     // True when the last SendRequest got a status of its own; false when the
@@ -170,7 +171,7 @@ private:
     void ControlLine(const std::string& server, std::string_view verdict) const;
     SendResult ProxyLoop(InternetRequest& request, std::string_view body, const ProxyLoopTrace& trace);
     void Remember(const InternetHandle& handle);
-    void SetError(unsigned long error);
+    void SetError(InetError error);
 
     ServerSession& session_;
     const PreambleVariant& variant_;
@@ -183,7 +184,7 @@ private:
     std::function<void(const ConnectionTestResult&)> observer_;
     std::unique_ptr<InternetConnection> hInternetConnect;
     std::unique_ptr<InternetRequest> hHttpOpenRequest;
-    unsigned long lastError_ = 0;
+    InetError lastError_ = 0;
     std::string lastErrorDetail_;
     bool replied_ = false;
 };

@@ -106,7 +106,7 @@ private:
     }
 
     bool ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice, WireValues& out);
-    bool SystemFailure(unsigned long code);
+    bool SystemFailure(InetError code);
     bool Refused(int message);
     bool StatusFailure(long code, std::string_view text, int errorTag);
     bool ReadFailure(const FileReadError& error, const std::string& path);
@@ -153,7 +153,7 @@ bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_v
 
 // The system-error report (with the transport's own words on the failure),
 // then message 910.
-bool Upload::SystemFailure(unsigned long code) {
+bool Upload::SystemFailure(InetError code) {
     c_.reporter.ReportTransportError(static_cast<long>(code), transfer_ ? transfer_->lastErrorDetail() : "");
     NotSent();
     Close();
@@ -286,13 +286,13 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
 
         request->AddRequestHeader("Connection: Keep-Alive\r\n");
         const bool contentTypeAdded = request->AddRequestHeader(contentType);
-        const unsigned long headerError = contentTypeAdded ? 0 : request->LastError();
+        const InetError headerError = contentTypeAdded ? 0 : request->LastError();
         if (transfer_->SendRequest(strPostData, loopTrace) == SendResult::ProxyLoopEnded) {
             return GeneralError(kProxyRefusedCode, kProxyRefusedText);
         }
         // Sent, credentials set and content type added: all must have worked.
         const bool intRetVal = contentTypeAdded && transfer_->lastSendOk();
-        const unsigned long lastError = headerError != 0 ? headerError : transfer_->lastError();
+        const InetError lastError = headerError != 0 ? headerError : transfer_->lastError();
 
         const long lngStatus = transfer_->status();
         // A send that got no reply at all is judged as the send failure it is,
