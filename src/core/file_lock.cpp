@@ -19,7 +19,6 @@ FileLock::FileLock(const std::filesystem::path& lock_file, Mode mode, Wait wait)
     held_ = rc == 0;
 }
 
-FileLock::FileLock(FileLock&& other) noexcept
-    : fd_(std::move(other.fd_)), held_(std::exchange(other.held_, false)) {}
+FileLock::FileLock(FileLock&& other) noexcept : fd_(std::move(other.fd_)), held_(std::exchange(other.held_, false)) {}
 
 } // namespace zumaset

@@ -104,7 +104,8 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
     // followed and only a regular file is written (O_NONBLOCK keeps a FIFO
     // from holding the line); a log another tool left readable by others is
     // narrowed to its owner.
-    const UniqueFd fd(::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    const UniqueFd fd(
+        ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
     if (!fd.valid()) return;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;

@@ -4,10 +4,10 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <limits>
-#include <cctype>
 #include <optional>
 #include <utility>
 

@@ -14,7 +14,9 @@ bool SameLetterNoCase(char x, char y) {
 
 } // namespace
 
-std::string TrimBlanks(std::string_view text) { return std::string(TrimView(text)); }
+std::string TrimBlanks(std::string_view text) {
+    return std::string(TrimView(text));
+}
 
 std::string_view TrimView(std::string_view text, std::string_view blanks) {
     const auto first = text.find_first_not_of(blanks);
@@ -51,7 +53,9 @@ std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
     return value;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 std::string EscapeControlChars(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";

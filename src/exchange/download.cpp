@@ -3,13 +3,13 @@
 #include "core/charset.h"
 #include "core/data_folder.h"
 #include "core/folder_path.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
-#include "core/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 
@@ -419,8 +419,8 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     } else {
         // A page that is missing or refused has no file to store: storing and
         // acknowledging an empty one would lose the real file on the server.
-        ReportFileFailure(transfer_.status(), "Server soubor nevydal - odpověď HTTP " +
-                                                   std::to_string(transfer_.status()));
+        ReportFileFailure(transfer_.status(),
+                          "Server soubor nevydal - odpověď HTTP " + std::to_string(transfer_.status()));
         failed = true;
     }
 

@@ -125,7 +125,8 @@ void AppendEncoded(FileKind kind, std::string_view bytes, std::string& out) {
     out.resize(start + length);
 }
 
-FileChunker::FileChunker(UniqueFd fd, std::string path, FileKind kind) : fd_(std::move(fd)), path_(std::move(path)), kind_(kind) {}
+FileChunker::FileChunker(UniqueFd fd, std::string path, FileKind kind)
+    : fd_(std::move(fd)), path_(std::move(path)), kind_(kind) {}
 
 std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& path, FileKind kind,
                                                            const std::optional<FileNode>& expected) {

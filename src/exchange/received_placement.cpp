@@ -113,8 +113,7 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
     if (record == nullptr) return target;
     // The inbound copy of the outbound sub-folder the sent file came from.
     const std::string pathName = TrimBlanks(record->PathName);
-    const auto sub =
-        LocalSubFolder(Utf8DropPrefix(pathName, Utf8Length(settings.SourcePath)), kPathSeparator);
+    const auto sub = LocalSubFolder(Utf8DropPrefix(pathName, Utf8Length(settings.SourcePath)), kPathSeparator);
     if (!sub) return std::nullopt;
     return target + *sub;
 }

@@ -1,13 +1,13 @@
 #include "exchange/server_session.h"
 
 #include "core/charset.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/settings_store.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
 #include "exchange/body_text.h"
-#include "core/inet_error.h"
 #include "zumaset/version.h"
 
 #include <array>

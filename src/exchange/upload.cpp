@@ -1,6 +1,7 @@
 #include "exchange/upload.h"
 
 #include "core/charset.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/text.h"
@@ -9,7 +10,6 @@
 #include "exchange/body_text.h"
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
-#include "core/inet_error.h"
 #include "zumaset/version.h"
 
 #include <filesystem>

@@ -80,7 +80,8 @@ int CopyBytes(int from, int to, std::uint64_t size) {
 // an errno value.
 int OpenWorkFile(int folderFd, const std::string& workName, UniqueFd& fd) {
     for (int tries = 0; tries < kMaxWorkFileTries; ++tries) {
-        UniqueFd work(::openat(folderFd, workName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        UniqueFd work(
+            ::openat(folderFd, workName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
         if (work.get() < 0) return errno;
         while (::flock(work.get(), LOCK_EX) != 0) {
             if (errno != EINTR) return errno;

@@ -8,8 +8,8 @@
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/upper_case.h"
-#include "outbound/path_helpers.h"
 #include "core/utf8_slice.h"
+#include "outbound/path_helpers.h"
 
 namespace zumaset {
 

@@ -2,8 +2,8 @@
 
 #include "core/atomic_file.h"
 #include "core/charset.h"
-#include "core/upper_case.h"
 #include "core/unique_fd.h"
+#include "core/upper_case.h"
 #include "core/utf8_slice.h"
 
 #include "core/system_error_text.h"

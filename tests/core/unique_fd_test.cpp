@@ -7,7 +7,9 @@
 namespace zumaset {
 namespace {
 
-bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+bool IsOpen(int fd) {
+    return ::fcntl(fd, F_GETFD) != -1;
+}
 
 TEST(UniqueFdTest, ClosesWhatItOwnsOnceAndOnlyThat) {
     int raw = -1;
