@@ -1,5 +1,7 @@
 #include "core/atomic_file.h"
 
+#include "core/unique_fd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -7,27 +9,6 @@
 #include <unistd.h>
 
 namespace zumaset {
-
-namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 int WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -41,7 +22,10 @@ int WriteAll(int fd, std::string_view data) {
     return 0;
 }
 
-} // namespace
+void SyncFolder(const std::filesystem::path& folder) {
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::fsync(dir.get());
+}
 
 int CreateFolderOwnerOnly(const std::filesystem::path& folder) {
     if (folder.empty()) return 0;
@@ -60,19 +44,18 @@ int WriteFileAtomically(const std::filesystem::path& file, std::string_view cont
     const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     if (const int err = CreateFolderOwnerOnly(folder); err != 0) return err;
     std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    Fd fd(::mkstemp(temp.data()));
+    UniqueFd fd(::mkstemp(temp.data()));
     if (fd.get() < 0) return errno;
     int err = WriteAll(fd.get(), content);
     if (err == 0 && ::fchmod(fd.get(), static_cast<mode_t>(mode)) != 0) err = errno;
     if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
-    if (err == 0 && ::close(fd.release()) != 0) err = errno;
+    if (err == 0) err = fd.Close();
     if (err == 0 && ::rename(temp.c_str(), file.c_str()) != 0) err = errno;
     if (err != 0) {
         ::unlink(temp.c_str());
         return err;
     }
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    SyncFolder(folder);
     return 0;
 }
 
@@ -80,7 +63,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
     // Only a regular file is read: a folder would make the read fail in the
     // middle, and a pipe could hold the caller for ever (O_NONBLOCK opens it
     // without waiting for a writer, and the check below refuses it).
-    const Fd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) return std::nullopt;
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;

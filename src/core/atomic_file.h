@@ -19,6 +19,14 @@ int CreateFolderOwnerOnly(const std::filesystem::path& folder);
 // value.
 int WriteFileAtomically(const std::filesystem::path& file, std::string_view content, unsigned mode = 0600);
 
+// Writes all of `data` to the open file, again after an interruption or a
+// short write. Returns 0 or an errno value.
+int WriteAll(int fd, std::string_view data);
+
+// Flushes the folder's entries to disk, so that names just created, renamed or
+// removed in it survive a crash. Best effort: failures are ignored.
+void SyncFolder(const std::filesystem::path& folder);
+
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 

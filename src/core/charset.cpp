@@ -94,12 +94,4 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::size_t Utf8Length(std::string_view utf8) {
-    std::size_t n = 0;
-    for (const char c : utf8) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    }
-    return n;
-}
-
 } // namespace zumaset

@@ -18,7 +18,4 @@ std::optional<std::string> Utf8ToUtf16Le(std::string_view utf8);
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
-// Number of characters (code points) of a UTF-8 text.
-std::size_t Utf8Length(std::string_view utf8);
-
 } // namespace zumaset

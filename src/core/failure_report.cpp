@@ -76,8 +76,7 @@ std::string FailureReporter::Describe(long code, std::string_view cause) const {
     return description;
 }
 
-void FailureReporter::ReportSystemError(long code, std::string_view detail, std::string_view /*module*/,
-                                        BoxPolicy box) const noexcept {
+void FailureReporter::ReportSystemError(long code, std::string_view detail, BoxPolicy box) const noexcept {
     try {
         ReportDescribed(code, Describe(code), detail, box);
     } catch (...) {

@@ -50,13 +50,11 @@ public:
 
     // A failed system or transport call: the first line of the code's
     // description goes to the box (with one blank and the detail), the log line
-    // "[code] *** description  detail" and the notice "code  description". The
-    // module names the library whose codes these are ("wininet.dll" for the
-    // transport, "advapi32.dll" for files); one table serves both here.
-    void ReportSystemError(long code, std::string_view detail, std::string_view module,
-                           BoxPolicy box = BoxPolicy::FromSettings) const noexcept;
+    // "[code] *** description  detail" and the notice "code  description". One
+    // table (SystemErrorText) describes the transport and the file codes.
+    void ReportSystemError(long code, std::string_view detail, BoxPolicy box = BoxPolicy::FromSettings) const noexcept;
 
-    // A failed transport call: as ReportSystemError for "wininet.dll", the
+    // A failed transport call: as ReportSystemError for a transport code, the
     // description followed by the transport's own words on the failure in
     // brackets when it has any ("... (SSL certificate problem: ...)").
     void ReportTransportError(long code, std::string_view cause) const noexcept;

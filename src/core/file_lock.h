@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/unique_fd.h"
+
 #include <filesystem>
 
 namespace zumaset {
@@ -12,7 +14,7 @@ public:
     enum class Wait { Block, Try };
 
     FileLock(const std::filesystem::path& lock_file, Mode mode, Wait wait = Wait::Block);
-    ~FileLock();
+    ~FileLock() = default; // closing the file releases the lock
     FileLock(FileLock&& other) noexcept;
     FileLock& operator=(FileLock&&) = delete;
     FileLock(const FileLock&) = delete;
@@ -22,7 +24,7 @@ public:
     bool held() const { return held_; }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     bool held_ = false;
 };
 

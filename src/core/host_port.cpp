@@ -1,7 +1,8 @@
 #include "core/host_port.h"
 
+#include "core/text.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace zumaset {
 namespace {
@@ -16,11 +17,9 @@ bool IsForeignToHost(char c) {
 } // namespace
 
 std::optional<int> ParsePort(std::string_view text) {
-    int port = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, port);
-    if (text.empty() || ec != std::errc() || ptr != end || port < 1 || port > 65535) return std::nullopt;
-    return port;
+    const auto port = ParseWholeNumber(text);
+    if (!port || *port < 1 || *port > 65535) return std::nullopt;
+    return static_cast<int>(*port);
 }
 
 std::string HostPort::UrlAuthority() const {

@@ -22,7 +22,7 @@ void ViewLog(LogKind kind, const Logs& logs, const FailureReporter& reporter, Pr
         const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
         shown = ToUpperText(path.substr(0, nameStart)) + path.substr(nameStart);
     }
-    reporter.ReportSystemError(fileerr::kFileNotFound, "\"" + shown + "\"", "advapi32.dll", BoxPolicy::Always);
+    reporter.ReportSystemError(fileerr::kFileNotFound, "\"" + shown + "\"", BoxPolicy::Always);
 }
 
 } // namespace zumaset

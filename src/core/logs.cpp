@@ -8,9 +8,11 @@
 
 #include "core/atomic_file.h"
 #include "core/file_rename.h"
+#include "core/folder_path.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "core/time_format.h"
+#include "core/unique_fd.h"
 
 namespace zumaset {
 
@@ -58,10 +60,6 @@ LogFile DescribeDebug(const Settings& settings, const std::filesystem::path& dat
     return {LogFolder(settings.ConLogPath, dataFolder), kDebugLogName, Rotation::Daily, false, "] - ", kDebugHeader};
 }
 
-TimePoint ToSystemTime(fs::file_time_type time) {
-    return std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(time));
-}
-
 // Moves the current file aside under the date of its last write when its day
 // has passed (or it grew too large). A failed rename leaves it in place.
 void RotateIfDue(const LogFile& log, const fs::path& current, TimePoint now) {
@@ -69,7 +67,7 @@ void RotateIfDue(const LogFile& log, const fs::path& current, TimePoint now) {
     if (!fs::is_regular_file(fs::symlink_status(current, error))) return;
     const auto written = fs::last_write_time(current, error);
     if (error) return;
-    const TimePoint lastWrite = ToSystemTime(written);
+    const TimePoint lastWrite = FromFileTime(written);
 
     bool due = false;
     if (log.rotation == Rotation::Daily) {
@@ -106,22 +104,13 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
     // followed and only a regular file is written (O_NONBLOCK keeps a FIFO
     // from holding the line); a log another tool left readable by others is
     // narrowed to its owner.
-    const int fd = ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    if (fd < 0) return;
+    const UniqueFd fd(
+        ::open(current.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (!fd.valid()) return;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
-    if ((st.st_mode & 077) != 0) ::fchmod(fd, st.st_mode & 0700);
-    std::string_view rest = block;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        rest.remove_prefix(static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if ((st.st_mode & 077) != 0) ::fchmod(fd.get(), st.st_mode & 0700);
+    WriteAll(fd.get(), block); // a log line that cannot be written is lost
 }
 
 } // namespace
@@ -129,9 +118,7 @@ void WriteLine(const LogFile& log, std::string_view text, TimePoint now) {
 std::string LogFolder(const std::string& folder, const std::filesystem::path& dataFolder) {
     // Without a folder of its own a log goes to the data folder, never to
     // whatever folder the process was started in.
-    if (folder.empty()) return dataFolder.empty() ? folder : dataFolder.string() + '/';
-    if (folder.back() == '/') return folder;
-    return folder + '/';
+    return WithTrailingSeparator(folder.empty() ? dataFolder.string() : folder);
 }
 
 std::string_view LogFileName(LogKind kind) {

@@ -1,15 +1,14 @@
 #include "core/numbered_backup.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <charconv>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/file_rename.h"
+#include "core/unique_fd.h"
 
 namespace fs = std::filesystem;
 
@@ -19,10 +18,6 @@ namespace {
 
 // Bounds the retries when other processes keep taking the names meanwhile.
 constexpr int kAttempts = 100;
-
-struct DirCloser {
-    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
-};
 
 // The N of "<base>.~N~", or 0 when `name` is not such a backup name.
 unsigned long BackupNumber(std::string_view name, std::string_view base) {
@@ -49,7 +44,7 @@ fs::path NextNumberedBackupName(const fs::path& file) {
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     const std::string base = file.filename().string();
     unsigned long highest = 0;
-    if (std::unique_ptr<DIR, DirCloser> dir{::opendir(folder.c_str())}) {
+    if (UniqueDir dir{::opendir(folder.c_str())}) {
         while (const dirent* entry = ::readdir(dir.get())) {
             const unsigned long number = BackupNumber(entry->d_name, base);
             if (number > highest) highest = number;

@@ -57,9 +57,7 @@ bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std:
             std::error_code error;
             const auto written = fs::last_write_time(file, error);
             if (error) return false;
-            const auto lastWrite = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-                std::chrono::file_clock::to_sys(written));
-            if (referenceDay - LocalDayNumber(lastWrite) >= days) {
+            if (referenceDay - LocalDayNumber(FromFileTime(written)) >= days) {
                 if (!fs::remove(file, error) || error) return false;
             }
         }

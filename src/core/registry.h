@@ -37,7 +37,7 @@ public:
     // Writes a REG_SZ (value converted to text) or REG_DWORD (value converted to a
     // 32-bit number). The key must exist. Any other type writes nothing.
     virtual long SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value,
-                          std::uint32_t type) = 0;
+                          RegType type) = 0;
     virtual void CreateKey(Hive hive, std::string_view key) = 0;
     virtual bool KeyExists(Hive hive, std::string_view key) = 0;
     virtual long DeleteValue(Hive hive, std::string_view key, std::string_view name) = 0;

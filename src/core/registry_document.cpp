@@ -4,9 +4,10 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <cctype>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -16,10 +17,6 @@ namespace {
 
 constexpr std::string_view kHeaderV4 = "REGEDIT4";
 constexpr std::string_view kHeaderV5 = "Windows Registry Editor Version 5.00";
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 // True when `path` lies below `parent` (not equal to it).
 bool IsBelow(std::string_view path, std::string_view parent) {
@@ -157,9 +154,7 @@ RegDocument RegDocument::Parse(std::string_view text, RegParseReport* report) {
             if (line.find("=hex") == std::string::npos) break;
             line.pop_back();
         }
-        std::string_view view = line;
-        while (!view.empty() && (view.back() == ' ' || view.back() == '\t')) view.remove_suffix(1);
-        while (!view.empty() && (view.front() == ' ' || view.front() == '\t')) view.remove_prefix(1);
+        const std::string_view view = TrimView(line, " \t");
         if (view.empty() || view.front() == ';') continue;
 
         if (!seen_content) {
@@ -287,28 +282,28 @@ RegValue RegDocument::QueryValue(Hive hive, std::string_view key, std::string_vi
 }
 
 long RegDocument::SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value,
-                           std::uint32_t type) {
+                           RegType type) {
     RegKey* k = FindKeyMutable(FullKeyPath(hive, key));
     if (k == nullptr) return regerr::kFileNotFound;
     RegEntry entry;
     entry.name = std::string(name);
-    if (type == static_cast<std::uint32_t>(RegType::Sz)) {
+    if (type == RegType::Sz) {
         entry.kind = RegEntry::Kind::Sz;
         if (const auto* s = std::get_if<std::string>(&value)) {
             entry.text = *s;
         } else if (const auto* n = std::get_if<std::int32_t>(&value)) {
             entry.text = std::to_string(*n);
         }
-    } else if (type == static_cast<std::uint32_t>(RegType::Dword)) {
+    } else if (type == RegType::Dword) {
         entry.kind = RegEntry::Kind::Dword;
         if (const auto* n = std::get_if<std::int32_t>(&value)) {
             entry.dword = static_cast<std::uint32_t>(*n);
         } else if (const auto* s = std::get_if<std::string>(&value)) {
-            std::int32_t parsed = 0;
-            const std::string trimmed = TrimBlanks(*s);
-            const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), parsed);
-            if (ec != std::errc() || ptr != trimmed.data() + trimmed.size()) return regerr::kInvalidParameter;
-            entry.dword = static_cast<std::uint32_t>(parsed);
+            const auto parsed = ParseWholeNumber(TrimBlanks(*s));
+            if (!parsed || *parsed < std::numeric_limits<std::int32_t>::min() ||
+                *parsed > std::numeric_limits<std::int32_t>::max())
+                return regerr::kInvalidParameter;
+            entry.dword = static_cast<std::uint32_t>(static_cast<std::int32_t>(*parsed));
         }
     } else {
         return regerr::kInvalidParameter;

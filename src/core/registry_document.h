@@ -48,8 +48,7 @@ public:
     const std::vector<RegKey>& keys() const { return keys_; }
 
     RegValue QueryValue(Hive hive, std::string_view key, std::string_view name) override;
-    long SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value,
-                  std::uint32_t type) override;
+    long SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value, RegType type) override;
     void CreateKey(Hive hive, std::string_view key) override;
     bool KeyExists(Hive hive, std::string_view key) override;
     long DeleteValue(Hive hive, std::string_view key, std::string_view name) override;

@@ -71,7 +71,7 @@ RegValue RegistryFile::QueryValue(Hive hive, std::string_view key, std::string_v
 }
 
 long RegistryFile::SetValue(Hive hive, std::string_view key, std::string_view name, const RegValue& value,
-                            std::uint32_t type) {
+                            RegType type) {
     return Modify([&](RegDocument& doc) { return doc.SetValue(hive, key, name, value, type); });
 }
 

@@ -4,27 +4,12 @@
 #include "core/settings_store.h"
 #include "core/text.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <optional>
 
 namespace zumaset {
 
 namespace {
-
-std::optional<std::int64_t> ParseNumber(std::string_view text) {
-    std::int64_t value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
-bool HasControlCharacter(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-    }
-    return false;
-}
 
 // Empty, or a server name the transport can connect to.
 bool IsServerAddress(std::string_view text) {
@@ -150,7 +135,7 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
     }
     case FieldKind::Int16:
     case FieldKind::Int32: {
-        const auto number = ParseNumber(TrimBlanks(text));
+        const auto number = ParseWholeNumber(TrimBlanks(text));
         if (!number) return Problem(field, text, "not a whole number");
         if (*number < field.min || *number > field.max) return Problem(field, text, "out of range");
         if (field.kind == FieldKind::Int16) {

@@ -1,5 +1,6 @@
 #include "core/settings_store.h"
 
+#include "core/folder_path.h"
 #include "core/text.h"
 
 #include <charconv>
@@ -45,10 +46,7 @@ std::optional<std::int64_t> ParseWhole(std::string_view text) {
     const std::string trimmed = TrimBlanks(text);
     std::string_view digits = trimmed;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    std::int64_t value = 0;
-    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size()) return std::nullopt;
-    return value;
+    return ParseWholeNumber(digits);
 }
 
 // A variant as a number in [lo, hi]; nothing when it does not convert.
@@ -95,8 +93,7 @@ std::string NormaliseFolder(std::string_view path) {
     for (char& c : out) {
         if (c == '\\') c = '/';
     }
-    if (!out.empty() && out.back() != '/') out += '/';
-    return out;
+    return WithTrailingSeparator(out);
 }
 
 bool ConvertIntoField(Settings& settings, const FieldInfo& field, const RegValue& value) {
@@ -157,11 +154,9 @@ void LoadSettings(Settings& settings, Registry& registry) { ReadSettingsFrom(set
 
 void SaveSettings(const Settings& settings, Registry& registry) {
     if (!registry.KeyExists(Hive::CurrentUser, kSettingsKey)) registry.CreateKey(Hive::CurrentUser, kSettingsKey);
-    constexpr auto kSz = static_cast<std::uint32_t>(RegType::Sz);
-    constexpr auto kDword = static_cast<std::uint32_t>(RegType::Dword);
     for (const auto& field : SettingsFields()) {
         RegValue value;
-        std::uint32_t type = kSz;
+        RegType type = RegType::Sz;
         switch (field.kind) {
         case FieldKind::Text:
         case FieldKind::RawText:
@@ -169,18 +164,18 @@ void SaveSettings(const Settings& settings, Registry& registry) {
         case FieldKind::Scrambled: value = ScrambleText(settings.*std::get<std::string Settings::*>(field.member)); break;
         case FieldKind::Bool:
             value = std::int32_t{settings.*std::get<bool Settings::*>(field.member) ? -1 : 0};
-            type = kDword;
+            type = RegType::Dword;
             break;
         case FieldKind::BoolText:
             value = std::string(settings.*std::get<bool Settings::*>(field.member) ? "True" : "False");
             break;
         case FieldKind::Int16:
             value = std::int32_t{settings.*std::get<std::int16_t Settings::*>(field.member)};
-            type = kDword;
+            type = RegType::Dword;
             break;
         case FieldKind::Int32:
             value = settings.*std::get<std::int32_t Settings::*>(field.member);
-            type = kDword;
+            type = RegType::Dword;
             break;
         }
         registry.SetValue(Hive::CurrentUser, kSettingsKey, field.name, value, type);

@@ -1,5 +1,8 @@
 #include "core/system_error_text.h"
 
+#include "core/file_error.h"
+#include "core/inet_error.h"
+
 #include <cstring>
 #include <string_view>
 #include <type_traits>
@@ -13,33 +16,31 @@ struct CodeText {
     std::string_view text;
 };
 
-// File codes first (223: a reply over its size limit, 1117: a read or write
-// error of the device, 1921: a symbolic link that is not followed), then the
-// transport codes (12000-12999).
+// File codes first, then the transport codes (12000-12999).
 constexpr CodeText kTexts[] = {
     {fileerr::kFileNotFound, "Systém nemůže nalézt uvedený soubor."},
     {fileerr::kPathNotFound, "Systém nemůže nalézt uvedenou cestu."},
     {fileerr::kAccessDenied, "Přístup byl odepřen."},
-    {223, "Odpověď serveru je delší, než je povoleno."},
-    {1117, "Požadavek nelze provést z důvodu chyby vstupně-výstupního zařízení."},
-    {1921, "Systém nemůže přeložit název souboru."},
-    {12002, "Časový limit operace vypršel."},
-    {12004, "Při přenosu došlo k vnitřní chybě."},
-    {12005, "Adresa URL je neplatná."},
-    {12007, "Název serveru nelze přeložit na adresu."},
-    {12017, "Operace byla zrušena."},
-    {12019, "Operace není v tomto stavu spojení možná."},
-    {12029, "K serveru nelze navázat spojení."},
-    {12030, "Spojení se serverem bylo přerušeno."},
-    {12031, "Spojení se serverem bylo ukončeno druhou stranou."},
-    {12037, "Platnost certifikátu serveru vypršela nebo ještě nezačala."},
-    {12038, "Název v certifikátu neodpovídá názvu serveru."},
-    {12044, "Server vyžaduje certifikát klienta."},
-    {12045, "Certifikát serveru vydala neznámá nebo nedůvěryhodná certifikační autorita."},
-    {12152, "Server vrátil neplatnou nebo neznámou odpověď."},
-    {12153, "Server vrátil neplatnou hlavičku odpovědi."},
-    {12157, "Při zabezpečeném spojení se serverem došlo k chybě."},
-    {12175, "Zabezpečení spojení selhalo: certifikát nelze ověřit."},
+    {inet_error::kReplyTooLarge, "Odpověď serveru je delší, než je povoleno."},
+    {kFileIoError, "Požadavek nelze provést z důvodu chyby vstupně-výstupního zařízení."},
+    {kLinkNotFollowed, "Systém nemůže přeložit název souboru."},
+    {inet_error::kTimeout, "Časový limit operace vypršel."},
+    {inet_error::kInternalError, "Při přenosu došlo k vnitřní chybě."},
+    {inet_error::kInvalidUrl, "Adresa URL je neplatná."},
+    {inet_error::kNameNotResolved, "Název serveru nelze přeložit na adresu."},
+    {inet_error::kOperationCancelled, "Operace byla zrušena."},
+    {inet_error::kIncorrectHandleState, "Operace není v tomto stavu spojení možná."},
+    {inet_error::kCannotConnect, "K serveru nelze navázat spojení."},
+    {inet_error::kConnectionAborted, "Spojení se serverem bylo přerušeno."},
+    {inet_error::kConnectionReset, "Spojení se serverem bylo ukončeno druhou stranou."},
+    {inet_error::kCertificateDateInvalid, "Platnost certifikátu serveru vypršela nebo ještě nezačala."},
+    {inet_error::kCertificateNameInvalid, "Název v certifikátu neodpovídá názvu serveru."},
+    {inet_error::kClientCertificateNeeded, "Server vyžaduje certifikát klienta."},
+    {inet_error::kInvalidCa, "Certifikát serveru vydala neznámá nebo nedůvěryhodná certifikační autorita."},
+    {inet_error::kInvalidServerResponse, "Server vrátil neplatnou nebo neznámou odpověď."},
+    {inet_error::kInvalidHeader, "Server vrátil neplatnou hlavičku odpovědi."},
+    {inet_error::kSecureChannelError, "Při zabezpečeném spojení se serverem došlo k chybě."},
+    {inet_error::kSecurityFailure, "Zabezpečení spojení selhalo: certifikát nelze ověřit."},
 };
 
 constexpr long kTransportFirst = 12000;

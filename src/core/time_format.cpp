@@ -1,5 +1,7 @@
 #include "core/time_format.h"
 
+#include "core/text.h"
+
 #include <cstdio>
 
 namespace zumaset {
@@ -90,9 +92,8 @@ std::string FormatDefaultDateTime(TimePoint at) {
 }
 
 std::optional<TimePoint> ParseDefaultDateTime(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return std::nullopt;
-    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    text = TrimView(text);
+    if (text.empty()) return std::nullopt;
 
     std::size_t pos = 0;
     const auto day = ReadNumber(text, pos, 1, 2);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,11 @@
 namespace zumaset {
 
 using TimePoint = std::chrono::system_clock::time_point;
+
+// A file time stamp (std::filesystem::last_write_time) as a moment.
+inline TimePoint FromFileTime(std::filesystem::file_time_type time) {
+    return std::chrono::time_point_cast<TimePoint::duration>(std::chrono::file_clock::to_sys(time));
+}
 
 // Local broken-down time of a moment (the process's time zone).
 std::tm LocalTime(TimePoint at);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/charset.h"
+#include "core/utf8_slice.h"
 
 namespace zumaset {
 
@@ -11,14 +11,6 @@ namespace {
 constexpr std::size_t kRoutineFieldWidth = 21;
 constexpr std::size_t kRoutineNameWidth = 14;
 constexpr std::size_t kLabelWidth = 24;
-
-// Pads with blanks to the width counted in characters; longer text stays whole.
-std::string PadRight(std::string_view text, std::size_t width) {
-    std::string padded(text);
-    const std::size_t length = Utf8Length(text);
-    if (length < width) padded.append(width - length, ' ');
-    return padded;
-}
 
 } // namespace
 
@@ -41,12 +33,12 @@ std::string TraceLine::Compose(std::string_view field) const {
     char tag[16];
     std::snprintf(tag, sizeof tag, "<%c%02d>", letter_, number_);
     std::string line = "[" + std::string(field) + "]" + tag;
-    if (hasLabel_) line += "*** " + PadRight(label_, kLabelWidth) + "***";
+    if (hasLabel_) line += "*** " + Utf8PadRight(label_, kLabelWidth) + "***";
     return line;
 }
 
 std::string TraceLine::Text() const {
-    return Compose(verbatimField_ ? routine_ : PadRight(routine_, kRoutineFieldWidth));
+    return Compose(verbatimField_ ? routine_ : Utf8PadRight(routine_, kRoutineFieldWidth));
 }
 
 std::string TraceLine::Values(std::initializer_list<std::string_view> values) const {
@@ -67,12 +59,14 @@ std::string TraceLine::Error(long code, std::string_view description) const {
     return Text() + " " + std::to_string(code) + "  " + std::string(description);
 }
 
-std::string TraceLine::Start() const { return Compose(PadRight(routine_, kRoutineNameWidth) + "- START"); }
+std::string TraceLine::Start() const {
+    return Compose(Utf8PadRight(routine_, kRoutineNameWidth) + "- START");
+}
 
 std::string TraceLine::End(std::string_view returnsTo) const {
     TraceLine line = *this;
     if (!returnsTo.empty()) line.Label(returnsTo);
-    return line.Compose(PadRight(routine_, kRoutineNameWidth) + "-   END");
+    return line.Compose(Utf8PadRight(routine_, kRoutineNameWidth) + "-   END");
 }
 
 std::string TraceLine::Separator() const { return Compose(std::string(kRoutineFieldWidth, '-')); }

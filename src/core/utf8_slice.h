@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace zumaset {
@@ -35,6 +36,28 @@ inline std::string_view Utf8Suffix(std::string_view text, std::size_t count) {
         if (!detail::IsContinuationByte(text[start])) ++chars;
     }
     return text.substr(start);
+}
+
+// The number of characters in the text.
+inline std::size_t Utf8Length(std::string_view text) {
+    std::size_t n = 0;
+    for (const char c : text) {
+        if (!detail::IsContinuationByte(c)) ++n;
+    }
+    return n;
+}
+
+// The text padded with blanks to `width` characters; longer text stays whole.
+inline std::string Utf8PadRight(std::string_view text, std::size_t width) {
+    std::string padded(text);
+    const std::size_t length = Utf8Length(text);
+    if (length < width) padded.append(width - length, ' ');
+    return padded;
+}
+
+// The text cut or padded with blanks to exactly `width` characters.
+inline std::string Utf8FitTo(std::string_view text, std::size_t width) {
+    return Utf8PadRight(Utf8Prefix(text, width), width);
 }
 
 // Up to `count` characters from the 1-based character position `start`;

@@ -1,22 +1,8 @@
 #include "exchange/body_text.h"
 
-#include <algorithm>
-#include <cctype>
+#include "core/text.h"
 
 namespace zumaset {
-
-namespace {
-
-std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from = 0) {
-    const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(std::min(from, text.size())), text.end(),
-                                what.begin(), what.end(), [](char a, char b) {
-                                    return std::tolower(static_cast<unsigned char>(a)) ==
-                                           std::tolower(static_cast<unsigned char>(b));
-                                });
-    return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
-}
-
-} // namespace
 
 std::optional<std::string> GetBodyText(std::string_view reply) {
     const std::size_t open = FindNoCase(reply, "<body>");

@@ -1,6 +1,6 @@
 #include "exchange/curl_error_map.h"
 
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 
 #include <openssl/x509_vfy.h>
 
@@ -25,7 +25,7 @@ bool IsUntrustedIssuer(long verifyResult) {
 
 } // namespace
 
-unsigned long InetErrorFromCurl(CURLcode code, long verifyResult) {
+InetError InetErrorFromCurl(CURLcode code, long verifyResult) {
     using namespace inet_error;
     switch (code) {
     case CURLE_OK:

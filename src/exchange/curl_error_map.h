@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/inet_error.h"
+
 #include <curl/curl.h>
 
 namespace zumaset {
@@ -8,6 +10,6 @@ namespace zumaset {
 // reports print. `verifyResult` is the certificate check's own result
 // (CURLINFO_SSL_VERIFYRESULT); it tells an unknown certificate authority from
 // other certificate faults. CURLE_OK gives 0.
-unsigned long InetErrorFromCurl(CURLcode code, long verifyResult = 0);
+InetError InetErrorFromCurl(CURLcode code, long verifyResult = 0);
 
 } // namespace zumaset

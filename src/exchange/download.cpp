@@ -1,6 +1,8 @@
 #include "exchange/download.h"
 
 #include "core/charset.h"
+#include "core/folder_path.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/paths.h"
 #include "core/system_error_text.h"
@@ -8,7 +10,6 @@
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
-#include "exchange/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 
@@ -39,7 +40,6 @@ constexpr std::string_view kCannotStoreText = "Přijatý soubor nelze uložit";
 constexpr long kNoCodePageForm = 1113;
 constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
 constexpr long kScriptError = 500;
-constexpr long kBadXmlContent = 99999;
 constexpr long kStatusOk = 200;
 constexpr std::size_t kReadBufferSize = 2048;
 constexpr std::size_t kXmlErrorNameLength = 14;
@@ -73,7 +73,7 @@ std::string Printable(std::string_view serverBytes) {
 }
 
 // A read ends early on the time-out, or on a reply longer than allowed.
-std::string_view ReadFailureText(unsigned long error) {
+std::string_view ReadFailureText(InetError error) {
     return error == inet_error::kReplyTooLarge ? kTooLargeText : kTimeoutText;
 }
 
@@ -97,7 +97,7 @@ public:
 private:
     void Trace(int tag, std::string_view label, std::string_view value) const;
     void TraceEnd(int tag) const;
-    bool Answered() const { return transfer_.intRetVal && transfer_.replied(); }
+    bool Answered() const { return transfer_.lastSendOk() && transfer_.replied(); }
     void ReportSendFailure() const;
     void ReportFileFailure(long number, std::string_view text, std::string detail = {}) const;
     void ReportUnstorable(int error, std::string_view path, std::string_view name) const;
@@ -105,7 +105,7 @@ private:
     bool CredentialsConvert(std::string& user, std::string& password) const;
     void RefuseEntry(std::string_view entry, std::string_view shownName) const;
     ReadOutcome ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
-                         unsigned long& error);
+                         InetError& error);
     EntryOutcome HandleEntry(std::string_view rawEntry);
     void AnnounceStoredFile(std::string_view name) const;
     void Acknowledge(std::string_view body);
@@ -144,7 +144,7 @@ void ReceivePass::ReportFileFailure(long number, std::string_view text, std::str
 
 // The local path a storage failure names, in double quotation marks.
 std::string QuotedPath(std::string_view path) {
-    return "\"" + EscapeControlChars(path) + "\"";
+    return Quoted(EscapeControlChars(path));
 }
 
 // A file that cannot be stored here (its name or folder cannot exist, no
@@ -215,7 +215,7 @@ void ReceivePass::RefuseEntry(std::string_view entry, std::string_view shownName
 // hands each to `store`. A read that fails (the receive time-out among others)
 // leaves its error number in `error`.
 ReadOutcome ReceivePass::ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
-                                  unsigned long& error) {
+                                  InetError& error) {
     InternetRequest& request = *transfer_.request();
     request.SetReceiveTimeout(c_.session.receiveTimeout());
     bool boolDoLoop = true;
@@ -292,8 +292,8 @@ void ReceivePass::Run(std::string& server) {
         return;
     }
     std::string listText;  // Windows-1250, as the server sent it
-    if (transfer_.lngStatus == kStatusOk) {
-        unsigned long error = 0;
+    if (transfer_.status() == kStatusOk) {
+        InetError error = 0;
         const auto outcome = ReadLoop(
             kListRead,
             [&listText](std::string_view bytes) {
@@ -374,7 +374,7 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         transfer_.InetClose();
         return EntryOutcome::EndPass;
     }
-    if (transfer_.lngStatus == kScriptError) {
+    if (transfer_.status() == kScriptError) {
         ReportFileFailure(kScriptError, kScriptErrorText);
         Trace(53, "Case 200 - chyba ASP", std::to_string(kScriptError));
         transfer_.InetClose();
@@ -382,11 +382,11 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     }
 
     bool failed = false;
-    if (transfer_.lngStatus == kStatusOk) {
+    if (transfer_.status() == kStatusOk) {
         transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(settings));
         std::uint64_t length = 0;
         char first = '\0';
-        unsigned long error = 0;
+        InetError error = 0;
         const auto outcome = ReadLoop(
             kFetchRead,
             [&](std::string_view bytes) {
@@ -412,15 +412,15 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
         // A file already reported as cut short is not reported a second time for its content.
         if (!failed && IsXmlName(*name) && (length == 0 || first != '<')) {
             const std::string shortName(Utf8Prefix(*name, kXmlErrorNameLength));
-            ReportFileFailure(kBadXmlContent, "V obsahu souboru " + shortName + "...}.xml je chyba");
+            ReportFileFailure(kNoSystemErrorNumber, "V obsahu souboru " + shortName + "...}.xml je chyba");
             failed = true;
             Trace(52, "Case 200 - chyba souboru", shortName);
         }
     } else {
         // A page that is missing or refused has no file to store: storing and
         // acknowledging an empty one would lose the real file on the server.
-        ReportFileFailure(transfer_.lngStatus, "Server soubor nevydal - odpověď HTTP " +
-                                                   std::to_string(transfer_.lngStatus));
+        ReportFileFailure(transfer_.status(),
+                          "Server soubor nevydal - odpověď HTTP " + std::to_string(transfer_.status()));
         failed = true;
     }
 
@@ -456,16 +456,14 @@ void ReceivePass::Acknowledge(std::string_view body) {
     if (move == nullptr) return;
     transfer_.AddFormHeaders();
     move->SendRequest(body);
-    if (const auto status = move->QueryStatusCode()) transfer_.lngStatus = *status;
-    Trace(56, "lngStatus(MOVE)", std::to_string(transfer_.lngStatus));
+    if (const auto status = move->QueryStatusCode()) transfer_.RecordStatus(*status);
+    Trace(56, "lngStatus(MOVE)", std::to_string(transfer_.status()));
 }
 
 } // namespace
 
 std::string InformationFolder() {
-    std::string folder = DataFolder().string();
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder;
+    return WithTrailingSeparator(DataFolder().string());
 }
 
 void GetRemoteFile(DownloadContext& context, std::string server) {

@@ -125,42 +125,18 @@ void AppendEncoded(FileKind kind, std::string_view bytes, std::string& out) {
     out.resize(start + length);
 }
 
-FileChunker::FileChunker(int fd, std::string path, FileKind kind) : fd_(fd), path_(std::move(path)), kind_(kind) {}
-
-FileChunker::FileChunker(FileChunker&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), kind_(other.kind_), size_(other.size_),
-      identity_(other.identity_), modified_(other.modified_), offset_(other.offset_), chunksRead_(other.chunksRead_),
-      buffer_(std::move(other.buffer_)) {}
-
-FileChunker& FileChunker::operator=(FileChunker&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-        path_ = std::move(other.path_);
-        kind_ = other.kind_;
-        size_ = other.size_;
-        identity_ = other.identity_;
-        modified_ = other.modified_;
-        offset_ = other.offset_;
-        chunksRead_ = other.chunksRead_;
-        buffer_ = std::move(other.buffer_);
-    }
-    return *this;
-}
-
-FileChunker::~FileChunker() {
-    if (fd_ >= 0) ::close(fd_);
-}
+FileChunker::FileChunker(UniqueFd fd, std::string path, FileKind kind)
+    : fd_(std::move(fd)), path_(std::move(path)), kind_(kind) {}
 
 std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& path, FileKind kind,
                                                            const std::optional<FileNode>& expected) {
     // A file swapped for a link since the scan is refused rather than followed,
     // and a pipe put in its place cannot block the opening.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return ErrnoFailure(errno);
-    FileChunker chunker(fd, path, kind);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.valid()) return ErrnoFailure(errno);
+    FileChunker chunker(std::move(fd), path, kind);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return ErrnoFailure(errno);
+    if (::fstat(chunker.fd_.get(), &st) != 0) return ErrnoFailure(errno);
     if (!S_ISREG(st.st_mode)) return ErrnoFailure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     chunker.identity_ = IdentityOf(st);
     // O_NOFOLLOW guards only the last part of the path; a folder on the way
@@ -169,7 +145,7 @@ std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& pa
     chunker.size_ = chunker.identity_.size;
     chunker.modified_ = TimePoint(std::chrono::duration_cast<TimePoint::duration>(
         std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(chunker.fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return chunker;
 }
 
@@ -177,7 +153,7 @@ std::variant<FileChunker, FileReadError> FileChunker::Open(const std::string& pa
 // (not followed when it has become a link) must still name it.
 std::optional<FileReadError> FileChunker::CheckUnchanged() const {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return ErrnoFailure(errno);
+    if (::fstat(fd_.get(), &st) != 0) return ErrnoFailure(errno);
     if (IdentityOf(st) != identity_ || st.st_nlink == 0) return ChangedFailure();
     if (IdentityOfPath(path_) != identity_) return ChangedFailure();
     return std::nullopt;
@@ -189,7 +165,7 @@ std::variant<std::int32_t, FileReadError> FileChunker::AppendNextChunk(std::stri
     buffer_.resize(ChunkBytes(kind_));
     std::size_t got = 0;
     while (got < want) {
-        const ssize_t n = ::pread(fd_, buffer_.data() + got, want - got, static_cast<off_t>(offset_ + got));
+        const ssize_t n = ::pread(fd_.get(), buffer_.data() + got, want - got, static_cast<off_t>(offset_ + got));
         if (n < 0) {
             if (errno == EINTR) continue;
             return ErrnoFailure(errno);

@@ -2,6 +2,7 @@
 
 #include "core/file_identity.h"
 #include "core/time_format.h"
+#include "core/unique_fd.h"
 #include "exchange/crc32.h"
 
 #include <cstddef>
@@ -65,11 +66,11 @@ public:
     static std::variant<FileChunker, FileReadError> Open(const std::string& path, FileKind kind,
                                                          const std::optional<FileNode>& expected = std::nullopt);
 
-    FileChunker(FileChunker&& other) noexcept;
-    FileChunker& operator=(FileChunker&& other) noexcept;
+    FileChunker(FileChunker&& other) noexcept = default;
+    FileChunker& operator=(FileChunker&& other) noexcept = default;
     FileChunker(const FileChunker&) = delete;
     FileChunker& operator=(const FileChunker&) = delete;
-    ~FileChunker();
+    ~FileChunker() = default;
 
     FileKind kind() const { return kind_; }
     std::uint64_t size() const { return size_; }
@@ -87,10 +88,10 @@ public:
     std::variant<std::int32_t, FileReadError> AppendNextChunk(std::string& out);
 
 private:
-    FileChunker(int fd, std::string path, FileKind kind);
+    FileChunker(UniqueFd fd, std::string path, FileKind kind);
     std::optional<FileReadError> CheckUnchanged() const;
 
-    int fd_ = -1;
+    UniqueFd fd_;
     std::string path_;
     FileKind kind_ = FileKind::Text;
     std::uint64_t size_ = 0;

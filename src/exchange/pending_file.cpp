@@ -1,6 +1,8 @@
 #include "exchange/pending_file.h"
 
+#include "core/atomic_file.h"
 #include "core/numbered_backup.h"
+#include "core/unique_fd.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -31,25 +33,10 @@ std::string RandomSuffix() {
     return suffix;
 }
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // True when both files hold the same bytes.
 bool SameContent(const std::string& a, const std::string& b) {
-    const Descriptor first(::open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    const Descriptor second(::open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    const UniqueFd first(::open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    const UniqueFd second(::open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     struct stat infoA {};
     struct stat infoB {};
     if (first.get() < 0 || second.get() < 0 || ::fstat(first.get(), &infoA) != 0 || ::fstat(second.get(), &infoB) != 0)
@@ -102,17 +89,17 @@ PendingFile::PendingFile(std::string_view folder, std::string_view name)
         // The name starts with "." so that folder watchers and users skip it.
         temp_ = std::string(folder) + std::string(kTempPrefix) + RandomSuffix() + std::string(kTempSuffix);
         // Mode 0666 lets the user's umask decide, as for any file the user creates.
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || errno != EEXIST) break;
+        fd_.reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd_.valid() || errno != EEXIST) break;
     }
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         error_ = errno;
         temp_.clear();
         return;
     }
     // Held until the file is closed: the clean-up of a later pass leaves a
     // locked temporary file alone.
-    ::flock(fd_, LOCK_EX | LOCK_NB);
+    ::flock(fd_.get(), LOCK_EX | LOCK_NB);
 }
 
 PendingFile::~PendingFile() {
@@ -120,15 +107,10 @@ PendingFile::~PendingFile() {
 }
 
 bool PendingFile::Write(std::string_view bytes) {
-    if (fd_ < 0) return false;
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error_ = errno;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+    if (!fd_.valid()) return false;
+    if (const int err = WriteAll(fd_.get(), bytes); err != 0) {
+        error_ = err;
+        return false;
     }
     return true;
 }
@@ -170,39 +152,32 @@ int PendingFile::Place() {
 }
 
 bool PendingFile::Commit() {
-    if (fd_ < 0) return false;
-    if (::fsync(fd_) != 0) error_ = errno;
+    if (!fd_.valid()) return false;
+    if (::fsync(fd_.get()) != 0) error_ = errno;
     if (error_ == 0) error_ = Place();
     if (error_ != 0) {
         Discard();
         return false;
     }
     temp_.clear();
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    if (!closed) error_ = errno;
+    if (const int err = fd_.Close(); err != 0) error_ = err;
     // Make the new names durable.
     const std::string folder = target_.substr(0, target_.rfind('/') + 1);
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    SyncFolder(folder.empty() ? "." : folder);
     return true;
 }
 
 void PendingFile::Discard() {
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
 }
 
 namespace {
 
 // Removes one stale temporary file unless its writer still holds it.
 bool RemoveIfUnlocked(const std::filesystem::path& path) {
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;

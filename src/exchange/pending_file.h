@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/unique_fd.h"
+
 #include <string>
 #include <string_view>
 
@@ -21,7 +23,7 @@ public:
     PendingFile& operator=(const PendingFile&) = delete;
 
     // False when the temporary file could not be created (see error()).
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.valid(); }
     // Appends bytes; false on a write failure.
     bool Write(std::string_view bytes);
     // Flushes the file to disk and gives it the target's name.
@@ -41,7 +43,7 @@ private:
     std::string target_;
     std::string temp_;
     std::string backup_;
-    int fd_ = -1;
+    UniqueFd fd_;
     int error_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "exchange/received_placement.h"
 
 #include "core/charset.h"
+#include "core/folder_path.h"
 #include "core/text.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
@@ -16,21 +17,12 @@ namespace zumaset {
 namespace {
 
 constexpr char kServerSeparator = '\\';
-constexpr char kLocalSeparator = '/';
 constexpr std::size_t kOfficeCodeLength = 8;
 constexpr std::string_view kTvalMarker = "TVAL";
 
-bool HasControlCharacter(std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) return true;
-    }
-    return false;
-}
-
 // A level of a server directory that becomes a local folder name.
 bool IsSafeFolderLevel(std::string_view level) {
-    return !level.empty() && level != "." && level != ".." && level.find(kLocalSeparator) == std::string_view::npos &&
+    return !level.empty() && level != "." && level != ".." && level.find(kPathSeparator) == std::string_view::npos &&
            !HasControlCharacter(level);
 }
 
@@ -44,17 +36,11 @@ std::optional<std::string> LocalSubFolder(std::string_view relative, char separa
         const std::string_view level = relative.substr(0, end);
         if (!IsSafeFolderLevel(level)) return std::nullopt;
         local.append(level);
-        local += kLocalSeparator;
+        local += kPathSeparator;
         if (end == std::string_view::npos) break;
         relative.remove_prefix(end + 1);
     }
     return local;
-}
-
-std::string WithSeparator(std::string_view folder) {
-    std::string out(folder);
-    if (!out.empty() && out.back() != kLocalSeparator) out += kLocalSeparator;
-    return out;
 }
 
 bool IsFolder(const std::string& path) {
@@ -92,14 +78,14 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
     const std::string upperExt = ToUpperText(ext);
 
     if (upperExt == kInformationExtension) {
-        std::string folder = WithSeparator(context.dataFolder);
+        std::string folder = WithTrailingSeparator(context.dataFolder);
         if (folder.empty()) return std::nullopt;
         context.mail.SendMailNotice(NoticeKind::Information,
                                     "Doručeno Info VAN Operatora : " + ToUpperText(folder + std::string(name)));
         return folder;
     }
 
-    const std::string target = WithSeparator(settings.RetValPath);
+    const std::string target = WithTrailingSeparator(settings.RetValPath);
     // Without an inbound folder a file would land wherever the process happens to run.
     if (target.empty()) return std::nullopt;
     // An entry without a directory has nothing to route by.
@@ -127,8 +113,7 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
     if (record == nullptr) return target;
     // The inbound copy of the outbound sub-folder the sent file came from.
     const std::string pathName = TrimBlanks(record->PathName);
-    const auto sub =
-        LocalSubFolder(Utf8DropPrefix(pathName, Utf8Length(settings.SourcePath)), kLocalSeparator);
+    const auto sub = LocalSubFolder(Utf8DropPrefix(pathName, Utf8Length(settings.SourcePath)), kPathSeparator);
     if (!sub) return std::nullopt;
     return target + *sub;
 }
@@ -136,11 +121,11 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
 bool MakePath(std::string_view folder) { return MakePathError(folder) == 0; }
 
 int MakePathError(std::string_view folder) {
-    const std::string path = WithSeparator(TrimBlanks(folder));
+    const std::string path = WithTrailingSeparator(TrimBlanks(folder));
     if (path.empty()) return ENOENT;
     // The first character is the root (or the start of a relative path), never a level to create.
-    for (auto slash = path.find(kLocalSeparator, 1); slash != std::string::npos;
-         slash = path.find(kLocalSeparator, slash + 1)) {
+    for (auto slash = path.find(kPathSeparator, 1); slash != std::string::npos;
+         slash = path.find(kPathSeparator, slash + 1)) {
         const std::string level = path.substr(0, slash + 1);
         if (IsFolder(level)) continue;
         if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return errno;

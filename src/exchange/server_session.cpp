@@ -1,12 +1,13 @@
 #include "exchange/server_session.h"
 
 #include "core/charset.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/settings_store.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
+#include "core/utf8_slice.h"
 #include "exchange/body_text.h"
-#include "exchange/inet_error.h"
 #include "zumaset/version.h"
 
 #include <array>
@@ -58,17 +59,7 @@ const PreambleVariant kDownloadPreamble{"GetRemoteFile",
                                         {14, 0, 15, 16, 17}};
 
 std::string ControlLogServer(std::string_view server) {
-    std::string upper = ToUpperText(server);
-    std::string out;
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < upper.size(); ++i) {
-        const bool lead = (static_cast<unsigned char>(upper[i]) & 0xC0) != 0x80;
-        if (lead && chars == 16) break;
-        if (lead) ++chars;
-        out += upper[i];
-    }
-    out.append(16 - chars, ' ');
-    return out;
+    return Utf8FitTo(ToUpperText(server), 16);
 }
 
 std::string HandleText(const void* handle) { return std::to_string(reinterpret_cast<std::uintptr_t>(handle)); }
@@ -128,7 +119,7 @@ void ServerTransfer::Remember(const InternetHandle& handle) {
     lastErrorDetail_ = handle.LastErrorDetail();
 }
 
-void ServerTransfer::SetError(unsigned long error) {
+void ServerTransfer::SetError(InetError error) {
     lastError_ = error;
     lastErrorDetail_.clear();
 }
@@ -140,7 +131,7 @@ bool ServerTransfer::TestServer(const std::string& server) {
     currentTestServer_ = server;
     // The error a test leaves is its own; an attempt that fails without one
     // keeps the earlier error as the last one known.
-    const unsigned long earlierError = lastError_;
+    const InetError earlierError = lastError_;
     const std::string earlierDetail = lastErrorDetail_;
     SetError(0);
     auto keepEarlierError = [&] {
@@ -169,7 +160,7 @@ bool ServerTransfer::TestServer(const std::string& server) {
         const ProxyLoopTrace trace{first + kStatus, variant_.statusLabel, true, first + kProxy407, "TEST"};
         const bool ended = ProxyLoop(*hInternetUrl, {}, trace) == SendResult::ProxyLoopEnded;
         result.proxyChallenged = challenged_;
-        result.status = lngStatus;
+        result.status = status_;
         if (ended) {
             proxyLoopEnded_ = true;
             result.proxyLoopEnded = true;
@@ -279,12 +270,12 @@ SendResult ServerTransfer::SendRequest(std::string_view body, const ProxyLoopTra
     SetError(0);
     replied_ = false;
     if (!hHttpOpenRequest) {
-        intRetVal = false;
+        lastSendOk_ = false;
         SetError(inet_error::kIncorrectHandleState);
         return SendResult::Answered;
     }
-    intRetVal = hHttpOpenRequest->SendRequest(body);
-    if (!intRetVal) Remember(*hHttpOpenRequest);
+    lastSendOk_ = hHttpOpenRequest->SendRequest(body);
+    if (!lastSendOk_) Remember(*hHttpOpenRequest);
     return ProxyLoop(*hHttpOpenRequest, body, trace);
 }
 
@@ -296,26 +287,26 @@ SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view 
     challenged_ = false;
     for (int bb = 0;;) {
         if (const auto status = request.QueryStatusCode()) {
-            lngStatus = *status;
+            status_ = *status;
             replied_ = true;
         } else {
             replied_ = false;
         }
-        const std::string status = std::to_string(lngStatus);
+        const std::string status = std::to_string(status_);
         Trace(trace.statusTag, trace.statusLabel, {trace.statusWithPrefix ? "lngStatus = " + status : status});
-        if (lngStatus != 407) return SendResult::Answered;
+        if (status_ != 407) return SendResult::Answered;
         challenged_ = true;
 
         const std::string suffix(trace.credentialSuffix);
         request.SetProxyUserName(session_.proxyUser());
         const bool passwordSet = request.SetProxyPassword(session_.proxyPass());
-        if (!isTest) intRetVal = passwordSet;
+        if (!isTest) lastSendOk_ = passwordSet;
         Trace(trace.first407Tag, "Proxy - lngStatus-407", {trace.unverified});
         Trace(trace.first407Tag + 1, "gsProxyUser(" + suffix + ")", {session_.proxyUser()});
         Trace(trace.first407Tag + 2, "gsProxyPass(" + suffix + ")", {session_.proxyPass()});
         session_.ReloadProxyCredentials();
 
-        lngStatus = 0;
+        status_ = 0;
         ++bb;
         Trace(trace.first407Tag + 3, "Zacykleni na proxy - bb", {std::to_string(bb)});
         if (bb > 1) ControlLine(isTest ? currentTestServer_ : server_, "CYKLUS");

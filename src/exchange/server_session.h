@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/failure_report.h"
+#include "core/inet_error.h"
 #include "core/logs.h"
 #include "core/registry.h"
 #include "core/settings.h"
@@ -110,7 +111,7 @@ struct ConnectionTestResult {
     std::string server;
     bool replied = false;          // a TLS connection was made and a reply came
     long status = 0;               // the final HTTP status, 0 when none
-    unsigned long error = 0;       // the transport's error when no reply came or reading failed
+    InetError error = 0;           // the transport's error when no reply came or reading failed
     bool proxyChallenged = false;  // a proxy asked for credentials at least once
     bool proxyLoopEnded = false;   // it kept asking after four sends
     bool passed = false;           // the test page gave the expected answer
@@ -136,7 +137,7 @@ public:
     // Adds the keep-alive and form headers to the current request.
     bool AddFormHeaders();
     // Sends the body on the current request and answers proxy challenges,
-    // resending at most three more times. The status is in lngStatus.
+    // resending at most three more times. The status is in status().
     SendResult SendRequest(std::string_view body, const ProxyLoopTrace& trace);
     // Reads the whole reply of the current request in 2048-byte pieces; nothing
     // when a read fails.
@@ -148,16 +149,20 @@ public:
     // Called after every connection test with what it found.
     void SetTestObserver(std::function<void(const ConnectionTestResult&)> observer) { observer_ = std::move(observer); }
 
-    long lngStatus = 0;   // the status of the last reply, 0 before the first
-    bool intRetVal = true; // false when the last send, or setting a credential, failed
-
     InternetRequest* request() const { return hHttpOpenRequest.get(); }
-    unsigned long lastError() const { return lastError_; }
+    InetError lastError() const { return lastError_; }
     // The transport's own words on the last error, empty when it has none.
     const std::string& lastErrorDetail() const { return lastErrorDetail_; }
     // True when the last SendRequest got a status of its own; false when the
-    // send failed and lngStatus still holds an earlier request's status.
+    // send failed and status() still holds an earlier request's status.
     bool replied() const { return replied_; }
+    // The status of the last reply, 0 before the first.
+    long status() const { return status_; }
+    // False when the last send, or setting a credential, failed.
+    bool lastSendOk() const { return lastSendOk_; }
+    // Takes the status of a reply to a request made outside SendRequest (the
+    // acknowledgement of a received file).
+    void RecordStatus(long status) { status_ = status; }
 
 private:
     bool TestServer(const std::string& server);
@@ -166,10 +171,12 @@ private:
     void ControlLine(const std::string& server, std::string_view verdict) const;
     SendResult ProxyLoop(InternetRequest& request, std::string_view body, const ProxyLoopTrace& trace);
     void Remember(const InternetHandle& handle);
-    void SetError(unsigned long error);
+    void SetError(InetError error);
 
     ServerSession& session_;
     const PreambleVariant& variant_;
+    long status_ = 0;
+    bool lastSendOk_ = true;
     std::string server_;            // the server connected to
     std::string currentTestServer_; // the server the connection test is trying
     bool proxyLoopEnded_ = false;   // the connection test ended in the proxy loop
@@ -177,7 +184,7 @@ private:
     std::function<void(const ConnectionTestResult&)> observer_;
     std::unique_ptr<InternetConnection> hInternetConnect;
     std::unique_ptr<InternetRequest> hHttpOpenRequest;
-    unsigned long lastError_ = 0;
+    InetError lastError_ = 0;
     std::string lastErrorDetail_;
     bool replied_ = false;
 };

@@ -1,14 +1,15 @@
 #include "exchange/upload.h"
 
 #include "core/charset.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
+#include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "exchange/body_text.h"
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
-#include "exchange/inet_error.h"
 #include "zumaset/version.h"
 
 #include <filesystem>
@@ -60,8 +61,6 @@ struct KindTags {
 constexpr KindTags kTextTags{23, 24, 25, 26, 27, 32, 33, "TXT", "NEOVERENO PROXY"};
 constexpr KindTags kXmlTags{35, 36, 37, 38, 39, 44, 45, "XML", "NEOVĚŘENO PROXY"};
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 // LoadFile's report of a file that cannot be read: box with the stop icon,
 // error-log line, traces H05 and H06, e-mail notice.
 void ReportReadFailure(const UploadContext& c, const FileReadError& error, const std::string& path) {
@@ -104,7 +103,7 @@ private:
     }
 
     bool ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice, WireValues& out);
-    bool SystemFailure(unsigned long code);
+    bool SystemFailure(InetError code);
     bool Refused(int message);
     bool StatusFailure(long code, std::string_view text, int errorTag);
     bool ReadFailure(const FileReadError& error, const std::string& path);
@@ -151,7 +150,7 @@ bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_v
 
 // The system-error report (with the transport's own words on the failure),
 // then message 910.
-bool Upload::SystemFailure(unsigned long code) {
+bool Upload::SystemFailure(InetError code) {
     c_.reporter.ReportTransportError(static_cast<long>(code), transfer_ ? transfer_->lastErrorDetail() : "");
     NotSent();
     Close();
@@ -284,15 +283,15 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
 
         request->AddRequestHeader("Connection: Keep-Alive\r\n");
         const bool contentTypeAdded = request->AddRequestHeader(contentType);
-        const unsigned long headerError = contentTypeAdded ? 0 : request->LastError();
+        const InetError headerError = contentTypeAdded ? 0 : request->LastError();
         if (transfer_->SendRequest(strPostData, loopTrace) == SendResult::ProxyLoopEnded) {
             return GeneralError(kProxyRefusedCode, kProxyRefusedText);
         }
         // Sent, credentials set and content type added: all must have worked.
-        const bool intRetVal = contentTypeAdded && transfer_->intRetVal;
-        const unsigned long lastError = headerError != 0 ? headerError : transfer_->lastError();
+        const bool intRetVal = contentTypeAdded && transfer_->lastSendOk();
+        const InetError lastError = headerError != 0 ? headerError : transfer_->lastError();
 
-        const long lngStatus = transfer_->lngStatus;
+        const long lngStatus = transfer_->status();
         // A send that got no reply at all is judged as the send failure it is,
         // never by the status an earlier chunk left behind.
         const bool replied = transfer_->replied();

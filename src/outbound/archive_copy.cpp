@@ -12,10 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/file_error.h"
 #include "core/file_rename.h"
 #include "core/numbered_backup.h"
 #include "core/system_error_text.h"
+#include "core/unique_fd.h"
 #include "outbound/path_helpers.h"
 
 namespace fs = std::filesystem;
@@ -33,27 +35,6 @@ constexpr std::size_t kCopyBuffer = 1 << 17;
 constexpr std::string_view kWorkFileSuffix = ".zumaset-part";
 // Each retry means another copy of the same name finished meanwhile.
 constexpr int kMaxWorkFileTries = 100;
-
-// An open file descriptor, closed when it goes.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-    // Closes now, so that a failed close is seen: 0 or an errno value.
-    int Close() {
-        const int fd = std::exchange(fd_, -1);
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 // A temporary file that is removed unless it was given its final name.
 class TempFile {
@@ -85,14 +66,8 @@ int CopyBytes(int from, int to, std::uint64_t size) {
             return errno;
         }
         if (got == 0) return EIO;
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t n = ::write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            written += n;
-        }
+        if (const int error = WriteAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got))); error != 0)
+            return error;
         done += static_cast<std::uint64_t>(got);
     }
     return 0;
@@ -103,9 +78,10 @@ int CopyBytes(int from, int to, std::uint64_t size) {
 // same name waits for it; a work file nobody holds was left by a copy that was
 // killed and is taken over, emptied. Never follows a link. 0 with `fd` set, or
 // an errno value.
-int OpenWorkFile(int folderFd, const std::string& workName, int& fd) {
+int OpenWorkFile(int folderFd, const std::string& workName, UniqueFd& fd) {
     for (int tries = 0; tries < kMaxWorkFileTries; ++tries) {
-        Fd work(::openat(folderFd, workName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        UniqueFd work(
+            ::openat(folderFd, workName.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
         if (work.get() < 0) return errno;
         while (::flock(work.get(), LOCK_EX) != 0) {
             if (errno != EINTR) return errno;
@@ -121,15 +97,10 @@ int OpenWorkFile(int folderFd, const std::string& workName, int& fd) {
             continue;
         }
         if (::ftruncate(work.get(), 0) != 0) return errno;
-        fd = work.Release();
+        fd = std::move(work);
         return 0;
     }
     return EBUSY;
-}
-
-void SyncFolder(const fs::path& folder) {
-    const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 // Copies and checks the copy's size against the source's (used when a move
@@ -162,7 +133,7 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
     const fs::path target = folder / std::string(fileName);
 
     const std::string sourcePath = std::string(folderPath) + std::string(fileName);
-    const Fd source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    const UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (source.get() < 0) return errno == ELOOP ? kSourceChanged : FileErrorCode(errno);
     struct stat info {};
     if (::fstat(source.get(), &info) != 0) return FileErrorCode(errno);
@@ -173,15 +144,14 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
         return FileErrorCode(EEXIST);
     }
 
-    const Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.get() < 0) return FileErrorCode(errno);
     const std::string workName = "." + std::string(fileName) + std::string(kWorkFileSuffix);
-    int workFd = -1;
-    if (const int opened = OpenWorkFile(folderFd.get(), workName, workFd); opened != 0) return FileErrorCode(opened);
-    Fd copy(workFd);
+    UniqueFd copy;
+    if (const int opened = OpenWorkFile(folderFd.get(), workName, copy); opened != 0) return FileErrorCode(opened);
     // Holds the lock until the work file has its final name or is gone, after
     // `copy` is closed (a lock lasts while any descriptor of the opening does).
-    const Fd lock(::dup(copy.get()));
+    const UniqueFd lock(::dup(copy.get()));
     if (lock.get() < 0) return FileErrorCode(errno);
     TempFile made((folder / workName).string());
     int failure = CopyBytes(source.get(), copy.get(), sent.size);
@@ -199,7 +169,7 @@ FileStepResult ArchiveCopy(std::string_view archivPath, std::string_view relativ
 }
 
 FileStepResult RemoveSent(std::string_view folderPath, std::string_view fileName, const FileIdentity& sent) {
-    const Fd folder(::open(std::string(folderPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd folder(::open(std::string(folderPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0) return errno == ENOENT || errno == ENOTDIR ? kSourceChanged : FileErrorCode(errno);
     const std::string name(fileName);
     struct stat info {};

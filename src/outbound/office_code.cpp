@@ -6,9 +6,10 @@
 
 #include "core/charset.h"
 #include "core/message_table.h"
+#include "core/system_error_text.h"
 #include "core/upper_case.h"
-#include "outbound/path_helpers.h"
 #include "core/utf8_slice.h"
+#include "outbound/path_helpers.h"
 
 namespace zumaset {
 
@@ -19,8 +20,6 @@ constexpr std::size_t kCodeLength = 8;
 constexpr std::size_t kCodeNumberLength = 6;
 constexpr std::size_t kCharacterModeNameLength = 12;
 constexpr std::size_t kCutPeNameLength = 11;
-// Number of an unexpected failure inside the check (no system code applies).
-constexpr long kUnexpectedFailure = 99999;
 
 // Splits at every occurrence of the separator, keeping empty parts. An empty
 // text has no parts at all (so an empty list holds no entries).
@@ -150,7 +149,7 @@ bool CheckOfficeCode(const std::string& CuCode, const std::string& SendAs, const
         report.notice = MessageText(msg::kOfficeCodeInvalid);
         reporter.ReportFailure(report);
     } catch (const std::exception& failure) {
-        FailureReport report{kUnexpectedFailure, failure.what(), ToUpperText(CuCode), MessageIcon::Stop,
+        FailureReport report{kNoSystemErrorNumber, failure.what(), ToUpperText(CuCode), MessageIcon::Stop,
                              std::string(failure.what())};
         reporter.ReportFailure(report);
     }

@@ -1,28 +1,16 @@
 #include "outbound/path_helpers.h"
 
-#include <dirent.h>
 #include <fnmatch.h>
 
-#include <memory>
-
 #include "core/text.h"
+#include "core/unique_fd.h"
 
 namespace zumaset {
 
-namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-} // namespace
-
 std::string AddBackslash(std::string_view path) {
     if (path.empty()) return {};
-    std::string result = TrimBlanks(path);
-    if (result.empty() || result.back() != kPathSeparator) result += kPathSeparator;
-    return result;
+    const std::string trimmed = TrimBlanks(path);
+    return trimmed.empty() ? std::string(1, kPathSeparator) : WithTrailingSeparator(trimmed);
 }
 
 std::string StripBackslash(std::string_view path) {
@@ -34,7 +22,7 @@ std::string CutAtNul(std::string_view text) { return std::string(text.substr(0, 
 
 bool FolderHasMatch(std::string_view folder, std::string_view pattern) {
     const std::string dirPath = folder.empty() ? std::string(".") : AddBackslash(folder);
-    DirHandle dir(::opendir(dirPath.c_str()));
+    UniqueDir dir(::opendir(dirPath.c_str()));
     if (!dir) return false;
     // "*.*" stands for every name, also names without a dot.
     const std::string wildcard = pattern == "*.*" ? std::string("*") : std::string(pattern);

@@ -1,16 +1,17 @@
 #pragma once
 
+#include "core/folder_path.h"
+
 #include <string>
 #include <string_view>
 
 namespace zumaset {
 
-// The folder separator of local paths; folder paths end with it.
-inline constexpr char kPathSeparator = '/';
-
-// Empty for an empty path; otherwise the path without surrounding blanks and
-// with a separator appended when it does not end with one already. A path of
-// blanks only therefore becomes a lone separator.
+// Adds the platform's folder separator (kPathSeparator, "/"), not a backslash:
+// the name is the one the client's routines are known by. Empty for an empty
+// path; otherwise the path without surrounding blanks and with a separator
+// appended when it does not end with one already (WithTrailingSeparator). A
+// path of blanks only therefore becomes a lone separator.
 std::string AddBackslash(std::string_view path);
 
 // The path less its final separator, when it has one.

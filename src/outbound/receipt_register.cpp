@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "core/charset.h"
+#include "core/unique_fd.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
 
@@ -24,8 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kExpiry = 48h;
-// The number the error log shows for a register file that cannot be used.
-constexpr long kRegisterErrorNumber = 99999;
 // 0.0139 of a day: a receipt is overdue 20 minutes and 0.96 seconds after sending.
 constexpr auto kOverdue = std::chrono::milliseconds(1'200'960);
 
@@ -131,8 +130,8 @@ std::string FormatRegisterLine(const RegisterRecord& r) {
 RegisterFileContent ReadRegisterFile(const std::filesystem::path& file) {
     RegisterFileContent result;
     // O_NOFOLLOW refuses a link; O_NONBLOCK keeps a FIFO from holding the open.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
         const int err = errno;
         if (err == ENOENT) return result;
         result.state = err == ELOOP ? RegisterFileContent::State::NotRegular : RegisterFileContent::State::Unreadable;
@@ -140,25 +139,22 @@ RegisterFileContent ReadRegisterFile(const std::filesystem::path& file) {
         return result;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         result.state = RegisterFileContent::State::NotRegular;
-        ::close(fd);
         return result;
     }
     std::array<char, 65536> buffer{};
     for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             result.state = RegisterFileContent::State::Unreadable;
             result.error = errno;
-            ::close(fd);
             return result;
         }
         if (n == 0) break;
         result.text.append(buffer.data(), static_cast<std::size_t>(n));
     }
-    ::close(fd);
     result.state = RegisterFileContent::State::Read;
     return result;
 }
@@ -212,7 +208,7 @@ ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
     logs_ = &logs;
     if (lock_) RemoveStaleRegisterTemps(file);
     const RegisterFileContent content = ReadRegisterFile(file);
-    const std::string number = "[" + std::to_string(kRegisterErrorNumber) + "] *** ";
+    const std::string number = "[" + std::to_string(kNoSystemErrorNumber) + "] *** ";
     switch (content.state) {
     case RegisterFileContent::State::Missing:
         return Load::Loaded;
@@ -258,7 +254,7 @@ bool ReceiptRegister::SaveRegister(const Logs& logs) {
     if (refused_) {
         saveFailed_ = true;
         if (!refusalReported_) {
-            logs.WriteLog("[" + std::to_string(kRegisterErrorNumber) +
+            logs.WriteLog("[" + std::to_string(kNoSystemErrorNumber) +
                               "] *** Registr odeslaných souborů nelze uložit, jeho soubor byl odmítnut  \"" +
                               file.string() + "\"",
                           LogKind::Error);

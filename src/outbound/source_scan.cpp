@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
 #include <optional>
 
 #include "core/file_error.h"
 #include "core/system_error_text.h"
 #include "core/trace_line.h"
+#include "core/unique_fd.h"
 #include "outbound/path_helpers.h"
 
 namespace zumaset {
@@ -19,12 +19,6 @@ namespace zumaset {
 namespace {
 
 constexpr std::string_view kRoutine = "SearchFiles";
-constexpr std::string_view kFileModule = "advapi32.dll";
-
-struct DirCloser {
-    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 // A folder as the file system knows it, whatever path leads to it.
 struct FolderId {
@@ -72,9 +66,9 @@ public:
         const std::string folder = AddBackslash(folderPath);
         if (folder == settings_.RetValPath || (!start && folder == settings_.ArchivPath)) return;
 
-        DirHandle dir{start ? ::opendir(folder.c_str()) : OpenSubFolder(parentFd, name)};
+        UniqueDir dir{start ? ::opendir(folder.c_str()) : OpenSubFolder(parentFd, name)};
         if (!dir) {
-            reporter_.ReportSystemError(ListingErrorCode(errno), "", kFileModule);
+            reporter_.ReportSystemError(ListingErrorCode(errno), "");
         } else {
             const int folderFd = ::dirfd(dir.get());
             struct stat info {};
@@ -117,14 +111,16 @@ private:
     }
 
     static DIR* OpenSubFolder(int parentFd, const char* name) {
-        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return nullptr;
-        DIR* dir = ::fdopendir(fd);
+        UniqueFd fd(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd.valid()) return nullptr;
+        DIR* dir = ::fdopendir(fd.get());
         if (dir == nullptr) {
             const int error = errno;
-            ::close(fd);
+            fd.reset();
             errno = error;
+            return nullptr;
         }
+        fd.release(); // the listing owns it now
         return dir;
     }
 

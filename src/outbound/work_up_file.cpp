@@ -5,6 +5,8 @@
 #include "core/file_error.h"
 #include "core/file_identity.h"
 #include "core/message_table.h"
+#include "core/system_error_text.h"
+#include "core/text.h"
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "outbound/archive_copy.h"
@@ -17,13 +19,13 @@ namespace zumaset {
 namespace {
 
 constexpr std::string_view kRoutine = "WorkUpFile";
-constexpr std::string_view kFileModule = "advapi32.dll";
 // The server lists the receipts waiting for the client separated by "#", so a
 // receipt for a name with "#" could never be fetched: such a file is not sent.
 constexpr char kReceiptListSeparator = '#';
 constexpr long kInvalidName = 123;
 constexpr std::string_view kNameWithSeparator =
     "Název souboru obsahuje znak \"#\", potvrzení k němu nelze stáhnout; soubor nebyl odeslán.";
+constexpr std::string_view kUnexpectedFailureText = "Soubor se nepodařilo zpracovat";
 constexpr std::string_view kChangedAfterSend =
     "Soubor se během odesílání změnil, nebyl archivován ani smazán a odešle se znovu.";
 
@@ -93,12 +95,12 @@ private:
             LeaveChanged();
             return true;
         }
-        ctx_.reporter.ReportSystemError(copied, Quoted(folderPath_ + fileName_), kFileModule);
+        ctx_.reporter.ReportSystemError(copied, Quoted(folderPath_ + fileName_));
         std::filesystem::path movedTo;
         const FileStepResult moved = KeepUnarchived(ctx_.unarchivedFolder, relative, folderPath_, fileName_, movedTo);
         if (moved != 0) {
             // Not deleted: the file is sent again rather than lost.
-            ctx_.reporter.ReportSystemError(moved, Quoted(folderPath_ + fileName_), kFileModule);
+            ctx_.reporter.ReportSystemError(moved, Quoted(folderPath_ + fileName_));
             return false;
         }
         ctx_.logs.WriteLog("[" + std::to_string(copied) + "] *** Soubor nebyl archivován, uložen jako  " +
@@ -123,13 +125,25 @@ private:
         if (ctx_.settings.WriteDebugLog) ctx_.logs.WriteDebugTrace(line);
     }
 
-    static std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
     const OutboundContext& ctx_;
     const std::string& folderPath_;
     const std::string& fileName_;
     const FileNode found_;
 };
+
+// The error-log line of a step that failed unexpectedly (an exception); the
+// file stays where it is and the next pass tries again.
+void LogUnexpectedFailure(const OutboundContext& context, const std::string& folderPath, const std::string& fileName,
+                          std::string_view what) noexcept {
+    try {
+        context.logs.WriteLog("[" + std::to_string(kNoSystemErrorNumber) + "] *** " +
+                                  std::string(kUnexpectedFailureText) + " (" + std::string(what) + ")  " +
+                                  Quoted(folderPath + fileName),
+                              LogKind::Error);
+    } catch (...) {
+        // Not even the line could be built (memory): nothing more can be done.
+    }
+}
 
 } // namespace
 
@@ -141,8 +155,10 @@ void WorkUpFile(const OutboundContext& context, const std::string& folderPath, c
                 const FileNode& found) noexcept {
     try {
         FileWorkUp(context, folderPath, fileName, found).Run();
+    } catch (const std::exception& failure) {
+        LogUnexpectedFailure(context, folderPath, fileName, failure.what());
     } catch (...) {
-        // A failed step leaves the file where it is; the next pass tries again.
+        LogUnexpectedFailure(context, folderPath, fileName, "neznámá výjimka");
     }
 }
 

@@ -38,9 +38,9 @@ Flock TryFlock(int fd, int operation) {
 } // namespace
 
 FolderLock::FolderLock(const std::filesystem::path& folder) {
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) return;
-    const Flock own = TryFlock(fd_, LOCK_EX);
+    fd_.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd_.valid()) return;
+    const Flock own = TryFlock(fd_.get(), LOCK_EX);
     if (own == Flock::Busy) state_ = State::Busy;
     // Any other flock failure (a file system without locks) leaves NoFolder:
     // the pass runs unprotected, as it did before this lock existed.
@@ -55,10 +55,10 @@ FolderLock::FolderLock(const std::filesystem::path& folder) {
     if (error) return;
     for (std::filesystem::path above = real.parent_path(); !above.empty(); above = above.parent_path()) {
         // An ancestor that cannot be opened (no read access) is passed over.
-        const int fd = ::open(above.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            ancestors_.push_back(fd);
-            if (TryFlock(fd, LOCK_SH) == Flock::Busy) {
+        UniqueFd fd(::open(above.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd.valid()) {
+            ancestors_.push_back(std::move(fd));
+            if (TryFlock(ancestors_.back().get(), LOCK_SH) == Flock::Busy) {
                 state_ = State::Busy;
                 return;
             }
@@ -67,15 +67,8 @@ FolderLock::FolderLock(const std::filesystem::path& folder) {
     }
 }
 
-FolderLock::~FolderLock() {
-    // Closing releases the locks.
-    for (const int fd : ancestors_)
-        ::close(fd);
-    if (fd_ >= 0) ::close(fd_);
-}
-
 FolderLock::FolderLock(FolderLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), ancestors_(std::exchange(other.ancestors_, {})),
+    : fd_(std::move(other.fd_)), ancestors_(std::exchange(other.ancestors_, {})),
       state_(std::exchange(other.state_, State::NoFolder)) {}
 
 } // namespace zumaset

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/file_lock.h"
+#include "core/unique_fd.h"
 
 #include <filesystem>
 #include <optional>
@@ -30,7 +31,7 @@ public:
     enum class State { Held, Busy, NoFolder };
 
     explicit FolderLock(const std::filesystem::path& folder);
-    ~FolderLock();
+    ~FolderLock() = default; // closing the folders releases the locks
     FolderLock(FolderLock&& other) noexcept;
     FolderLock& operator=(FolderLock&&) = delete;
     FolderLock(const FolderLock&) = delete;
@@ -41,8 +42,8 @@ public:
     State state() const { return state_; }
 
 private:
-    int fd_ = -1;
-    std::vector<int> ancestors_;
+    UniqueFd fd_;
+    std::vector<UniqueFd> ancestors_;
     State state_ = State::NoFolder;
 };
 

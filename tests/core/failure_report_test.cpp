@@ -39,7 +39,7 @@ protected:
 
 TEST_F(FailureReportTest, SystemErrorWithBoxOffStillLogsAndNotifiesFirstLineOnly) {
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset", &TwoLineText);
-    reporter.ReportSystemError(12029, "\"/data/x.txt\"", "wininet.dll");
+    reporter.ReportSystemError(12029, "\"/data/x.txt\"");
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12029] *** First line  \"/data/x.txt\"\r\n");
     ASSERT_EQ(mail.notices.size(), 1u);
@@ -50,7 +50,7 @@ TEST_F(FailureReportTest, SystemErrorWithBoxOffStillLogsAndNotifiesFirstLineOnly
 TEST_F(FailureReportTest, SystemErrorBoxCarriesHeadingDescriptionAndDetail) {
     settings.ShowErrMessage = true;
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    reporter.ReportSystemError(12002, "", "wininet.dll");
+    reporter.ReportSystemError(12002, "");
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].title, "zumaset");
     EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);
@@ -121,7 +121,7 @@ TEST_F(FailureReportTest, ABoxThatFailsDoesNotCostTheLogLineOrTheNotice) {
     } throwing;
     settings.ShowErrMessage = true;
     FailureReporter reporter(settings, logs, throwing, mail, "zumaset");
-    reporter.ReportSystemError(5, "d", "advapi32.dll");
+    reporter.ReportSystemError(5, "d");
     EXPECT_NE(ErrorLines().find("[5] *** "), std::string::npos);
     EXPECT_EQ(mail.notices.size(), 1u);
 }

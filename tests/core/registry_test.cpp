@@ -58,12 +58,13 @@ TEST(RegDocument, DamagedLinesAreSkippedAndTheRestLoads) {
 
 TEST(RegDocument, KeyOperationsFollowTheRegistryRules) {
     RegDocument doc;
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), 1), regerr::kFileNotFound);
+    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), RegType::Sz), regerr::kFileNotFound);
     doc.CreateKey(Hive::CurrentUser, kKey);
     doc.CreateKey(Hive::CurrentUser, "Software\\RLK a.s.");
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), 1), regerr::kSuccess);
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "N", std::int32_t{5}, 4), regerr::kSuccess);
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "Other", std::string("x"), 3), regerr::kInvalidParameter);
+    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), RegType::Sz), regerr::kSuccess);
+    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "N", std::int32_t{5}, RegType::Dword), regerr::kSuccess);
+    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "Other", std::string("x"), static_cast<RegType>(3)),
+              regerr::kInvalidParameter);
     EXPECT_EQ(std::get<std::int32_t>(doc.QueryValue(Hive::CurrentUser, kKey, "N")), 5);
 
     doc.DeleteKey(Hive::CurrentUser, "Software\\RLK a.s."); // has a subkey: stays
@@ -81,7 +82,7 @@ TEST(RegistryFile, ChangesAreWrittenAtomicallyWithPrivateMode) {
     EXPECT_FALSE(std::filesystem::exists(reg.file())); // reading creates nothing
 
     reg.CreateKey(Hive::CurrentUser, kKey);
-    EXPECT_EQ(reg.SetValue(Hive::CurrentUser, kKey, "User", std::string("Dvořák"), 1), regerr::kSuccess);
+    EXPECT_EQ(reg.SetValue(Hive::CurrentUser, kKey, "User", std::string("Dvořák"), RegType::Sz), regerr::kSuccess);
     struct stat st {};
     ASSERT_EQ(::stat(reg.file().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -100,7 +101,7 @@ TEST(RegistryFile, DamagedFileKeepsItsOriginalBesideTheRewrite) {
     test::WriteFileBytes(file, damaged);
     RegistryFile reg(file);
     EXPECT_EQ(Text(reg.QueryValue(Hive::CurrentUser, kKey, "User")), "jan");
-    reg.SetValue(Hive::CurrentUser, kKey, "ServerTxt", std::string("a"), 1);
+    reg.SetValue(Hive::CurrentUser, kKey, "ServerTxt", std::string("a"), RegType::Sz);
     EXPECT_EQ(test::ReadFileBytes(dir / "registry.reg.damaged"), damaged);
     EXPECT_EQ(Text(reg.QueryValue(Hive::CurrentUser, kKey, "ServerTxt")), "a");
     EXPECT_EQ(Text(reg.QueryValue(Hive::CurrentUser, kKey, "User")), "jan");

@@ -11,8 +11,8 @@
 namespace zumaset {
 namespace {
 
-constexpr auto kSz = static_cast<std::uint32_t>(RegType::Sz);
-constexpr auto kDword = static_cast<std::uint32_t>(RegType::Dword);
+constexpr auto kSz = RegType::Sz;
+constexpr auto kDword = RegType::Dword;
 
 bool IsAlphabetSymbol(char c) {
     return (c >= '0' && c <= '9') || c == '?' || c == '@' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -20,7 +20,7 @@ bool IsAlphabetSymbol(char c) {
 
 class SettingsStore : public ::testing::Test {
 protected:
-    void Put(std::string_view name, RegValue value, std::uint32_t type) {
+    void Put(std::string_view name, RegValue value, RegType type) {
         doc.CreateKey(Hive::CurrentUser, kSettingsKey);
         doc.SetValue(Hive::CurrentUser, kSettingsKey, name, value, type);
     }

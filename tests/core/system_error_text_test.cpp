@@ -1,6 +1,7 @@
 #include "core/system_error_text.h"
 
 #include "core/file_error.h"
+#include "core/inet_error.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,18 @@
 
 namespace zumaset {
 namespace {
+
+TEST(SystemErrorText, DescribesEveryTransportCode) {
+    using namespace inet_error;
+    for (const unsigned long code :
+         {kReplyTooLarge, kTimeout, kInternalError, kInvalidUrl, kNameNotResolved, kOperationCancelled,
+          kIncorrectHandleState, kCannotConnect, kConnectionAborted, kConnectionReset, kCertificateDateInvalid,
+          kCertificateNameInvalid, kClientCertificateNeeded, kInvalidCa, kInvalidServerResponse, kInvalidHeader,
+          kSecureChannelError, kSecurityFailure}) {
+        EXPECT_FALSE(SystemErrorText(static_cast<long>(code)).empty()) << code;
+    }
+    EXPECT_EQ(SystemErrorText(kNoSystemErrorNumber), "");
+}
 
 TEST(SystemErrorText, KnowsOurCodesAndGivesOneLineOrNothing) {
     EXPECT_FALSE(SystemErrorText(12029).empty());

@@ -17,11 +17,43 @@ TEST(TrimBlanks, RemovesOnlySpacesAtBothEnds) {
     EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
 }
 
+TEST(TrimView, RemovesTheGivenBlanksAtBothEnds) {
+    EXPECT_EQ(TrimView(" \t a\tb \t", " \t"), "a\tb");
+    EXPECT_EQ(TrimView("\t\t", " \t"), "");
+}
+
 TEST(EqualsNoCase, FoldsAsciiLettersOnly) {
     EXPECT_TRUE(EqualsNoCase("Software\\Zumaset", "SOFTWARE\\zumaset"));
     EXPECT_FALSE(EqualsNoCase("abc", "abcd"));
     EXPECT_FALSE(EqualsNoCase("ŠKODA", "škoda"));
     EXPECT_FALSE(EqualsNoCase("@", "`")); // differ by the case bit, but are no letters
+}
+
+TEST(FindNoCase, FindsFromThePositionGiven) {
+    EXPECT_EQ(FindNoCase("<HTML><Body>x</BODY>", "<body>"), 6u);
+    EXPECT_EQ(FindNoCase("<body>x</body>", "</BODY>", 3), 7u);
+    EXPECT_EQ(FindNoCase("<body>", "<body>", 1), std::string_view::npos);
+    EXPECT_EQ(FindNoCase("ab", "b", 99), std::string_view::npos);
+    EXPECT_TRUE(StartsWithNoCase("regedit4\r\n", "REGEDIT4"));
+    EXPECT_FALSE(StartsWithNoCase("REG", "REGEDIT4"));
+}
+
+TEST(ParseWholeNumber, TakesOnlyAWholeDecimalNumberThatFits) {
+    EXPECT_EQ(ParseWholeNumber("-42"), -42);
+    EXPECT_EQ(ParseWholeNumber("0"), 0);
+    EXPECT_EQ(ParseWholeNumber(""), std::nullopt);
+    EXPECT_EQ(ParseWholeNumber(" 1"), std::nullopt);
+    EXPECT_EQ(ParseWholeNumber("+1"), std::nullopt);
+    EXPECT_EQ(ParseWholeNumber("1x"), std::nullopt);
+    EXPECT_EQ(ParseWholeNumber("99999999999999999999"), std::nullopt);
+}
+
+TEST(HasControlCharacter, FindsC0AndDeleteButNotUtf8) {
+    EXPECT_TRUE(HasControlCharacter("a\tb"));
+    EXPECT_TRUE(HasControlCharacter("\x7F"));
+    EXPECT_TRUE(HasControlCharacter("x\0"sv));
+    EXPECT_FALSE(HasControlCharacter("Příjem kůň"));
+    EXPECT_EQ(Quoted("a b"), "\"a b\"");
 }
 
 TEST(EscapeControlChars, KeepsALineOnOneLineAndTheCursorInPlace) {

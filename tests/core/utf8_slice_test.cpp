@@ -23,6 +23,14 @@ TEST(Utf8Slice, CountsCharactersNotBytes) {
     EXPECT_EQ(Utf8Mid(text, 6, 1), "");
 }
 
+TEST(Utf8Slice, PadsAndFitsToAWidthInCharacters) {
+    EXPECT_EQ(Utf8Length("čřA✓ž"), 5u);
+    EXPECT_EQ(Utf8PadRight("čř", 4), "čř  ");
+    EXPECT_EQ(Utf8PadRight("čřA✓ž", 3), "čřA✓ž"); // longer text stays whole
+    EXPECT_EQ(Utf8FitTo("čřA✓ž", 3), "čřA");
+    EXPECT_EQ(Utf8FitTo("ž", 3), "ž  ");
+}
+
 TEST(Utf8Slice, CountsAMalformedByteAsOneCharacter) {
     // A stray byte, then a lead byte without its continuation before "b".
     constexpr std::string_view text = "a\xFF\xC5\x62";

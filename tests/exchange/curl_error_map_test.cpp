@@ -1,6 +1,6 @@
 #include "exchange/curl_error_map.h"
 
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 
 #include <gtest/gtest.h>
 #include <openssl/x509_vfy.h>

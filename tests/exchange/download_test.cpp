@@ -1,15 +1,15 @@
 // The receive pass: list, fetch, placement, storing and acknowledging, against
 // the simulator over real TLS, and against a scripted hostile server.
 #include "core/client_model.h"
+#include "core/inet_error.h"
 #include "core/numbered_backup.h"
 #include "core/upper_case.h"
+#include "counting_dial_up_gate.h"
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
 #include "exchange/download.h"
-#include "exchange/inet_error.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
-#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
 #include "outbound/receipt_register.h"
 #include "session_fixture.h"

@@ -66,7 +66,7 @@ TEST_F(LivePreamble, AnExpiredCertificateFailsTheTestButServesTheRequestsAnUnkno
         ASSERT_TRUE(transfer.OpenRequest("/secure/activex_download/download_list.asp"));
         transfer.AddFormHeaders();
         transfer.SendRequest("JmenoDeklaranta=DEKL01&Heslo=heslo", {20, "lngStatus(LIST)", false, 21, "LIST"});
-        EXPECT_EQ(transfer.lngStatus, 200);
+        EXPECT_EQ(transfer.status(), 200);
     }
     {
         // All three servers answer with a certificate from an authority nobody trusts.

@@ -168,7 +168,7 @@ TEST_F(ProxyLoop, AProxyThatKeepsAskingGetsExactlyFourSends) {
     ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
     EXPECT_EQ(PostOnce(transfer), SendResult::ProxyLoopEnded);
     EXPECT_EQ(transport.sent().size(), 4u);
-    EXPECT_EQ(transfer.lngStatus, 0);
+    EXPECT_EQ(transfer.status(), 0);
     EXPECT_EQ(Count(Log("Control.log"), "[VAN.EXAMPLE     ]  *** spojeni pro odesilani - CYKLUS\r\n"), 3u);
     const std::string debug = Log("Debug.log");
     EXPECT_TRUE(test::TraceHas(debug, 'G', 27, {"NEOVERENO PROXY"}));
@@ -179,12 +179,12 @@ TEST_F(ProxyLoop, CorrectedCredentialsInTheRegistryAreUsedAtTheNextChallenge) {
     transport.AddReply("/page.asp", FakeReply{200, "<body>\r\nOK\r\n</body>"});
     session.Open();
     // The administrator corrects the password while the client runs.
-    registry.SetValue(Hive::CurrentUser, kSettingsKey, "ProxyPass", ScrambleText("right"), 1);
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, "ProxyPass", ScrambleText("right"), RegType::Sz);
     std::string server = "van.example";
     ServerTransfer transfer(session, kUploadPreamble);
     ASSERT_EQ(transfer.RunPreamble(server), PreambleResult::Connected);
     EXPECT_EQ(PostOnce(transfer), SendResult::Answered);
-    EXPECT_EQ(transfer.lngStatus, 200);
+    EXPECT_EQ(transfer.status(), 200);
     ASSERT_EQ(transport.sent().size(), 3u); // without, with the old, with the corrected password
     EXPECT_EQ(transport.sent()[1].proxyPassword, std::optional<std::string>("wrong"));
     EXPECT_EQ(transport.sent()[2].proxyPassword, std::optional<std::string>("right"));

@@ -1,12 +1,12 @@
 // SendFile against a scripted transport: the exact requests, the judging of
 // every kind of answer, and the failures that must leave the file unsent.
 #include "core/charset.h"
+#include "core/inet_error.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
 #include "core/upper_case.h"
 #include "exchange/crc32.h"
-#include "exchange/inet_error.h"
 #include "fake_transport.h"
 #include "trace_has.h"
 #include "upload_fixture.h"

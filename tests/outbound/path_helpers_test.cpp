@@ -37,6 +37,13 @@ TEST_P(PathRule, AddAndStripSeparator) {
 INSTANTIATE_TEST_SUITE_P(Rows, PathRule, testing::ValuesIn(kPathRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(PathHelpers, WithTrailingSeparatorKeepsEmptyAndBlanks) {
+    EXPECT_EQ(WithTrailingSeparator(""), "");
+    EXPECT_EQ(WithTrailingSeparator("/a"), "/a/");
+    EXPECT_EQ(WithTrailingSeparator("/a/"), "/a/");
+    EXPECT_EQ(WithTrailingSeparator(" a "), " a /");
+}
+
 TEST(PathHelpers, CutAtNulKeepsTextUpToFirstNul) {
     using namespace std::string_view_literals;
     EXPECT_EQ(CutAtNul("name.txt\0garbage\0"sv), "name.txt");

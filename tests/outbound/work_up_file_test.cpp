@@ -11,6 +11,7 @@
 #include <functional>
 #include <iterator>
 #include <ostream>
+#include <stdexcept>
 
 #include "core/file_identity.h"
 #include "core/system_error_text.h"
@@ -66,6 +67,15 @@ TEST_F(WorkUp, RefusedFileStaysAndIsOfferedAgain) {
     EXPECT_EQ(sender.calls.size(), 2u);
     EXPECT_EQ(model.sendCount(), 0);
     EXPECT_EQ(Activity().back(), "Proces SEND - CHYBA  SOUBOR NEBYL ODESLÁN");
+    EXPECT_TRUE(fs::exists(file));
+}
+
+TEST_F(WorkUp, AnUnexpectedFailureIsLoggedAndTheFileStays) {
+    sender.onSend = [](const std::string&) { throw std::runtime_error("disk gone"); };
+    const fs::path file = Source("brno_02.txt");
+    Pass();
+    EXPECT_EQ(ErrorLines(), (std::vector<std::string>{"[99999] *** Soubor se nepodařilo zpracovat (disk gone)  \"" +
+                                                      file.string() + "\""}));
     EXPECT_TRUE(fs::exists(file));
 }
 

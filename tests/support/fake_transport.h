@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 #include "exchange/transport.h"
 
 #include <algorithm>

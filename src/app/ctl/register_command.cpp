@@ -1,8 +1,8 @@
 #include "app/ctl/register_command.h"
 
 #include "app/ctl/exit_codes.h"
-#include "core/charset.h"
 #include "core/text.h"
+#include "core/utf8_slice.h"
 #include "outbound/receipt_register.h"
 
 #include <algorithm>
@@ -12,15 +12,6 @@
 #include <vector>
 
 namespace zumaset {
-
-namespace {
-
-std::string Pad(const std::string& text, std::size_t width) {
-    const std::size_t length = Utf8Length(text);
-    return length >= width ? text : text + std::string(width - length, ' ');
-}
-
-} // namespace
 
 int ShowRegister(const Settings& settings, std::ostream& out, std::ostream& err) {
     const auto file = RegisterFilePath(settings);
@@ -53,8 +44,8 @@ int ShowRegister(const Settings& settings, std::ostream& out, std::ostream& err)
         for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Utf8Length(row[i]));
     }
     for (const auto& row : rows) {
-        out << Pad(row[0], widths[0]) << "  " << Pad(row[1], widths[1]) << "  " << Pad(row[2], widths[2]) << "  "
-            << row[3] << '\n';
+        out << Utf8PadRight(row[0], widths[0]) << "  " << Utf8PadRight(row[1], widths[1]) << "  "
+            << Utf8PadRight(row[2], widths[2]) << "  " << row[3] << '\n';
     }
     out << (rows.size() - 1) << " sent file(s) awaiting receipts.\n";
     return kExitOk;
