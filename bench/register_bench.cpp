@@ -22,6 +22,7 @@
 #include "core/logs.h"
 #include "core/settings.h"
 #include "outbound/receipt_register.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -30,29 +31,6 @@ using Seconds = std::chrono::duration<double>;
 
 constexpr int kRuns = 3;
 
-// A folder removed with its content at the end of the run.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "zumaset-register-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 std::string Name(int n) {
     return "PRAHA_CZ510000_" + std::to_string(100000 + n) + ".VAS";
 }
@@ -60,7 +38,7 @@ constexpr const char* kFolder = "/home/deklarant/Na_CU/Praha/";
 
 // The register as the send pass keeps it: one atomic rewrite per upload.
 double RegisterBatch(int records) {
-    const ScratchFolder scratch;
+    const zumaset::bench::ScratchFolder scratch{"register-bench"};
     zumaset::Settings settings;
     settings.LogsPath = scratch.path().string() + "/";
     settings.ErrLogPath = settings.LogsPath;
@@ -82,7 +60,7 @@ double RegisterBatch(int records) {
 
 // Reference: each record appended as one line and synced.
 double AppendBatch(int records) {
-    const ScratchFolder scratch;
+    const zumaset::bench::ScratchFolder scratch{"register-bench"};
     const zumaset::SystemClock clock;
     const std::string file = (scratch.path() / "Zumaset.sav").string();
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);

@@ -25,6 +25,7 @@
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "outbound/work_up_file.h"
+#include "scratch_folder.h"
 
 extern char** environ;
 
@@ -35,29 +36,6 @@ namespace fs = std::filesystem;
 constexpr int kRepetitions = 5;
 constexpr int kFilesPerFolder = 100;
 constexpr int kFoldersPerBranch = 10;
-
-// A folder removed with its content at the end of the run.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "zumaset-scan-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // files non-empty files in branch/folder/ levels: 100 per folder, 10 folders per branch.
 void BuildTree(const fs::path& root, int files) {
@@ -139,7 +117,7 @@ int FileCount(int& argc, char** argv) {
 
 int main(int argc, char** argv) {
     const int files = FileCount(argc, argv);
-    ScratchFolder scratch;
+    zumaset::bench::ScratchFolder scratch{"scan-bench"};
     const fs::path source = scratch.path() / "Na_CU";
     BuildTree(source, files);
 
