@@ -8,7 +8,7 @@
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
-#include "recording_sinks.h"
+#include "error_log_fixture.h"
 #include "temp_dir.h"
 
 namespace zumaset {
@@ -18,24 +18,7 @@ using test::ReadFileBytes;
 
 std::string TwoLineText(long) { return "First line\r\nSecond line\r\n"; }
 
-class FailureReportTest : public testing::Test {
-protected:
-    FailureReportTest() { settings.ErrLogPath = dir.path().string() + "/"; }
-
-    // The error log's lines after its header.
-    std::string ErrorLines() const {
-        const std::string content = ReadFileBytes(dir / "Error.log");
-        const auto body = content.find("\r\n\r\n");
-        return body == std::string::npos ? "" : content.substr(body + 4);
-    }
-
-    test::TempDir dir;
-    Settings settings;
-    FixedClock clock{FromLocalTime(2026, 12, 6, 9, 5, 3)};
-    Logs logs{settings, clock};
-    test::RecordingMessageBoxes boxes;
-    test::RecordingMailNotices mail;
-};
+class FailureReportTest : public test::ErrorLogFixture {};
 
 TEST_F(FailureReportTest, SystemErrorWithBoxOffStillLogsAndNotifiesFirstLineOnly) {
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset", &TwoLineText);

@@ -3,8 +3,7 @@
 #include "core/system_error_text.h"
 #include "core/time_format.h"
 #include "core/upper_case.h"
-#include "recording_sinks.h"
-#include "temp_dir.h"
+#include "error_log_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,23 +13,8 @@
 namespace zumaset {
 namespace {
 
-class ViewLogTest : public testing::Test {
+class ViewLogTest : public test::ErrorLogFixture {
 protected:
-    ViewLogTest() { settings.ErrLogPath = dir.path().string() + "/"; }
-
-    // The error log's lines after its header.
-    std::string ErrorLines() const {
-        const std::string content = test::ReadFileBytes(dir / "Error.log");
-        const auto body = content.find("\r\n\r\n");
-        return body == std::string::npos ? "" : content.substr(body + 4);
-    }
-
-    test::TempDir dir;
-    Settings settings;
-    FixedClock clock{FromLocalTime(2026, 12, 6, 9, 5, 3)};
-    Logs logs{settings, clock};
-    test::RecordingMessageBoxes boxes;
-    test::RecordingMailNotices mail;
     test::RecordingLauncher launcher;
 };
 
