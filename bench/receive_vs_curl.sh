@@ -26,16 +26,8 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 mkdir -p "$work/data"
-"$vansim" --data "$work/data" --port 0 >"$work/vansim.out" 2>"$work/vansim.err" &
-pid=$!
-i=0
-until grep -q "listening on" "$work/vansim.out" 2>/dev/null; do
-    i=$((i + 1)); [ $i -gt 100 ] && { echo "simulator did not start" >&2; cat "$work/vansim.err" >&2; exit 1; }
-    sleep 0.1
-done
-line=$(grep "listening on" "$work/vansim.out")
-port=$(echo "$line" | sed 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/')
-ca=$(echo "$line" | sed 's/.*ca=//')
+. "$(dirname "$0")/start_vansim.sh"
+start_vansim
 base="https://127.0.0.1:$port"
 echo "bench:heslo:-" >"$work/data/accounts.txt"
 
