@@ -3,10 +3,10 @@
 #include "exchange/curl_error_map.h"
 #include "exchange/curl_transfer.h"
 #include "core/host_port.h"
+#include "core/text.h"
 #include "exchange/inet_error.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -40,16 +40,8 @@ private:
     std::string detail_;
 };
 
-bool SameHeaderName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
+// The blanks around a header line's name and value.
+constexpr std::string_view kHeaderBlanks = " \t";
 
 // Redirects the connection test follows at most.
 constexpr long kTestRedirects = 3;
@@ -100,9 +92,9 @@ public:
             auto line = text.substr(0, end);
             text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
             if (line.ends_with('\r')) line.remove_suffix(1);
-            if (TrimSpaces(line).empty()) continue;
+            if (TrimView(line, kHeaderBlanks).empty()) continue;
             const auto colon = line.find(':');
-            if (colon == std::string_view::npos || TrimSpaces(line.substr(0, colon)).empty()) {
+            if (colon == std::string_view::npos || TrimView(line.substr(0, colon), kHeaderBlanks).empty()) {
                 error_.Set(inet_error::kInvalidHeader, "Header without a name: " + std::string(line));
                 return false;
             }
@@ -113,9 +105,9 @@ public:
             return false;
         }
         for (auto& line : lines) {
-            const auto name = TrimSpaces(std::string_view(line).substr(0, line.find(':')));
+            const auto name = TrimView(std::string_view(line).substr(0, line.find(':')), kHeaderBlanks);
             auto same = std::ranges::find_if(headers_, [&](const std::string& present) {
-                return SameHeaderName(TrimSpaces(std::string_view(present).substr(0, present.find(':'))), name);
+                return EqualsNoCase(TrimView(std::string_view(present).substr(0, present.find(':')), kHeaderBlanks), name);
             });
             if (same != headers_.end()) {
                 *same = std::move(line);
