@@ -4,7 +4,7 @@
 #include "exchange/curl_transfer.h"
 #include "core/host_port.h"
 #include "core/text.h"
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,15 +28,15 @@ using SetupPtr = std::shared_ptr<const SessionSetup>;
 // The error slot every handle carries.
 class ErrorSlot {
 public:
-    unsigned long code() const { return code_; }
+    InetError code() const { return code_; }
     const std::string& detail() const { return detail_; }
-    void Set(unsigned long code, std::string detail) {
+    void Set(InetError code, std::string detail) {
         code_ = code;
         detail_ = std::move(detail);
     }
 
 private:
-    unsigned long code_ = 0;
+    InetError code_ = 0;
     std::string detail_;
 };
 
@@ -82,7 +82,7 @@ public:
     CurlRequest(const CurlRequest&) = delete;
     CurlRequest& operator=(const CurlRequest&) = delete;
 
-    unsigned long LastError() const override { return error_.code(); }
+    InetError LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
     bool AddRequestHeader(std::string_view text) override {
@@ -159,7 +159,7 @@ public:
             // libcurl names only an address: say that it was the proxy's.
             detail = "proxy " + setup_->proxy + ": " + detail;
         }
-        const unsigned long code =
+        const InetError code =
             transfer_.tooLarge() ? inet_error::kReplyTooLarge : InetErrorFromCurl(transfer_.result(), verifyResult);
         error_.Set(code, std::move(detail));
         return false;
@@ -215,7 +215,7 @@ private:
         return !bypassProxy_ && !setup_->proxy.empty() && (setup_->namedProxy || setup_->noProxy.empty());
     }
 
-    unsigned long ReadError() const {
+    InetError ReadError() const {
         if (transfer_.tooLarge()) return inet_error::kReplyTooLarge;
         // A receive error while the body comes in is a reply cut short: a
         // connection reset, or one closed without the TLS end signal (a
@@ -320,7 +320,7 @@ public:
     CurlConnection(SetupPtr setup, HostPort server, CurlConnectionPool pool)
         : setup_(std::move(setup)), server_(std::move(server)), pool_(std::move(pool)) {}
 
-    unsigned long LastError() const override { return error_.code(); }
+    InetError LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
     std::unique_ptr<InternetRequest> OpenRequest(std::string_view verb, std::string_view page,
@@ -349,7 +349,7 @@ class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(SetupPtr setup) : setup_(std::move(setup)) {}
 
-    unsigned long LastError() const override { return error_.code(); }
+    InetError LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
     std::unique_ptr<InternetRequest> OpenUrl(std::string_view url) override {
