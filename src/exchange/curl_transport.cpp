@@ -3,10 +3,10 @@
 #include "exchange/curl_error_map.h"
 #include "exchange/curl_transfer.h"
 #include "core/host_port.h"
-#include "exchange/inet_error.h"
+#include "core/text.h"
+#include "core/inet_error.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -28,28 +28,20 @@ using SetupPtr = std::shared_ptr<const SessionSetup>;
 // The error slot every handle carries.
 class ErrorSlot {
 public:
-    unsigned long code() const { return code_; }
+    InetError code() const { return code_; }
     const std::string& detail() const { return detail_; }
-    void Set(unsigned long code, std::string detail) {
+    void Set(InetError code, std::string detail) {
         code_ = code;
         detail_ = std::move(detail);
     }
 
 private:
-    unsigned long code_ = 0;
+    InetError code_ = 0;
     std::string detail_;
 };
 
-bool SameHeaderName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
+// The blanks around a header line's name and value.
+constexpr std::string_view kHeaderBlanks = " \t";
 
 // Redirects the connection test follows at most.
 constexpr long kTestRedirects = 3;
@@ -90,7 +82,7 @@ public:
     CurlRequest(const CurlRequest&) = delete;
     CurlRequest& operator=(const CurlRequest&) = delete;
 
-    unsigned long LastError() const override { return error_.code(); }
+    InetError LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
     bool AddRequestHeader(std::string_view text) override {
@@ -100,9 +92,9 @@ public:
             auto line = text.substr(0, end);
             text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
             if (line.ends_with('\r')) line.remove_suffix(1);
-            if (TrimSpaces(line).empty()) continue;
+            if (TrimView(line, kHeaderBlanks).empty()) continue;
             const auto colon = line.find(':');
-            if (colon == std::string_view::npos || TrimSpaces(line.substr(0, colon)).empty()) {
+            if (colon == std::string_view::npos || TrimView(line.substr(0, colon), kHeaderBlanks).empty()) {
                 error_.Set(inet_error::kInvalidHeader, "Header without a name: " + std::string(line));
                 return false;
             }
@@ -113,9 +105,9 @@ public:
             return false;
         }
         for (auto& line : lines) {
-            const auto name = TrimSpaces(std::string_view(line).substr(0, line.find(':')));
+            const auto name = TrimView(std::string_view(line).substr(0, line.find(':')), kHeaderBlanks);
             auto same = std::ranges::find_if(headers_, [&](const std::string& present) {
-                return SameHeaderName(TrimSpaces(std::string_view(present).substr(0, present.find(':'))), name);
+                return EqualsNoCase(TrimView(std::string_view(present).substr(0, present.find(':')), kHeaderBlanks), name);
             });
             if (same != headers_.end()) {
                 *same = std::move(line);
@@ -167,7 +159,7 @@ public:
             // libcurl names only an address: say that it was the proxy's.
             detail = "proxy " + setup_->proxy + ": " + detail;
         }
-        const unsigned long code =
+        const InetError code =
             transfer_.tooLarge() ? inet_error::kReplyTooLarge : InetErrorFromCurl(transfer_.result(), verifyResult);
         error_.Set(code, std::move(detail));
         return false;
@@ -223,7 +215,7 @@ private:
         return !bypassProxy_ && !setup_->proxy.empty() && (setup_->namedProxy || setup_->noProxy.empty());
     }
 
-    unsigned long ReadError() const {
+    InetError ReadError() const {
         if (transfer_.tooLarge()) return inet_error::kReplyTooLarge;
         // A receive error while the body comes in is a reply cut short: a
         // connection reset, or one closed without the TLS end signal (a
@@ -328,7 +320,7 @@ public:
     CurlConnection(SetupPtr setup, HostPort server, CurlConnectionPool pool)
         : setup_(std::move(setup)), server_(std::move(server)), pool_(std::move(pool)) {}
 
-    unsigned long LastError() const override { return error_.code(); }
+    InetError LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
     std::unique_ptr<InternetRequest> OpenRequest(std::string_view verb, std::string_view page,
@@ -357,7 +349,7 @@ class CurlSession final : public InternetSession {
 public:
     explicit CurlSession(SetupPtr setup) : setup_(std::move(setup)) {}
 
-    unsigned long LastError() const override { return error_.code(); }
+    InetError LastError() const override { return error_.code(); }
     std::string LastErrorDetail() const override { return error_.detail(); }
 
     std::unique_ptr<InternetRequest> OpenUrl(std::string_view url) override {

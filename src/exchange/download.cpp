@@ -4,7 +4,6 @@
 #include "core/folder_path.h"
 #include "core/inet_error.h"
 #include "core/message_table.h"
-#include "core/paths.h"
 #include "core/system_error_text.h"
 #include "core/text.h"
 #include "core/trace_line.h"
@@ -462,8 +461,8 @@ void ReceivePass::Acknowledge(std::string_view body) {
 
 } // namespace
 
-std::string InformationFolder() {
-    return WithTrailingSeparator(DataFolder().string());
+std::string InformationFolder(const std::filesystem::path& data) {
+    return WithTrailingSeparator(data.string());
 }
 
 void GetRemoteFile(DownloadContext& context, std::string server) {

@@ -9,13 +9,14 @@
 #include "exchange/sent_files.h"
 #include "exchange/server_session.h"
 
+#include <filesystem>
 #include <string>
 
 namespace zumaset {
 
-// The client's data folder as a folder text ending with "/": where
+// The client's data folder `data` as a folder text ending with "/": where
 // information files of the operator are stored.
-std::string InformationFolder();
+std::string InformationFolder(const std::filesystem::path& data);
 
 // Everything one receive pass works with.
 struct DownloadContext {
@@ -27,7 +28,7 @@ struct DownloadContext {
     const SentFiles& sentFiles;   // routes replies back to the sent file's sub-folder
     DialUpGate& dialUp;
     MailNotices& mail;            // information notices of operator files
-    std::string dataFolder = InformationFolder();  // information files go here
+    std::string dataFolder;       // information files go here (InformationFolder)
 };
 
 // One receive pass against `server`: asks for the list of files waiting for

@@ -1,6 +1,5 @@
 #include "exchange/tls_trust.h"
 
-#include "core/registry_file.h"
 #include "core/host_port.h"
 
 #include <openssl/err.h>
@@ -270,8 +269,6 @@ CURLcode PrepareContext(CURL* easy, void* sslContext, void* userData) {
 }
 
 } // namespace
-
-std::filesystem::path DefaultCaFolder() { return ConfigFolder() / "ca"; }
 
 std::filesystem::path DefaultSystemCaFile() {
     const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);

@@ -11,10 +11,6 @@
 
 namespace zumaset {
 
-// The folder where the operator's CA certificates are installed:
-// $XDG_CONFIG_HOME/zumaset/ca/ (default ~/.config/zumaset/ca/).
-std::filesystem::path DefaultCaFolder();
-
 // The system's CA bundle as libcurl was built to use it; empty when unknown.
 std::filesystem::path DefaultSystemCaFile();
 

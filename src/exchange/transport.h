@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/inet_error.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -19,14 +21,14 @@ inline constexpr std::uint64_t kDefaultReplyLimit = 8u * 1024 * 1024;
 // connection to one server and HTTP requests on it. Every handle is an
 // object; destroying it closes it, in any order. A failing operation returns
 // false, nullptr or an empty optional and leaves a WinINet-style error number
-// (inet_error.h) readable on the object it was called on.
+// (core/inet_error.h) readable on the object it was called on.
 
 // The part every handle shares: the error left by its last failing operation.
 class InternetHandle {
 public:
     virtual ~InternetHandle() = default;
     // The error number of the last failed operation on this handle, 0 if none.
-    virtual unsigned long LastError() const = 0;
+    virtual InetError LastError() const = 0;
     // The underlying library's own words on that failure, for the debug trace.
     virtual std::string LastErrorDetail() const = 0;
 };

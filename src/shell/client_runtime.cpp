@@ -142,7 +142,9 @@ void ClientRuntime::RunSendPass() {
 }
 
 void ClientRuntime::RunReceivePass(bool traceManual) {
-    DownloadContext download{*session_, settings_, logs_, reporter_, model_, register_, *dialUp_, platform_.mail};
+    DownloadContext download{*session_, settings_,      logs_,
+                             reporter_, model_,         register_,
+                             *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data)};
     GetRemoteFile(download, settings_.ServerTxt);
     if (traceManual && settings_.WriteDebugLog) {
         logs_.WriteDebugTrace(TraceLine::WithVerbatimField("PopGet_Click         ", 'D', 1).Label("volá GetRemoteFile-ručně").Text());

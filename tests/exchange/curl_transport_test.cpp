@@ -1,7 +1,7 @@
 #include "transport_fixture.h"
 #include "tinyproxy_process.h"
 
-#include "exchange/inet_error.h"
+#include "core/inet_error.h"
 
 #include <gmock/gmock.h>
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <openssl/x509_vfy.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace zumaset::test {
@@ -52,18 +51,6 @@ TEST(TrustCache, IsBuiltAgainOnlyWhenTheFolderChanges) {
     EXPECT_EQ(cache.Current(), second);
     std::filesystem::remove(dir / "ca" / "own.pem");
     EXPECT_NE(cache.Current(), second);
-}
-
-TEST(CaFolder, LivesUnderTheUserConfigFolder) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string previous = saved != nullptr ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
-    EXPECT_EQ(DefaultCaFolder(), std::filesystem::path("/tmp/cfg/zumaset/ca"));
-    if (saved != nullptr) {
-        ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
-    }
 }
 
 } // namespace

@@ -20,10 +20,10 @@ struct FakeReply {
     long status = 200;
     std::string body;
     // Non-zero: the send fails with this error and no status.
-    unsigned long sendError = 0;
+    InetError sendError = 0;
     // Non-zero: after the body the next read fails with this error
     // (inet_error::kTimeout for a stalled reply).
-    unsigned long readError = 0;
+    InetError readError = 0;
 };
 
 // What the fake saw of one send.
@@ -69,7 +69,7 @@ private:
     class Request final : public InternetRequest {
     public:
         Request(StatePtr state, FakeSentRequest base) : state_(std::move(state)), request_(std::move(base)) {}
-        unsigned long LastError() const override { return error_; }
+        InetError LastError() const override { return error_; }
         std::string LastErrorDetail() const override { return {}; }
         bool AddRequestHeader(std::string_view header) override {
             request_.headers.emplace_back(header);
@@ -139,13 +139,13 @@ private:
         FakeReply reply_;
         std::size_t offset_ = 0;
         std::optional<long> status_;
-        unsigned long error_ = 0;
+        InetError error_ = 0;
     };
 
     class Connection final : public InternetConnection {
     public:
         Connection(StatePtr state, std::string server) : state_(std::move(state)), server_(std::move(server)) {}
-        unsigned long LastError() const override { return 0; }
+        InetError LastError() const override { return 0; }
         std::string LastErrorDetail() const override { return {}; }
         std::unique_ptr<InternetRequest> OpenRequest(std::string_view verb, std::string_view page,
                                                      std::string_view version) override {
@@ -161,7 +161,7 @@ private:
     class Session final : public InternetSession {
     public:
         explicit Session(StatePtr state) : state_(std::move(state)) {}
-        unsigned long LastError() const override { return error_; }
+        InetError LastError() const override { return error_; }
         std::string LastErrorDetail() const override { return {}; }
         std::unique_ptr<InternetRequest> OpenUrl(std::string_view url) override {
             // "https://server/page"
@@ -187,7 +187,7 @@ private:
 
     private:
         StatePtr state_;
-        unsigned long error_ = 0;
+        InetError error_ = 0;
     };
 
     StatePtr state_ = std::make_shared<State>();
