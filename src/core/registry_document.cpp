@@ -134,6 +134,16 @@ LogicalLine NextLogicalLine(std::string_view text, std::size_t& pos, std::size_t
     return line;
 }
 
+enum class KeyLine { Key, Deletion, Damaged };
+
+// Parses a key line `[path]` (blanks already trimmed), giving the path.
+// `[-path]` is an import file's deletion request: nothing to keep.
+KeyLine ParseKeyLine(std::string_view view, std::string_view& path) {
+    if (view.back() != ']' || view.size() < 3) return KeyLine::Damaged;
+    path = view.substr(1, view.size() - 2);
+    return path.front() == '-' ? KeyLine::Deletion : KeyLine::Key;
+}
+
 enum class ValueLine { Value, Deletion, Damaged };
 
 // Parses a value line (`"name"=data` or `@=data`, blanks allowed around the
@@ -211,24 +221,17 @@ RegDocument RegDocument::Parse(std::string_view text, RegParseReport* report) {
             }
         }
         if (view.front() == '[') {
-            if (view.back() != ']' || view.size() < 3) {
-                damaged(line.first_line);
-                current = nullptr;
-                skipping_deleted_key = false;
-                continue;
-            }
-            std::string_view path = view.substr(1, view.size() - 2);
-            if (path.front() == '-') {
-                // a deletion request of an import file: nothing to keep
-                current = nullptr;
-                skipping_deleted_key = true;
-                continue;
-            }
-            skipping_deleted_key = false;
-            current = doc.FindKeyMutable(path);
-            if (current == nullptr) {
-                doc.keys_.push_back(RegKey{std::string(path), {}});
-                current = &doc.keys_.back();
+            std::string_view path;
+            const KeyLine key = ParseKeyLine(view, path);
+            if (key == KeyLine::Damaged) damaged(line.first_line);
+            skipping_deleted_key = key == KeyLine::Deletion;
+            current = nullptr;
+            if (key == KeyLine::Key) {
+                current = doc.FindKeyMutable(path);
+                if (current == nullptr) {
+                    doc.keys_.push_back(RegKey{std::string(path), {}});
+                    current = &doc.keys_.back();
+                }
             }
             continue;
         }
