@@ -105,6 +105,78 @@ bool ParseData(std::string_view rhs, RegEntry& entry) {
     return false;
 }
 
+// One logical line and the number of the first physical line it came from.
+struct LogicalLine {
+    std::string text;
+    std::size_t first_line = 0;
+};
+
+// Reads the logical line starting at text[pos]: a line of hex data that ends in
+// a backslash goes on in the next line, whose leading blanks are dropped. Moves
+// pos past the line and counts the physical lines read in line_no.
+LogicalLine NextLogicalLine(std::string_view text, std::size_t& pos, std::size_t& line_no) {
+    LogicalLine line;
+    line.first_line = line_no + 1;
+    while (pos < text.size()) {
+        auto end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view part = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++line_no;
+        if (!part.empty() && part.back() == '\r') part.remove_suffix(1);
+        if (!line.text.empty()) part = part.substr(std::min(part.find_first_not_of(" \t"), part.size()));
+        line.text += part;
+        if (line.text.empty() || line.text.back() != '\\' || line.text.front() == '[') break;
+        // a continuation only follows hex data, never a quoted text
+        if (line.text.find("=hex") == std::string::npos) break;
+        line.text.pop_back();
+    }
+    return line;
+}
+
+enum class KeyLine { Key, Deletion, Damaged };
+
+// Parses a key line `[path]` (blanks already trimmed), giving the path.
+// `[-path]` is an import file's deletion request: nothing to keep.
+KeyLine ParseKeyLine(std::string_view view, std::string_view& path) {
+    if (view.back() != ']' || view.size() < 3) return KeyLine::Damaged;
+    path = view.substr(1, view.size() - 2);
+    return path.front() == '-' ? KeyLine::Deletion : KeyLine::Key;
+}
+
+enum class ValueLine { Value, Deletion, Damaged };
+
+// Parses a value line (`"name"=data` or `@=data`, blanks allowed around the
+// '=') into entry. `name=-` is an import file's deletion request.
+ValueLine ParseValueLine(std::string_view view, RegEntry& entry) {
+    std::size_t p = 0;
+    if (view.front() == '@') {
+        p = 1;
+    } else {
+        auto name = ReadQuoted(view, p);
+        if (!name || !IsValidUtf8(*name)) return ValueLine::Damaged;
+        entry.name = std::move(*name);
+    }
+    std::string_view rest = view.substr(p);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    if (rest.empty() || rest.front() != '=') return ValueLine::Damaged;
+    rest.remove_prefix(1);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    if (rest == "-") return ValueLine::Deletion;
+    return ParseData(rest, entry) ? ValueLine::Value : ValueLine::Damaged;
+}
+
+// Adds the value to the key, replacing one of the same name (in any case).
+void StoreValue(RegKey& key, RegEntry entry) {
+    auto existing = std::find_if(key.values.begin(), key.values.end(),
+                                 [&](const RegEntry& e) { return EqualsNoCase(e.name, entry.name); });
+    if (existing != key.values.end()) {
+        *existing = std::move(entry);
+    } else {
+        key.values.push_back(std::move(entry));
+    }
+}
+
 } // namespace
 
 std::string FullKeyPath(Hive hive, std::string_view key) {
@@ -137,24 +209,8 @@ RegDocument RegDocument::Parse(std::string_view text, RegParseReport* report) {
     };
 
     while (pos < text.size()) {
-        // Gather one logical line; a trailing backslash continues hex data.
-        std::string line;
-        const std::size_t start_no = line_no + 1;
-        while (pos < text.size()) {
-            auto end = text.find('\n', pos);
-            if (end == std::string_view::npos) end = text.size();
-            std::string_view part = text.substr(pos, end - pos);
-            pos = end + 1;
-            ++line_no;
-            if (!part.empty() && part.back() == '\r') part.remove_suffix(1);
-            if (!line.empty()) part = part.substr(std::min(part.find_first_not_of(" \t"), part.size()));
-            line += part;
-            if (line.empty() || line.back() != '\\' || line.front() == '[') break;
-            // a continuation only follows hex data, never a quoted text
-            if (line.find("=hex") == std::string::npos) break;
-            line.pop_back();
-        }
-        const std::string_view view = TrimView(line, " \t");
+        const LogicalLine line = NextLogicalLine(text, pos, line_no);
+        const std::string_view view = TrimView(line.text, " \t");
         if (view.empty() || view.front() == ';') continue;
 
         if (!seen_content) {
@@ -165,61 +221,31 @@ RegDocument RegDocument::Parse(std::string_view text, RegParseReport* report) {
             }
         }
         if (view.front() == '[') {
-            if (view.back() != ']' || view.size() < 3) {
-                damaged(start_no);
-                current = nullptr;
-                skipping_deleted_key = false;
-                continue;
-            }
-            std::string_view path = view.substr(1, view.size() - 2);
-            if (path.front() == '-') {
-                // a deletion request of an import file: nothing to keep
-                current = nullptr;
-                skipping_deleted_key = true;
-                continue;
-            }
-            skipping_deleted_key = false;
-            current = doc.FindKeyMutable(path);
-            if (current == nullptr) {
-                doc.keys_.push_back(RegKey{std::string(path), {}});
-                current = &doc.keys_.back();
+            std::string_view path;
+            const KeyLine key = ParseKeyLine(view, path);
+            if (key == KeyLine::Damaged) damaged(line.first_line);
+            skipping_deleted_key = key == KeyLine::Deletion;
+            current = nullptr;
+            if (key == KeyLine::Key) {
+                current = doc.FindKeyMutable(path);
+                if (current == nullptr) {
+                    doc.keys_.push_back(RegKey{std::string(path), {}});
+                    current = &doc.keys_.back();
+                }
             }
             continue;
         }
         if (skipping_deleted_key) continue;
 
         RegEntry entry;
-        std::size_t p = 0;
-        if (view.front() == '@') {
-            p = 1;
-        } else {
-            auto name = ReadQuoted(view, p);
-            if (!name || !IsValidUtf8(*name)) {
-                damaged(start_no);
-                continue;
-            }
-            entry.name = std::move(*name);
-        }
-        std::string_view rest = view.substr(p);
-        while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-        if (rest.empty() || rest.front() != '=' || current == nullptr) {
-            damaged(start_no);
+        const ValueLine kind = ParseValueLine(view, entry);
+        // A value line outside any key is damaged whatever it holds.
+        if (current == nullptr || kind == ValueLine::Damaged) {
+            damaged(line.first_line);
             continue;
         }
-        rest.remove_prefix(1);
-        while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-        if (rest == "-") continue; // a deletion request of an import file
-        if (!ParseData(rest, entry)) {
-            damaged(start_no);
-            continue;
-        }
-        auto existing = std::find_if(current->values.begin(), current->values.end(),
-                                     [&](const RegEntry& e) { return EqualsNoCase(e.name, entry.name); });
-        if (existing != current->values.end()) {
-            *existing = std::move(entry);
-        } else {
-            current->values.push_back(std::move(entry));
-        }
+        if (kind == ValueLine::Deletion) continue;
+        StoreValue(*current, std::move(entry));
     }
     return doc;
 }

@@ -19,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <system_error>
+#include <variant>
 
 namespace zumaset {
 
@@ -80,6 +81,9 @@ bool IsXmlName(std::string_view name) { return ToUpperText(Utf8Suffix(name, 3)) 
 
 enum class ReadOutcome { Complete, ReadFailed, StoreFailed };
 enum class EntryOutcome { Next, EndPass };
+// How the fetch of one file ended: read whole and checked; refused, cut short
+// or with a damaged content (reported); not written here; or the pass ends.
+enum class FetchOutcome { Fetched, NotFetched, StoreFailed, EndPass };
 
 // One receive pass; the handles of the transfer close when it ends.
 class ReceivePass {
@@ -105,7 +109,19 @@ private:
     void RefuseEntry(std::string_view entry, std::string_view shownName) const;
     ReadOutcome ReadLoop(const ReadLoopTags& tags, const std::function<bool(std::string_view)>& store,
                          InetError& error);
+    std::optional<std::string> RequestList();
+    // One list entry: placed, fetched into a temporary file, stored and acknowledged.
     EntryOutcome HandleEntry(std::string_view rawEntry);
+    // Logs the entry and gives the folder its file goes to (made ready), or
+    // the outcome when it is refused or cannot be stored.
+    std::variant<std::string, EntryOutcome> Place(std::string_view rawEntry, const DownloadEntry& raw,
+                                                  const std::optional<std::string>& name);
+    // Requests the file and reads it into `file`, then checks an XML file's content.
+    FetchOutcome Fetch(const std::string& body, PendingFile& file, const std::string& name);
+    // Puts the fetched file in place, announces it and acknowledges it.
+    EntryOutcome Store(std::optional<PendingFile>& file, const std::string& name, std::string_view body);
+    // Removes the part written, then reports why it could not be stored.
+    EntryOutcome DropFile(std::optional<PendingFile>& file, const std::string& name);
     void AnnounceStoredFile(std::string_view name) const;
     void Acknowledge(std::string_view body);
 
@@ -261,34 +277,54 @@ void ReceivePass::Run(std::string& server) {
         break;
     }
 
+    const std::optional<std::string> listText = RequestList();
+    if (!listText) return;
+    // Any other status counts as an empty list.
+    if (listText->empty()) {
+        Trace(35, "sGetFileStr(LIST)", "Nejsou soubory ke stažení");
+        transfer_.InetClose();
+        TraceEnd(58);
+        return;
+    }
+    Trace(36, "sGetFileStr(LIST)", "Jsou soubory ke stažení");
+    for (const std::string_view entry : SplitDownloadList(*listText)) {
+        if (HandleEntry(entry) == EntryOutcome::EndPass) return;
+    }
+    transfer_.InetClose();
+    TraceEnd(58);
+}
+
+// Asks for the list of files waiting on the server and reads it; nothing when
+// the pass ends here (reported and closed). Any status but 200 gives an empty list.
+std::optional<std::string> ReceivePass::RequestList() {
     const InternetRequest* list = transfer_.OpenRequest(kListPage);
     Trace(18, "hHttpOpenRequest(LIST)", HandleText(list));
     if (list == nullptr) {
         ReportSendFailure();
         Trace(34, "hHttpOpenRequest(LIST)", HandleText(list));
         transfer_.InetClose();
-        return;
+        return std::nullopt;
     }
     // The password is never traced.
-    Trace(19, "strPostData(LIST)", settings.User);
+    Trace(19, "strPostData(LIST)", c_.settings.User);
     std::string user;
     std::string password;
     if (!CredentialsConvert(user, password)) {
         transfer_.InetClose();
-        return;
+        return std::nullopt;
     }
     transfer_.AddFormHeaders();
     if (transfer_.SendRequest("JmenoDeklaranta=" + user + "&Heslo=" + password, kListTrace) ==
         SendResult::ProxyLoopEnded) {
         GeneralError(kProxyRefusedCode, kProxyRefusedText);
-        return;
+        return std::nullopt;
     }
     // Judged before the status: after a failed send the status left over is an earlier request's.
     if (!Answered()) {
         ReportSendFailure();
         Trace(33, "intRetVal(LIST)", "0");
         transfer_.InetClose();
-        return;
+        return std::nullopt;
     }
     std::string listText;  // Windows-1250, as the server sent it
     if (transfer_.status() == kStatusOk) {
@@ -307,31 +343,47 @@ void ReceivePass::Run(std::string& server) {
                                                     CodeAndText(code, text)});
             transfer_.InetClose();
             TraceEnd(59);
-            return;
+            return std::nullopt;
         }
     }
-    // Any other status counts as an empty list.
-    if (listText.empty()) {
-        Trace(35, "sGetFileStr(LIST)", "Nejsou soubory ke stažení");
-        transfer_.InetClose();
-        TraceEnd(58);
-        return;
-    }
-    Trace(36, "sGetFileStr(LIST)", "Jsou soubory ke stažení");
-    for (const std::string_view entry : SplitDownloadList(listText)) {
-        if (HandleEntry(entry) == EntryOutcome::EndPass) return;
-    }
-    transfer_.InetClose();
-    TraceEnd(58);
+    return listText;
 }
 
 EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
-    const Settings& settings = c_.settings;
     const DownloadEntry raw = SplitDownloadEntry(rawEntry);
     const auto name = Cp1250ToUtf8(raw.name);
+    auto placed = Place(rawEntry, raw, name);
+    if (const auto* outcome = std::get_if<EntryOutcome>(&placed)) return *outcome;
+    const std::string& target = std::get<std::string>(placed);
+
+    // The temporary file comes before the fetch, so that a folder that refuses
+    // files (rights, a read-only disk) costs no download. It is removed on
+    // every way out that does not store it.
+    std::optional<PendingFile> file(std::in_place, target, *name);
+    if (!file->IsOpen()) return StorageFailed(file->error(), file->target(), *name);
+
+    // The values go back exactly as the server listed them.
+    const std::string body = "Name=" + std::string(raw.name) + "&File=" + std::string(raw.entry) +
+                             "&Dir=" + std::string(raw.dir);
+    switch (Fetch(body, *file, *name)) {
+    case FetchOutcome::Fetched:
+        return Store(file, *name, body);
+    case FetchOutcome::NotFetched:
+        Trace(57, "Nebyl stažen soubor", *name);
+        return EntryOutcome::Next;
+    case FetchOutcome::StoreFailed:
+        return DropFile(file, *name);
+    case FetchOutcome::EndPass:
+        break;
+    }
+    return EntryOutcome::EndPass;
+}
+
+std::variant<std::string, EntryOutcome> ReceivePass::Place(std::string_view rawEntry, const DownloadEntry& raw,
+                                                           const std::optional<std::string>& name) {
     const auto dir = Cp1250ToUtf8(raw.dir);
     const std::string shownName = name ? *name : Printable(raw.name);
-    if (settings.WriteLogFile) {
+    if (c_.settings.WriteLogFile) {
         c_.logs.WriteLog(MessageText(msg::kDownloadingFile) + "\"" + shownName + "\"", LogKind::Session);
     }
 
@@ -346,96 +398,85 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     if (const int error = PrepareReceivedTarget(*target, *name); error != 0) {
         return StorageFailed(error, *target + *name, *name);
     }
+    return std::move(*target);
+}
 
-    // The temporary file comes before the fetch, so that a folder that refuses
-    // files (rights, a read-only disk) costs no download. It is removed on
-    // every way out that does not store it.
-    std::optional<PendingFile> file(std::in_place, *target, *name);
-    if (!file->IsOpen()) return StorageFailed(file->error(), file->target(), *name);
-
+FetchOutcome ReceivePass::Fetch(const std::string& body, PendingFile& file, const std::string& name) {
     const InternetRequest* fetch = transfer_.OpenRequest(kFetchPage);
     Trace(37, "hHttpOpenRequest(DOWN)", HandleText(fetch));
     if (fetch == nullptr) {
         ReportSendFailure();
         transfer_.InetClose();
-        return EntryOutcome::EndPass;
+        return FetchOutcome::EndPass;
     }
     transfer_.AddFormHeaders();
-    // The values go back exactly as the server listed them.
-    const std::string body = "Name=" + std::string(raw.name) + "&File=" + std::string(raw.entry) +
-                             "&Dir=" + std::string(raw.dir);
     if (transfer_.SendRequest(body, kFetchTrace) == SendResult::ProxyLoopEnded) {
         GeneralError(kProxyRefusedCode, kProxyRefusedText);
-        return EntryOutcome::EndPass;
+        return FetchOutcome::EndPass;
     }
     if (!Answered()) {
         ReportSendFailure();
         transfer_.InetClose();
-        return EntryOutcome::EndPass;
+        return FetchOutcome::EndPass;
     }
     if (transfer_.status() == kScriptError) {
         ReportFileFailure(kScriptError, kScriptErrorText);
         Trace(53, "Case 200 - chyba ASP", std::to_string(kScriptError));
         transfer_.InetClose();
-        return EntryOutcome::EndPass;
+        return FetchOutcome::EndPass;
     }
-
-    bool failed = false;
-    if (transfer_.status() == kStatusOk) {
-        transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(settings));
-        std::uint64_t length = 0;
-        char first = '\0';
-        InetError error = 0;
-        const auto outcome = ReadLoop(
-            kFetchRead,
-            [&](std::string_view bytes) {
-                if (length == 0 && !bytes.empty()) first = bytes.front();
-                length += bytes.size();
-                return file->Write(bytes);
-            },
-            error);
-        if (outcome == ReadOutcome::StoreFailed) {
-            // The part written goes before the report, so that a full disk has
-            // room again for the log lines and the next file.
-            const int storeError = file->error();
-            const std::string path = file->target();
-            file.reset();
-            return StorageFailed(storeError, path, *name);
-        }
-        if (outcome == ReadOutcome::ReadFailed) {
-            ReportFileFailure(static_cast<long>(error), ReadFailureText(error));
-            failed = true;
-        }
-        Trace(50, "Case 200 LEN strResponse", std::to_string(length));
-        Trace(51, "Case 200 LEN strResponse", std::to_string(length));
-        // A file already reported as cut short is not reported a second time for its content.
-        if (!failed && IsXmlName(*name) && (length == 0 || first != '<')) {
-            const std::string shortName(Utf8Prefix(*name, kXmlErrorNameLength));
-            ReportFileFailure(kNoSystemErrorNumber, "V obsahu souboru " + shortName + "...}.xml je chyba");
-            failed = true;
-            Trace(52, "Case 200 - chyba souboru", shortName);
-        }
-    } else {
+    if (transfer_.status() != kStatusOk) {
         // A page that is missing or refused has no file to store: storing and
         // acknowledging an empty one would lose the real file on the server.
         ReportFileFailure(transfer_.status(),
                           "Server soubor nevydal - odpověď HTTP " + std::to_string(transfer_.status()));
-        failed = true;
+        return FetchOutcome::NotFetched;
     }
 
-    if (failed) {
-        Trace(57, "Nebyl stažen soubor", *name);
-        return EntryOutcome::Next;
+    transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(c_.settings));
+    std::uint64_t length = 0;
+    char first = '\0';
+    InetError error = 0;
+    const auto outcome = ReadLoop(
+        kFetchRead,
+        [&](std::string_view bytes) {
+            if (length == 0 && !bytes.empty()) first = bytes.front();
+            length += bytes.size();
+            return file.Write(bytes);
+        },
+        error);
+    if (outcome == ReadOutcome::StoreFailed) return FetchOutcome::StoreFailed;
+    bool failed = false;
+    if (outcome == ReadOutcome::ReadFailed) {
+        ReportFileFailure(static_cast<long>(error), ReadFailureText(error));
+        failed = true;
     }
-    if (!file->Commit()) {
-        const int storeError = file->error();
-        const std::string path = file->target();
-        file.reset();
-        return StorageFailed(storeError, path, *name);
+    Trace(50, "Case 200 LEN strResponse", std::to_string(length));
+    Trace(51, "Case 200 LEN strResponse", std::to_string(length));
+    // A file already reported as cut short is not reported a second time for its content.
+    if (!failed && IsXmlName(name) && (length == 0 || first != '<')) {
+        const std::string shortName(Utf8Prefix(name, kXmlErrorNameLength));
+        ReportFileFailure(kNoSystemErrorNumber, "V obsahu souboru " + shortName + "...}.xml je chyba");
+        failed = true;
+        Trace(52, "Case 200 - chyba souboru", shortName);
     }
-    AnnounceStoredFile(*name);
+    return failed ? FetchOutcome::NotFetched : FetchOutcome::Fetched;
+}
+
+EntryOutcome ReceivePass::Store(std::optional<PendingFile>& file, const std::string& name, std::string_view body) {
+    if (!file->Commit()) return DropFile(file, name);
+    AnnounceStoredFile(name);
     Acknowledge(body);
     return EntryOutcome::Next;
+}
+
+// The part written goes before the report, so that a full disk has room
+// again for the log lines and the next file.
+EntryOutcome ReceivePass::DropFile(std::optional<PendingFile>& file, const std::string& name) {
+    const int storeError = file->error();
+    const std::string path = file->target();
+    file.reset();
+    return StorageFailed(storeError, path, name);
 }
 
 void ReceivePass::AnnounceStoredFile(std::string_view name) const {

@@ -10,6 +10,7 @@
 #include "exchange/body_text.h"
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
+#include "exchange/upload_form.h"
 #include "zumaset/version.h"
 
 #include <filesystem>
@@ -75,11 +76,6 @@ void ReportReadFailure(const UploadContext& c, const FileReadError& error, const
     c.reporter.ReportFailure(report);
 }
 
-// The form values converted for the wire, or the field that has no form.
-struct WireValues {
-    std::string user, pass, officeCode, sendAs, xmlOffice;
-};
-
 // One run of SendFile: the collaborators, the file and the reporting steps.
 class Upload {
 public:
@@ -93,6 +89,32 @@ public:
     bool GeneralError(long code, std::string_view text) noexcept;
 
 private:
+    // The caller's arguments; they outlive the run.
+    struct Arguments {
+        std::string_view FolderPath, SourceName, CuCode, SendAs;
+    };
+    // What one posted chunk brought back, for Judge.
+    struct ChunkReply {
+        std::string crcText;    // the checksum sent with the chunk
+        bool intRetVal = false; // sent, credentials set and content type added
+        InetError lastError = 0;
+        long status = 0;
+        bool replied = false;
+        std::string body; // the answer's text, upper-cased; read only for status 200
+    };
+
+    // Traces the start, dials up, opens the file and converts the form values.
+    bool Prepare(const std::optional<FileNode>& expected);
+    // Runs the preamble to the kind's server.
+    bool Connect();
+    // Builds and posts chunk i and reads the answer; nothing when the failure
+    // was already reported.
+    std::optional<ChunkReply> SendChunk(std::uint64_t i);
+    // True when the server confirmed the chunk; otherwise reports why not.
+    bool Judge(const ChunkReply& reply);
+    // Records the accepted file and tells the cycle.
+    void Record(FileIdentity* readIdentity);
+
     void Trace(int tag, std::string_view label, std::initializer_list<std::string_view> values) const {
         if (c_.settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', tag).Label(label).Values(values));
     }
@@ -111,6 +133,14 @@ private:
     const UploadContext& c_;
     std::optional<ServerTransfer> transfer_;
     const KindTags* tags_ = &kTextTags;
+    Arguments args_;
+    std::string path_;
+    std::optional<FileChunker> file_;
+    FileKind kind_ = FileKind::Text;
+    std::uint64_t count_ = 0;
+    WireValues wire_;
+    std::string dateBT_;
+    std::string postData_; // reused for every chunk: one chunk in memory at a time
 };
 
 bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs,
@@ -208,128 +238,142 @@ bool Upload::GeneralError(long code, std::string_view text) noexcept {
 
 bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
                  std::string_view SendAs, const std::optional<FileNode>& expected, FileIdentity* readIdentity) {
+    args_ = {FolderPath, SourceName, CuCode, SendAs};
+    if (!Prepare(expected) || !Connect()) return false;
+    for (std::uint64_t i = 1; i <= count_; ++i) {
+        std::optional<ChunkReply> reply = SendChunk(i);
+        if (!reply || !Judge(*reply)) return false;
+    }
+    Record(readIdentity);
+    return true;
+}
+
+bool Upload::Prepare(const std::optional<FileNode>& expected) {
     const Settings& settings = c_.settings;
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 1).Start());
-    Trace(2, "Příchozí parametry", {std::string(SourceName) + "][" + std::string(CuCode)});
+    Trace(2, "Příchozí parametry", {std::string(args_.SourceName) + "][" + std::string(args_.CuCode)});
     if (settings.NoGetConnect) c_.cycle.OnReceiptAwaited();
     if (settings.WriteLogFile) {
-        SessionLine(MessageText(msg::kSendingFile) + Quoted(ToUpperText(std::string(FolderPath) + std::string(SendAs))));
+        SessionLine(MessageText(msg::kSendingFile) +
+                    Quoted(ToUpperText(std::string(args_.FolderPath) + std::string(args_.SendAs))));
     }
     if (settings.RASMode && !c_.dialUp.EnsureDialUpConnection()) return false;
 
-    Trace(3, "Send volá LoadFile", {std::string(FolderPath) + "][" + std::string(SourceName)});
-    const std::string path = std::string(FolderPath) + std::string(SourceName);
-    std::optional<FileChunker> file = LoadFile(c_, path, expected);
-    if (!file || file->size() == 0) return false;
+    Trace(3, "Send volá LoadFile", {std::string(args_.FolderPath) + "][" + std::string(args_.SourceName)});
+    path_ = std::string(args_.FolderPath) + std::string(args_.SourceName);
+    file_ = LoadFile(c_, path_, expected);
+    if (!file_ || file_->size() == 0) return false;
 
-    const std::string size = std::to_string(file->size());
+    const std::string size = std::to_string(file_->size());
     if (settings.WriteLogFile) SessionLine(MessageText(msg::kSizeInBytes) + Quoted(size));
     Trace(4, "Velikost souboru v B", {size});
 
-    const FileKind kind = file->kind();
-    tags_ = kind == FileKind::Text ? &kTextTags : &kXmlTags;
-    std::string gsServer = kind == FileKind::Text ? settings.ServerTxt : settings.ServerXml;
-    const std::uint64_t N = file->chunkCount();
+    kind_ = file_->kind();
+    tags_ = kind_ == FileKind::Text ? &kTextTags : &kXmlTags;
+    count_ = file_->chunkCount();
 
-    WireValues wire;
-    const std::string xmlOffice = kind == FileKind::Xml ? XmlOfficeValue(FolderPath, settings.SourcePath) : "";
-    if (!ConvertValues(kind, CuCode, SendAs, xmlOffice, wire)) return false;
+    const std::string xmlOffice = kind_ == FileKind::Xml ? XmlOfficeValue(args_.FolderPath, settings.SourcePath) : "";
+    return ConvertValues(kind_, args_.CuCode, args_.SendAs, xmlOffice, wire_);
+}
 
+bool Upload::Connect() {
+    std::string server = kind_ == FileKind::Text ? c_.settings.ServerTxt : c_.settings.ServerXml;
     transfer_.emplace(c_.session, kUploadPreamble);
-    switch (transfer_->RunPreamble(gsServer)) {
+    switch (transfer_->RunPreamble(server)) {
     case PreambleResult::Connected: break;
     case PreambleResult::CannotConnect: return false;
     case PreambleResult::ProxyLoopEnded: return GeneralError(kProxyRefusedCode, kProxyRefusedText);
     case PreambleResult::NoConnection: return SystemFailure(transfer_->lastError());
     }
-
-    const std::string DateBT = kind == FileKind::Text ? FormatDateBT(file->modified()) : "";
-    const std::string count = std::to_string(N);
-    const std::string_view page = UploadPage(kind, settings.RunMode);
-    const std::string_view contentType =
-        kind == FileKind::Text ? "Content-Type: application/x-www-form-urlencoded\r\n"
-                               : "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n";
-    const ProxyLoopTrace loopTrace{tags_->status, kind == FileKind::Text ? "lngStatus(TXT)" : "lngStatus(XML)",
-                                   false, tags_->first407, tags_->suffix, tags_->unverified};
-    const std::string suffix(tags_->suffix);
-
-    std::string strPostData; // reused for every chunk: one chunk in memory at a time
-    strPostData.reserve(ChunkChars(kind) + 1024);
-    for (std::uint64_t i = 1; i <= N; ++i) {
-        const std::string current = std::to_string(i);
-        strPostData.clear();
-        strPostData += "JmenoDeklaranta=" + wire.user + "&Heslo=" + wire.pass;
-        if (kind == FileKind::Text) {
-            strPostData += "&Celnice=" + wire.officeCode + "&FileName=" + wire.sendAs;
-        } else {
-            strPostData += "&FileName=" + wire.sendAs + "&Celnice=" + wire.xmlOffice;
-        }
-        strPostData += "&FileCurent=" + current + "&FileCount=" + count + "&FileData=";
-        auto chunk = file->AppendNextChunk(strPostData);
-        if (auto* error = std::get_if<FileReadError>(&chunk)) return ReadFailure(*error, path);
-        const std::int32_t lCrc = std::get<std::int32_t>(chunk);
-        const std::string crcText = CrcToDecimal(lCrc);
-        strPostData += (kind == FileKind::Text ? "&FileCRC=" : "&FileCrc=") + crcText;
-        if (kind == FileKind::Text) strPostData += "&DateBT=" + DateBT;
-        strPostData += std::string("&VerzeApl=") + ZUMASET_VERSION;
-        Trace(tags_->crc, "lCrc(" + suffix + ")", {crcText});
-
-        InternetRequest* request = transfer_->OpenRequest(page);
-        Trace(tags_->handle, "hHttpOpenRequest(" + suffix + ")", {HandleText(request)});
-        if (request == nullptr) return SystemFailure(transfer_->lastError());
-        std::string traced = settings.User + "|" + std::string(CuCode) + "|" + current + "|" + count;
-        if (kind == FileKind::Text) traced += "|" + DateBT;
-        Trace(tags_->postData, "strPostData(" + suffix + ")", {traced + "|" + ZUMASET_VERSION});
-
-        request->AddRequestHeader("Connection: Keep-Alive\r\n");
-        const bool contentTypeAdded = request->AddRequestHeader(contentType);
-        const InetError headerError = contentTypeAdded ? 0 : request->LastError();
-        if (transfer_->SendRequest(strPostData, loopTrace) == SendResult::ProxyLoopEnded) {
-            return GeneralError(kProxyRefusedCode, kProxyRefusedText);
-        }
-        // Sent, credentials set and content type added: all must have worked.
-        const bool intRetVal = contentTypeAdded && transfer_->lastSendOk();
-        const InetError lastError = headerError != 0 ? headerError : transfer_->lastError();
-
-        const long lngStatus = transfer_->status();
-        // A send that got no reply at all is judged as the send failure it is,
-        // never by the status an earlier chunk left behind.
-        const bool replied = transfer_->replied();
-        std::string body;
-        if (replied && lngStatus == 200) {
-            const std::string reply = transfer_->ReadReply().value_or(std::string());
-            const auto text = GetBodyText(reply);
-            if (!text) {
-                return GeneralError(static_cast<long>(inet_error::kInvalidServerResponse),
-                                    SystemErrorText(static_cast<long>(inet_error::kInvalidServerResponse)));
-            }
-            body = ToUpperText(Cp1250ToUtf8(*text).value_or(*text));
-        }
-        Trace(tags_->response, "strResponse(" + suffix + ")", {body});
-        if (!replied) return SystemFailure(lastError);
-
-        if (lngStatus == 200) {
-            const bool confirmed = kind == FileKind::Text ? body == "OK" : body == crcText;
-            if (confirmed) {
-                if (kind == FileKind::Text) Trace(34, "intRetVal(TXT)", {TraceBool(intRetVal)});
-                if (!intRetVal) return SystemFailure(lastError);
-                continue;
-            }
-            return Refused(RefusalMessage(body, kind));
-        }
-        if (lngStatus == 500) return StatusFailure(500, kStatus500Text, 0);
-        if (!intRetVal) return SystemFailure(lastError);
-        // Without a system error the status itself says what happened.
-        return StatusFailure(lastError != 0 ? static_cast<long>(lastError) : lngStatus, kUnspecifiedText, tags_->error);
-    }
-
-    c_.sentFiles.Add(std::string(SendAs), std::string(FolderPath), std::string(CuCode), c_.clock.Now());
-    if (readIdentity) *readIdentity = file->identity();
-    c_.cycle.OnFileAccepted();
-    if (settings.WriteLogFile) SessionLine(MessageText(msg::kFileSent));
-    Close();
-    if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 46).End(kBackToWorkUpFile));
+    dateBT_ = kind_ == FileKind::Text ? FormatDateBT(file_->modified()) : "";
+    postData_.reserve(ChunkChars(kind_) + 1024);
     return true;
+}
+
+std::optional<Upload::ChunkReply> Upload::SendChunk(std::uint64_t i) {
+    const std::string current = std::to_string(i);
+    const std::string count = std::to_string(count_);
+    const std::string suffix(tags_->suffix);
+    postData_.clear();
+    AppendChunkFormHead(postData_, kind_, wire_, i, count_);
+    auto chunk = file_->AppendNextChunk(postData_);
+    if (auto* error = std::get_if<FileReadError>(&chunk)) {
+        ReadFailure(*error, path_);
+        return std::nullopt;
+    }
+    ChunkReply reply;
+    reply.crcText = CrcToDecimal(std::get<std::int32_t>(chunk));
+    AppendChunkFormTail(postData_, kind_, reply.crcText, dateBT_);
+    Trace(tags_->crc, "lCrc(" + suffix + ")", {reply.crcText});
+
+    InternetRequest* request = transfer_->OpenRequest(UploadPage(kind_, c_.settings.RunMode));
+    Trace(tags_->handle, "hHttpOpenRequest(" + suffix + ")", {HandleText(request)});
+    if (request == nullptr) {
+        SystemFailure(transfer_->lastError());
+        return std::nullopt;
+    }
+    std::string traced = c_.settings.User + "|" + std::string(args_.CuCode) + "|" + current + "|" + count;
+    if (kind_ == FileKind::Text) traced += "|" + dateBT_;
+    Trace(tags_->postData, "strPostData(" + suffix + ")", {traced + "|" + ZUMASET_VERSION});
+
+    const std::string_view contentType =
+        kind_ == FileKind::Text ? "Content-Type: application/x-www-form-urlencoded\r\n"
+                                : "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n";
+    const ProxyLoopTrace loopTrace{tags_->status, kind_ == FileKind::Text ? "lngStatus(TXT)" : "lngStatus(XML)",
+                                   false, tags_->first407, tags_->suffix, tags_->unverified};
+    request->AddRequestHeader("Connection: Keep-Alive\r\n");
+    const bool contentTypeAdded = request->AddRequestHeader(contentType);
+    const InetError headerError = contentTypeAdded ? 0 : request->LastError();
+    if (transfer_->SendRequest(postData_, loopTrace) == SendResult::ProxyLoopEnded) {
+        GeneralError(kProxyRefusedCode, kProxyRefusedText);
+        return std::nullopt;
+    }
+    // Sent, credentials set and content type added: all must have worked.
+    reply.intRetVal = contentTypeAdded && transfer_->lastSendOk();
+    reply.lastError = headerError != 0 ? headerError : transfer_->lastError();
+    reply.status = transfer_->status();
+    // A send that got no reply at all is judged as the send failure it is,
+    // never by the status an earlier chunk left behind.
+    reply.replied = transfer_->replied();
+    if (reply.replied && reply.status == 200) {
+        const std::string answer = transfer_->ReadReply().value_or(std::string());
+        const auto text = GetBodyText(answer);
+        if (!text) {
+            GeneralError(static_cast<long>(inet_error::kInvalidServerResponse),
+                         SystemErrorText(static_cast<long>(inet_error::kInvalidServerResponse)));
+            return std::nullopt;
+        }
+        reply.body = ToUpperText(Cp1250ToUtf8(*text).value_or(*text));
+    }
+    return reply;
+}
+
+bool Upload::Judge(const ChunkReply& reply) {
+    Trace(tags_->response, "strResponse(" + std::string(tags_->suffix) + ")", {reply.body});
+    if (!reply.replied) return SystemFailure(reply.lastError);
+
+    if (reply.status == 200) {
+        const bool confirmed = kind_ == FileKind::Text ? reply.body == "OK" : reply.body == reply.crcText;
+        if (!confirmed) return Refused(RefusalMessage(reply.body, kind_));
+        if (kind_ == FileKind::Text) Trace(34, "intRetVal(TXT)", {TraceBool(reply.intRetVal)});
+        if (!reply.intRetVal) return SystemFailure(reply.lastError);
+        return true;
+    }
+    if (reply.status == 500) return StatusFailure(500, kStatus500Text, 0);
+    if (!reply.intRetVal) return SystemFailure(reply.lastError);
+    // Without a system error the status itself says what happened.
+    return StatusFailure(reply.lastError != 0 ? static_cast<long>(reply.lastError) : reply.status, kUnspecifiedText,
+                         tags_->error);
+}
+
+void Upload::Record(FileIdentity* readIdentity) {
+    c_.sentFiles.Add(std::string(args_.SendAs), std::string(args_.FolderPath), std::string(args_.CuCode),
+                     c_.clock.Now());
+    if (readIdentity) *readIdentity = file_->identity();
+    c_.cycle.OnFileAccepted();
+    if (c_.settings.WriteLogFile) SessionLine(MessageText(msg::kFileSent));
+    Close();
+    if (c_.settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 46).End(kBackToWorkUpFile));
 }
 
 } // namespace

@@ -56,6 +56,21 @@ TEST(RegDocument, DamagedLinesAreSkippedAndTheRestLoads) {
     }
 }
 
+TEST(RegDocument, DamagedLineNumbersCountContinuedLinesAndValuesOutsideKeys) {
+    RegParseReport report;
+    auto doc = RegDocument::Parse("REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"Bin\"=hex:01,\\\n  02\n\"Gone\"=-\n"
+                                  "@ = \"x\"\n[bad\n\"After\"=\"y\"\n"
+                                  "[-HKEY_CURRENT_USER\\T]\n\"Skipped\"=\"z\"\n",
+                                  &report);
+    EXPECT_EQ(report.damaged_lines, 2u); // "[bad" and the value after it, which has no key
+    EXPECT_EQ(report.first_damaged_line, 7u);
+    const RegKey* key = doc.FindKey("HKEY_CURRENT_USER\\T");
+    ASSERT_NE(key, nullptr);
+    ASSERT_EQ(key->values.size(), 2u); // neither deletion request adds or damages anything
+    EXPECT_EQ(key->values[0].raw, "hex:01,02");
+    EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, "T", "")), "x");
+}
+
 TEST(RegDocument, KeyOperationsFollowTheRegistryRules) {
     RegDocument doc;
     EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), RegType::Sz), regerr::kFileNotFound);

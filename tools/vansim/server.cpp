@@ -9,8 +9,8 @@
 #include <iostream>
 
 namespace zumaset::vansim {
-namespace {
 
+// The pages the server answers.
 enum class Route {
     Test,
     UploadText,
@@ -22,6 +22,8 @@ enum class Route {
     IssuingCertificate,
     Connections
 };
+
+namespace {
 
 struct RouteEntry {
     std::string_view path; // lower case; the server's pages answer in any letter case
@@ -204,82 +206,10 @@ void VansimServer::Dispatch(const httplib::Request& request, httplib::Response& 
         ReportProblems(problems);
         const RequestSubject subject = CarriesForm(route->route) ? SubjectOf(request.body) : RequestSubject{};
         const auto fault = faults_.Pick(settings.faults, page, subject.file, subject.chunk);
-        const std::string faultNote = fault ? " [fault: " + fault->text + "]" : "";
+        if (fault && ApplyFault(request, response, *fault, page, subject)) return;
 
-        if (fault) {
-            LogEntry entry{page, subject.user, subject.file, ""};
-            switch (fault->action) {
-            case FaultAction::Status:
-                response.status = fault->value;
-                response.set_content(FramePage("Chyba serveru " + std::to_string(fault->value)),
-                                     "text/html; charset=windows-1250");
-                entry.result = std::to_string(fault->value) + faultNote;
-                log_.Write(entry);
-                return;
-            case FaultAction::Redirect:
-                response.status = 302;
-                response.set_header("Location", "https://127.0.0.1:" + std::to_string(port_) +
-                                                    "/secure/activex_download/moved.asp");
-                response.set_content(FramePage("Object moved"), "text/html; charset=windows-1250");
-                entry.result = "302" + faultNote;
-                log_.Write(entry);
-                return;
-            case FaultAction::Drop:
-                entry.result = DropConnection(request.local_port, request.remote_addr, request.remote_port)
-                                   ? "dropped" + faultNote
-                                   : "could not drop" + faultNote;
-                log_.Write(entry);
-                response.status = 500;
-                return;
-            case FaultAction::StallBefore:
-                // Said before the wait, so whoever watches the log knows the request is held.
-                log_.Write({page, subject.user, subject.file, "stalling " + std::to_string(fault->value) + " s" + faultNote});
-                if (!Pause(std::chrono::seconds(fault->value))) {
-                    response.status = 503;
-                    entry.result = "503 (stopping)" + faultNote;
-                    log_.Write(entry);
-                    return;
-                }
-                break;
-            default:
-                break;
-            }
-        }
-
-        PageReply reply;
-        switch (route->route) {
-        case Route::Test:
-            reply = pages_.TestPage();
-            break;
-        case Route::UploadText:
-        case Route::UploadXml: {
-            const UploadKind kind = route->route == Route::UploadXml ? UploadKind::Xml : UploadKind::Text;
-            reply = fault && fault->action == FaultAction::WrongCrc ? pages_.WrongCrc(page, kind, request.body)
-                                                                    : pages_.Upload(page, kind, request.body, settings);
-            break;
-        }
-        case Route::List:
-            reply = pages_.DownloadList(request.body, settings);
-            break;
-        case Route::Fetch:
-            reply = pages_.DownloadFetch(request.body);
-            break;
-        case Route::Acknowledge:
-            reply = pages_.DownloadAcknowledge(request.body);
-            break;
-        case Route::RootCertificate:
-        case Route::IssuingCertificate:
-            reply.body = route->route == Route::RootCertificate ? certificates_.rootDer : certificates_.intermediateDer;
-            reply.contentType = "application/x-x509-ca-cert";
-            reply.log = {page, "", "", "200"};
-            break;
-        case Route::Connections:
-            reply.body = std::to_string(Connections());
-            reply.contentType = "text/plain";
-            reply.log = {page, "", "", "200"};
-            break;
-        }
-        reply.log.result += faultNote;
+        PageReply reply = RouteRequest(route->route, page, request, settings, fault);
+        if (fault) reply.log.result += " [fault: " + fault->text + "]";
         log_.Write(reply.log);
         Deliver(request, response, std::move(reply), fault);
     } catch (const std::exception& error) {
@@ -287,6 +217,86 @@ void VansimServer::Dispatch(const httplib::Request& request, httplib::Response& 
         response.set_content(FramePage("Chyba serveru"), "text/html; charset=windows-1250");
         log_.Write({page, "", "", std::string("500 (internal: ") + error.what() + ")"});
     }
+}
+
+bool VansimServer::ApplyFault(const httplib::Request& request, httplib::Response& response, const FaultRule& fault,
+                              const std::string& page, const RequestSubject& subject) {
+    const std::string faultNote = " [fault: " + fault.text + "]";
+    LogEntry entry{page, subject.user, subject.file, ""};
+    switch (fault.action) {
+    case FaultAction::Status:
+        response.status = fault.value;
+        response.set_content(FramePage("Chyba serveru " + std::to_string(fault.value)),
+                             "text/html; charset=windows-1250");
+        entry.result = std::to_string(fault.value) + faultNote;
+        log_.Write(entry);
+        return true;
+    case FaultAction::Redirect:
+        response.status = 302;
+        response.set_header("Location",
+                            "https://127.0.0.1:" + std::to_string(port_) + "/secure/activex_download/moved.asp");
+        response.set_content(FramePage("Object moved"), "text/html; charset=windows-1250");
+        entry.result = "302" + faultNote;
+        log_.Write(entry);
+        return true;
+    case FaultAction::Drop:
+        entry.result = DropConnection(request.local_port, request.remote_addr, request.remote_port)
+                           ? "dropped" + faultNote
+                           : "could not drop" + faultNote;
+        log_.Write(entry);
+        response.status = 500;
+        return true;
+    case FaultAction::StallBefore:
+        // Said before the wait, so whoever watches the log knows the request is held.
+        log_.Write({page, subject.user, subject.file, "stalling " + std::to_string(fault.value) + " s" + faultNote});
+        if (!Pause(std::chrono::seconds(fault.value))) {
+            response.status = 503;
+            entry.result = "503 (stopping)" + faultNote;
+            log_.Write(entry);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+PageReply VansimServer::RouteRequest(Route route, const std::string& page, const httplib::Request& request,
+                                     const SimSettings& settings, const std::optional<FaultRule>& fault) {
+    PageReply reply;
+    switch (route) {
+    case Route::Test:
+        reply = pages_.TestPage();
+        break;
+    case Route::UploadText:
+    case Route::UploadXml: {
+        const UploadKind kind = route == Route::UploadXml ? UploadKind::Xml : UploadKind::Text;
+        reply = fault && fault->action == FaultAction::WrongCrc ? pages_.WrongCrc(page, kind, request.body)
+                                                                : pages_.Upload(page, kind, request.body, settings);
+        break;
+    }
+    case Route::List:
+        reply = pages_.DownloadList(request.body, settings);
+        break;
+    case Route::Fetch:
+        reply = pages_.DownloadFetch(request.body);
+        break;
+    case Route::Acknowledge:
+        reply = pages_.DownloadAcknowledge(request.body);
+        break;
+    case Route::RootCertificate:
+    case Route::IssuingCertificate:
+        reply.body = route == Route::RootCertificate ? certificates_.rootDer : certificates_.intermediateDer;
+        reply.contentType = "application/x-x509-ca-cert";
+        reply.log = {page, "", "", "200"};
+        break;
+    case Route::Connections:
+        reply.body = std::to_string(Connections());
+        reply.contentType = "text/plain";
+        reply.log = {page, "", "", "200"};
+        break;
+    }
+    return reply;
 }
 
 void VansimServer::Deliver(const httplib::Request& request, httplib::Response& response, PageReply reply,

@@ -26,6 +26,8 @@ struct Response;
 
 namespace zumaset::vansim {
 
+enum class Route;
+
 struct ServerOptions {
     std::filesystem::path dataFolder;
     int port = 0; // 0: any free port
@@ -57,7 +59,16 @@ public:
     const CertificateSet& Certificates() const { return certificates_; }
 
 private:
+    // Routes a request to its page, applying the fault rule picked for it.
     void Dispatch(const httplib::Request& request, httplib::Response& response);
+    // Applies the fault picked for a request: true when the fault itself
+    // answered (status, redirect, drop, a stall cut short by Stop); false when
+    // the page is still to be served.
+    bool ApplyFault(const httplib::Request& request, httplib::Response& response, const FaultRule& fault,
+                    const std::string& page, const RequestSubject& subject);
+    // The page's reply to a request.
+    PageReply RouteRequest(Route route, const std::string& page, const httplib::Request& request,
+                           const SimSettings& settings, const std::optional<FaultRule>& fault);
     void Deliver(const httplib::Request& request, httplib::Response& response, PageReply reply,
                  const std::optional<FaultRule>& fault);
     // Says each distinct mistake of the settings file once on stderr.
