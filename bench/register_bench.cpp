@@ -6,23 +6,23 @@
 // per upload (the cheapest write that still survives a kill), measured in
 // the same run. Medians of three runs. Option: --sizes=N,N,...
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "core/clock.h"
+#include "core/logs.h"
+#include "core/settings.h"
+#include "outbound/receipt_register.h"
+
+#include "scratch_folder.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
-
-#include "core/clock.h"
-#include "core/logs.h"
-#include "core/settings.h"
-#include "outbound/receipt_register.h"
-#include "scratch_folder.h"
 
 namespace {
 
@@ -47,8 +47,7 @@ double RegisterBatch(int records) {
     zumaset::ReceiptRegister reg;
     reg.LoadRegister(logs);
     const auto start = std::chrono::steady_clock::now();
-    for (int n = 0; n < records; ++n)
-        reg.Add(Name(n), kFolder, "CZ510000", clock.Now());
+    for (int n = 0; n < records; ++n) reg.Add(Name(n), kFolder, "CZ510000", clock.Now());
     const double seconds = Seconds(std::chrono::steady_clock::now() - start).count();
     if (reg.SaveFailed()) {
         std::fprintf(stderr, "the register could not be saved\n");

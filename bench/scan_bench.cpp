@@ -4,20 +4,6 @@
 // the benchmarks the program prints "ratio pass/find": at most 2.0 is the aim.
 // Options besides Google Benchmark's: --files=N (default 100000).
 
-#include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <map>
-#include <string>
-#include <vector>
-
 #include "core/client_model.h"
 #include "core/clock.h"
 #include "core/failure_report.h"
@@ -25,7 +11,21 @@
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "outbound/work_up_file.h"
+
 #include "scratch_folder.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -78,8 +78,7 @@ bool RunFind(const std::string& root) {
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return false;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-    }
+    while (::waitpid(pid, &status, 0) < 0) {}
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -139,15 +138,27 @@ int main(int argc, char** argv) {
     const zumaset::OutboundContext context{settings, logs, reporter, model, sender, scratch.path() / "unarchived",
                                            clock};
 
-    benchmark::RegisterBenchmark("send_pass_held_back", [&](benchmark::State& state) {
-        for (auto _ : state) zumaset::SearchSourceFolder(context);
-        if (sender.calls != 0) state.SkipWithError("a file was sent");
-    })->Iterations(1)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->UseRealTime()->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("find_size_nonzero", [&](benchmark::State& state) {
-        for (auto _ : state) {
-            if (!RunFind(source.string())) state.SkipWithError("find failed");
-        }
-    })->Iterations(1)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("send_pass_held_back",
+                                 [&](benchmark::State& state) {
+                                     for (auto _ : state) zumaset::SearchSourceFolder(context);
+                                     if (sender.calls != 0) state.SkipWithError("a file was sent");
+                                 })
+        ->Iterations(1)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("find_size_nonzero",
+                                 [&](benchmark::State& state) {
+                                     for (auto _ : state) {
+                                         if (!RunFind(source.string())) state.SkipWithError("find failed");
+                                     }
+                                 })
+        ->Iterations(1)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
 
     // One untimed walk of each, so both start with the tree in the cache.
     zumaset::SearchSourceFolder(context);

@@ -3,10 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdlib.h>
 #include <string>
 #include <system_error>
-
-#include <stdlib.h>
 
 namespace zumaset::bench {
 

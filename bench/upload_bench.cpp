@@ -13,8 +13,6 @@
 #include "exchange/curl_transport.h"
 #include "exchange/upload.h"
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include "exchange/file_encoder.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,9 +27,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred) {
-                medianNs_[run.run_name.function_name] =
-                    run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                    benchmark::GetTimeUnitMultiplier(run.time_unit);
+                medianNs_[run.run_name.function_name] = run.GetAdjustedRealTime() *
+                                                        benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+                                                        benchmark::GetTimeUnitMultiplier(run.time_unit);
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -46,8 +45,8 @@ std::filesystem::path WriteRandomFile(const std::string& name) {
     std::mt19937_64 random(7);
     std::vector<std::uint64_t> words(kFileSize / 8);
     for (auto& w : words) w = random();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(words.data()),
-                                                static_cast<std::streamsize>(kFileSize));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(words.data()), static_cast<std::streamsize>(kFileSize));
     return path;
 }
 

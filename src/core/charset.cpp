@@ -54,10 +54,18 @@ std::optional<std::string> Convert(std::string_view input, const char* to, const
 
 } // namespace
 
-std::optional<std::string> Utf8ToCp1250(std::string_view utf8) { return Convert(utf8, "CP1250", "UTF-8"); }
-std::optional<std::string> Cp1250ToUtf8(std::string_view cp1250) { return Convert(cp1250, "UTF-8", "CP1250"); }
-std::optional<std::string> Utf16LeToUtf8(std::string_view utf16le) { return Convert(utf16le, "UTF-8", "UTF-16LE"); }
-std::optional<std::string> Utf8ToUtf16Le(std::string_view utf8) { return Convert(utf8, "UTF-16LE", "UTF-8"); }
+std::optional<std::string> Utf8ToCp1250(std::string_view utf8) {
+    return Convert(utf8, "CP1250", "UTF-8");
+}
+std::optional<std::string> Cp1250ToUtf8(std::string_view cp1250) {
+    return Convert(cp1250, "UTF-8", "CP1250");
+}
+std::optional<std::string> Utf16LeToUtf8(std::string_view utf16le) {
+    return Convert(utf16le, "UTF-8", "UTF-16LE");
+}
+std::optional<std::string> Utf8ToUtf16Le(std::string_view utf8) {
+    return Convert(utf8, "UTF-16LE", "UTF-8");
+}
 
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;

@@ -1,9 +1,9 @@
 #include "core/failure_report.h"
 
-#include <utility>
-
 #include "core/message_table.h"
 #include "core/system_error_text.h"
+
+#include <utility>
 
 namespace zumaset {
 
@@ -35,7 +35,9 @@ FailureReport FailureReport::Message(int id, std::string detail) {
     return report;
 }
 
-std::string CodeAndText(long code, std::string_view text) { return std::to_string(code) + "  " + std::string(text); }
+std::string CodeAndText(long code, std::string_view text) {
+    return std::to_string(code) + "  " + std::string(text);
+}
 
 void FailureReporter::ShowBox(std::string_view text, MessageIcon icon) const noexcept {
     try {
@@ -48,15 +50,14 @@ void FailureReporter::ShowBox(std::string_view text, MessageIcon icon) const noe
 void FailureReporter::Notify(std::string_view text) const noexcept {
     try {
         mail_.SendMailNotice(NoticeKind::Error, text);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void FailureReporter::ReportFailure(const FailureReport& report) const noexcept {
     try {
         if (settings_.ShowErrMessage) {
-            std::string box = ErrorHeading(report.number) + std::string(kCrLf) +
-                              ReplaceAll(report.text, kPlaceholder, kCrLf);
+            std::string box =
+                ErrorHeading(report.number) + std::string(kCrLf) + ReplaceAll(report.text, kPlaceholder, kCrLf);
             if (!report.detail.empty()) box += std::string(kCrLf) + report.detail;
             ShowBox(box, report.icon);
         }
@@ -65,8 +66,7 @@ void FailureReporter::ReportFailure(const FailureReport& report) const noexcept 
         logs_.WriteLog(line, LogKind::Error);
         if (report.beforeNotice) report.beforeNotice();
         if (report.notice) Notify(*report.notice);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 std::string FailureReporter::Describe(long code, std::string_view cause) const {
@@ -79,15 +79,13 @@ std::string FailureReporter::Describe(long code, std::string_view cause) const {
 void FailureReporter::ReportSystemError(long code, std::string_view detail, BoxPolicy box) const noexcept {
     try {
         ReportDescribed(code, Describe(code), detail, box);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void FailureReporter::ReportTransportError(long code, std::string_view cause) const noexcept {
     try {
         ReportDescribed(code, Describe(code, cause), {}, BoxPolicy::FromSettings);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void FailureReporter::ReportDescribed(long code, const std::string& description, std::string_view detail,
@@ -97,10 +95,10 @@ void FailureReporter::ReportDescribed(long code, const std::string& description,
             ShowBox(ErrorHeading(code) + std::string(kCrLf) + description + " " + std::string(detail),
                     MessageIcon::Exclamation);
         }
-        logs_.WriteLog("[" + std::to_string(code) + "] *** " + description + "  " + std::string(detail), LogKind::Error);
+        logs_.WriteLog("[" + std::to_string(code) + "] *** " + description + "  " + std::string(detail),
+                       LogKind::Error);
         Notify(CodeAndText(code, description));
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 } // namespace zumaset

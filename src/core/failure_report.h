@@ -1,24 +1,24 @@
 #pragma once
 
-#include <functional>
-#include <optional>
-#include <string>
-#include <string_view>
-
 #include "core/logs.h"
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "core/settings.h"
 
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace zumaset {
 
 // One failure as the user, the error log and the mail see it.
 struct FailureReport {
-    long number = 0;           // error code or message number, shown in message 900 and the log line
-    std::string text{};        // "|1" in it becomes a line break in the box and one blank in the log
-    std::string detail{};      // optional: a file name, a code, a quoted path
+    long number = 0;      // error code or message number, shown in message 900 and the log line
+    std::string text{};   // "|1" in it becomes a line break in the box and one blank in the log
+    std::string detail{}; // optional: a file name, a code, a quoted path
     MessageIcon icon = MessageIcon::Exclamation;
-    std::optional<std::string> notice{};  // text of the error e-mail notice; none = no notice
+    std::optional<std::string> notice{}; // text of the error e-mail notice; none = no notice
     // The lines the caller adds to the report (a session-log line, traces),
     // written after the error-log line and before the e-mail notice.
     std::function<void()> beforeNotice{};
@@ -68,7 +68,8 @@ public:
 private:
     void ShowBox(std::string_view text, MessageIcon icon) const noexcept;
     void Notify(std::string_view text) const noexcept;
-    void ReportDescribed(long code, const std::string& description, std::string_view detail, BoxPolicy box) const noexcept;
+    void ReportDescribed(long code, const std::string& description, std::string_view detail,
+                         BoxPolicy box) const noexcept;
 
     const Settings& settings_;
     const Logs& logs_;

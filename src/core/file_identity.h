@@ -1,10 +1,9 @@
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
 
 namespace zumaset {
 

@@ -1,9 +1,9 @@
 #include "core/log_viewer.h"
 
-#include <filesystem>
-
 #include "core/system_error_text.h"
 #include "core/upper_case.h"
+
+#include <filesystem>
 
 namespace zumaset {
 

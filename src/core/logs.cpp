@@ -1,11 +1,5 @@
 #include "core/logs.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "core/atomic_file.h"
 #include "core/file_rename.h"
 #include "core/folder_path.h"
@@ -13,6 +7,12 @@
 #include "core/text.h"
 #include "core/time_format.h"
 #include "core/unique_fd.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumaset {
 
@@ -32,7 +32,7 @@ struct LogFile {
     std::string folder;
     std::string_view name;
     Rotation rotation;
-    bool dateInPrefix;      // error log: "dd.mm.yyyy hh:mm:ss" instead of "hh:mm:ss"
+    bool dateInPrefix; // error log: "dd.mm.yyyy hh:mm:ss" instead of "hh:mm:ss"
     std::string_view prefixClose;
     std::string_view header;
 };
@@ -149,15 +149,13 @@ void Logs::WriteLog(std::string_view text, LogKind kind) const noexcept {
 void Logs::WriteLog(std::string_view text, std::string_view kindName) const noexcept {
     try {
         if (const auto kind = LogKindFromName(kindName)) WriteLog(text, *kind);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void Logs::WriteDebugTrace(std::string_view text) const noexcept {
     try {
         WriteLine(DescribeDebug(settings_, dataFolder_), text, clock_.Now());
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 std::string Logs::LogPath(LogKind kind) const {

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/settings.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "core/clock.h"
-#include "core/paths.h"
-#include "core/settings.h"
 
 namespace zumaset {
 

@@ -1,11 +1,10 @@
 #include "core/message_box.h"
 
+#include "core/message_table.h"
 #include "core/text.h"
 
 #include <iostream>
 #include <string>
-
-#include "core/message_table.h"
 
 namespace zumaset {
 

@@ -1,14 +1,13 @@
 #include "core/numbered_backup.h"
 
-#include <sys/stat.h>
+#include "core/file_rename.h"
+#include "core/unique_fd.h"
 
 #include <cerrno>
 #include <charconv>
 #include <string>
 #include <string_view>
-
-#include "core/file_rename.h"
-#include "core/unique_fd.h"
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/clock.h"
+#include "core/time_format.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
-
-#include "core/clock.h"
-#include "core/time_format.h"
 
 namespace zumaset {
 

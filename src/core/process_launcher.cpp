@@ -23,7 +23,7 @@ bool SpawnProcessLauncher::StartDetached(const std::vector<std::string>& argv) {
     if (::posix_spawn(&shell, "/bin/sh", nullptr, nullptr, pointers.data(), environ) != 0) return false;
     int status = 0;
     while (::waitpid(shell, &status, 0) < 0) {
-        if (errno != EINTR) return true;  // already reaped elsewhere (SIGCHLD ignored)
+        if (errno != EINTR) return true; // already reaped elsewhere (SIGCHLD ignored)
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

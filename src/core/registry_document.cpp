@@ -281,7 +281,8 @@ RegDocument RegDocument::Extract(std::string_view full_path) const {
 }
 
 const RegKey* RegDocument::FindKey(std::string_view full_path) const {
-    auto it = std::find_if(keys_.begin(), keys_.end(), [&](const RegKey& k) { return EqualsNoCase(k.path, full_path); });
+    auto it =
+        std::find_if(keys_.begin(), keys_.end(), [&](const RegKey& k) { return EqualsNoCase(k.path, full_path); });
     return it == keys_.end() ? nullptr : &*it;
 }
 
@@ -334,8 +335,8 @@ long RegDocument::SetValue(Hive hive, std::string_view key, std::string_view nam
     } else {
         return regerr::kInvalidParameter;
     }
-    auto existing = std::find_if(k->values.begin(), k->values.end(),
-                                 [&](const RegEntry& e) { return EqualsNoCase(e.name, name); });
+    auto existing =
+        std::find_if(k->values.begin(), k->values.end(), [&](const RegEntry& e) { return EqualsNoCase(e.name, name); });
     if (existing != k->values.end()) {
         entry.name = existing->name; // keep the stored spelling
         *existing = std::move(entry);
@@ -358,7 +359,8 @@ bool RegDocument::KeyExists(Hive hive, std::string_view key) {
 long RegDocument::DeleteValue(Hive hive, std::string_view key, std::string_view name) {
     RegKey* k = FindKeyMutable(FullKeyPath(hive, key));
     if (k == nullptr) return regerr::kFileNotFound;
-    auto it = std::find_if(k->values.begin(), k->values.end(), [&](const RegEntry& e) { return EqualsNoCase(e.name, name); });
+    auto it =
+        std::find_if(k->values.begin(), k->values.end(), [&](const RegEntry& e) { return EqualsNoCase(e.name, name); });
     if (it == k->values.end()) return regerr::kFileNotFound;
     k->values.erase(it);
     return regerr::kSuccess;

@@ -16,9 +16,9 @@ struct RegEntry {
     enum class Kind { Sz, Dword, Other };
     std::string name;
     Kind kind = Kind::Sz;
-    std::string text;         // Sz
-    std::uint32_t dword = 0;  // Dword
-    std::string raw;          // Other: everything right of "="
+    std::string text;        // Sz
+    std::uint32_t dword = 0; // Dword
+    std::string raw;         // Other: everything right of "="
 };
 
 struct RegKey {
@@ -28,7 +28,7 @@ struct RegKey {
 
 // What reading a registry text found besides the keys.
 struct RegParseReport {
-    bool has_header = false;     // starts with a REGEDIT4 or version 5 line
+    bool has_header = false; // starts with a REGEDIT4 or version 5 line
     std::size_t damaged_lines = 0;
     std::size_t first_damaged_line = 0; // 1-based, 0 when none
 };

@@ -82,7 +82,9 @@ void RegistryFile::CreateKey(Hive hive, std::string_view key) {
     });
 }
 
-bool RegistryFile::KeyExists(Hive hive, std::string_view key) { return Snapshot().KeyExists(hive, key); }
+bool RegistryFile::KeyExists(Hive hive, std::string_view key) {
+    return Snapshot().KeyExists(hive, key);
+}
 
 long RegistryFile::DeleteValue(Hive hive, std::string_view key, std::string_view name) {
     return Modify([&](RegDocument& doc) { return doc.DeleteValue(hive, key, name); });

@@ -65,8 +65,7 @@ const char* RuleViolation(FieldRule rule, std::string_view value) {
     case FieldRule::Folder:
         if (!value.empty() && value.front() != '/') return "not an absolute path";
         break;
-    case FieldRule::None:
-        break;
+    case FieldRule::None: break;
     }
     return nullptr;
 }
@@ -78,7 +77,9 @@ std::string Problem(const FieldInfo& field, std::string_view text, std::string_v
 
 } // namespace
 
-bool IsPasswordField(const FieldInfo& field) { return field.kind == FieldKind::Scrambled; }
+bool IsPasswordField(const FieldInfo& field) {
+    return field.kind == FieldKind::Scrambled;
+}
 
 std::string AcceptedValues(const FieldInfo& field) {
     switch (field.kind) {
@@ -93,26 +94,19 @@ std::string AcceptedValues(const FieldInfo& field) {
         if (!field.note.empty()) text += " (" + std::string(field.note) + ")";
         return text;
     }
-    case FieldKind::Scrambled:
-        return "any text on one line ('-' reads it from standard input)";
+    case FieldKind::Scrambled: return "any text on one line ('-' reads it from standard input)";
     case FieldKind::Text:
     case FieldKind::RawText:
-    case FieldKind::Folder:
-        break;
+    case FieldKind::Folder: break;
     }
     switch (field.rule) {
     case FieldRule::ServerAddress:
         return "a host name or address (an IPv6 address in brackets), optionally followed by :port";
-    case FieldRule::Port:
-        return "a port number from 1 to 65535, or an empty text";
-    case FieldRule::OfficeList:
-        return "entries 'abbreviations|code%' one after another, or an empty text";
-    case FieldRule::Delimiter:
-        return "one character other than \\ / : * ? \" < > |, or an empty text";
-    case FieldRule::Folder:
-        return "an absolute folder path (may start with ~/), or an empty text";
-    case FieldRule::None:
-        break;
+    case FieldRule::Port: return "a port number from 1 to 65535, or an empty text";
+    case FieldRule::OfficeList: return "entries 'abbreviations|code%' one after another, or an empty text";
+    case FieldRule::Delimiter: return "one character other than \\ / : * ? \" < > |, or an empty text";
+    case FieldRule::Folder: return "an absolute folder path (may start with ~/), or an empty text";
+    case FieldRule::None: break;
     }
     return "any text on one line";
 }
@@ -145,9 +139,7 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
         }
         return {};
     }
-    case FieldKind::Scrambled:
-        settings.*std::get<std::string Settings::*>(field.member) = TrimBlanks(text);
-        return {};
+    case FieldKind::Scrambled: settings.*std::get<std::string Settings::*>(field.member) = TrimBlanks(text); return {};
     case FieldKind::Text:
     case FieldKind::RawText:
     case FieldKind::Folder: {

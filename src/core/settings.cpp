@@ -68,7 +68,9 @@ static_assert(RangesFitTheirKinds(), "a setting's range does not fit its kind");
 
 } // namespace
 
-const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields() { return kFields; }
+const std::array<FieldInfo, kSettingsFieldCount>& SettingsFields() {
+    return kFields;
+}
 
 std::uint64_t MaxReceivedFileBytes(const Settings& settings) {
     constexpr std::uint64_t kMiB = 1024 * 1024;

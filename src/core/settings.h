@@ -66,18 +66,18 @@ struct Settings {
 
 // How a field is stored and converted on its way in and out of the registry.
 enum class FieldKind {
-    Text,          // REG_SZ, trimmed on loading
-    RawText,       // REG_SZ, kept exactly as stored (the structured-name delimiter)
-    Folder,        // REG_SZ, trimmed and given a trailing separator on loading
-    Scrambled,     // REG_SZ holding the scrambled password
-    Bool,          // REG_DWORD, 0xFFFFFFFF for true, any non-zero reads as true
-    Int16,         // REG_DWORD, sign-extended 16-bit number
-    Int32,         // REG_DWORD
-    BoolText,      // REG_SZ "True"/"False"
+    Text,      // REG_SZ, trimmed on loading
+    RawText,   // REG_SZ, kept exactly as stored (the structured-name delimiter)
+    Folder,    // REG_SZ, trimmed and given a trailing separator on loading
+    Scrambled, // REG_SZ holding the scrambled password
+    Bool,      // REG_DWORD, 0xFFFFFFFF for true, any non-zero reads as true
+    Int16,     // REG_DWORD, sign-extended 16-bit number
+    Int32,     // REG_DWORD
+    BoolText,  // REG_SZ "True"/"False"
 };
 
-using FieldMember = std::variant<std::string Settings::*, bool Settings::*, std::int16_t Settings::*,
-                                 std::int32_t Settings::*>;
+using FieldMember =
+    std::variant<std::string Settings::*, bool Settings::*, std::int16_t Settings::*, std::int32_t Settings::*>;
 
 // What an edited value must satisfy beyond its kind. Numbers are held to the
 // field's range instead.

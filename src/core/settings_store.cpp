@@ -98,9 +98,13 @@ std::string NormaliseFolder(std::string_view path) {
 
 bool ConvertIntoField(Settings& settings, const FieldInfo& field, const RegValue& value) {
     switch (field.kind) {
-    case FieldKind::Text: settings.*std::get<std::string Settings::*>(field.member) = TrimBlanks(AsText(value)); return true;
+    case FieldKind::Text:
+        settings.*std::get<std::string Settings::*>(field.member) = TrimBlanks(AsText(value));
+        return true;
     case FieldKind::RawText: settings.*std::get<std::string Settings::*>(field.member) = AsText(value); return true;
-    case FieldKind::Folder: settings.*std::get<std::string Settings::*>(field.member) = NormaliseFolder(AsText(value)); return true;
+    case FieldKind::Folder:
+        settings.*std::get<std::string Settings::*>(field.member) = NormaliseFolder(AsText(value));
+        return true;
     case FieldKind::Scrambled:
         settings.*std::get<std::string Settings::*>(field.member) = ScrambleText(TrimBlanks(AsText(value)));
         return true;
@@ -112,13 +116,15 @@ bool ConvertIntoField(Settings& settings, const FieldInfo& field, const RegValue
         return true;
     }
     case FieldKind::Int16: {
-        const auto n = AsNumber(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max());
+        const auto n =
+            AsNumber(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max());
         if (!n) return false;
         settings.*std::get<std::int16_t Settings::*>(field.member) = static_cast<std::int16_t>(*n);
         return true;
     }
     case FieldKind::Int32: {
-        const auto n = AsNumber(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
+        const auto n =
+            AsNumber(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
         if (!n) return false;
         settings.*std::get<std::int32_t Settings::*>(field.member) = static_cast<std::int32_t>(*n);
         return true;
@@ -150,7 +156,9 @@ void ReadSettingsFrom(Settings& settings, Registry& registry, std::string_view k
     }
 }
 
-void LoadSettings(Settings& settings, Registry& registry) { ReadSettingsFrom(settings, registry, kSettingsKey); }
+void LoadSettings(Settings& settings, Registry& registry) {
+    ReadSettingsFrom(settings, registry, kSettingsKey);
+}
 
 void SaveSettings(const Settings& settings, Registry& registry) {
     if (!registry.KeyExists(Hive::CurrentUser, kSettingsKey)) registry.CreateKey(Hive::CurrentUser, kSettingsKey);
@@ -161,7 +169,9 @@ void SaveSettings(const Settings& settings, Registry& registry) {
         case FieldKind::Text:
         case FieldKind::RawText:
         case FieldKind::Folder: value = settings.*std::get<std::string Settings::*>(field.member); break;
-        case FieldKind::Scrambled: value = ScrambleText(settings.*std::get<std::string Settings::*>(field.member)); break;
+        case FieldKind::Scrambled:
+            value = ScrambleText(settings.*std::get<std::string Settings::*>(field.member));
+            break;
         case FieldKind::Bool:
             value = std::int32_t{settings.*std::get<bool Settings::*>(field.member) ? -1 : 0};
             type = RegType::Dword;
@@ -191,7 +201,8 @@ void MigrateSettings(Settings& settings, Registry& registry) {
 
 void ReloadProxyCredentials(Settings& settings, Registry& registry) {
     settings.ProxyUser = TrimBlanks(AsText(registry.QueryValue(Hive::CurrentUser, kSettingsKey, "ProxyUser")));
-    settings.ProxyPass = ScrambleText(TrimBlanks(AsText(registry.QueryValue(Hive::CurrentUser, kSettingsKey, "ProxyPass"))));
+    settings.ProxyPass =
+        ScrambleText(TrimBlanks(AsText(registry.QueryValue(Hive::CurrentUser, kSettingsKey, "ProxyPass"))));
 }
 
 } // namespace zumaset

@@ -48,8 +48,12 @@ constexpr long kTransportLast = 12999;
 
 // strerror_r has a GNU and a POSIX form; both are handled so the code builds
 // against either.
-[[maybe_unused]] std::string ErrnoText(int result, const char* buffer) { return result == 0 ? buffer : ""; }
-[[maybe_unused]] std::string ErrnoText(const char* result, const char*) { return result ? result : ""; }
+[[maybe_unused]] std::string ErrnoText(int result, const char* buffer) {
+    return result == 0 ? buffer : "";
+}
+[[maybe_unused]] std::string ErrnoText(const char* result, const char*) {
+    return result ? result : "";
+}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "core/trace_line.h"
 
-#include <cstdio>
-
 #include "core/utf8_slice.h"
+
+#include <cstdio>
 
 namespace zumaset {
 
@@ -69,6 +69,8 @@ std::string TraceLine::End(std::string_view returnsTo) const {
     return line.Compose(Utf8PadRight(routine_, kRoutineNameWidth) + "-   END");
 }
 
-std::string TraceLine::Separator() const { return Compose(std::string(kRoutineFieldWidth, '-')); }
+std::string TraceLine::Separator() const {
+    return Compose(std::string(kRoutineFieldWidth, '-'));
+}
 
 } // namespace zumaset

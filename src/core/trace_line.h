@@ -59,6 +59,8 @@ private:
 };
 
 // How a yes/no value is written in a trace line.
-inline std::string_view TraceBool(bool value) { return value ? "True" : "False"; }
+inline std::string_view TraceBool(bool value) {
+    return value ? "True" : "False";
+}
 
 } // namespace zumaset

@@ -42,7 +42,8 @@ std::string ToUpperText(std::string_view utf8) {
         }
         // Only two-byte sequences hold letters that change; everything else is copied.
         if ((b0 & 0xE0) == 0xC0 && i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-            const char32_t c = (static_cast<char32_t>(b0 & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F);
+            const char32_t c =
+                (static_cast<char32_t>(b0 & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F);
             if (c >= 0x80) {
                 AppendUtf8(out, UpperOf(c));
                 i += 2;

@@ -11,7 +11,9 @@ namespace zumaset {
 // lead byte with its continuation bytes; malformed bytes count one each.
 
 namespace detail {
-inline bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+inline bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 } // namespace detail
 
 // The first `count` characters (the whole text when it is shorter).

@@ -14,8 +14,7 @@ constexpr std::uint32_t kReflectedPolynomial = 0xEDB88320u;
 // zero bytes, so eight table reads advance the register by eight bytes.
 using SliceTables = std::array<std::array<std::uint32_t, 256>, 8>;
 
-constexpr SliceTables BuildSliceTables()
-{
+constexpr SliceTables BuildSliceTables() {
     SliceTables tables{};
     for (std::uint32_t k = 0; k < 256; ++k) {
         std::uint32_t c = k;
@@ -37,17 +36,16 @@ constexpr SliceTables BuildSliceTables()
 constexpr SliceTables kSliceTables = BuildSliceTables();
 
 // Advances the (not inverted) CRC register over `size` bytes.
-std::uint32_t UpdateRegisterPortable(std::uint32_t state, const unsigned char* data, std::size_t size)
-{
+std::uint32_t UpdateRegisterPortable(std::uint32_t state, const unsigned char* data, std::size_t size) {
     const SliceTables& t = kSliceTables;
     if constexpr (std::endian::native == std::endian::little) {
         while (size >= 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, data, sizeof word); // any alignment
             word ^= state;
-            state = t[7][word & 0xFFu] ^ t[6][(word >> 8) & 0xFFu] ^ t[5][(word >> 16) & 0xFFu]
-                    ^ t[4][(word >> 24) & 0xFFu] ^ t[3][(word >> 32) & 0xFFu] ^ t[2][(word >> 40) & 0xFFu]
-                    ^ t[1][(word >> 48) & 0xFFu] ^ t[0][word >> 56];
+            state = t[7][word & 0xFFu] ^ t[6][(word >> 8) & 0xFFu] ^ t[5][(word >> 16) & 0xFFu] ^
+                    t[4][(word >> 24) & 0xFFu] ^ t[3][(word >> 32) & 0xFFu] ^ t[2][(word >> 40) & 0xFFu] ^
+                    t[1][(word >> 48) & 0xFFu] ^ t[0][word >> 56];
             data += 8;
             size -= 8;
         }
@@ -63,8 +61,7 @@ using RegisterUpdate = std::uint32_t (*)(std::uint32_t, const unsigned char*, st
 #ifdef ZUMASET_CRC32_CLMUL
 // Folds the largest multiple of 16 bytes with carry-less multiplication and
 // lets the table finish the remaining few bytes.
-std::uint32_t UpdateRegisterClmul(std::uint32_t state, const unsigned char* data, std::size_t size)
-{
+std::uint32_t UpdateRegisterClmul(std::uint32_t state, const unsigned char* data, std::size_t size) {
     if (size >= detail::kClmulMinSize) {
         const std::size_t folded = size & ~std::size_t{15};
         state = detail::Crc32FoldClmul(state, data, folded);
@@ -76,8 +73,7 @@ std::uint32_t UpdateRegisterClmul(std::uint32_t state, const unsigned char* data
 #endif
 
 // Chosen once, on first use; the choice never changes afterwards.
-RegisterUpdate SelectedUpdate()
-{
+RegisterUpdate SelectedUpdate() {
     static const RegisterUpdate selected = []() -> RegisterUpdate {
 #ifdef ZUMASET_CRC32_CLMUL
         if (detail::ClmulSupported()) {
@@ -89,8 +85,7 @@ RegisterUpdate SelectedUpdate()
     return selected;
 }
 
-std::uint32_t Run(RegisterUpdate update, std::uint32_t crc, const void* data, std::size_t size)
-{
+std::uint32_t Run(RegisterUpdate update, std::uint32_t crc, const void* data, std::size_t size) {
     if (size == 0) {
         return crc;
     }
@@ -99,38 +94,31 @@ std::uint32_t Run(RegisterUpdate update, std::uint32_t crc, const void* data, st
 
 } // namespace
 
-const std::array<std::uint32_t, 256>& CrcTable()
-{
+const std::array<std::uint32_t, 256>& CrcTable() {
     return kSliceTables[0];
 }
 
-std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t size)
-{
+std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t size) {
     return Run(SelectedUpdate(), crc, data, size);
 }
 
-std::uint32_t Crc32UpdatePortable(std::uint32_t crc, const void* data, std::size_t size)
-{
+std::uint32_t Crc32UpdatePortable(std::uint32_t crc, const void* data, std::size_t size) {
     return Run(&UpdateRegisterPortable, crc, data, size);
 }
 
-bool Crc32UsesClmul()
-{
+bool Crc32UsesClmul() {
     return SelectedUpdate() != &UpdateRegisterPortable;
 }
 
-std::int32_t CalcCrc32(std::string_view text)
-{
+std::int32_t CalcCrc32(std::string_view text) {
     return static_cast<std::int32_t>(Crc32Update(0, text.data(), text.size()));
 }
 
-std::int32_t CalcCrc32Portable(std::string_view text)
-{
+std::int32_t CalcCrc32Portable(std::string_view text) {
     return static_cast<std::int32_t>(Crc32UpdatePortable(0, text.data(), text.size()));
 }
 
-std::string CrcToDecimal(std::int32_t crc)
-{
+std::string CrcToDecimal(std::int32_t crc) {
     return std::to_string(crc);
 }
 

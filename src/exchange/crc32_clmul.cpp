@@ -36,15 +36,13 @@ constexpr std::uint64_t kBarrettMu = 0x1F7011641u;
 
 #define ZUMASET_CLMUL_TARGET __attribute__((target("pclmul,sse4.1")))
 
-ZUMASET_CLMUL_TARGET inline __m128i Load(const unsigned char* p)
-{
+ZUMASET_CLMUL_TARGET inline __m128i Load(const unsigned char* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
 // lane * x^(distance) mod P, added to `next`: the low half of the lane is
 // multiplied by the low constant, the high half by the high constant.
-ZUMASET_CLMUL_TARGET inline __m128i Fold(__m128i lane, __m128i constants, __m128i next)
-{
+ZUMASET_CLMUL_TARGET inline __m128i Fold(__m128i lane, __m128i constants, __m128i next) {
     const __m128i low = _mm_clmulepi64_si128(lane, constants, 0x00);
     const __m128i high = _mm_clmulepi64_si128(lane, constants, 0x11);
     return _mm_xor_si128(_mm_xor_si128(low, high), next);
@@ -52,14 +50,12 @@ ZUMASET_CLMUL_TARGET inline __m128i Fold(__m128i lane, __m128i constants, __m128
 
 } // namespace
 
-bool ClmulSupported()
-{
+bool ClmulSupported() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
 }
 
-ZUMASET_CLMUL_TARGET std::uint32_t Crc32FoldClmul(std::uint32_t state, const unsigned char* data, std::size_t size)
-{
+ZUMASET_CLMUL_TARGET std::uint32_t Crc32FoldClmul(std::uint32_t state, const unsigned char* data, std::size_t size) {
     __m128i lane0 = _mm_xor_si128(Load(data), _mm_cvtsi32_si128(static_cast<int>(state)));
     __m128i lane1 = Load(data + 16);
     __m128i lane2 = Load(data + 32);

@@ -246,8 +246,7 @@ CurlTransfer::Outcome CurlTransfer::Drive(bool (CurlTransfer::*ready)() const, s
         if (PastDeadline(now)) {
             Remove();
             MarkFinished(CURLE_OPERATION_TIMEDOUT);
-            std::snprintf(errorBuffer_, sizeof errorBuffer_,
-                          "The exchange outlived its deadline after %llu bytes",
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "The exchange outlived its deadline after %llu bytes",
                           static_cast<unsigned long long>(BytesMoved()));
             return Outcome::TimedOut;
         }

@@ -110,7 +110,7 @@ private:
     Clock::time_point drainUntil_;
     std::uint64_t drained_ = 0;
     bool tooLarge_ = false;
-    bool pendingFramed_ = false;  // the response being received has a length or chunks
+    bool pendingFramed_ = false; // the response being received has a length or chunks
     bool framed_ = false;
     std::shared_ptr<std::atomic<bool>> endSignal_;
     bool endedWithoutSignal_ = false;

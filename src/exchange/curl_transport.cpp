@@ -1,10 +1,10 @@
 #include "exchange/curl_transport.h"
 
+#include "core/host_port.h"
+#include "core/inet_error.h"
+#include "core/text.h"
 #include "exchange/curl_error_map.h"
 #include "exchange/curl_transfer.h"
-#include "core/host_port.h"
-#include "core/text.h"
-#include "core/inet_error.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,7 +20,7 @@ struct SessionSetup {
     std::string proxy;
     std::string noProxy;
     std::shared_ptr<TrustCache> trust;
-    std::vector<std::string> knownHosts;  // hosts of the configured servers
+    std::vector<std::string> knownHosts; // hosts of the configured servers
     TransportLimits limits;
 };
 using SetupPtr = std::shared_ptr<const SessionSetup>;
@@ -67,14 +67,9 @@ public:
     // A connection test checks certificates strictly and follows redirects.
     CurlRequest(SetupPtr setup, CurlConnectionPool pool, std::string verb, std::string url, long httpVersion,
                 bool bypassProxy, bool connectionTest)
-        : setup_(std::move(setup)),
-          transfer_(std::move(pool)),
-          verb_(std::move(verb)),
-          url_(std::move(url)),
-          httpVersion_(httpVersion),
-          bypassProxy_(bypassProxy),
-          connectionTest_(connectionTest),
-          peer_{setup_->trust, connectionTest, setup_->knownHosts} {}
+        : setup_(std::move(setup)), transfer_(std::move(pool)), verb_(std::move(verb)), url_(std::move(url)),
+          httpVersion_(httpVersion), bypassProxy_(bypassProxy),
+          connectionTest_(connectionTest), peer_{setup_->trust, connectionTest, setup_->knownHosts} {}
 
     // The transfer may still read from the body, the header list and the
     // policy while it ends: it is ended before they are freed.
@@ -107,7 +102,8 @@ public:
         for (auto& line : lines) {
             const auto name = TrimView(std::string_view(line).substr(0, line.find(':')), kHeaderBlanks);
             auto same = std::ranges::find_if(headers_, [&](const std::string& present) {
-                return EqualsNoCase(TrimView(std::string_view(present).substr(0, present.find(':')), kHeaderBlanks), name);
+                return EqualsNoCase(TrimView(std::string_view(present).substr(0, present.find(':')), kHeaderBlanks),
+                                    name);
             });
             if (same != headers_.end()) {
                 *same = std::move(line);
@@ -155,7 +151,8 @@ public:
         long verifyResult = 0;
         if (easy != nullptr) curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
         std::string detail = transfer_.ErrorDetail();
-        if (ThroughProxy() && (transfer_.result() == CURLE_COULDNT_CONNECT || transfer_.result() == CURLE_COULDNT_RESOLVE_PROXY)) {
+        if (ThroughProxy() &&
+            (transfer_.result() == CURLE_COULDNT_CONNECT || transfer_.result() == CURLE_COULDNT_RESOLVE_PROXY)) {
             // libcurl names only an address: say that it was the proxy's.
             detail = "proxy " + setup_->proxy + ": " + detail;
         }
@@ -334,8 +331,7 @@ public:
         if (!path.starts_with('/')) path.insert(path.begin(), '/');
         const bool bypass = setup_->namedProxy && BypassesNamedProxy(server_.host);
         return std::make_unique<CurlRequest>(setup_, pool_, verb.empty() ? "GET" : std::string(verb),
-                                             "https://" + server_.UrlAuthority() + path, *httpVersion, bypass,
-                                             false);
+                                             "https://" + server_.UrlAuthority() + path, *httpVersion, bypass, false);
     }
 
 private:

@@ -33,8 +33,8 @@ struct TransportLimits {
 
 // The proxy of the "system configuration".
 struct SystemProxy {
-    std::string proxy;    // empty: direct
-    std::string noProxy;  // host names that go direct, comma separated
+    std::string proxy;   // empty: direct
+    std::string noProxy; // host names that go direct, comma separated
 };
 
 // https_proxy (or HTTPS_PROXY) and no_proxy (or NO_PROXY) of the environment.

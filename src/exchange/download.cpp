@@ -77,7 +77,9 @@ std::string_view ReadFailureText(InetError error) {
     return error == inet_error::kReplyTooLarge ? kTooLargeText : kTimeoutText;
 }
 
-bool IsXmlName(std::string_view name) { return ToUpperText(Utf8Suffix(name, 3)) == "XML"; }
+bool IsXmlName(std::string_view name) {
+    return ToUpperText(Utf8Suffix(name, 3)) == "XML";
+}
 
 enum class ReadOutcome { Complete, ReadFailed, StoreFailed };
 enum class EntryOutcome { Next, EndPass };
@@ -89,8 +91,8 @@ enum class FetchOutcome { Fetched, NotFetched, StoreFailed, EndPass };
 class ReceivePass {
 public:
     explicit ReceivePass(DownloadContext& context)
-        : c_(context), transfer_(context.session, kDownloadPreamble),
-          placement_{context.settings, context.sentFiles, context.mail, context.dataFolder} {}
+        : c_(context), transfer_(context.session, kDownloadPreamble), placement_{context.settings, context.sentFiles,
+                                                                                 context.mail, context.dataFolder} {}
 
     void Run(std::string& server);
     // The way out for any failure not foreseen by a report of its own: box and
@@ -128,7 +130,7 @@ private:
     DownloadContext& c_;
     ServerTransfer transfer_;
     PlacementContext placement_;
-    long poradiPruchodu_ = 0;  // read passes so far in this receive pass
+    long poradiPruchodu_ = 0; // read passes so far in this receive pass
 };
 
 void ReceivePass::Trace(int tag, std::string_view label, std::string_view value) const {
@@ -267,13 +269,10 @@ void ReceivePass::Run(std::string& server) {
     RemoveStalePendingFiles(c_.dataFolder, false);
 
     switch (transfer_.RunPreamble(server)) {
-    case PreambleResult::CannotConnect:
-        return;
-    case PreambleResult::ProxyLoopEnded:
-        GeneralError(kProxyRefusedCode, kProxyRefusedText);
-        return;
+    case PreambleResult::CannotConnect: return;
+    case PreambleResult::ProxyLoopEnded: GeneralError(kProxyRefusedCode, kProxyRefusedText); return;
     case PreambleResult::Connected:
-    case PreambleResult::NoConnection:  // the list request then finds no connection and reports it
+    case PreambleResult::NoConnection: // the list request then finds no connection and reports it
         break;
     }
 
@@ -326,7 +325,7 @@ std::optional<std::string> ReceivePass::RequestList() {
         transfer_.InetClose();
         return std::nullopt;
     }
-    std::string listText;  // Windows-1250, as the server sent it
+    std::string listText; // Windows-1250, as the server sent it
     if (transfer_.status() == kStatusOk) {
         InetError error = 0;
         const auto outcome = ReadLoop(
@@ -339,8 +338,8 @@ std::optional<std::string> ReceivePass::RequestList() {
         if (outcome != ReadOutcome::Complete) {
             const auto code = static_cast<long>(error);
             const auto text = ReadFailureText(error);
-            c_.reporter.ReportFailure(FailureReport{code, std::string(text), {}, MessageIcon::Exclamation,
-                                                    CodeAndText(code, text)});
+            c_.reporter.ReportFailure(
+                FailureReport{code, std::string(text), {}, MessageIcon::Exclamation, CodeAndText(code, text)});
             transfer_.InetClose();
             TraceEnd(59);
             return std::nullopt;
@@ -363,18 +362,13 @@ EntryOutcome ReceivePass::HandleEntry(std::string_view rawEntry) {
     if (!file->IsOpen()) return StorageFailed(file->error(), file->target(), *name);
 
     // The values go back exactly as the server listed them.
-    const std::string body = "Name=" + std::string(raw.name) + "&File=" + std::string(raw.entry) +
-                             "&Dir=" + std::string(raw.dir);
+    const std::string body =
+        "Name=" + std::string(raw.name) + "&File=" + std::string(raw.entry) + "&Dir=" + std::string(raw.dir);
     switch (Fetch(body, *file, *name)) {
-    case FetchOutcome::Fetched:
-        return Store(file, *name, body);
-    case FetchOutcome::NotFetched:
-        Trace(57, "Nebyl stažen soubor", *name);
-        return EntryOutcome::Next;
-    case FetchOutcome::StoreFailed:
-        return DropFile(file, *name);
-    case FetchOutcome::EndPass:
-        break;
+    case FetchOutcome::Fetched: return Store(file, *name, body);
+    case FetchOutcome::NotFetched: Trace(57, "Nebyl stažen soubor", *name); return EntryOutcome::Next;
+    case FetchOutcome::StoreFailed: return DropFile(file, *name);
+    case FetchOutcome::EndPass: break;
     }
     return EntryOutcome::EndPass;
 }
@@ -483,8 +477,7 @@ void ReceivePass::AnnounceStoredFile(std::string_view name) const {
     if (c_.settings.ViewInfo) c_.view.ShowBalloon(kNewFileBalloon);
     Trace(54, "Stažen soubor", name);
     c_.view.IncrementGetCount();
-    c_.view.AddActivity(LoadMessage(msg::kReceiveActivity, {{kPlaceholder, MessageText(msg::kFileDownloaded)}}),
-                        false);
+    c_.view.AddActivity(LoadMessage(msg::kReceiveActivity, {{kPlaceholder, MessageText(msg::kFileDownloaded)}}), false);
     if (c_.settings.WriteLogFile) c_.logs.WriteLog(MessageText(msg::kFileDownloaded), LogKind::Session);
 }
 

@@ -24,11 +24,11 @@ struct DownloadContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    ActivitySink& view;           // activity list, GetCount, tray balloon
-    const SentFiles& sentFiles;   // routes replies back to the sent file's sub-folder
+    ActivitySink& view;         // activity list, GetCount, tray balloon
+    const SentFiles& sentFiles; // routes replies back to the sent file's sub-folder
     DialUpGate& dialUp;
-    MailNotices& mail;            // information notices of operator files
-    std::string dataFolder;       // information files go here (InformationFolder)
+    MailNotices& mail;      // information notices of operator files
+    std::string dataFolder; // information files go here (InformationFolder)
 };
 
 // One receive pass against `server`: asks for the list of files waiting for

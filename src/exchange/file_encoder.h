@@ -26,13 +26,19 @@ enum class FileKind {
 FileKind KindOfPath(std::string_view path);
 
 // Characters one file byte becomes.
-constexpr std::size_t DigitsPerByte(FileKind kind) { return kind == FileKind::Text ? 3 : 2; }
+constexpr std::size_t DigitsPerByte(FileKind kind) {
+    return kind == FileKind::Text ? 3 : 2;
+}
 // Characters of one full chunk of the encoded text.
-constexpr std::size_t ChunkChars(FileKind kind) { return kind == FileKind::Text ? 99999 : 99998; }
+constexpr std::size_t ChunkChars(FileKind kind) {
+    return kind == FileKind::Text ? 99999 : 99998;
+}
 // File bytes that make one full chunk. A chunk is always a whole number of
 // bytes, so cutting the file and encoding each piece gives exactly the chunks
 // of the whole encoded text.
-constexpr std::size_t ChunkBytes(FileKind kind) { return ChunkChars(kind) / DigitsPerByte(kind); }
+constexpr std::size_t ChunkBytes(FileKind kind) {
+    return ChunkChars(kind) / DigitsPerByte(kind);
+}
 
 // Number of chunks a file of `fileSize` bytes is sent in (1 for an empty file).
 std::uint64_t ChunkCount(FileKind kind, std::uint64_t fileSize);

@@ -5,8 +5,8 @@ namespace zumaset {
 bool NoDialUpSupport::EnsureDialUpConnection() {
     static constexpr std::string_view kText =
         "Telefonické připojení není v této verzi podporováno. Nastavte připojení místní sítí.";
-    reporter_.ReportFailure(
-        FailureReport{kErrorNumber, std::string(kText), {}, MessageIcon::Exclamation, CodeAndText(kErrorNumber, kText)});
+    reporter_.ReportFailure(FailureReport{
+        kErrorNumber, std::string(kText), {}, MessageIcon::Exclamation, CodeAndText(kErrorNumber, kText)});
     return false;
 }
 

@@ -4,16 +4,15 @@
 #include "core/numbered_backup.h"
 #include "core/unique_fd.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumaset {
 
@@ -28,8 +27,7 @@ std::string RandomSuffix() {
     std::random_device random;
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string suffix;
-    for (std::size_t i = 0; i < kTempRandomLength; ++i)
-        suffix += kDigits[random() % 16];
+    for (std::size_t i = 0; i < kTempRandomLength; ++i) suffix += kDigits[random() % 16];
     return suffix;
 }
 
@@ -200,12 +198,10 @@ int RemoveStalePendingFiles(const std::string& folder, bool recursive) {
     const auto options = fs::directory_options::skip_permission_denied;
     if (recursive) {
         fs::recursive_directory_iterator it(folder, options, error);
-        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error))
-            consider(*it);
+        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) consider(*it);
     } else {
         fs::directory_iterator it(folder, options, error);
-        for (; !error && it != fs::directory_iterator(); it.increment(error))
-            consider(*it);
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) consider(*it);
     }
     return removed;
 }

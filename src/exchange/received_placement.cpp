@@ -6,11 +6,10 @@
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumaset {
 
@@ -118,7 +117,9 @@ std::optional<std::string> PlaceReceivedFile(const PlacementContext& context, st
     return target + *sub;
 }
 
-bool MakePath(std::string_view folder) { return MakePathError(folder) == 0; }
+bool MakePath(std::string_view folder) {
+    return MakePathError(folder) == 0;
+}
 
 int MakePathError(std::string_view folder) {
     const std::string path = WithTrailingSeparator(TrimBlanks(folder));
@@ -150,10 +151,8 @@ bool IsEntryStorageError(int error) {
     case EMFILE:
     case ENFILE:
     case ENOMEM:
-    case ENOBUFS:
-        return false;
-    default:
-        return true;
+    case ENOBUFS: return false;
+    default: return true;
     }
 }
 

@@ -40,7 +40,7 @@ struct PlacementContext {
     const Settings& settings;
     const SentFiles& sentFiles;
     MailNotices& mail;
-    std::string dataFolder;  // where information files go, ending with "/"
+    std::string dataFolder; // where information files go, ending with "/"
 };
 
 // The folder (ending with "/") a received file belongs in, given its server

@@ -40,29 +40,19 @@ enum TestPlace {
 
 } // namespace
 
-const PreambleVariant kUploadPreamble{"SendFile",
-                                      'G',
-                                      5,
-                                      "TEST PROXY PRO ODESLÁNÍ",
-                                      "]  *** spojeni pro odesilani - ",
-                                      17,
-                                      true,
-                                      {18, 19, 20, 21, 22}};
+const PreambleVariant kUploadPreamble{
+    "SendFile", 'G', 5, "TEST PROXY PRO ODESLÁNÍ", "]  *** spojeni pro odesilani - ", 17, true, {18, 19, 20, 21, 22}};
 
-const PreambleVariant kDownloadPreamble{"GetRemoteFile",
-                                        'I',
-                                        2,
-                                        "TEST PROXY PRO PŘÍJEM",
-                                        "]  *** spojeni pro prijem    - ",
-                                        0,
-                                        false,
-                                        {14, 0, 15, 16, 17}};
+const PreambleVariant kDownloadPreamble{
+    "GetRemoteFile", 'I', 2, "TEST PROXY PRO PŘÍJEM", "]  *** spojeni pro prijem    - ", 0, false, {14, 0, 15, 16, 17}};
 
 std::string ControlLogServer(std::string_view server) {
     return Utf8FitTo(ToUpperText(server), 16);
 }
 
-std::string HandleText(const void* handle) { return std::to_string(reinterpret_cast<std::uintptr_t>(handle)); }
+std::string HandleText(const void* handle) {
+    return std::to_string(reinterpret_cast<std::uintptr_t>(handle));
+}
 
 ServerSession::ServerSession(Transport& transport, Settings& settings, Registry& registry, const Logs& logs,
                              const FailureReporter& reporter)
@@ -86,7 +76,9 @@ std::string ServerSession::Open() {
     return HandleText(hInternetOpen.get());
 }
 
-void ServerSession::Close() { hInternetOpen.reset(); }
+void ServerSession::Close() {
+    hInternetOpen.reset();
+}
 
 void ServerSession::ReloadProxyCredentials() {
     zumaset::ReloadProxyCredentials(settings_, registry_);
@@ -109,7 +101,8 @@ void ServerTransfer::Trace(int tag, std::string_view label, std::initializer_lis
 }
 
 void ServerTransfer::ControlLine(const std::string& server, std::string_view verdict) const {
-    session_.logs().WriteLog("[" + ControlLogServer(server) + std::string(variant_.controlMiddle) + std::string(verdict),
+    session_.logs().WriteLog("[" + ControlLogServer(server) + std::string(variant_.controlMiddle) +
+                                 std::string(verdict),
                              LogKind::Connection);
 }
 
@@ -338,9 +331,8 @@ void ServerTransfer::InetClose() {
     hHttpOpenRequest.reset();
     hInternetConnect.reset();
     if (session_.settings().WriteDebugLog) {
-        session_.logs().WriteDebugTrace(TraceLine("InetClose", 'J', 1)
-                                            .Label("InternetCloseHandle")
-                                            .Values({"Uzavření Connect a HttpOpenRequest"}));
+        session_.logs().WriteDebugTrace(
+            TraceLine("InetClose", 'J', 1).Label("InternetCloseHandle").Values({"Uzavření Connect a HttpOpenRequest"}));
     }
 }
 

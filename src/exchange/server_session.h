@@ -22,10 +22,10 @@ namespace zumaset {
 // loop ended). They differ per request kind.
 struct ProxyLoopTrace {
     int statusTag = 0;
-    std::string_view statusLabel;       // "lngStatus(TXT)", "TEST PROXY PRO ODESLÁNÍ", ...
-    bool statusWithPrefix = false;      // the value reads "lngStatus = " + status
-    int first407Tag = 0;                // the five 407 lines use this tag and the four after it
-    std::string_view credentialSuffix;  // "TEST", "TXT", "XML", "LIST", "DOWN"
+    std::string_view statusLabel;      // "lngStatus(TXT)", "TEST PROXY PRO ODESLÁNÍ", ...
+    bool statusWithPrefix = false;     // the value reads "lngStatus = " + status
+    int first407Tag = 0;               // the five 407 lines use this tag and the four after it
+    std::string_view credentialSuffix; // "TEST", "TXT", "XML", "LIST", "DOWN"
     std::string_view unverified = "NEOVERENO PROXY";
 };
 
@@ -94,27 +94,27 @@ private:
 
 // How a connection preamble ended.
 enum class PreambleResult {
-    Connected,       // the connection handle is open to the server that passed
-    CannotConnect,   // no server passed the test; reported, the caller returns
-    ProxyLoopEnded,  // a proxy kept asking for credentials: the caller's general error path
-    NoConnection,    // the connection handle could not be had; the caller decides
+    Connected,      // the connection handle is open to the server that passed
+    CannotConnect,  // no server passed the test; reported, the caller returns
+    ProxyLoopEnded, // a proxy kept asking for credentials: the caller's general error path
+    NoConnection,   // the connection handle could not be had; the caller decides
 };
 
 // How one request's proxy authentication loop ended.
 enum class SendResult {
-    Answered,        // a status other than 407 came back (it may be 0 when nothing came)
-    ProxyLoopEnded,  // the fourth 407: the caller's general error path
+    Answered,       // a status other than 407 came back (it may be 0 when nothing came)
+    ProxyLoopEnded, // the fourth 407: the caller's general error path
 };
 
 // What one connection test found, for people diagnosing a connection.
 struct ConnectionTestResult {
     std::string server;
-    bool replied = false;          // a TLS connection was made and a reply came
-    long status = 0;               // the final HTTP status, 0 when none
-    InetError error = 0;           // the transport's error when no reply came or reading failed
-    bool proxyChallenged = false;  // a proxy asked for credentials at least once
-    bool proxyLoopEnded = false;   // it kept asking after four sends
-    bool passed = false;           // the test page gave the expected answer
+    bool replied = false;         // a TLS connection was made and a reply came
+    long status = 0;              // the final HTTP status, 0 when none
+    InetError error = 0;          // the transport's error when no reply came or reading failed
+    bool proxyChallenged = false; // a proxy asked for credentials at least once
+    bool proxyLoopEnded = false;  // it kept asking after four sends
+    bool passed = false;          // the test page gave the expected answer
 };
 
 // One transfer: the connection test, the connection, the requests and their

@@ -2,19 +2,18 @@
 
 #include "core/host_port.h"
 
-#include <openssl/err.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
-#include <openssl/x509v3.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 #include <string_view>
 #include <system_error>
 #include <tuple>
@@ -198,8 +197,7 @@ int ForgiveDates(int preverified, X509_STORE_CTX* ctx) {
         // must be cleared, not only passed over.
         X509_STORE_CTX_set_error(ctx, X509_V_OK);
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -337,16 +335,16 @@ void WatchTlsEndSignal(CURL* easy, std::shared_ptr<std::atomic<bool>> flag) {
 }
 
 CURLcode ApplyTlsTrust(CURL* easy, const PeerPolicy& policy) {
-    for (CURLcode rc : {curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L),
-                        // The name is checked by VerifyServer under the policy;
-                        // the connection test also has libcurl check it.
-                        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, policy.strict ? 2L : 0L),
-                        // libcurl loads no CA file of its own: VerifyServer
-                        // checks against the shared store of the process.
-                        curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr),
-                        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr),
-                        curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &PrepareContext),
-                        curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &policy)}) {
+    for (CURLcode rc :
+         {curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L),
+          // The name is checked by VerifyServer under the policy;
+          // the connection test also has libcurl check it.
+          curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, policy.strict ? 2L : 0L),
+          // libcurl loads no CA file of its own: VerifyServer
+          // checks against the shared store of the process.
+          curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr), curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr),
+          curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &PrepareContext),
+          curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &policy)}) {
         if (rc != CURLE_OK) return rc;
     }
     return CURLE_OK;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <curl/curl.h>
-
 #include <atomic>
+#include <curl/curl.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -45,7 +44,7 @@ private:
     std::filesystem::path systemCaFile_;
     std::mutex mutex_;
     bool systemLoaded_ = false;
-    std::shared_ptr<const TrustSnapshot> system_;  // the system CAs alone
+    std::shared_ptr<const TrustSnapshot> system_; // the system CAs alone
     std::vector<FolderEntry> folderSeen_;
     std::shared_ptr<const TrustSnapshot> current_;
 };
@@ -58,7 +57,7 @@ struct PeerPolicy {
     // certificate that chains to a CA of the CA folder or names one of
     // `knownHosts`.
     bool strict = false;
-    std::vector<std::string> knownHosts;  // host names of the configured servers
+    std::vector<std::string> knownHosts; // host names of the configured servers
 };
 
 // Installs the server-certificate check on a transfer: the chain must lead to

@@ -116,7 +116,8 @@ private:
     void Record(FileIdentity* readIdentity);
 
     void Trace(int tag, std::string_view label, std::initializer_list<std::string_view> values) const {
-        if (c_.settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', tag).Label(label).Values(values));
+        if (c_.settings.WriteDebugLog)
+            c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', tag).Label(label).Values(values));
     }
     void SessionLine(std::string_view text) const { c_.logs.WriteLog(text, LogKind::Session); }
     void NotSent() const { SessionLine(MessageText(msg::kFileNotSent)); }
@@ -124,7 +125,8 @@ private:
         if (transfer_) transfer_->InetClose();
     }
 
-    bool ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice, WireValues& out);
+    bool ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice,
+                       WireValues& out);
     bool SystemFailure(InetError code);
     bool Refused(int message);
     bool StatusFailure(long code, std::string_view text, int errorTag);
@@ -143,8 +145,8 @@ private:
     std::string postData_; // reused for every chunk: one chunk in memory at a time
 };
 
-bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs,
-                           std::string_view xmlOffice, WireValues& out) {
+bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice,
+                           WireValues& out) {
     struct Field {
         std::string_view name;
         std::string_view value;
@@ -320,7 +322,8 @@ std::optional<Upload::ChunkReply> Upload::SendChunk(std::uint64_t i) {
         kind_ == FileKind::Text ? "Content-Type: application/x-www-form-urlencoded\r\n"
                                 : "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n";
     const ProxyLoopTrace loopTrace{tags_->status, kind_ == FileKind::Text ? "lngStatus(TXT)" : "lngStatus(XML)",
-                                   false, tags_->first407, tags_->suffix, tags_->unverified};
+                                   false,         tags_->first407,
+                                   tags_->suffix, tags_->unverified};
     request->AddRequestHeader("Connection: Keep-Alive\r\n");
     const bool contentTypeAdded = request->AddRequestHeader(contentType);
     const InetError headerError = contentTypeAdded ? 0 : request->LastError();

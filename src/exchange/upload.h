@@ -23,9 +23,9 @@ struct UploadContext {
     const Settings& settings;
     const Logs& logs;
     const FailureReporter& reporter;
-    CycleEvents& cycle;      // told of an accepted file and of awaited receipts
-    SentFiles& sentFiles;    // where an accepted file is recorded
-    DialUpGate& dialUp;      // asked first when RASMode is on
+    CycleEvents& cycle;   // told of an accepted file and of awaited receipts
+    SentFiles& sentFiles; // where an accepted file is recorded
+    DialUpGate& dialUp;   // asked first when RASMode is on
     const Clock& clock;
 };
 

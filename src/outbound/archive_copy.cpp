@@ -1,17 +1,5 @@
 #include "outbound/archive_copy.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <system_error>
-#include <utility>
-#include <vector>
-
 #include "core/atomic_file.h"
 #include "core/file_error.h"
 #include "core/file_rename.h"
@@ -19,6 +7,17 @@
 #include "core/system_error_text.h"
 #include "core/unique_fd.h"
 #include "outbound/path_helpers.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/file_identity.h"
+#include "exchange/file_encoder.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
-
-#include "core/file_identity.h"
-#include "exchange/file_encoder.h"
 
 namespace zumaset {
 

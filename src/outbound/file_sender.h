@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/file_identity.h"
+
 #include <optional>
 #include <string>
-
-#include "core/file_identity.h"
 
 namespace zumaset {
 

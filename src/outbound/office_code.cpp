@@ -1,15 +1,15 @@
 #include "outbound/office_code.h"
 
-#include <exception>
-#include <optional>
-#include <vector>
-
 #include "core/charset.h"
 #include "core/message_table.h"
 #include "core/system_error_text.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
 #include "outbound/path_helpers.h"
+
+#include <exception>
+#include <optional>
+#include <vector>
 
 namespace zumaset {
 
@@ -40,7 +40,9 @@ std::optional<std::string_view> PartAt(const std::vector<std::string_view>& part
     return parts[static_cast<std::size_t>(index)];
 }
 
-std::string UpperRight3(std::string_view text) { return ToUpperText(Utf8Suffix(text, 3)); }
+std::string UpperRight3(std::string_view text) {
+    return ToUpperText(Utf8Suffix(text, 3));
+}
 
 // Mode 0: the first entry of the list whose fragments occur in the name wins;
 // "ALL_FILES" catches everything, and an XML file takes the first entry.
@@ -51,7 +53,7 @@ std::optional<OfficeCode> FromOfficeList(const Settings& settings, std::string_v
     // The last piece is what follows the final "%": not an entry.
     for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
         const std::vector<std::string_view> halves = SplitParts(pieces[i], "|");
-        if (halves.size() < 2) return std::nullopt;  // an entry without "|" spoils the list
+        if (halves.size() < 2) return std::nullopt; // an entry without "|" spoils the list
         const std::string_view abbreviation = halves[0];
         bool matches = isXml || ToUpperText(abbreviation) == kAllFiles;
         for (std::string_view fragment : SplitParts(abbreviation, ";")) {
@@ -76,9 +78,9 @@ std::optional<OfficeCode> FromFolderStructure(const Settings& settings, std::str
 // "PE" + one more letter loses that letter unless it is I or U.
 std::optional<OfficeCode> FromCharacterPositions(const Settings& settings, std::string_view fileName) {
     if (settings.CuPosition < 1 || settings.FileNamePos < 1) return std::nullopt;
-    OfficeCode result{std::string(Utf8Mid(fileName, static_cast<std::size_t>(settings.CuPosition), kCodeLength)),
-                      std::string(Utf8Mid(fileName, static_cast<std::size_t>(settings.FileNamePos),
-                                          kCharacterModeNameLength))};
+    OfficeCode result{
+        std::string(Utf8Mid(fileName, static_cast<std::size_t>(settings.CuPosition), kCodeLength)),
+        std::string(Utf8Mid(fileName, static_cast<std::size_t>(settings.FileNamePos), kCharacterModeNameLength))};
     const std::string ending = UpperRight3(result.SendAs);
     if (ending.starts_with("PE") && !ending.ends_with('I') && !ending.ends_with('U')) {
         result.SendAs = std::string(Utf8Prefix(result.SendAs, kCutPeNameLength));
@@ -104,10 +106,8 @@ std::optional<OfficeCode> FromDelimitedParts(const Settings& settings, std::stri
 
 std::optional<OfficeCode> Derive(const Settings& settings, std::string_view folderPath, std::string_view fileName) {
     switch (static_cast<CuModeKind>(settings.CuMode)) {
-    case CuModeKind::OfficeList:
-        return FromOfficeList(settings, fileName);
-    case CuModeKind::FolderStructure:
-        return FromFolderStructure(settings, folderPath, fileName);
+    case CuModeKind::OfficeList: return FromOfficeList(settings, fileName);
+    case CuModeKind::FolderStructure: return FromFolderStructure(settings, folderPath, fileName);
     case CuModeKind::StructuredName:
         if (settings.Delimiter.empty()) return FromCharacterPositions(settings, fileName);
         return FromDelimitedParts(settings, fileName);
@@ -115,7 +115,9 @@ std::optional<OfficeCode> Derive(const Settings& settings, std::string_view fold
     return std::nullopt;
 }
 
-bool IsBlank(char ch) { return ch == ' '; }
+bool IsBlank(char ch) {
+    return ch == ' ';
+}
 
 } // namespace
 
@@ -137,7 +139,7 @@ bool IsValidOfficeCode(std::string_view CuCode) {
     for (char ch : number) {
         if (ch < '0' || ch > '9') return false;
     }
-    return true;  // at most six digits always fit a 32-bit integer
+    return true; // at most six digits always fit a 32-bit integer
 }
 
 bool CheckOfficeCode(const std::string& CuCode, const std::string& SendAs, const FailureReporter& reporter) {

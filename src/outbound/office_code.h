@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/failure_report.h"
+#include "core/settings.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "core/failure_report.h"
-#include "core/settings.h"
 
 namespace zumaset {
 

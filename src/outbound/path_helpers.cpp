@@ -1,9 +1,9 @@
 #include "outbound/path_helpers.h"
 
-#include <fnmatch.h>
-
 #include "core/text.h"
 #include "core/unique_fd.h"
+
+#include <fnmatch.h>
 
 namespace zumaset {
 
@@ -18,7 +18,9 @@ std::string StripBackslash(std::string_view path) {
     return std::string(path);
 }
 
-std::string CutAtNul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+std::string CutAtNul(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
 
 bool FolderHasMatch(std::string_view folder, std::string_view pattern) {
     const std::string dirPath = folder.empty() ? std::string(".") : AddBackslash(folder);

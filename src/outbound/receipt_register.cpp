@@ -2,11 +2,10 @@
 
 #include "core/atomic_file.h"
 #include "core/charset.h"
+#include "core/system_error_text.h"
 #include "core/unique_fd.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
-
-#include "core/system_error_text.h"
 
 #include <algorithm>
 #include <array>
@@ -210,8 +209,7 @@ ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
     const RegisterFileContent content = ReadRegisterFile(file);
     const std::string number = "[" + std::to_string(kNoSystemErrorNumber) + "] *** ";
     switch (content.state) {
-    case RegisterFileContent::State::Missing:
-        return Load::Loaded;
+    case RegisterFileContent::State::Missing: return Load::Loaded;
     case RegisterFileContent::State::NotRegular:
         refused_ = true;
         refusalReported_ = true;
@@ -228,8 +226,7 @@ ReceiptRegister::Load ReceiptRegister::LoadRegister(const Logs& logs) {
                           file.string() + "\"",
                       LogKind::Error);
         return Load::Refused; // the file stays as it is for the next start
-    case RegisterFileContent::State::Read:
-        break;
+    case RegisterFileContent::State::Read: break;
     }
     auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
         logs.WriteLog(number + "Neplatný řádek registru odeslaných souborů vynechán  \"" + file.string() + "\" " +
@@ -263,8 +260,7 @@ bool ReceiptRegister::SaveRegister(const Logs& logs) {
         return false;
     }
     std::string text;
-    for (const auto& record : records_)
-        text += FormatRegisterLine(record) + "\r\n";
+    for (const auto& record : records_) text += FormatRegisterLine(record) + "\r\n";
     if (const int err = WriteFileAtomically(file, text); err != 0) {
         saveFailed_ = true;
         logs.WriteLog("[" + std::to_string(err) + "] *** Registr odeslaných souborů nelze uložit: " +

@@ -1,18 +1,17 @@
 #include "outbound/source_scan.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <optional>
-
 #include "core/file_error.h"
 #include "core/system_error_text.h"
 #include "core/trace_line.h"
 #include "core/unique_fd.h"
 #include "outbound/path_helpers.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumaset {
 
@@ -76,8 +75,7 @@ public:
                 const std::optional<FolderId> id = FolderIdOf(info);
                 if (id && (id == delivered_ || (!start && id == archive_))) return;
             }
-            while (const dirent* entry = ::readdir(dir.get()))
-                Entry(folder, folderFd, *entry);
+            while (const dirent* entry = ::readdir(dir.get())) Entry(folder, folderFd, *entry);
         }
         Trace(TraceLine{kRoutine, 'K', 4}.End("Návrat na Timer"));
     }

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
-#include <string>
-#include <string_view>
-
 #include "core/clock.h"
 #include "core/failure_report.h"
 #include "core/file_identity.h"
 #include "core/logs.h"
 #include "core/settings.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace zumaset {
 

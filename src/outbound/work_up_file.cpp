@@ -1,7 +1,5 @@
 #include "outbound/work_up_file.h"
 
-#include <exception>
-
 #include "core/file_error.h"
 #include "core/file_identity.h"
 #include "core/message_table.h"
@@ -13,6 +11,8 @@
 #include "outbound/office_code.h"
 #include "outbound/path_helpers.h"
 #include "outbound/source_scan.h"
+
+#include <exception>
 
 namespace zumaset {
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <filesystem>
-#include <string>
-
 #include "core/activity_sink.h"
 #include "core/clock.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/settings.h"
 #include "outbound/file_sender.h"
+
+#include <filesystem>
+#include <string>
 
 namespace zumaset {
 

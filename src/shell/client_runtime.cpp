@@ -29,13 +29,10 @@ constexpr long kTickErrorNumber = 1;
 long FileErrorNumber(const std::error_code& code) {
     switch (code.value()) {
     case EACCES:
-    case EPERM:
-        return fileerr::kAccessDenied;
+    case EPERM: return fileerr::kAccessDenied;
     case ENOENT:
-    case ENOTDIR:
-        return fileerr::kPathNotFound;
-    default:
-        return code.value();
+    case ENOTDIR: return fileerr::kPathNotFound;
+    default: return code.value();
     }
 }
 
@@ -102,22 +99,14 @@ PassOutcome ClientRuntime::RunPass(PassKind kind) {
     if (folderLock.state() == FolderLock::State::Busy) return {Status::FolderBusy, {}};
     if (!registerLoaded_) {
         switch (register_.LoadRegister(logs_)) {
-        case ReceiptRegister::Load::Loaded:
-            registerLoaded_ = true;
-            break;
-        case ReceiptRegister::Load::Busy:
-            return {Status::RegisterBusy, {}};
-        case ReceiptRegister::Load::Refused:
-            return {Status::RegisterRefused, {}};
+        case ReceiptRegister::Load::Loaded: registerLoaded_ = true; break;
+        case ReceiptRegister::Load::Busy: return {Status::RegisterBusy, {}};
+        case ReceiptRegister::Load::Refused: return {Status::RegisterRefused, {}};
         }
     }
     switch (kind) {
-    case PassKind::Send:
-        SendPass();
-        break;
-    case PassKind::Receive:
-        ReceivePass();
-        break;
+    case PassKind::Send: SendPass(); break;
+    case PassKind::Receive: ReceivePass(); break;
     case PassKind::Cycle:
         if (!FullPass()) return {Status::EndedEarly, {}};
         break;
@@ -147,16 +136,19 @@ void ClientRuntime::RunReceivePass(bool traceManual) {
                              *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data)};
     GetRemoteFile(download, settings_.ServerTxt);
     if (traceManual && settings_.WriteDebugLog) {
-        logs_.WriteDebugTrace(TraceLine::WithVerbatimField("PopGet_Click         ", 'D', 1).Label("volá GetRemoteFile-ručně").Text());
+        logs_.WriteDebugTrace(
+            TraceLine::WithVerbatimField("PopGet_Click         ", 'D', 1).Label("volá GetRemoteFile-ručně").Text());
     }
-    if (TrimBlanks(settings_.ServerTxt) != TrimBlanks(settings_.ServerXml)) GetRemoteFile(download, settings_.ServerXml);
+    if (TrimBlanks(settings_.ServerTxt) != TrimBlanks(settings_.ServerXml))
+        GetRemoteFile(download, settings_.ServerXml);
 }
 
 void ClientRuntime::SendPass() {
     register_.ExpireRegister(platform_.clock.Now());
     Activity(msg::kSendActivity, kStarted);
     if (settings_.WriteDebugLog) {
-        logs_.WriteDebugTrace(TraceLine::WithVerbatimField("PopSend_Click       ", 'C', 1).Label("volá SearchFiles(ručně)").Text());
+        logs_.WriteDebugTrace(
+            TraceLine::WithVerbatimField("PopSend_Click       ", 'C', 1).Label("volá SearchFiles(ručně)").Text());
     }
     RunSendPass();
     Activity(msg::kSendActivity, kFinished);

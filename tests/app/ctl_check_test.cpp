@@ -1,13 +1,13 @@
-#include "ctl_runner.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "exchange/curl_handles.h"
+
+#include "ctl_runner.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <vector>
 
@@ -29,7 +29,9 @@ protected:
     ~CtlCheck() override { unsetenv("XDG_CONFIG_HOME"); }
 
     int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
-    void Set(const std::string& name, const std::string& value) { ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str(); }
+    void Set(const std::string& name, const std::string& value) {
+        ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str();
+    }
 
     test::TempDir dir;
     test::VansimProcess vansim;

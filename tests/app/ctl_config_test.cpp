@@ -1,11 +1,11 @@
-#include "ctl_runner.h"
 #include "core/charset.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
+
+#include "ctl_runner.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -154,7 +154,7 @@ TEST_F(CtlConfig, ImportsWindowsExportsInBothEncodings) {
 
     const auto path5 = dir / "new.reg";
     test::WriteFileBytes(path5, "\xFF\xFE" + *Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n" + body +
-                                                                "\"User\"=\"Šťastný\"\r\n"));
+                                                            "\"User\"=\"Šťastný\"\r\n"));
     ASSERT_EQ(Run({"config", "import", path5.string()}), 0) << err.str();
     EXPECT_EQ(Load().User, "Šťastný");
 }

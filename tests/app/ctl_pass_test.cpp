@@ -1,19 +1,19 @@
 // Whole passes through the command line against the simulator, as an
 // administrator or a cron job runs them.
-#include "ctl_runner.h"
 #include "core/file_lock.h"
 #include "exchange/curl_handles.h"
 #include "shell/pass_lock.h"
+
+#include "ctl_runner.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
@@ -34,20 +34,21 @@ protected:
         std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
         std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
         vansim.AddAccount("DEKL01", "heslo");
-        for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv", "Logy"}) std::filesystem::create_directories(dir / folder);
-        for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
-                 {"User", "DEKL01"},
-                 {"Pass", "heslo"},
-                 {"ServerTxt", vansim.host()},
-                 {"ServerXml", vansim.host()},
-                 {"SourcePath", (dir / "Na_CU").string()},
-                 {"RetValPath", (dir / "Z_CU").string()},
-                 {"ArchivPath", (dir / "Archiv").string()},
-                 {"LogsPath", (dir / "Logy").string()},
-                 {"ErrLogPath", (dir / "Logy").string()},
-                 {"ConLogPath", (dir / "Logy").string()},
-                 {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"},
-                 {"ArchiveFiles", "true"}}) {
+        for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv", "Logy"})
+            std::filesystem::create_directories(dir / folder);
+        for (const auto& [name, value] :
+             std::vector<std::pair<std::string, std::string>>{{"User", "DEKL01"},
+                                                              {"Pass", "heslo"},
+                                                              {"ServerTxt", vansim.host()},
+                                                              {"ServerXml", vansim.host()},
+                                                              {"SourcePath", (dir / "Na_CU").string()},
+                                                              {"RetValPath", (dir / "Z_CU").string()},
+                                                              {"ArchivPath", (dir / "Archiv").string()},
+                                                              {"LogsPath", (dir / "Logy").string()},
+                                                              {"ErrLogPath", (dir / "Logy").string()},
+                                                              {"ConLogPath", (dir / "Logy").string()},
+                                                              {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"},
+                                                              {"ArchiveFiles", "true"}}) {
             EXPECT_EQ(Run({"config", "set", name, value}), 0) << err.str();
         }
     }
@@ -225,8 +226,7 @@ TEST_F(CtlPass, PassesSharingARegisterNeverLoseEachOthersRecords) {
         ::_exit(runner.Run({"receive"}));
     }
     const auto lockFile = dir / "Logy" / ".Zumaset.sav.lock";
-    for (int i = 0; i < 6000 && !FileIsFlocked(lockFile); ++i)
-        ::usleep(20'000);
+    for (int i = 0; i < 6000 && !FileIsFlocked(lockFile); ++i) ::usleep(20'000);
     ASSERT_TRUE(FileIsFlocked(lockFile));
 
     EXPECT_EQ(Run({"send"}), 1);
@@ -336,8 +336,7 @@ TEST_F(CtlPass, FaultSoakLosesAndDoublesNothing) {
         const auto source = xml ? dir / "Na_CU" / name : dir / "Na_CU" / "Praha" / name;
         WriteOutbound(source, bytes);
         const std::string base = std::string(name).substr(0, std::string(name).find('.'));
-        files.push_back({source,
-                         xml ? "DEKL01\\" + std::string(name) : "DEKL01\\CZ510000\\" + std::string(name),
+        files.push_back({source, xml ? "DEKL01\\" + std::string(name) : "DEKL01\\CZ510000\\" + std::string(name),
                          xml ? dir / "Z_CU" / (base + "_POT.xml") : dir / "Z_CU" / "Praha" / (base + ".POT"), bytes});
         if (pick(0, 3) == 0) {
             const int chunks = static_cast<int>(bytes.size() / (xml ? 49999 : 33333)) + 1;

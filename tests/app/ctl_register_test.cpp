@@ -1,8 +1,8 @@
 #include "app/ctl/ctl_app.h"
+
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <vector>
 

@@ -2,14 +2,12 @@
 
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace zumaset {
 namespace {

@@ -1,7 +1,6 @@
 #include "core/charset.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <ostream>
 #include <string>

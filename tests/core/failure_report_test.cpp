@@ -1,22 +1,24 @@
 #include "core/failure_report.h"
+#include "core/message_table.h"
+#include "core/system_error_text.h"
+#include "core/time_format.h"
+
+#include "error_log_fixture.h"
+#include "temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <vector>
 
-#include "core/message_table.h"
-#include "core/system_error_text.h"
-#include "core/time_format.h"
-#include "error_log_fixture.h"
-#include "temp_dir.h"
-
 namespace zumaset {
 namespace {
 
 using test::ReadFileBytes;
 
-std::string TwoLineText(long) { return "First line\r\nSecond line\r\n"; }
+std::string TwoLineText(long) {
+    return "First line\r\nSecond line\r\n";
+}
 
 class FailureReportTest : public test::ErrorLogFixture {};
 
@@ -65,9 +67,7 @@ TEST_F(FailureReportTest, TheCallersLinesComeAfterTheErrorLogLineAndBeforeTheNot
     } orderedMail(order);
     FailureReporter reporter(settings, logs, boxes, orderedMail, "zumaset");
     FailureReport report{911, "text", {}, MessageIcon::Exclamation, "911  text"};
-    report.beforeNotice = [&] {
-        order.push_back(ErrorLines().empty() ? "caller before the log line" : "caller");
-    };
+    report.beforeNotice = [&] { order.push_back(ErrorLines().empty() ? "caller before the log line" : "caller"); };
     reporter.ReportFailure(report);
     EXPECT_EQ(order, (std::vector<std::string>{"caller", "notice"}));
 }
@@ -78,18 +78,19 @@ TEST_F(FailureReportTest, MessageReportBreaksLinesInTheBoxAndUsesBlanksInTheLog)
     FailureReport report = FailureReport::Message(msg::kLoginRefused, "A.TXT");
     reporter.ReportFailure(report);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text,
-              "Chyba aplikace :  [909]\r\nServer odmítl požadavek na připojení. \r\n"
-              "Zkontrolujte uživatelské jméno a heslo.\r\nA.TXT");
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [909]\r\nServer odmítl požadavek na připojení. \r\n"
+                                   "Zkontrolujte uživatelské jméno a heslo.\r\nA.TXT");
     EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [909] *** Server odmítl požadavek na připojení.  "
                             "Zkontrolujte uživatelské jméno a heslo.  A.TXT\r\n");
-    EXPECT_TRUE(mail.notices.empty());  // not asked for
+    EXPECT_TRUE(mail.notices.empty()); // not asked for
 }
 
 TEST_F(FailureReportTest, ReportWithoutDetailAddsNothingAfterTheTextAndSendsTheAskedNotice) {
     settings.ShowErrMessage = true;
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    reporter.ReportFailure({.number = 500, .text = "Chyba přijímací ASP", .icon = MessageIcon::Stop,
+    reporter.ReportFailure({.number = 500,
+                            .text = "Chyba přijímací ASP",
+                            .icon = MessageIcon::Stop,
                             .notice = CodeAndText(500, "Chyba přijímací ASP")});
     EXPECT_EQ(boxes.boxes.at(0).text, "Chyba aplikace :  [500]\r\nChyba přijímací ASP");
     EXPECT_EQ(boxes.boxes.at(0).icon, MessageIcon::Stop);

@@ -1,9 +1,8 @@
 #include "core/file_error.h"
 #include "core/system_error_text.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 

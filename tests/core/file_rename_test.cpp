@@ -7,19 +7,17 @@
 
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 extern "C" int renameat2(int olddirfd, const char* oldpath, int newdirfd, const char* newpath,
                          unsigned int flags) noexcept {

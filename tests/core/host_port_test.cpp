@@ -1,7 +1,6 @@
 #include "core/host_port.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace zumaset {

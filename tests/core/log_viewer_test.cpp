@@ -1,12 +1,11 @@
 #include "core/log_viewer.h"
-
 #include "core/system_error_text.h"
 #include "core/time_format.h"
 #include "core/upper_case.h"
+
 #include "error_log_fixture.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -1,13 +1,13 @@
 #include "core/logs.h"
+#include "core/time_format.h"
+
+#include "temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "core/time_format.h"
-#include "temp_dir.h"
 
 namespace zumaset {
 namespace {
@@ -53,7 +53,8 @@ TEST_F(LogsTest, EachLogHasItsFolderPrefixAndHeader) {
     logs.WriteLog("e", LogKind::Error);
     logs.WriteDebugTrace("[SendFile      - START]<G01>");
     const std::string created = "Log created: 06.12.2026 09:05:03\r\n\r\n";
-    EXPECT_EQ(ReadFileBytes(dir / "con/Control.log"), "  *****  Zumaset Klient  ***** " + created + "[09:05:03]  -  c\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "con/Control.log"),
+              "  *****  Zumaset Klient  ***** " + created + "[09:05:03]  -  c\r\n");
     EXPECT_EQ(ReadFileBytes(dir / "err/Error.log"),
               "  *****  Zumaset Klient  ***** " + created + "[06.12.2026 09:05:03]  -  e\r\n");
     EXPECT_EQ(ReadFileBytes(dir / "con/Debug.log"),
@@ -195,7 +196,7 @@ TEST_F(LogsTest, ALinkedLogIsNotFollowedAndAWideOneIsNarrowed) {
 struct DailyCase {
     const char* name;
     TimePoint lastWrite;
-    const char* rotatedName;  // nullptr: the file stays current
+    const char* rotatedName; // nullptr: the file stays current
 };
 void PrintTo(const DailyCase& c, std::ostream* os) {
     *os << c.name << " (" << (c.rotatedName ? c.rotatedName : "stays current") << ")";
@@ -222,7 +223,8 @@ TEST_P(DailyRotation, MovesADayOldLogUnderTheDateOfItsLastWrite) {
 
 INSTANTIATE_TEST_SUITE_P(
     Logs, DailyRotation,
-    testing::Values(DailyCase{"LastWrittenYesterdayAt2359", FromLocalTime(2026, 12, 5, 23, 59, 0), "20261205_Control.log"},
+    testing::Values(DailyCase{"LastWrittenYesterdayAt2359", FromLocalTime(2026, 12, 5, 23, 59, 0),
+                              "20261205_Control.log"},
                     DailyCase{"LastWrittenTodayAt000001", FromLocalTime(2026, 12, 6, 0, 0, 1), nullptr},
                     DailyCase{"LastWrittenFiveDaysAgo", FromLocalTime(2026, 12, 1, 14, 0, 0), "20261201_Control.log"},
                     DailyCase{"LastWrittenInTheFuture", FromLocalTime(2026, 12, 7, 8, 0, 0), nullptr}),
@@ -271,7 +273,7 @@ TEST_F(LogsTest, SecondRotationTheSameDayFailsAndLinesKeepBeingAppended) {
     SetLastWrite(current, FromLocalTime(2026, 12, 6, 8, 0, 0));
 
     logs.WriteLog("a", LogKind::Error);
-    SetLastWrite(current, clock.Now());  // the file system stamped the real time; keep to the test's day
+    SetLastWrite(current, clock.Now()); // the file system stamped the real time; keep to the test's day
     clock.Advance(std::chrono::seconds(1));
     logs.WriteLog("b", LogKind::Error);
 

@@ -1,7 +1,6 @@
 #include "core/message_box.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 
 namespace zumaset {

@@ -7,10 +7,11 @@ namespace {
 
 TEST(MessageTable, SubstitutingLineBreaksFillsAllFivePlaceholdersOf501) {
     const std::string text = LoadMessage(msg::kInstallCaQuestion, {{"|1", "\r\n"}});
-    EXPECT_EQ(text,
-              "Zumaset nyní potřebuje nainstalovat certifikát CA. \r\nBez tohoto certifikátu nelze komunikovat se serverem. "
-              "\r\nPokud odpovíte 'Ano', v následujícím dialogu zvolte \r\n' Otevřít z aktuálního umístění '.\r\n\r\n"
-              "Chcete certifikát nainstalovat hned?");
+    EXPECT_EQ(
+        text,
+        "Zumaset nyní potřebuje nainstalovat certifikát CA. \r\nBez tohoto certifikátu nelze komunikovat se serverem. "
+        "\r\nPokud odpovíte 'Ano', v následujícím dialogu zvolte \r\n' Otevřít z aktuálního umístění '.\r\n\r\n"
+        "Chcete certifikát nainstalovat hned?");
 }
 
 TEST(MessageTable, KeepsDoubledAndTrailingBlanks) {
@@ -21,12 +22,13 @@ TEST(MessageTable, KeepsDoubledAndTrailingBlanks) {
     EXPECT_EQ(LoadMessage(msg::kInstallCaYourself, {{"|1", "van.example"}}),
               "Nainstalujte certifikát ze serveru   'van.example'. ");
     EXPECT_EQ(LoadMessage(msg::kReceiveActivity, {{"|1", "zahájeno."}}), "Proces   GET - zahájeno.");
-    EXPECT_EQ(LoadMessage(msg::kServiceInstalled, {{"|1", "Zumaset"}}), "Služba  'Zumaset'  byla úspěšně nainstalována.");
+    EXPECT_EQ(LoadMessage(msg::kServiceInstalled, {{"|1", "Zumaset"}}),
+              "Služba  'Zumaset'  byla úspěšně nainstalována.");
 }
 
 TEST(MessageTable, HoldsEveryNumberIncludingGroupHeaders) {
-    for (const int id : {1, 100, 101, 102, 103, 104, 400, 401, 402, 403, 404, 405, 500, 501, 502, 900, 901, 902,
-                         903, 904, 905, 906, 907, 908, 909, 910, 911, 912, 913, 914, 915, 916, 917, 918}) {
+    for (const int id : {1,   100, 101, 102, 103, 104, 400, 401, 402, 403, 404, 405, 500, 501, 502, 900, 901,
+                         902, 903, 904, 905, 906, 907, 908, 909, 910, 911, 912, 913, 914, 915, 916, 917, 918}) {
         EXPECT_FALSE(MessageText(id).empty()) << id;
     }
     EXPECT_EQ(MessageText(1), "APP_MESSAGE");

@@ -1,13 +1,12 @@
 #include "core/numbered_backup.h"
 
-#include <gtest/gtest.h>
+#include "temp_dir.h"
 
 #include <cerrno>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include "temp_dir.h"
 
 namespace zumaset {
 namespace {
@@ -30,8 +29,7 @@ class NextBackupName : public ::testing::TestWithParam<NextNameRow> {};
 
 TEST_P(NextBackupName, IsOneAboveTheHighestOfThatName) {
     test::TempDir dir;
-    for (const std::string& name : GetParam().present)
-        WriteFileBytes(dir / name, "x");
+    for (const std::string& name : GetParam().present) WriteFileBytes(dir / name, "x");
     EXPECT_EQ(NextNumberedBackupName(dir / "a.vas"), dir / GetParam().next);
 }
 

@@ -1,9 +1,9 @@
 #include "core/old_files.h"
 
+#include "temp_dir.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
-
-#include "temp_dir.h"
 
 namespace zumaset {
 namespace {
@@ -49,7 +49,7 @@ TEST_F(OldFilesTest, LeavesFoldersHiddenFilesAndLinksAlone) {
     File(".hidden.log", old);
     File("target.txt", old);
     fs::create_symlink(dir / "target.txt", dir / "link.log");
-    EXPECT_FALSE(DeleteOldFiles(0, Pattern("*.log"), clock));  // no ordinary file matched
+    EXPECT_FALSE(DeleteOldFiles(0, Pattern("*.log"), clock)); // no ordinary file matched
     EXPECT_TRUE(Exists("folder.log"));
     EXPECT_TRUE(Exists(".hidden.log"));
     EXPECT_TRUE(fs::is_symlink(dir / "link.log"));
@@ -58,7 +58,7 @@ TEST_F(OldFilesTest, LeavesFoldersHiddenFilesAndLinksAlone) {
 TEST_F(OldFilesTest, CountsDaysFromAGivenReferenceDate) {
     File("a.log", FromLocalTime(2026, 12, 1, 23, 0, 0));
     EXPECT_TRUE(DeleteOldFiles(3, Pattern("*.log"), clock, FromLocalTime(2026, 12, 3, 23, 59, 0)));
-    EXPECT_TRUE(Exists("a.log"));  // two boundaries only
+    EXPECT_TRUE(Exists("a.log")); // two boundaries only
     EXPECT_TRUE(DeleteOldFiles(3, Pattern("*.log"), clock, FromLocalTime(2026, 12, 4, 0, 0, 0)));
     EXPECT_FALSE(Exists("a.log"));
 }

@@ -1,7 +1,6 @@
 #include "core/paths.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace zumaset {

@@ -1,9 +1,9 @@
 #include "core/registry_document.h"
 #include "core/registry_file.h"
+
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace zumaset {
@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::string_view kKey = "Software\\RLK a.s.\\Zumaset";
 
-std::string Text(const RegValue& v) { return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : "<not text>"; }
+std::string Text(const RegValue& v) {
+    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : "<not text>";
+}
 
 TEST(RegDocument, ReadsTextsNumbersAndKeysWithBlanksAndDots) {
     auto doc = RegDocument::Parse("REGEDIT4\r\n\r\n"
@@ -112,7 +114,8 @@ TEST(RegistryFile, ChangesAreWrittenAtomicallyWithPrivateMode) {
 TEST(RegistryFile, DamagedFileKeepsItsOriginalBesideTheRewrite) {
     test::TempDir dir;
     const auto file = dir / "registry.reg";
-    const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RLK a.s.\\Zumaset]\n\"User\"=\"jan\"\n\"Pass\"=\"broken\n";
+    const std::string damaged =
+        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RLK a.s.\\Zumaset]\n\"User\"=\"jan\"\n\"Pass\"=\"broken\n";
     test::WriteFileBytes(file, damaged);
     RegistryFile reg(file);
     EXPECT_EQ(Text(reg.QueryValue(Hive::CurrentUser, kKey, "User")), "jan");

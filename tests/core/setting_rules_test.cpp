@@ -4,7 +4,6 @@
 #include "core/text.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 #include <stdexcept>
 #include <string>

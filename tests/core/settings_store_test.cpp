@@ -1,11 +1,11 @@
 #include "core/registry_document.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
+
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace zumaset {
@@ -108,7 +108,8 @@ TEST_F(SettingsStore, MaxFileSizeCountsMebibytesAndDefaultsToTwoGibibytes) {
 }
 
 TEST_F(SettingsStore, ScramblingIsItsOwnInverse) {
-    for (const std::string& text : std::vector<std::string>{"", "a", "0123456789?@ABCXYZabcxyz", "žluťoučký kůň - úpěl", std::string(300, 'Q')}) {
+    for (const std::string& text :
+         std::vector<std::string>{"", "a", "0123456789?@ABCXYZabcxyz", "žluťoučký kůň - úpěl", std::string(300, 'Q')}) {
         const std::string scrambled = ScrambleText(text);
         EXPECT_EQ(scrambled.size(), text.size());
         EXPECT_EQ(ScrambleText(scrambled), text);
@@ -141,10 +142,10 @@ TEST_F(SettingsStore, TextsAreTrimmedButTheDelimiterIsNot) {
 }
 
 TEST_F(SettingsStore, NumbersAndBooleansConvertOrKeepThePreviousValue) {
-    Put("RASMode", std::int32_t{1}, kDword);          // a hand-written 1 is true
-    Put("RunMode", std::string("1"), kSz);            // text where a number is expected
-    Put("UseProxy", std::string("maybe"), kSz);       // does not convert
-    Put("CuMode", std::int32_t{40000}, kDword);       // outside the 16-bit range
+    Put("RASMode", std::int32_t{1}, kDword);    // a hand-written 1 is true
+    Put("RunMode", std::string("1"), kSz);      // text where a number is expected
+    Put("UseProxy", std::string("maybe"), kSz); // does not convert
+    Put("CuMode", std::int32_t{40000}, kDword); // outside the 16-bit range
     Put("CuPosition", std::string("5"), kSz);
     Put("FileNamePos", std::int32_t{-1}, kDword);
     Put("TimeInterval", std::string("12x"), kSz);

@@ -1,10 +1,8 @@
-#include "core/system_error_text.h"
-
 #include "core/file_error.h"
 #include "core/inet_error.h"
+#include "core/system_error_text.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace zumaset {

@@ -1,7 +1,6 @@
 #include "core/text.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <string_view>
 

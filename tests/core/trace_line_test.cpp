@@ -17,7 +17,9 @@ void PrintTo(const TraceCase& row, std::ostream* os) {
 
 class TraceLayout : public testing::TestWithParam<TraceCase> {};
 
-TEST_P(TraceLayout, MatchesTheFixedColumns) { EXPECT_EQ(GetParam().built, GetParam().expected); }
+TEST_P(TraceLayout, MatchesTheFixedColumns) {
+    EXPECT_EQ(GetParam().built, GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     TraceLine, TraceLayout,
@@ -27,15 +29,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "[SendFile      -   END]<G46>*** Návrat na WorkUpFile    ***"},
         TraceCase{"EndLineWithoutLabel", TraceLine{"ZUMASET", 'A', 3}.End(), "[ZUMASET       -   END]<A03>"},
         TraceCase{"Separator", TraceLine{"TimerApp", 'B', 1}.Separator(), "[---------------------]<B01>"},
-        TraceCase{"LabelAndOneValue",
-                  TraceLine{"InetClose", 'J', 1}.Label("InternetCloseHandle").Values({"Uzavření Connect a HttpOpenRequest"}),
-                  "[InetClose            ]<J01>*** InternetCloseHandle     *** [Uzavření Connect a HttpOpenRequest]"},
+        TraceCase{
+            "LabelAndOneValue",
+            TraceLine{"InetClose", 'J', 1}.Label("InternetCloseHandle").Values({"Uzavření Connect a HttpOpenRequest"}),
+            "[InetClose            ]<J01>*** InternetCloseHandle     *** [Uzavření Connect a HttpOpenRequest]"},
         TraceCase{"CzechLabelPaddedByCharacters",
                   TraceLine{"SendFile", 'G', 2}.Label("Příchozí parametry").Values({"A.TXT", "CZ510201"}),
                   "[SendFile             ]<G02>*** Příchozí parametry      *** [A.TXT][CZ510201]"},
-        TraceCase{"LabelOfExactlyTwentyFourCharacters", TraceLine{"PopGet_Click", 'D', 1}.Label("volá GetRemoteFile-ručně").Text(),
+        TraceCase{"LabelOfExactlyTwentyFourCharacters",
+                  TraceLine{"PopGet_Click", 'D', 1}.Label("volá GetRemoteFile-ručně").Text(),
                   "[PopGet_Click         ]<D01>*** volá GetRemoteFile-ručně***"},
-        TraceCase{"CentredLabelKeepsItsLeadingBlanks", TraceLine{"SendFile", 'G', 15}.Label("      SERVER ONE").Values({"b.example"}),
+        TraceCase{"CentredLabelKeepsItsLeadingBlanks",
+                  TraceLine{"SendFile", 'G', 15}.Label("      SERVER ONE").Values({"b.example"}),
                   "[SendFile             ]<G15>***       SERVER ONE        *** [b.example]"},
         TraceCase{"ErrorLineHasNoBrackets", TraceLine{"SendFile", 'G', 47}.Label("ERROR").Error(12029, "Nelze"),
                   "[SendFile             ]<G47>*** ERROR                   *** 12029  Nelze"},

@@ -7,17 +7,18 @@ namespace {
 
 class UpperCase : public testing::TestWithParam<std::pair<std::string, std::string>> {};
 
-TEST_P(UpperCase, MapsLettersAndKeepsTheRest) { EXPECT_EQ(ToUpperText(GetParam().first), GetParam().second); }
+TEST_P(UpperCase, MapsLettersAndKeepsTheRest) {
+    EXPECT_EQ(ToUpperText(GetParam().first), GetParam().second);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    ToUpperText, UpperCase,
-    testing::Values(std::pair<std::string, std::string>{"/home/user/logs/", "/HOME/USER/LOGS/"},
-                    std::pair<std::string, std::string>{"příliš žluťoučký kůň úpěl ďábelské ódy",
-                                                        "PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY"},
-                    std::pair<std::string, std::string>{"ĺľŕäöüÿ", "ĹĽŔÄÖÜŸ"},
-                    std::pair<std::string, std::string>{"ß÷µ€", "ß÷µ€"},
-                    std::pair<std::string, std::string>{"a\xC3z\xFF", "A\xC3Z\xFF"},
-                    std::pair<std::string, std::string>{"ČŘ", "ČŘ"}));
+INSTANTIATE_TEST_SUITE_P(ToUpperText, UpperCase,
+                         testing::Values(std::pair<std::string, std::string>{"/home/user/logs/", "/HOME/USER/LOGS/"},
+                                         std::pair<std::string, std::string>{"příliš žluťoučký kůň úpěl ďábelské ódy",
+                                                                             "PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY"},
+                                         std::pair<std::string, std::string>{"ĺľŕäöüÿ", "ĹĽŔÄÖÜŸ"},
+                                         std::pair<std::string, std::string>{"ß÷µ€", "ß÷µ€"},
+                                         std::pair<std::string, std::string>{"a\xC3z\xFF", "A\xC3Z\xFF"},
+                                         std::pair<std::string, std::string>{"ČŘ", "ČŘ"}));
 
 } // namespace
 } // namespace zumaset

@@ -1,7 +1,6 @@
 #include "core/utf8_slice.h"
 
 #include <gtest/gtest.h>
-
 #include <string_view>
 
 namespace zumaset {

@@ -1,7 +1,6 @@
 #include "exchange/body_text.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 

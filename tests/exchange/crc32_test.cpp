@@ -1,8 +1,7 @@
 #include "exchange/crc32.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <random>
 #include <string>
@@ -14,8 +13,7 @@ namespace {
 
 // The definition, one bit at a time: shares nothing with the code under test
 // (no table), so a wrong table entry or a wrong folding constant shows up.
-std::uint32_t ReferenceRegister(std::uint32_t c, std::string_view text)
-{
+std::uint32_t ReferenceRegister(std::uint32_t c, std::string_view text) {
     for (const char ch : text) {
         c ^= static_cast<unsigned char>(ch);
         for (int bit = 0; bit < 8; ++bit) {
@@ -25,13 +23,11 @@ std::uint32_t ReferenceRegister(std::uint32_t c, std::string_view text)
     return c;
 }
 
-std::uint32_t ReferenceCrc32(std::string_view text)
-{
+std::uint32_t ReferenceCrc32(std::string_view text) {
     return ~ReferenceRegister(0xFFFFFFFFu, text);
 }
 
-std::string RandomBytes(std::mt19937& random, std::size_t size)
-{
+std::string RandomBytes(std::mt19937& random, std::size_t size) {
     std::uniform_int_distribution<int> byte(0, 255);
     std::string bytes(size, '\0');
     for (char& ch : bytes) {
@@ -47,39 +43,36 @@ struct KnownChecksum {
     const char* decimal;
 };
 
-void PrintTo(const KnownChecksum& row, std::ostream* out)
-{
+void PrintTo(const KnownChecksum& row, std::ostream* out) {
     *out << row.name;
 }
 
 class Crc32KnownValue : public ::testing::TestWithParam<KnownChecksum> {};
 
-TEST_P(Crc32KnownValue, BothPathsGiveTheValueAndItsDecimalText)
-{
+TEST_P(Crc32KnownValue, BothPathsGiveTheValueAndItsDecimalText) {
     const KnownChecksum& row = GetParam();
     EXPECT_EQ(CalcCrc32(row.text), row.expected);
     EXPECT_EQ(CalcCrc32Portable(row.text), row.expected);
     EXPECT_EQ(CrcToDecimal(CalcCrc32(row.text)), row.decimal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, Crc32KnownValue,
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Crc32KnownValue,
     ::testing::Values(KnownChecksum{"Empty", "", 0, "0"},
-        KnownChecksum{"CheckString", "123456789", -873187034, "-873187034"}, // 0xCBF43926
-        KnownChecksum{"Abc", "abc", 891568578, "891568578"},
-        KnownChecksum{"TextKindChunk", "065066013010", 965943634, "965943634"},
-        KnownChecksum{"XmlKindChunk", "4142", 140090682, "140090682"}),
+                      KnownChecksum{"CheckString", "123456789", -873187034, "-873187034"}, // 0xCBF43926
+                      KnownChecksum{"Abc", "abc", 891568578, "891568578"},
+                      KnownChecksum{"TextKindChunk", "065066013010", 965943634, "965943634"},
+                      KnownChecksum{"XmlKindChunk", "4142", 140090682, "140090682"}),
     [](const ::testing::TestParamInfo<KnownChecksum>& info) { return std::string(info.param.name); });
 
-TEST(Crc32, DecimalTextHasNoPlusSignOrLeadingZeros)
-{
+TEST(Crc32, DecimalTextHasNoPlusSignOrLeadingZeros) {
     EXPECT_EQ(CrcToDecimal(7), "7");
     EXPECT_EQ(CrcToDecimal(-1), "-1");
     EXPECT_EQ(CrcToDecimal(INT32_MIN), "-2147483648");
     EXPECT_EQ(CrcToDecimal(INT32_MAX), "2147483647");
 }
 
-TEST(Crc32, TableHoldsTheStandardEntries)
-{
+TEST(Crc32, TableHoldsTheStandardEntries) {
     const auto& table = CrcTable();
     EXPECT_EQ(table[0], 0u);
     EXPECT_EQ(table[1], 0x77073096u);
@@ -90,8 +83,7 @@ TEST(Crc32, TableHoldsTheStandardEntries)
     }
 }
 
-TEST(Crc32, EmptyInputLeavesAnyValueUnchanged)
-{
+TEST(Crc32, EmptyInputLeavesAnyValueUnchanged) {
     EXPECT_EQ(Crc32Update(0x12345678u, nullptr, 0), 0x12345678u);
     EXPECT_EQ(Crc32UpdatePortable(0x12345678u, nullptr, 0), 0x12345678u);
 }
@@ -104,15 +96,13 @@ struct Crc32Path {
     std::int32_t (*calc)(std::string_view);
 };
 
-void PrintTo(const Crc32Path& path, std::ostream* out)
-{
+void PrintTo(const Crc32Path& path, std::ostream* out) {
     *out << path.name;
 }
 
 class Crc32MatchesDefinition : public ::testing::TestWithParam<Crc32Path> {};
 
-TEST_P(Crc32MatchesDefinition, OnRandomDataOfManyLengthsAndAlignments)
-{
+TEST_P(Crc32MatchesDefinition, OnRandomDataOfManyLengthsAndAlignments) {
     std::vector<std::size_t> lengths;
     for (std::size_t n = 0; n <= 300; ++n) {
         lengths.push_back(n);
@@ -132,11 +122,11 @@ TEST_P(Crc32MatchesDefinition, OnRandomDataOfManyLengthsAndAlignments)
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, Crc32MatchesDefinition,
-    ::testing::Values(Crc32Path{"Dispatched", &CalcCrc32}, Crc32Path{"Portable", &CalcCrc32Portable}),
-    [](const ::testing::TestParamInfo<Crc32Path>& info) { return std::string(info.param.name); });
+                         ::testing::Values(Crc32Path{"Dispatched", &CalcCrc32},
+                                           Crc32Path{"Portable", &CalcCrc32Portable}),
+                         [](const ::testing::TestParamInfo<Crc32Path>& info) { return std::string(info.param.name); });
 
-TEST(Crc32, PiecesSplitAtRandomPointsGiveTheWholeTextsChecksum)
-{
+TEST(Crc32, PiecesSplitAtRandomPointsGiveTheWholeTextsChecksum) {
     std::mt19937 random(4242);
     for (const std::size_t length : {0u, 1u, 63u, 64u, 200u, 5000u, 99999u}) {
         const std::string text = RandomBytes(random, length);
@@ -160,8 +150,7 @@ TEST(Crc32, PiecesSplitAtRandomPointsGiveTheWholeTextsChecksum)
     }
 }
 
-TEST(Crc32, AccumulatorStartsAfreshAfterReset)
-{
+TEST(Crc32, AccumulatorStartsAfreshAfterReset) {
     Crc32 accumulator;
     accumulator.Update("some earlier chunk");
     accumulator.Reset();

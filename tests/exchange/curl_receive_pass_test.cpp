@@ -6,14 +6,14 @@
 #include "exchange/curl_transport.h"
 #include "exchange/download.h"
 #include "outbound/receipt_register.h"
+
 #include "counting_dial_up_gate.h"
 #include "session_fixture.h"
 #include "vansim_process.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -29,11 +29,11 @@ constexpr const char* kNext = "DEKL01\\CZ510201\\NEXT.POT";
 
 struct CutCase {
     const char* name;
-    const char* rule;        // the simulator's fault rule
-    std::int32_t maxFileMiB; // the MaxFileSize setting
-    bool stored;             // CUT.POT stored and acknowledged
-    const char* errorLine;   // expected in the error log, empty for none
-    bool nextFetched;        // NEXT.POT still comes in the same pass
+    const char* rule;                          // the simulator's fault rule
+    std::int32_t maxFileMiB;                   // the MaxFileSize setting
+    bool stored;                               // CUT.POT stored and acknowledged
+    const char* errorLine;                     // expected in the error log, empty for none
+    bool nextFetched;                          // NEXT.POT still comes in the same pass
     std::size_t bytes = 2 * 1024 * 1024 + 100; // the size of CUT.POT
     friend void PrintTo(const CutCase& c, std::ostream* out) { *out << c.name; }
 };
@@ -57,8 +57,8 @@ protected:
         CurlTransport transport(options);
         ServerSession session(transport, settings, registry, logs, reporter);
         session.Open();
-        DownloadContext context{session, settings, logs, reporter, view, sent, dialUp, mail,
-                                (dir / "data").string() + "/"};
+        DownloadContext context{
+            session, settings, logs, reporter, view, sent, dialUp, mail, (dir / "data").string() + "/"};
         GetRemoteFile(context, vansim.host());
     }
 

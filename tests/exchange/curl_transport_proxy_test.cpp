@@ -1,7 +1,7 @@
+#include "core/inet_error.h"
+
 #include "tinyproxy_process.h"
 #include "transport_fixture.h"
-
-#include "core/inet_error.h"
 
 namespace zumaset::test {
 namespace {

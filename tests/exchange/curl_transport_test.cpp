@@ -1,11 +1,10 @@
-#include "transport_fixture.h"
-#include "tinyproxy_process.h"
-
 #include "core/inet_error.h"
 
-#include <gmock/gmock.h>
+#include "tinyproxy_process.h"
+#include "transport_fixture.h"
 
 #include <atomic>
+#include <gmock/gmock.h>
 #include <thread>
 
 namespace zumaset::test {
@@ -45,7 +44,8 @@ TEST_F(CurlTransportTest, PostSendsHttp10WithHeadersAndReturnsReply) {
     ASSERT_TRUE(request->AddRequestHeader("Connection: Keep-Alive\r\n"));
     ASSERT_TRUE(request->AddRequestHeader("Content-Type: text/plain\r\n"));
     // A second header of the same name replaces the first.
-    ASSERT_TRUE(request->AddRequestHeader("content-type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n"));
+    ASSERT_TRUE(
+        request->AddRequestHeader("content-type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n"));
     ASSERT_TRUE(request->SendRequest("User=abc&Data=0123"));
 
     EXPECT_EQ(request->QueryStatusCode(), 200);
@@ -116,9 +116,8 @@ TEST_F(CurlTransportTest, LargeReplyArrivesWholeWhileReadSlowly) {
 TEST_F(CurlTransportTest, RedirectIsReturnedNotFollowed) {
     auto server = MakeServer();
     std::atomic<int> targetHits = 0;
-    server->server().Post(kPage, [](const httplib::Request&, httplib::Response& response) {
-        response.set_redirect("/elsewhere", 302);
-    });
+    server->server().Post(
+        kPage, [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/elsewhere", 302); });
     const auto target = [&](const httplib::Request&, httplib::Response&) { ++targetHits; };
     server->server().Post("/elsewhere", target);
     server->server().Get("/elsewhere", target);
@@ -177,9 +176,10 @@ TEST_F(CurlTransportTest, PostsOfOneConnectionReuseOneTlsConnection) {
 
 TEST_F(CurlTransportTest, OpenUrlSendsTheGetAtOnce) {
     auto server = MakeServer();
-    server->server().Get("/secure/activex_download/testing.asp", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("<body>\r\nTesting server RLK OK\r\n</body>", "text/html");
-    });
+    server->server().Get("/secure/activex_download/testing.asp",
+                         [](const httplib::Request&, httplib::Response& response) {
+                             response.set_content("<body>\r\nTesting server RLK OK\r\n</body>", "text/html");
+                         });
     server->Start();
 
     auto session = OpenSession();
@@ -213,7 +213,8 @@ TEST_F(CurlTransportTest, UnusableServerNamesGiveNoConnection) {
         EXPECT_EQ(session->LastError(), inet_error::kInvalidUrl) << name;
     }
     // Plain HTTP is refused too.
-    for (const std::string& url : {std::string("not a url"), "http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/"}) {
+    for (const std::string& url :
+         {std::string("not a url"), "http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/"}) {
         EXPECT_FALSE(session->OpenUrl(url)) << url;
         EXPECT_EQ(session->LastError(), inet_error::kInvalidUrl) << url;
     }
@@ -298,9 +299,8 @@ TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
     const std::string answer(100 * 1024, 'a');
     const std::string file(9 * 1024 * 1024, 'f');
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
-        response.set_chunked_content_provider("text/plain", [&](std::size_t, httplib::DataSink& sink) {
-            return sink.write(piece.data(), piece.size());
-        });
+        response.set_chunked_content_provider(
+            "text/plain", [&](std::size_t, httplib::DataSink& sink) { return sink.write(piece.data(), piece.size()); });
     });
     server->server().Post(R"(/(exact|answer|file))", [&](const httplib::Request& request, httplib::Response& response) {
         const std::string& body = request.matches[1] == "exact"    ? piece
@@ -415,8 +415,7 @@ TEST_F(CurlTransportTest, EarlyReplyDroppedWhileTheBodyIsStillSentEndsCleanly) {
         // The body is never read: the client's upload stalls.
         response.set_content_provider(100, "text/plain", [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
             if (offset == 0) return sink.write("abc", 3);
-            while (!stop)
-                std::this_thread::sleep_for(10ms);
+            while (!stop) std::this_thread::sleep_for(10ms);
             return false;
         });
     });
@@ -504,7 +503,7 @@ struct CertCase {
     Issuer issuer;
     Mode mode;
     ServerCertProfile profile;
-    unsigned long error;  // 0: accepted
+    unsigned long error;              // 0: accepted
     const char* configured = nullptr; // the configured server, if not kConfigured
     friend void PrintTo(const CertCase& c, std::ostream* out) { *out << c.name; }
 };

@@ -1,6 +1,5 @@
-#include "exchange/date_bt.h"
-
 #include "core/time_format.h"
+#include "exchange/date_bt.h"
 
 #include <gtest/gtest.h>
 

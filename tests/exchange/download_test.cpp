@@ -3,32 +3,20 @@
 #include "core/client_model.h"
 #include "core/inet_error.h"
 #include "core/numbered_backup.h"
+#include "core/system_error_text.h"
 #include "core/upper_case.h"
-#include "counting_dial_up_gate.h"
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
 #include "exchange/download.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
-#include "fake_transport.h"
 #include "outbound/receipt_register.h"
+
+#include "counting_dial_up_gate.h"
+#include "fake_transport.h"
 #include "session_fixture.h"
 #include "trace_has.h"
 #include "vansim_process.h"
-
-#include "core/system_error_text.h"
-
-#include <fcntl.h>
-#include <linux/capability.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
@@ -36,9 +24,19 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
 #include <memory>
 #include <optional>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace zumaset {
 namespace {
@@ -71,8 +69,8 @@ protected:
         ServerSession session(transport, settings, registry, logs, reporter);
         session.Open();
         if (receiveTimeout) session.SetReceiveTimeout(*receiveTimeout);
-        DownloadContext context{session, settings, logs, reporter, view, sent, dialUp, mail,
-                                (dir / "data").string() + "/"};
+        DownloadContext context{
+            session, settings, logs, reporter, view, sent, dialUp, mail, (dir / "data").string() + "/"};
         GetRemoteFile(context, server);
     }
 
@@ -116,7 +114,7 @@ TEST_F(LiveReceivePass, AnEmptyListOnlySaysThereIsNothingToFetch) {
 
 TEST_F(LiveReceivePass, OneEntryIsStoredByteForByteCountedAndAcknowledged) {
     std::string bytes;
-    for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i % 256);  // several reads, every byte value
+    for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i % 256); // several reads, every byte value
     vansim.AddWaitingFile("DEKL01\\CZ510201\\ABC.POT", bytes);
     RunPass();
 
@@ -155,7 +153,8 @@ TEST_F(LiveReceivePass, AnInformationFileGoesToTheDataFolderWithANotice) {
     EXPECT_TRUE(FilesBelow(settings.RetValPath).empty());
     ASSERT_EQ(mail.notices.size(), 1u);
     EXPECT_EQ(mail.notices[0].kind, NoticeKind::Information);
-    EXPECT_EQ(mail.notices[0].text, "Doručeno Info VAN Operatora : " + ToUpperText((dir / "data").string()) + "/NEWS.RLK");
+    EXPECT_EQ(mail.notices[0].text,
+              "Doručeno Info VAN Operatora : " + ToUpperText((dir / "data").string()) + "/NEWS.RLK");
 }
 
 TEST_F(LiveReceivePass, XmlContentNotStartingWithATagIsRefusedInEveryPass) {
@@ -502,7 +501,7 @@ TEST_F(HostileServer, AHashAloneHoldsNoEntry) {
 }
 
 TEST_F(HostileServer, ANameIsSentBackInTheServersOwnEncoding) {
-    Serve("DEKL01\\CZ510201\\\xE8\xED\x73lo.TXT#");  // "číslo" in Windows-1250
+    Serve("DEKL01\\CZ510201\\\xE8\xED\x73lo.TXT#"); // "číslo" in Windows-1250
     EXPECT_EQ(Fetched("download_down.asp"),
               std::vector<std::string>{"Name=\xE8\xED\x73lo.TXT&File=DEKL01\\CZ510201\\\xE8\xED\x73lo.TXT"
                                        "&Dir=DEKL01\\CZ510201\\"});
@@ -517,14 +516,16 @@ struct FailurePath {
     const char* server = "server";
     const char* user = "DEKL01";
     bool proxyRefuses = false;
-    const char* errorLine = "";    // the start of the one error-log entry; "" for none
-    const char* sessionLine = "";  // 910 or 911; "" for neither
+    const char* errorLine = "";                                     // the start of the one error-log entry; "" for none
+    const char* sessionLine = "";                                   // 910 or 911; "" for neither
     std::vector<std::pair<int, std::vector<std::string>>> traces{}; // I-tag numbers and their values
     std::size_t notices = 0;
     std::size_t fetches = 0;
 };
 
-void PrintTo(const FailurePath& path, std::ostream* os) { *os << path.label; }
+void PrintTo(const FailurePath& path, std::ostream* os) {
+    *os << path.label;
+}
 
 const test::FakeReply kTwoFiles{200, "DEKL01\\CZ510201\\A.TXT#DEKL01\\CZ510201\\B.TXT#"};
 
@@ -598,12 +599,13 @@ INSTANTIATE_TEST_SUITE_P(
                     .proxyRefuses = true,
                     .errorLine = "[407] *** Proxy server nepřijal přihlašovací údaje.",
                     .traces = {{25, {"4"}}, {59, {"407  Proxy server nepřijal přihlašovací údaje."}}, {60, {}}}},
-        FailurePath{.label = "UserWithoutWindows1250FormStopsTheList",
-                    .list = kTwoFiles,
-                    .user = "用户",
-                    .errorLine = "[1113] *** Hodnotu nelze odeslat ve znakové sadě Windows-1250.  JmenoDeklaranta \"用户\"",
-                    .sessionLine = "Soubor nebyl odeslán",
-                    .notices = 1}),
+        FailurePath{
+            .label = "UserWithoutWindows1250FormStopsTheList",
+            .list = kTwoFiles,
+            .user = "用户",
+            .errorLine = "[1113] *** Hodnotu nelze odeslat ve znakové sadě Windows-1250.  JmenoDeklaranta \"用户\"",
+            .sessionLine = "Soubor nebyl odeslán",
+            .notices = 1}),
     [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace

@@ -1,17 +1,16 @@
 #include "core/file_error.h"
 #include "exchange/crc32.h"
 #include "exchange/file_encoder.h"
+
 #include "temp_dir.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <random>
+#include <sys/stat.h>
 
 namespace zumaset {
 namespace {
@@ -65,7 +64,9 @@ void PrintTo(const KindCase& row, std::ostream* os) {
     *os << '"' << row.path << (row.kind == FileKind::Xml ? "\" is XML" : "\" is text");
 }
 class KindOfPathRule : public ::testing::TestWithParam<KindCase> {};
-TEST_P(KindOfPathRule, LastThreeCharactersDecide) { EXPECT_EQ(KindOfPath(GetParam().path), GetParam().kind); }
+TEST_P(KindOfPathRule, LastThreeCharactersDecide) {
+    EXPECT_EQ(KindOfPath(GetParam().path), GetParam().kind);
+}
 INSTANTIATE_TEST_SUITE_P(Paths, KindOfPathRule,
                          ::testing::Values(KindCase{"/a/b.XML", FileKind::Xml}, KindCase{"/a/b.xml", FileKind::Xml},
                                            KindCase{"/a/bxMl", FileKind::Xml}, KindCase{"/a/b.DOK", FileKind::Text},
@@ -78,18 +79,19 @@ struct CountCase {
 };
 
 void PrintTo(const CountCase& row, std::ostream* os) {
-    *os << row.size << (row.kind == FileKind::Xml ? " XML" : " text") << " bytes in " << row.chunks
-        << " chunks";
+    *os << row.size << (row.kind == FileKind::Xml ? " XML" : " text") << " bytes in " << row.chunks << " chunks";
 }
 class ChunkCountRule : public ::testing::TestWithParam<CountCase> {};
-TEST_P(ChunkCountRule, AtTheBoundaries) { EXPECT_EQ(ChunkCount(GetParam().kind, GetParam().size), GetParam().chunks); }
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ChunkCountRule,
-    ::testing::Values(CountCase{FileKind::Text, 0, 1}, CountCase{FileKind::Text, 33333, 1},
-                      CountCase{FileKind::Text, 33334, 2}, CountCase{FileKind::Text, 99999, 3},
-                      CountCase{FileKind::Xml, 49999, 1}, CountCase{FileKind::Xml, 50000, 2},
-                      // Past 2 GiB and 4 GiB the count must not wrap.
-                      CountCase{FileKind::Text, 5000000000ull, 150002}, CountCase{FileKind::Xml, 4294967296ull, 85902}));
+TEST_P(ChunkCountRule, AtTheBoundaries) {
+    EXPECT_EQ(ChunkCount(GetParam().kind, GetParam().size), GetParam().chunks);
+}
+INSTANTIATE_TEST_SUITE_P(Sizes, ChunkCountRule,
+                         ::testing::Values(CountCase{FileKind::Text, 0, 1}, CountCase{FileKind::Text, 33333, 1},
+                                           CountCase{FileKind::Text, 33334, 2}, CountCase{FileKind::Text, 99999, 3},
+                                           CountCase{FileKind::Xml, 49999, 1}, CountCase{FileKind::Xml, 50000, 2},
+                                           // Past 2 GiB and 4 GiB the count must not wrap.
+                                           CountCase{FileKind::Text, 5000000000ull, 150002},
+                                           CountCase{FileKind::Xml, 4294967296ull, 85902}));
 
 class Chunker : public ::testing::Test {
 protected:

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <httplib.h>
-
 #include <condition_variable>
 #include <filesystem>
+#include <httplib.h>
 #include <memory>
 #include <mutex>
 #include <set>

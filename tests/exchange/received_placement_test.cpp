@@ -2,9 +2,8 @@
 
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <string_view>

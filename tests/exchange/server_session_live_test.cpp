@@ -3,17 +3,17 @@
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
 #include "exchange/server_session.h"
+
 #include "session_fixture.h"
 #include "tinyproxy_process.h"
 #include "trace_has.h"
 #include "vansim_process.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 namespace zumaset {
 namespace {

@@ -1,8 +1,9 @@
 #include "exchange/server_session.h"
+#include "zumaset/version.h"
+
 #include "fake_transport.h"
 #include "session_fixture.h"
 #include "trace_has.h"
-#include "zumaset/version.h"
 
 #include <gtest/gtest.h>
 
@@ -77,8 +78,9 @@ TEST_F(Preamble, ThreeFailedTestsReportThatNoServerCanBeReached) {
     EXPECT_EQ(Run(server), PreambleResult::CannotConnect);
     EXPECT_EQ(TestRequests(), 3u);
     EXPECT_EQ(Count(Log("Control.log"), "odesilani - NE"), 3u);
-    EXPECT_NE(Log("Error.log").find("[12029] *** Nelze se připojit k serveru RLK !!  K serveru nelze navázat spojení.\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Log("Error.log").find("[12029] *** Nelze se připojit k serveru RLK !!  K serveru nelze navázat spojení.\r\n"),
+        std::string::npos);
     EXPECT_NE(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text,
@@ -100,7 +102,9 @@ struct AlternateCase {
     const char* lastTried;
 };
 
-void PrintTo(const AlternateCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const AlternateCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class EmptyAlternates : public Preamble, public ::testing::WithParamInterface<AlternateCase> {};
 
@@ -121,13 +125,12 @@ TEST_P(EmptyAlternates, AreNotTriedAndTheReportCarriesTheLastTriedServersError) 
         << Log("Error.log");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Preamble, EmptyAlternates,
-    ::testing::Values(AlternateCase{"BothEmpty", "", "", 1, "start.example"},
-                      AlternateCase{"BlankOne", "  ", "", 1, "start.example"},
-                      AlternateCase{"OnlyTwo", "", "two.example", 2, "two.example"},
-                      AlternateCase{"OnlyOne", "one.example", "", 2, "one.example"}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Preamble, EmptyAlternates,
+                         ::testing::Values(AlternateCase{"BothEmpty", "", "", 1, "start.example"},
+                                           AlternateCase{"BlankOne", "  ", "", 1, "start.example"},
+                                           AlternateCase{"OnlyTwo", "", "two.example", 2, "two.example"},
+                                           AlternateCase{"OnlyOne", "one.example", "", 2, "one.example"}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Preamble, TheDownloadWritesItsOwnWordsAndNoSessionLine) {
     settings.WriteLogControl = true;

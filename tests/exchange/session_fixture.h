@@ -5,12 +5,12 @@
 #include "core/registry_document.h"
 #include "core/settings_store.h"
 #include "exchange/server_session.h"
+
 #include "recording_sinks.h"
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace zumaset::test {

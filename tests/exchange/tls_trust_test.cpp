@@ -4,9 +4,8 @@
 #include "test_certs.h"
 
 #include <gtest/gtest.h>
-#include <openssl/x509_vfy.h>
-
 #include <memory>
+#include <openssl/x509_vfy.h>
 
 namespace zumaset::test {
 namespace {

@@ -1,15 +1,14 @@
 #pragma once
 
+#include "exchange/curl_handles.h"
+#include "exchange/curl_transport.h"
+
 #include "https_test_server.h"
 #include "temp_dir.h"
 #include "test_certs.h"
 
-#include "exchange/curl_handles.h"
-#include "exchange/curl_transport.h"
-
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/upload.h"
+
 #include "counting_dial_up_gate.h"
 #include "recording_cycle_events.h"
 #include "recording_sent_files.h"

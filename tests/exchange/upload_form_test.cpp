@@ -1,9 +1,7 @@
 #include "exchange/upload_form.h"
-
 #include "zumaset/version.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace zumaset {

@@ -2,12 +2,12 @@
 // the faults that must leave the file unrecorded.
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
+
 #include "trace_has.h"
 #include "upload_fixture.h"
 #include "vansim_process.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace zumaset {
@@ -101,7 +101,7 @@ TEST_F(LiveUpload, ASecondChunkThatNeverArrivesIsASendFailureNotAServerError) {
     const std::string errors = Log("Error.log");
     EXPECT_EQ(errors.find("[918]"), std::string::npos) << errors;
     EXPECT_EQ(SessionFixture::Count(errors, "] *** "), 1u) << errors;
-    EXPECT_NE(errors.find("[121"), std::string::npos) << errors;  // a transport error number
+    EXPECT_NE(errors.find("[121"), std::string::npos) << errors; // a transport error number
     EXPECT_NE(Log("Relational.log").find("Soubor nebyl odeslán"), std::string::npos);
     EXPECT_TRUE(sent.records.empty());
 }

@@ -7,12 +7,12 @@
 #include "core/time_format.h"
 #include "core/upper_case.h"
 #include "exchange/crc32.h"
+
 #include "fake_transport.h"
 #include "trace_has.h"
 #include "upload_fixture.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace zumaset {
@@ -26,7 +26,9 @@ constexpr const char* kXmlPage = "/secure/activex_download/upload_prov.asp";
 // The checksum of the one-byte XML chunk "41" ('A'), as the server confirms it.
 constexpr const char* kCrcOf41 = "-1423056590";
 
-std::string Framed(const std::string& text) { return "<html><body>\r\n" + text + "\r\n</body></html>"; }
+std::string Framed(const std::string& text) {
+    return "<html><body>\r\n" + text + "\r\n</body></html>";
+}
 
 std::string Field(const std::string& body, const std::string& name) {
     const auto at = body.find("&" + name + "=");
@@ -42,8 +44,7 @@ protected:
 
 TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
     const std::string folder = Put("decl.dok", "AB\r\n");
-    fs::last_write_time(source / "decl.dok",
-                        std::chrono::file_clock::from_sys(FromLocalTime(2010, 5, 4, 13, 2, 9)));
+    fs::last_write_time(source / "decl.dok", std::chrono::file_clock::from_sys(FromLocalTime(2010, 5, 4, 13, 2, 9)));
     transport.AddReply(kTextPage, FakeReply{200, Framed("OK")});
     settings.NoGetConnect = true;
 
@@ -61,7 +62,7 @@ TEST_F(Upload, AOneChunkTextFileGoesAsOneExactForm) {
                             "&FileCount=1&FileData=065066013010&FileCRC=965943634&DateBT=2010-05-04T13:02:09"
                             "&VerzeApl=2.0.0.2");
     EXPECT_EQ(request.headers, (std::vector<std::string>{"Connection: Keep-Alive\r\n",
-                                                        "Content-Type: application/x-www-form-urlencoded\r\n"}));
+                                                         "Content-Type: application/x-www-form-urlencoded\r\n"}));
 
     ASSERT_EQ(sent.records.size(), 1u);
     EXPECT_EQ(sent.records[0].SendAs, "DECL.DOK");
@@ -163,25 +164,27 @@ TEST_P(Judging, AnswerDecidesTheOutcome) {
     ASSERT_EQ(mail.notices.size(), 1u);
 }
 
-std::string RefusalLine(int id) { return "[" + std::to_string(id) + "] *** " + ReplaceAll(MessageText(id), "|1", " "); }
+std::string RefusalLine(int id) {
+    return "[" + std::to_string(id) + "] *** " + ReplaceAll(MessageText(id), "|1", " ");
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, Judging,
-    ::testing::Values(
-        JudgeCase{"OkInLowerCase", false, 200, Framed("ok"), true, "", false},
-        JudgeCase{"UnframedOk", false, 200, "OK", true, "", false},
-        JudgeCase{"XmlOwnChecksum", true, 200, Framed("140090682"), true, "", false},
-        JudgeCase{"XmlOkIsNotEnough", true, 200, Framed("OK"), false, RefusalLine(918), true},
-        JudgeCase{"TextChybaIdIsNoKeyword", false, 200, Framed("CHYBA ID"), false, RefusalLine(918), true},
-        JudgeCase{"XmlChybaId", true, 200, Framed("CHYBA ID"), false, RefusalLine(912), true},
-        JudgeCase{"SqlInAnyCase", false, 200, Framed("chyba sql"), false, RefusalLine(913), true},
-        JudgeCase{"Version", false, 200, Framed("CHYBA VERZE KLIENTA"), false, RefusalLine(917), true},
-        JudgeCase{"Crc", false, 200, Framed("CHYBA CRC"), false, RefusalLine(914), true},
-        JudgeCase{"Password", true, 200, Framed("NEPLATNE HESLO"), false, RefusalLine(909), true},
-        JudgeCase{"Status500", false, 500, "", false, "[500] *** Chyba přijímací ASP", true},
-        JudgeCase{"Status302", false, 302, "", false, "] *** Nespecifikovaná chyba !!!", true},
-        // An unclosed body is the general error path: no "file not sent" line.
-        JudgeCase{"UnclosedBody", false, 200, "<body>\r\nOK", false, "[12152] *** ", false}),
+    ::testing::Values(JudgeCase{"OkInLowerCase", false, 200, Framed("ok"), true, "", false},
+                      JudgeCase{"UnframedOk", false, 200, "OK", true, "", false},
+                      JudgeCase{"XmlOwnChecksum", true, 200, Framed("140090682"), true, "", false},
+                      JudgeCase{"XmlOkIsNotEnough", true, 200, Framed("OK"), false, RefusalLine(918), true},
+                      JudgeCase{"TextChybaIdIsNoKeyword", false, 200, Framed("CHYBA ID"), false, RefusalLine(918),
+                                true},
+                      JudgeCase{"XmlChybaId", true, 200, Framed("CHYBA ID"), false, RefusalLine(912), true},
+                      JudgeCase{"SqlInAnyCase", false, 200, Framed("chyba sql"), false, RefusalLine(913), true},
+                      JudgeCase{"Version", false, 200, Framed("CHYBA VERZE KLIENTA"), false, RefusalLine(917), true},
+                      JudgeCase{"Crc", false, 200, Framed("CHYBA CRC"), false, RefusalLine(914), true},
+                      JudgeCase{"Password", true, 200, Framed("NEPLATNE HESLO"), false, RefusalLine(909), true},
+                      JudgeCase{"Status500", false, 500, "", false, "[500] *** Chyba přijímací ASP", true},
+                      JudgeCase{"Status302", false, 302, "", false, "] *** Nespecifikovaná chyba !!!", true},
+                      // An unclosed body is the general error path: no "file not sent" line.
+                      JudgeCase{"UnclosedBody", false, 200, "<body>\r\nOK", false, "[12152] *** ", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Upload, ASendThatGetsNoAnswerIsASystemError) {
@@ -200,8 +203,7 @@ TEST_F(Upload, FormValuesAreSentInWindows1250Unencoded) {
     EXPECT_EQ(transport.sent()[0].body,
               "JmenoDeklaranta=" + *Utf8ToCp1250("Uživatel&x=1") + "&Heslo=" + *Utf8ToCp1250("Heslo=čř") +
                   "&FileName=" + *Utf8ToCp1250("Žluťoučký.xml") + "&Celnice=" + *Utf8ToCp1250("Příjem\\kůň\\") +
-                  "&FileCurent=1&FileCount=1&FileData=41&FileCrc=" + std::string(kCrcOf41) +
-                  "&VerzeApl=2.0.0.2");
+                  "&FileCurent=1&FileCount=1&FileData=41&FileCrc=" + std::string(kCrcOf41) + "&VerzeApl=2.0.0.2");
     EXPECT_EQ(transport.sent()[0].headers.back(),
               "Content-Type: application/x-www-form-urlencoded; charset=\"ISO-8859-2\"\r\n");
 }

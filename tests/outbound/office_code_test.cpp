@@ -1,8 +1,8 @@
 #include "outbound/office_code.h"
 
-#include <gtest/gtest.h>
-
 #include "outbound_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace zumaset {
 namespace {
@@ -16,8 +16,8 @@ struct DeriveRow {
     const char* delimiter;
     const char* relativeFolder;
     const char* fileName;
-    const char* cuCode;  // expected
-    const char* sendAs;  // expected
+    const char* cuCode; // expected
+    const char* sendAs; // expected
 };
 
 void PrintTo(const DeriveRow& row, std::ostream* os) {
@@ -94,13 +94,20 @@ void PrintTo(const EndingRow& row, std::ostream* os) {
 }
 
 const EndingRow kEndingRows[] = {
-    {"NineIsNotInTheMiddleClass", "decl.E91", false}, {"DigitEightIsHeld", "decl.E81", true},
-    {"LetterAIsHeld", "decl.EA1", true},              {"UnderscoreWithYIsHeld", "decl.e_y", true},
-    {"LetterWWithPIsHeld", "declEWP", true},          {"LetterIIsNotInTheMiddleClass", "decl.EI1", false},
-    {"LastLetterZIsNotHeld", "decl.E0Z", false},      {"ProgramIsHeld", "setup.EXE", true},
-    {"ListWithoutDotIsHeld", "declLST", true},        {"LowerCaseDokIsHeld", "praha_05.dok", true},
-    {"DllIsHeld", "x.dll", true},                     {"TextIsSent", "praha_05.txt", false},
-    {"XmlIsSent", "cc515c.xml", false},               {"ShortNameIsSent", "EX", false},
+    {"NineIsNotInTheMiddleClass", "decl.E91", false},
+    {"DigitEightIsHeld", "decl.E81", true},
+    {"LetterAIsHeld", "decl.EA1", true},
+    {"UnderscoreWithYIsHeld", "decl.e_y", true},
+    {"LetterWWithPIsHeld", "declEWP", true},
+    {"LetterIIsNotInTheMiddleClass", "decl.EI1", false},
+    {"LastLetterZIsNotHeld", "decl.E0Z", false},
+    {"ProgramIsHeld", "setup.EXE", true},
+    {"ListWithoutDotIsHeld", "declLST", true},
+    {"LowerCaseDokIsHeld", "praha_05.dok", true},
+    {"DllIsHeld", "x.dll", true},
+    {"TextIsSent", "praha_05.txt", false},
+    {"XmlIsSent", "cc515c.xml", false},
+    {"ShortNameIsSent", "EX", false},
 };
 
 class ExcludedEnding : public testing::TestWithParam<EndingRow> {};

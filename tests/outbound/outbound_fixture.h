@@ -1,25 +1,25 @@
 #pragma once
 
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "core/client_model.h"
 #include "core/failure_report.h"
 #include "core/file_identity.h"
 #include "core/logs.h"
 #include "core/settings.h"
 #include "core/time_format.h"
+
 #include "fake_sender.h"
 #include "recording_sinks.h"
 #include "temp_dir.h"
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
 
 namespace zumaset::test {
 
@@ -68,8 +68,8 @@ protected:
         }
         return lines;
     }
-    std::vector<std::string> ErrorLines() const { return LogLines("Error.log", 26); }  // "[dd.mm.yyyy hh:mm:ss]  -  "
-    std::vector<std::string> DebugLines() const { return LogLines("Debug.log", 13); }  // "[hh:mm:ss] - "
+    std::vector<std::string> ErrorLines() const { return LogLines("Error.log", 26); } // "[dd.mm.yyyy hh:mm:ss]  -  "
+    std::vector<std::string> DebugLines() const { return LogLines("Debug.log", 13); } // "[hh:mm:ss] - "
 
     TempDir dir;
     Settings settings;

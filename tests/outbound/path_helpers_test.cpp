@@ -1,8 +1,8 @@
 #include "outbound/path_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include "temp_dir.h"
+
+#include <gtest/gtest.h>
 
 namespace zumaset {
 namespace {
@@ -10,8 +10,8 @@ namespace {
 struct PathRow {
     const char* name;
     const char* input;
-    const char* added;     // AddBackslash
-    const char* stripped;  // StripBackslash
+    const char* added;    // AddBackslash
+    const char* stripped; // StripBackslash
 };
 
 void PrintTo(const PathRow& row, std::ostream* os) {
@@ -59,7 +59,7 @@ TEST(PathHelpers, RelativeFolderIsThePartBelowSource) {
 TEST(PathHelpers, FolderHasMatchTellsAnExistingFolderAndMatchesIgnoringCase) {
     test::TempDir dir;
     const std::string folder = dir.path().string();
-    EXPECT_TRUE(FolderHasMatch(folder, "*.*"));  // an empty folder still lists "." and ".."
+    EXPECT_TRUE(FolderHasMatch(folder, "*.*")); // an empty folder still lists "." and ".."
     EXPECT_FALSE(FolderHasMatch(folder + "/missing", "*.*"));
     test::WriteFileBytes(dir / "Reply.XML", "x");
     EXPECT_TRUE(FolderHasMatch(folder + "/", "*.xml"));

@@ -1,9 +1,9 @@
 #include "outbound/receipt_register.h"
+
 #include "temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <string>
 #include <sys/stat.h>
@@ -144,16 +144,12 @@ TEST_F(Register, TemporaryFilesOfAKilledSaveAreRemovedAtLoad) {
     const std::vector<std::string> stale{".Zumaset.sav.Ab12Cd", ".Zumaset.sav.zzzzzz"};
     const std::vector<std::string> kept{".Zumaset.sav.Ab12C", ".Zumaset.sav.Ab12Cde", "Zumaset.sav.Ab12Cd",
                                         ".Other.sav.Ab12Cd",  ".Zumaset.sav.Ab-2Cd",  "build.log"};
-    for (const auto& name : stale)
-        test::WriteFileBytes(dir / name, "partial");
-    for (const auto& name : kept)
-        test::WriteFileBytes(dir / name, "other");
+    for (const auto& name : stale) test::WriteFileBytes(dir / name, "partial");
+    for (const auto& name : kept) test::WriteFileBytes(dir / name, "other");
     std::filesystem::create_directory(dir / ".Zumaset.sav.Folder");
     ASSERT_EQ(reg.LoadRegister(logs), ReceiptRegister::Load::Loaded);
-    for (const auto& name : stale)
-        EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
-    for (const auto& name : kept)
-        EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
     EXPECT_TRUE(std::filesystem::is_directory(dir / ".Zumaset.sav.Folder"));
 }
 

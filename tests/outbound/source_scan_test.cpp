@@ -1,17 +1,16 @@
+#include "core/file_error.h"
+#include "core/system_error_text.h"
 #include "outbound/source_scan.h"
 
-#include <gtest/gtest.h>
+#include "outbound_fixture.h"
+#include "trace_has.h"
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
-
-#include "core/file_error.h"
-#include "core/system_error_text.h"
-#include "outbound_fixture.h"
-#include "trace_has.h"
 
 namespace zumaset {
 namespace {
@@ -179,8 +178,8 @@ TEST_F(SourceScan, TraceLinesFollowTheWalk) {
     std::erase_if(lines, [](const std::string& l) { return l.ends_with("[.]") || l.ends_with("[..]"); });
     ASSERT_EQ(lines.size(), 4u);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(test::TraceHas(lines[i], 'K', i + 1, i == 1 || i == 2 ? std::vector<std::string>{"a.txt"}
-                                                                          : std::vector<std::string>{}));
+        EXPECT_TRUE(test::TraceHas(lines[i], 'K', i + 1,
+                                   i == 1 || i == 2 ? std::vector<std::string>{"a.txt"} : std::vector<std::string>{}));
     }
 }
 

@@ -1,24 +1,22 @@
+#include "core/file_identity.h"
+#include "core/system_error_text.h"
+#include "outbound/archive_copy.h"
+#include "outbound/source_scan.h"
 #include "outbound/work_up_file.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/resource.h>
+#include "outbound_fixture.h"
+#include "trace_has.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <ostream>
 #include <stdexcept>
-
-#include "core/file_identity.h"
-#include "core/system_error_text.h"
-#include "outbound/archive_copy.h"
-#include "outbound/source_scan.h"
-#include "outbound_fixture.h"
-#include "trace_has.h"
+#include <sys/resource.h>
 
 namespace zumaset {
 namespace {
@@ -39,7 +37,7 @@ protected:
     FileNode Found(const std::string& name) const { return IdentityOfPath(settings.SourcePath + name)->node(); }
     std::vector<std::string> Activity() const {
         std::vector<std::string> texts;
-        for (const std::string& entry : model.activity()) texts.push_back(entry.substr(11));  // after "hh:mm:ss * "
+        for (const std::string& entry : model.activity()) texts.push_back(entry.substr(11)); // after "hh:mm:ss * "
         return texts;
     }
 };
@@ -150,14 +148,14 @@ TEST_F(WorkUp, FailedArchiveCopyIsReportedAndTheFileKeptUnarchived) {
     settings.ArchivPath = (dir / "no-such-archive").string() + "/";
     const fs::path file = Source("sub/praha.txt", "only copy");
     Pass();
-    EXPECT_FALSE(fs::exists(settings.ArchivPath));  // the archive folder itself is never created
+    EXPECT_FALSE(fs::exists(settings.ArchivPath)); // the archive folder itself is never created
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(ErrorLines().front(),
               "[3] *** " + SystemErrorText(fileerr::kPathNotFound) + "  \"" + file.string() + "\"");
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(ReadFileBytes(dir / "data/unarchived/sub/praha.txt"), "only copy");
     Pass();
-    EXPECT_EQ(sender.calls.size(), 1u);  // not sent a second time
+    EXPECT_EQ(sender.calls.size(), 1u); // not sent a second time
 }
 
 TEST_F(WorkUp, UnarchivedFileNeverReplacesAnEarlierOne) {

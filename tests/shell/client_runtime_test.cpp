@@ -2,15 +2,15 @@
 #include "core/settings_store.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
+#include "shell/client_runtime.h"
+#include "shell/pass_lock.h"
+
 #include "counting_dial_up_gate.h"
 #include "fake_transport.h"
 #include "recording_sinks.h"
-#include "shell/client_runtime.h"
-#include "shell/pass_lock.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 #include <vector>
 
@@ -66,8 +66,8 @@ protected:
 
 TEST_F(Runtime, AFullPassMailsOverdueReceiptsAndAsksEachServerOnce) {
     test::WriteFileBytes(dir / "Zumaset.sav", "abc.dok#/x/#CZ510000#6.12.2026 9:30:00\r\n"
-                                             "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n"
-                                             "old.dok#/x/#CZ510000#3.12.2026 9:30:00\r\n");
+                                              "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n"
+                                              "old.dok#/x/#CZ510000#3.12.2026 9:30:00\r\n");
     ClientRuntime& client = Start();
     EXPECT_EQ(Run(PassKind::Cycle), PassOutcome::Status::Ran);
 
@@ -85,7 +85,7 @@ TEST_F(Runtime, AFullPassMailsOverdueReceiptsAndAsksEachServerOnce) {
 
     EXPECT_TRUE(client.ShutDown());
     EXPECT_EQ(test::ReadFileBytes(dir / "Zumaset.sav"), "abc.dok#/x/#CZ510000#6.12.2026 9:30:00\r\n"
-                                                       "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n");
+                                                        "abc.pei#/x/#CZ510000#6.12.2026 9:30:00\r\n");
 }
 
 TEST_F(Runtime, APassAsksTheCallersDialUpGateAndTellsTheObserver) {
@@ -156,10 +156,8 @@ TEST_P(RuntimeOldLogs, AFullPassDeletesLogsOfTheConfiguredAge) {
     clock.Set(std::chrono::system_clock::now()); // the file times above are real ones
     Start();
     EXPECT_EQ(Run(PassKind::Cycle), PassOutcome::Status::Ran);
-    for (const int age : GetParam().kept)
-        EXPECT_TRUE(std::filesystem::exists(dir / name(age))) << age;
-    for (const int age : GetParam().deleted)
-        EXPECT_FALSE(std::filesystem::exists(dir / name(age))) << age;
+    for (const int age : GetParam().kept) EXPECT_TRUE(std::filesystem::exists(dir / name(age))) << age;
+    for (const int age : GetParam().deleted) EXPECT_FALSE(std::filesystem::exists(dir / name(age))) << age;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ages, RuntimeOldLogs,

@@ -4,11 +4,11 @@
 #include "core/logs.h"
 #include "core/settings.h"
 #include "core/time_format.h"
+
 #include "recording_sinks.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace zumaset::test {

@@ -28,7 +28,7 @@ struct FakeReply {
 
 // What the fake saw of one send.
 struct FakeSentRequest {
-    std::string server;  // as passed to Connect, or the host part of an OpenUrl
+    std::string server; // as passed to Connect, or the host part of an OpenUrl
     std::string verb;
     std::string page;
     std::string version;
@@ -86,7 +86,8 @@ private:
                 return false;
             }
             const auto& credentials = state_->proxyCredentials;
-            if (credentials && (request_.proxyUser != credentials->first || request_.proxyPassword != credentials->second)) {
+            if (credentials &&
+                (request_.proxyUser != credentials->first || request_.proxyPassword != credentials->second)) {
                 status_ = 407;
                 return true;
             }
@@ -150,7 +151,8 @@ private:
         std::unique_ptr<InternetRequest> OpenRequest(std::string_view verb, std::string_view page,
                                                      std::string_view version) override {
             return std::make_unique<Request>(
-                state_, FakeSentRequest{server_, std::string(verb), std::string(page), std::string(version), {}, {}, {}, {}});
+                state_,
+                FakeSentRequest{server_, std::string(verb), std::string(page), std::string(version), {}, {}, {}, {}});
         }
 
     private:
@@ -167,9 +169,14 @@ private:
             // "https://server/page"
             auto rest = url.substr(std::min(url.size(), url.find("://") + 3));
             const auto slash = std::min(rest.size(), rest.find('/'));
-            auto request = std::make_unique<Request>(
-                state_, FakeSentRequest{std::string(rest.substr(0, slash)), "GET", std::string(rest.substr(slash)),
-                                        "HTTP/1.1", {}, {}, {}, {}});
+            auto request = std::make_unique<Request>(state_, FakeSentRequest{std::string(rest.substr(0, slash)),
+                                                                             "GET",
+                                                                             std::string(rest.substr(slash)),
+                                                                             "HTTP/1.1",
+                                                                             {},
+                                                                             {},
+                                                                             {},
+                                                                             {}});
             if (!request->SendRequest({})) {
                 error_ = request->LastError();
                 return nullptr;

@@ -1,8 +1,7 @@
 #include "fake_transport.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 
 namespace zumaset::test {
 namespace {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "core/process_launcher.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace zumaset::test {
 

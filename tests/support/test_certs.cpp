@@ -2,12 +2,11 @@
 
 #include "temp_dir.h"
 
+#include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <memory>
 #include <stdexcept>
 
 namespace zumaset::test {
@@ -69,7 +68,8 @@ void AddExtension(X509* cert, X509* issuer, int nid, const std::string& value) {
 }
 
 // Builds and signs one certificate; a null issuer makes it self-signed.
-CertPtr MakeCert(EVP_PKEY* key, const std::string& commonName, X509* issuer, std::chrono::hours notBefore, std::chrono::hours notAfter, long serial) {
+CertPtr MakeCert(EVP_PKEY* key, const std::string& commonName, X509* issuer, std::chrono::hours notBefore,
+                 std::chrono::hours notAfter, long serial) {
     CertPtr cert(X509_new());
     Check(cert != nullptr, "new certificate");
     X509_set_version(cert.get(), 2);
@@ -130,9 +130,9 @@ CertAndKey TestCa::Issue(const ServerCertProfile& profile) const {
     return {CertPemOf(cert.get()), KeyPem(key.get())};
 }
 
-std::pair<std::filesystem::path, std::filesystem::path> TestCa::WriteServerFiles(const std::filesystem::path& folder,
-                                                                                  const std::string& stem,
-                                                                                  const ServerCertProfile& profile) const {
+std::pair<std::filesystem::path, std::filesystem::path>
+TestCa::WriteServerFiles(const std::filesystem::path& folder, const std::string& stem,
+                         const ServerCertProfile& profile) const {
     const CertAndKey issued = Issue(profile);
     auto certFile = folder / (stem + ".crt");
     auto keyFile = folder / (stem + ".key");

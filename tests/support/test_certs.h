@@ -37,9 +37,9 @@ public:
 
     // Writes the server certificate and key as "<stem>.crt" and "<stem>.key"
     // into `folder` and returns the two paths.
-    std::pair<std::filesystem::path, std::filesystem::path> WriteServerFiles(const std::filesystem::path& folder,
-                                                                              const std::string& stem,
-                                                                              const ServerCertProfile& profile = {}) const;
+    std::pair<std::filesystem::path, std::filesystem::path>
+    WriteServerFiles(const std::filesystem::path& folder, const std::string& stem,
+                     const ServerCertProfile& profile = {}) const;
 
 private:
     CertAndKey ca_;

@@ -3,17 +3,16 @@
 #include "temp_dir.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <stdexcept>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -77,9 +76,14 @@ TinyproxyProcess::TinyproxyProcess(const std::filesystem::path& folder, const st
                                "MaxClients 20\n"
                                "Allow 127.0.0.1\n"
                                "LogLevel Info\n"
-                               "LogFile \"" + (folder / "tinyproxy.log").string() + "\"\n"
-                               "PidFile \"" + (folder / "tinyproxy.pid").string() + "\"\n"
-                               "BasicAuth " + user + " " + password + "\n");
+                               "LogFile \"" +
+                               (folder / "tinyproxy.log").string() +
+                               "\"\n"
+                               "PidFile \"" +
+                               (folder / "tinyproxy.pid").string() +
+                               "\"\n"
+                               "BasicAuth " +
+                               user + " " + password + "\n");
     const std::string output = (folder / "tinyproxy.out").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -100,8 +104,7 @@ TinyproxyProcess::TinyproxyProcess(const std::filesystem::path& folder, const st
 TinyproxyProcess::~TinyproxyProcess() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
-        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {}
     }
 }
 

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-
 #include <sys/types.h>
 
 namespace zumaset::test {

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstddef>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,17 +1,16 @@
 #include "vansim_process.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <regex>
+#include <signal.h>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -122,8 +121,7 @@ int VansimProcess::Stop() {
     if (pid_ < 0) return exitCode_;
     kill(pid_, SIGTERM);
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     pid_ = -1;
     exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return exitCode_;
@@ -140,13 +138,17 @@ void VansimProcess::AddWaitingFile(const std::string& serverPath, const std::str
     WriteFileBytes(file, bytes);
 }
 
-void VansimProcess::AddFaultRule(const std::string& rule) { AppendSetting("fault = " + rule); }
+void VansimProcess::AddFaultRule(const std::string& rule) {
+    AppendSetting("fault = " + rule);
+}
 
 void VansimProcess::SetSetting(const std::string& name, const std::string& value) {
     AppendSetting(name + " = " + value);
 }
 
-void VansimProcess::ClearSettings() { WriteFileBytes(data_.path() / "vansim.conf", ""); }
+void VansimProcess::ClearSettings() {
+    WriteFileBytes(data_.path() / "vansim.conf", "");
+}
 
 void VansimProcess::AppendSetting(const std::string& line) {
     std::ofstream(data_.path() / "vansim.conf", std::ios::app) << line << '\n';
@@ -170,6 +172,8 @@ std::filesystem::path VansimProcess::DeliveredFile(const std::string& serverPath
     return Below("delivered", serverPath);
 }
 
-std::string VansimProcess::RequestLog() const { return ReadFileBytes(data_.path() / "requests.log"); }
+std::string VansimProcess::RequestLog() const {
+    return ReadFileBytes(data_.path() / "requests.log");
+}
 
 } // namespace zumaset::test

@@ -2,10 +2,9 @@
 
 #include "temp_dir.h"
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace zumaset::test {

@@ -1,10 +1,9 @@
 #include "https_client.h"
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
+#include <zlib.h>
 
 namespace zumaset::test {
 namespace {
@@ -38,9 +37,13 @@ HttpsClient::HttpsClient(std::string baseUrl, std::filesystem::path caFile)
     if (!handle_) throw std::runtime_error("curl_easy_init failed");
 }
 
-HttpsReply HttpsClient::Post(const std::string& page, const std::string& body) { return Perform(page, &body); }
+HttpsReply HttpsClient::Post(const std::string& page, const std::string& body) {
+    return Perform(page, &body);
+}
 
-HttpsReply HttpsClient::Get(const std::string& page) { return Perform(page, nullptr); }
+HttpsReply HttpsClient::Get(const std::string& page) {
+    return Perform(page, nullptr);
+}
 
 HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body) {
     CURL* curl = handle_.get();
@@ -100,8 +103,8 @@ std::string HexDigits(const std::string& bytes) {
 }
 
 std::string SignedCrcText(const std::string& text) {
-    const uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(text.data()),
-                            static_cast<uInt>(text.size()));
+    const uLong crc =
+        crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size()));
     return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(crc)));
 }
 
@@ -112,7 +115,9 @@ std::string TextChunkBodyWithCrc(const TextChunk& chunk, const std::string& crc)
            "&DateBT=2010-05-04T13:02:09&VerzeApl=" + chunk.version;
 }
 
-std::string TextChunkBody(const TextChunk& chunk) { return TextChunkBodyWithCrc(chunk, SignedCrcText(chunk.digits)); }
+std::string TextChunkBody(const TextChunk& chunk) {
+    return TextChunkBodyWithCrc(chunk, SignedCrcText(chunk.digits));
+}
 
 std::string XmlChunkBody(const XmlChunk& chunk) {
     return "JmenoDeklaranta=" + chunk.user + "&Heslo=" + chunk.password + "&FileName=" + chunk.name +

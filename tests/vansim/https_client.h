@@ -1,9 +1,8 @@
 #pragma once
 
-#include <curl/curl.h>
-
-#include <filesystem>
 #include <cstdint>
+#include <curl/curl.h>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,7 +15,7 @@ struct HttpsReply {
     long status = 0;
     std::string body;
     std::string location;
-    long long contentLength = -1;  // -1: the reply gave no length
+    long long contentLength = -1; // -1: the reply gave no length
 };
 
 // A plain libcurl client for the simulator's tests, sending what the client

@@ -3,9 +3,8 @@
 #include "https_client.h"
 #include "vansim_process.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace zumaset::test {
 namespace {

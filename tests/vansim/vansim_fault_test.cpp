@@ -2,12 +2,11 @@
 #include "https_client.h"
 #include "vansim_process.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
 
@@ -24,8 +23,7 @@ const std::string kFetchBody = "Name=B.POT&File=novak\\CZ510201\\B.POT&Dir=novak
 
 // Waits for something another thread or process does; the limit only keeps a
 // broken build from hanging the run.
-template <typename Condition>
-bool Eventually(Condition condition) {
+template <typename Condition> bool Eventually(Condition condition) {
     for (int i = 0; i < 6000; ++i) {
         if (condition()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

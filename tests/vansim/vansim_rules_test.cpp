@@ -4,15 +4,12 @@
 #include "digits.h"
 #include "faults.h"
 #include "sim_settings.h"
+#include "temp_dir.h"
 #include "wire_text.h"
 
-#include "temp_dir.h"
-
 #include <gtest/gtest.h>
-
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
-
 #include <ostream>
 
 namespace zumaset::vansim {
@@ -31,7 +28,9 @@ void PrintTo(const CrcCase& row, std::ostream* os) {
 
 class ChunkCrc : public ::testing::TestWithParam<CrcCase> {};
 
-TEST_P(ChunkCrc, IsTheSignedDecimalCrc32) { EXPECT_EQ(ChunkCrcText(GetParam().text), GetParam().decimal); }
+TEST_P(ChunkCrc, IsTheSignedDecimalCrc32) {
+    EXPECT_EQ(ChunkCrcText(GetParam().text), GetParam().decimal);
+}
 
 INSTANTIATE_TEST_SUITE_P(Values, ChunkCrc,
                          ::testing::Values(CrcCase{"Empty", "", "0"}, CrcCase{"CheckValue", "123456789", "-873187034"},
@@ -196,8 +195,8 @@ TEST_P(CertificateVariantCheck, ChainsToTheTestCa) {
     auto verify = [&](unsigned long flags) {
         std::unique_ptr<X509_STORE, decltype(&X509_STORE_free)> store(X509_STORE_new(), X509_STORE_free);
         X509_STORE_add_cert(store.get(), root.get());
-        std::unique_ptr<STACK_OF(X509), void (*)(STACK_OF(X509)*)> chain(
-            sk_X509_new_null(), [](STACK_OF(X509)* s) { sk_X509_free(s); });
+        std::unique_ptr<STACK_OF(X509), void (*)(STACK_OF(X509)*)> chain(sk_X509_new_null(),
+                                                                         [](STACK_OF(X509) * s) { sk_X509_free(s); });
         sk_X509_push(chain.get(), set.identity.intermediate.get());
         std::unique_ptr<X509_STORE_CTX, decltype(&X509_STORE_CTX_free)> context(X509_STORE_CTX_new(),
                                                                                 X509_STORE_CTX_free);

@@ -2,9 +2,8 @@
 #include "https_client.h"
 #include "vansim_process.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace zumaset::test {
 namespace {
@@ -80,7 +79,8 @@ TEST_F(VansimUpload, FirstChunkStartsTheFileAfreshAndAChunkWithoutItsPredecessor
     ASSERT_EQ(BodyText(client.Post(kTextPage, TextChunkBody({.index = 2, .count = 2, .digits = "067"})).body), "OK");
     EXPECT_EQ(ReadFileBytes(stored), "BC");
 
-    const auto orphan = client.Post(kTextPage, TextChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}));
+    const auto orphan =
+        client.Post(kTextPage, TextChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}));
     EXPECT_EQ(BodyText(orphan.body), "CHYBA PORADI");
     EXPECT_FALSE(fs::exists(sim.ReceivedFile("novak\\CZ510201\\X.DOK")));
 }
@@ -88,7 +88,8 @@ TEST_F(VansimUpload, FirstChunkStartsTheFileAfreshAndAChunkWithoutItsPredecessor
 TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSameSubFolder) {
     const std::string content = "<?xml version=\"1.0\"?><zprava>\x9a\xe8</zprava>";
     const std::string digits = HexDigits(content);
-    const auto reply = client.Post(kXmlPage, XmlChunkBody({.name = "DECL01.xml", .folder = "praha\\", .digits = digits}));
+    const auto reply =
+        client.Post(kXmlPage, XmlChunkBody({.name = "DECL01.xml", .folder = "praha\\", .digits = digits}));
     EXPECT_EQ(BodyText(reply.body), SignedCrcText(digits));
     EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\praha\\DECL01.xml")), content);
     const std::string receipt = ReadFileBytes(sim.WaitingFile("novak\\praha\\DECL01_POT.xml"));
@@ -120,8 +121,8 @@ TEST_F(VansimUpload, UserNameTravelsInWindows1250) {
     EXPECT_EQ(BodyText(reply.body), "OK");
     EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("Dvořák\\CZ510201\\ABC.DOK")), "A");
 
-    const auto list = client.Post("/secure/activex_download/download_list.asp",
-                                  "JmenoDeklaranta=" + wireUser + "&Heslo=tajne");
+    const auto list =
+        client.Post("/secure/activex_download/download_list.asp", "JmenoDeklaranta=" + wireUser + "&Heslo=tajne");
     EXPECT_EQ(list.body, wireUser + "\\CZ510201\\ABC.POT#");
 }
 
@@ -150,7 +151,8 @@ std::string XmlWithWrongCrc() {
 std::string TextFieldsSwapped() {
     // "Celnice" and "FileName" in the XML kind's order.
     return "JmenoDeklaranta=novak&Heslo=tajne&FileName=ABC.DOK&Celnice=CZ510201&FileCurent=1&FileCount=1"
-           "&FileData=065&FileCRC=" + SignedCrcText("065") + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
+           "&FileData=065&FileCRC=" +
+           SignedCrcText("065") + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
 }
 
 class VansimRefusal : public ::testing::TestWithParam<Refusal> {
@@ -183,8 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"UnknownUser", kTextPage, TextChunkBody({.user = "nikdo", .digits = "065"}), "NEPLATNE HESLO"},
         Refusal{"XmlWrongPassword", kXmlPage, XmlChunkBody({.password = "spatne", .digits = "41"}), "NEPLATNE HESLO"},
         Refusal{"XmlUnknownDeclarant", kXmlPage, XmlChunkBody({.user = "nikdo", .digits = "41"}), "CHYBA ID"},
-        Refusal{"XmlDeclarantNotKnownForXml", kXmlPage, XmlChunkBody({.user = "svoboda", .password = "heslo", .digits = "41"}),
-                "CHYBA ID"},
+        Refusal{"XmlDeclarantNotKnownForXml", kXmlPage,
+                XmlChunkBody({.user = "svoboda", .password = "heslo", .digits = "41"}), "CHYBA ID"},
         Refusal{"TextWrongCrc", kTextPage, TextWithWrongCrc(), "CHYBA CRC"},
         Refusal{"XmlWrongCrc", kXmlPage, XmlWithWrongCrc(), "CHYBA CRC"},
         Refusal{"RefusedClientVersion", kTextPage, TextChunkBody({.digits = "065", .version = "1.9.0.0"}),

@@ -1,13 +1,12 @@
 #include "certificates.h"
 
+#include <fstream>
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/rand.h>
 #include <openssl/x509v3.h>
-
-#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -70,7 +69,8 @@ X509Ptr Issue(const Profile& profile, EVP_PKEY* subjectKey, X509* issuerCert, EV
     if (RAND_bytes(serialBytes, sizeof serialBytes) != 1) Fail("serial number");
     serialBytes[0] &= 0x7f;
     std::unique_ptr<BIGNUM, BignumDeleter> serial(BN_bin2bn(serialBytes, sizeof serialBytes, nullptr));
-    if (!serial || BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(cert.get())) == nullptr) Fail("serial number");
+    if (!serial || BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(cert.get())) == nullptr)
+        Fail("serial number");
 
     if (X509_gmtime_adj(X509_getm_notBefore(cert.get()), profile.notBeforeOffset) == nullptr ||
         X509_gmtime_adj(X509_getm_notAfter(cert.get()), profile.notAfterOffset) == nullptr)
@@ -135,7 +135,8 @@ void WriteFile(const std::filesystem::path& file, const std::string& bytes, bool
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (secret) {
-            std::filesystem::permissions(temp, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+            std::filesystem::permissions(temp,
+                                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         }
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!out.flush()) throw std::runtime_error("cannot write " + temp);

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <filesystem>
+#include <memory>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
-
-#include <filesystem>
-#include <memory>
 #include <string>
 
 namespace zumaset::vansim {

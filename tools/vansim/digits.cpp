@@ -1,9 +1,8 @@
 #include "digits.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <zlib.h>
 
 namespace zumaset::vansim {
 namespace {

@@ -11,18 +11,18 @@ namespace zumaset::vansim {
 
 // What a fault rule does to a request it matches.
 enum class FaultAction {
-    Status,      // answer with the given HTTP status, the page does nothing
-    Redirect,    // answer 302, the page does nothing
-    Drop,        // close the connection before any answer, the page does nothing
-    DropMiddle,  // the page runs; the connection closes halfway through the body
-    StallBefore, // wait the given seconds, then run the page normally
-    StallMiddle, // the page runs; the body stops halfway for the given seconds
-    Trickle,     // the page runs; the body goes out at the given bytes per second
-    Drip,        // the page runs; the body goes out one byte every given milliseconds
-    Endless,     // the page runs; its body is followed by filler without end
-    NoLength,    // the page runs; the body goes out without a length, then the connection closes
+    Status,           // answer with the given HTTP status, the page does nothing
+    Redirect,         // answer 302, the page does nothing
+    Drop,             // close the connection before any answer, the page does nothing
+    DropMiddle,       // the page runs; the connection closes halfway through the body
+    StallBefore,      // wait the given seconds, then run the page normally
+    StallMiddle,      // the page runs; the body stops halfway for the given seconds
+    Trickle,          // the page runs; the body goes out at the given bytes per second
+    Drip,             // the page runs; the body goes out one byte every given milliseconds
+    Endless,          // the page runs; its body is followed by filler without end
+    NoLength,         // the page runs; the body goes out without a length, then the connection closes
     NoLengthNoNotify, // as NoLength, but the connection closes without the TLS end signal
-    WrongCrc,    // an upload is not taken; the answer is a wrong checksum
+    WrongCrc,         // an upload is not taken; the answer is a wrong checksum
 };
 
 // One rule: "PAGE ACTION [VALUE] [file=NAME] [chunk=N] [times=N]".

@@ -3,15 +3,13 @@
 #include "server.h"
 
 #include <CLI/CLI.hpp>
-
-#include <pthread.h>
-#include <signal.h>
-
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <pthread.h>
+#include <signal.h>
 #include <thread>
 
 namespace {

@@ -124,8 +124,8 @@ PageReply Pages::Upload(std::string_view page, UploadKind kind, std::string_view
 
     int index = 0;
     int count = 0;
-    if (!ParsePositive(FindField(fields, "FileCurent"), index) || !ParsePositive(FindField(fields, "FileCount"), count) ||
-        index > count)
+    if (!ParsePositive(FindField(fields, "FileCurent"), index) ||
+        !ParsePositive(FindField(fields, "FileCount"), count) || index > count)
         return Answer(page, "CHYBA FORMULARE", log, "bad chunk number or count");
     if (!xml && !IsDateBT(FindField(fields, "DateBT"))) return Answer(page, "CHYBA FORMULARE", log, "bad DateBT");
     const std::string chunkText = "chunk " + std::to_string(index) + "/" + std::to_string(count);
@@ -135,11 +135,13 @@ PageReply Pages::Upload(std::string_view page, UploadKind kind, std::string_view
     if (crc != *FindField(fields, xml ? "FileCrc" : "FileCRC")) return Answer(page, "CHYBA CRC", log, chunkText);
 
     const auto bytes = xml ? DecodeHexDigits(data) : DecodeDecimalDigits(data);
-    if (!bytes) return Answer(page, "CHYBA DATA", log, chunkText + ", not " + (xml ? "hexadecimal pairs" : "decimal triplets"));
+    if (!bytes)
+        return Answer(page, "CHYBA DATA", log, chunkText + ", not " + (xml ? "hexadecimal pairs" : "decimal triplets"));
 
     const auto office = Cp1250ToUtf8(*FindField(fields, "Celnice"));
     std::optional<ServerDir> dir;
-    if (office) dir = xml ? FolderOf(*office) : (IsSafeName(*office) ? std::optional(ServerDir{*office}) : std::nullopt);
+    if (office)
+        dir = xml ? FolderOf(*office) : (IsSafeName(*office) ? std::optional(ServerDir{*office}) : std::nullopt);
     if (!dir || !IsSafeName(log.file)) return Answer(page, "CHYBA NAZEV", log, chunkText + ", unusable name or office");
 
     std::filesystem::path stored;

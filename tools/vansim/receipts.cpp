@@ -39,7 +39,9 @@ std::string XmlEscaped(const std::string& text) {
 
 // Receipts travel as Windows-1250 like every other text; the names in them came
 // from the wire in that code page, so the conversion back cannot fail in practice.
-std::string OnWire(const std::string& utf8) { return Utf8ToCp1250(utf8).value_or(utf8); }
+std::string OnWire(const std::string& utf8) {
+    return Utf8ToCp1250(utf8).value_or(utf8);
+}
 
 } // namespace
 
@@ -48,11 +50,20 @@ Receipt MakeTextReceipt(const AcceptedFile& file) {
     receipt.dir = {file.officeCode};
     receipt.name = BaseName(file.sendAs) + ".POT";
     receipt.bytes = OnWire("POTVRZENI O PRIJETI SOUBORU\r\n"
-                           "Soubor: " + file.sendAs + "\r\n"
-                           "Celnice: " + file.officeCode + "\r\n"
-                           "Deklarant: " + file.user + "\r\n"
-                           "Prijato: " + TimeText(file.when) + "\r\n"
-                           "Velikost: " + std::to_string(file.size) + "\r\n");
+                           "Soubor: " +
+                           file.sendAs +
+                           "\r\n"
+                           "Celnice: " +
+                           file.officeCode +
+                           "\r\n"
+                           "Deklarant: " +
+                           file.user +
+                           "\r\n"
+                           "Prijato: " +
+                           TimeText(file.when) +
+                           "\r\n"
+                           "Velikost: " +
+                           std::to_string(file.size) + "\r\n");
     return receipt;
 }
 
@@ -62,10 +73,18 @@ Receipt MakeXmlReceipt(const AcceptedFile& file) {
     receipt.name = BaseName(file.sendAs) + "_POT.xml";
     receipt.bytes = OnWire("<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n"
                            "<Potvrzeni>\r\n"
-                           "  <Soubor>" + XmlEscaped(file.sendAs) + "</Soubor>\r\n"
-                           "  <Deklarant>" + XmlEscaped(file.user) + "</Deklarant>\r\n"
-                           "  <Prijato>" + TimeText(file.when) + "</Prijato>\r\n"
-                           "  <Velikost>" + std::to_string(file.size) + "</Velikost>\r\n"
+                           "  <Soubor>" +
+                           XmlEscaped(file.sendAs) +
+                           "</Soubor>\r\n"
+                           "  <Deklarant>" +
+                           XmlEscaped(file.user) +
+                           "</Deklarant>\r\n"
+                           "  <Prijato>" +
+                           TimeText(file.when) +
+                           "</Prijato>\r\n"
+                           "  <Velikost>" +
+                           std::to_string(file.size) +
+                           "</Velikost>\r\n"
                            "</Potvrzeni>\r\n");
     return receipt;
 }

@@ -18,7 +18,7 @@ struct Receipt {
 // What a receipt confirms.
 struct AcceptedFile {
     std::string user;
-    std::string sendAs;    // the name the file was announced with
+    std::string sendAs;     // the name the file was announced with
     std::string officeCode; // text kind: the office code sent with it
     ServerDir folder;       // XML kind: the sub-folder sent as its office value
     std::uintmax_t size = 0;

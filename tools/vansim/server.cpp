@@ -3,9 +3,8 @@
 #include "socket_drop.h"
 #include "wire_text.h"
 
-#include <httplib.h>
-
 #include <algorithm>
+#include <httplib.h>
 #include <iostream>
 
 namespace zumaset::vansim {
@@ -73,23 +72,19 @@ constexpr std::size_t kFillerPiece = 64 * 1024;
 } // namespace
 
 VansimServer::VansimServer(ServerOptions options)
-    : options_(std::move(options)),
-      store_(options_.dataFolder),
-      log_(store_.RequestLogFile()),
-      pages_(store_),
+    : options_(std::move(options)), store_(options_.dataFolder), log_(store_.RequestLogFile()), pages_(store_),
       certificates_(PrepareCertificates(store_.TlsFolder(), options_.certificate)) {
-    server_ = std::make_unique<httplib::SSLServer>(
-        [this](SSL_CTX& context) {
-            // Every connection starts with one client hello: counting them counts connections.
-            SSL_CTX_set_client_hello_cb(
-                &context,
-                [](SSL*, int*, void* self) {
-                    ++static_cast<VansimServer*>(self)->connections_;
-                    return static_cast<int>(SSL_CLIENT_HELLO_SUCCESS);
-                },
-                this);
-            return InstallIdentity(context, certificates_.identity);
-        });
+    server_ = std::make_unique<httplib::SSLServer>([this](SSL_CTX& context) {
+        // Every connection starts with one client hello: counting them counts connections.
+        SSL_CTX_set_client_hello_cb(
+            &context,
+            [](SSL*, int*, void* self) {
+                ++static_cast<VansimServer*>(self)->connections_;
+                return static_cast<int>(SSL_CLIENT_HELLO_SUCCESS);
+            },
+            this);
+        return InstallIdentity(context, certificates_.identity);
+    });
     if (!server_->is_valid()) throw std::runtime_error("the TLS server cannot use its certificate");
     // The client sends every chunk of a file over one kept-alive connection.
     server_->set_keep_alive_max_count(100000);
@@ -256,8 +251,7 @@ bool VansimServer::ApplyFault(const httplib::Request& request, httplib::Response
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -265,9 +259,7 @@ PageReply VansimServer::RouteRequest(Route route, const std::string& page, const
                                      const SimSettings& settings, const std::optional<FaultRule>& fault) {
     PageReply reply;
     switch (route) {
-    case Route::Test:
-        reply = pages_.TestPage();
-        break;
+    case Route::Test: reply = pages_.TestPage(); break;
     case Route::UploadText:
     case Route::UploadXml: {
         const UploadKind kind = route == Route::UploadXml ? UploadKind::Xml : UploadKind::Text;
@@ -275,15 +267,9 @@ PageReply VansimServer::RouteRequest(Route route, const std::string& page, const
                                                                 : pages_.Upload(page, kind, request.body, settings);
         break;
     }
-    case Route::List:
-        reply = pages_.DownloadList(request.body, settings);
-        break;
-    case Route::Fetch:
-        reply = pages_.DownloadFetch(request.body);
-        break;
-    case Route::Acknowledge:
-        reply = pages_.DownloadAcknowledge(request.body);
-        break;
+    case Route::List: reply = pages_.DownloadList(request.body, settings); break;
+    case Route::Fetch: reply = pages_.DownloadFetch(request.body); break;
+    case Route::Acknowledge: reply = pages_.DownloadAcknowledge(request.body); break;
     case Route::RootCertificate:
     case Route::IssuingCertificate:
         reply.body = route == Route::RootCertificate ? certificates_.rootDer : certificates_.intermediateDer;
@@ -311,13 +297,12 @@ void VansimServer::Deliver(const httplib::Request& request, httplib::Response& r
     const size_t half = body->size() / 2;
     switch (rule.action) {
     case FaultAction::Endless:
-        response.set_chunked_content_provider(
-            reply.contentType, [this, body](size_t offset, httplib::DataSink& sink) {
-                if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
-                static const std::string filler(kFillerPiece, 'x');
-                // Ends only when the peer goes away or the server stops.
-                return Pause(std::chrono::milliseconds(0)) && sink.write(filler.data(), filler.size());
-            });
+        response.set_chunked_content_provider(reply.contentType, [this, body](size_t offset, httplib::DataSink& sink) {
+            if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
+            static const std::string filler(kFillerPiece, 'x');
+            // Ends only when the peer goes away or the server stops.
+            return Pause(std::chrono::milliseconds(0)) && sink.write(filler.data(), filler.size());
+        });
         return;
     case FaultAction::NoLength:
     case FaultAction::NoLengthNoNotify: {
@@ -329,47 +314,44 @@ void VansimServer::Deliver(const httplib::Request& request, httplib::Response& r
         // of the connection; the library closes it with the TLS end signal
         // once its keep-alive time is over.
         response.set_header("Connection", "close");
-        response.set_content_provider(
-            reply.contentType,
-            [body, notify, localPort, remoteAddress, remotePort](size_t offset, httplib::DataSink& sink) {
-                if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
-                // Cutting the socket first leaves the library no way to send the
-                // signal; otherwise it sends it when it closes the idle connection.
-                if (!notify) DropConnection(localPort, remoteAddress, remotePort);
-                sink.done();
-                return true;
-            });
+        response.set_content_provider(reply.contentType, [body, notify, localPort, remoteAddress,
+                                                          remotePort](size_t offset, httplib::DataSink& sink) {
+            if (offset < body->size()) return sink.write(body->data() + offset, body->size() - offset);
+            // Cutting the socket first leaves the library no way to send the
+            // signal; otherwise it sends it when it closes the idle connection.
+            if (!notify) DropConnection(localPort, remoteAddress, remotePort);
+            sink.done();
+            return true;
+        });
         return;
     }
-    default:
-        break;
+    default: break;
     }
-    response.set_content_provider(
-        body->size(), reply.contentType,
-        [this, body, rule, half](size_t offset, size_t /*length*/, httplib::DataSink& sink) {
-            const char* data = body->data();
-            switch (rule.action) {
-            case FaultAction::DropMiddle:
-                if (offset >= half) return false; // the library closes the connection
-                return sink.write(data + offset, half - offset);
-            case FaultAction::StallMiddle:
-                if (offset < half) return sink.write(data + offset, half - offset);
-                if (!Pause(std::chrono::seconds(rule.value))) return false;
-                return sink.write(data + offset, body->size() - offset);
-            case FaultAction::Drip:
-                if (offset > 0 && !Pause(std::chrono::milliseconds(rule.value))) return false;
-                return sink.write(data + offset, 1);
-            case FaultAction::Trickle: {
-                // Pieces every tenth of a second add up to the rate asked for.
-                const size_t piece = std::max<size_t>(1, static_cast<size_t>(rule.value) / 10);
-                const size_t size = std::min(piece, body->size() - offset);
-                if (offset > 0 && !Pause(std::chrono::milliseconds(100))) return false;
-                return sink.write(data + offset, size);
-            }
-            default:
-                return sink.write(data + offset, body->size() - offset);
-            }
-        });
+    response.set_content_provider(body->size(), reply.contentType,
+                                  [this, body, rule, half](size_t offset, size_t /*length*/, httplib::DataSink& sink) {
+                                      const char* data = body->data();
+                                      switch (rule.action) {
+                                      case FaultAction::DropMiddle:
+                                          if (offset >= half) return false; // the library closes the connection
+                                          return sink.write(data + offset, half - offset);
+                                      case FaultAction::StallMiddle:
+                                          if (offset < half) return sink.write(data + offset, half - offset);
+                                          if (!Pause(std::chrono::seconds(rule.value))) return false;
+                                          return sink.write(data + offset, body->size() - offset);
+                                      case FaultAction::Drip:
+                                          if (offset > 0 && !Pause(std::chrono::milliseconds(rule.value))) return false;
+                                          return sink.write(data + offset, 1);
+                                      case FaultAction::Trickle: {
+                                          // Pieces every tenth of a second add up to the rate asked for.
+                                          const size_t piece =
+                                              std::max<size_t>(1, static_cast<size_t>(rule.value) / 10);
+                                          const size_t size = std::min(piece, body->size() - offset);
+                                          if (offset > 0 && !Pause(std::chrono::milliseconds(100))) return false;
+                                          return sink.write(data + offset, size);
+                                      }
+                                      default: return sink.write(data + offset, body->size() - offset);
+                                      }
+                                  });
 }
 
 } // namespace zumaset::vansim

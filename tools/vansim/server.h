@@ -15,8 +15,8 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 namespace httplib {
 class SSLServer;

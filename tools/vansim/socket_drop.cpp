@@ -1,12 +1,11 @@
 #include "socket_drop.h"
 
 #include <arpa/inet.h>
+#include <cstdlib>
+#include <filesystem>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <system_error>
 
 namespace zumaset::vansim {
@@ -32,8 +31,7 @@ std::string AddressOf(const sockaddr_storage& address) {
 
 // Calls action(fd, peer address, peer port) for every connected socket of this
 // process whose local port is the given one.
-template <typename Action>
-void ForEachConnection(int localPort, Action action) {
+template <typename Action> void ForEachConnection(int localPort, Action action) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
         const int fd = std::atoi(entry.path().filename().c_str());

@@ -1,8 +1,7 @@
 #include "wire_text.h"
 
-#include <iconv.h>
-
 #include <cerrno>
+#include <iconv.h>
 #include <memory>
 
 namespace zumaset::vansim {
@@ -38,9 +37,13 @@ std::optional<std::string> Convert(std::string_view text, const char* to, const 
 
 } // namespace
 
-std::optional<std::string> Cp1250ToUtf8(std::string_view text) { return Convert(text, "UTF-8", "CP1250"); }
+std::optional<std::string> Cp1250ToUtf8(std::string_view text) {
+    return Convert(text, "UTF-8", "CP1250");
+}
 
-std::optional<std::string> Utf8ToCp1250(std::string_view text) { return Convert(text, "CP1250", "UTF-8"); }
+std::optional<std::string> Utf8ToCp1250(std::string_view text) {
+    return Convert(text, "CP1250", "UTF-8");
+}
 
 std::vector<FormField> ParseFormBody(std::string_view body) {
     std::vector<FormField> fields;
@@ -48,7 +51,8 @@ std::vector<FormField> ParseFormBody(std::string_view body) {
     size_t start = 0;
     while (true) {
         const size_t end = body.find('&', start);
-        const std::string_view piece = body.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        const std::string_view piece =
+            body.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         const size_t eq = piece.find('=');
         if (eq == std::string_view::npos) {
             fields.push_back({std::string(piece), std::string()});

@@ -1,10 +1,10 @@
 #include "app/ctl/config_command.h"
 
 #include "app/ctl/exit_codes.h"
-#include "core/setting_rules.h"
 #include "core/atomic_file.h"
 #include "core/charset.h"
 #include "core/registry_document.h"
+#include "core/setting_rules.h"
 #include "core/settings.h"
 #include "core/settings_store.h"
 #include "core/text.h"
@@ -33,7 +33,8 @@ std::string Shown(const Settings& settings, const FieldInfo& field, bool show_pa
 // An export's bytes as UTF-8 text: UTF-16LE with its byte-order mark, UTF-8,
 // or the Windows-1250 of older exports.
 std::optional<std::string> DecodeExport(const std::string& bytes) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
         return Utf16LeToUtf8(std::string_view(bytes).substr(2));
     }
     if (IsValidUtf8(bytes)) return bytes;
@@ -76,8 +77,8 @@ int ConfigCommand::Show(bool show_passwords) {
     std::size_t width = 0;
     for (const auto& field : SettingsFields()) width = std::max(width, field.name.size());
     for (const auto& field : SettingsFields()) {
-        out_ << field.name << std::string(width - field.name.size(), ' ') << " = " << Shown(settings, field, show_passwords)
-             << '\n';
+        out_ << field.name << std::string(width - field.name.size(), ' ') << " = "
+             << Shown(settings, field, show_passwords) << '\n';
     }
     return kExitOk;
 }

@@ -15,7 +15,8 @@ namespace zumaset {
 // changes nothing.
 class ConfigCommand {
 public:
-    ConfigCommand(RegistryFile& registry, std::ostream& out, std::ostream& err) : registry_(registry), out_(out), err_(err) {}
+    ConfigCommand(RegistryFile& registry, std::ostream& out, std::ostream& err)
+        : registry_(registry), out_(out), err_(err) {}
 
     int Show(bool show_passwords);
     int Get(const std::string& name, bool show_passwords);

@@ -11,7 +11,6 @@
 #include "exchange/curl_transport.h"
 
 #include <CLI/CLI.hpp>
-
 #include <functional>
 #include <optional>
 #include <ostream>

@@ -28,16 +28,14 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, con
     using Status = PassOutcome::Status;
     switch (outcome.status) {
     case Status::Ran:
-    case Status::EndedEarly:
-        break;
+    case Status::EndedEarly: break;
     case Status::SettingsBusy:
         err << "a transfer pass is already running with the settings in " << EscapeControlChars(registryFile.string())
             << "; nothing was done, try again when it has finished\n";
         return kExitFailure;
     case Status::SettingsMissing:
         err << "cannot run the pass, these settings are empty:";
-        for (const auto& name : outcome.missing)
-            err << ' ' << name;
+        for (const auto& name : outcome.missing) err << ' ' << name;
         err << " (set them with: zumasetctl config set NAME VALUE)\n";
         return kExitFailure;
     case Status::FolderBusy:
@@ -57,8 +55,7 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, con
     }
     const bool registerSaved = runtime.ShutDown();
 
-    for (const auto& line : runtime.model().activity())
-        out << EscapeControlChars(line) << '\n';
+    for (const auto& line : runtime.model().activity()) out << EscapeControlChars(line) << '\n';
     if (kind != PassKind::Receive) out << "files sent: " << runtime.model().sendCount() << '\n';
     if (kind != PassKind::Send) out << "files received: " << runtime.model().getCount() << '\n';
     out << "sent files awaiting receipts: " << runtime.sentFiles().records().size() << '\n';

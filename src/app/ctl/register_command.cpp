@@ -27,8 +27,7 @@ int ShowRegister(const Settings& settings, std::ostream& out, std::ostream& err)
     case RegisterFileContent::State::Unreadable:
         err << "cannot read " << shownFile << ": " << std::generic_category().message(content.error) << '\n';
         return kExitFailure;
-    case RegisterFileContent::State::Read:
-        break;
+    case RegisterFileContent::State::Read: break;
     }
     std::vector<std::array<std::string, 4>> rows{{"NAME", "FOLDER", "OFFICE", "SENT"}};
     const auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
