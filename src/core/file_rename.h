@@ -5,7 +5,13 @@
 namespace zumaset {
 
 // Renames a file unless the target name is taken; an existing target is never
-// replaced. False when the rename did not happen.
-bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) noexcept;
+// replaced. Returns 0, or the errno value of the failure (EEXIST when the
+// target name is taken).
+int MoveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) noexcept;
+
+// MoveNoReplace for callers that only need to know whether the rename happened.
+inline bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) noexcept {
+    return MoveNoReplace(from, to) == 0;
+}
 
 } // namespace zumaset

@@ -1,6 +1,7 @@
 #include "exchange/pending_file.h"
 
 #include "core/atomic_file.h"
+#include "core/file_rename.h"
 #include "core/numbered_backup.h"
 #include "core/unique_fd.h"
 
@@ -57,19 +58,6 @@ bool SameContent(const std::string& a, const std::string& b) {
     }
 }
 
-// Moves `from` to `to` only when nothing has that name: 0, or the errno value
-// (EEXIST when the name is taken).
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
-    // A file system without the flag: a hard link never replaces either.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        ::unlink(from.c_str());
-        return 0;
-    }
-    return errno;
-}
-
 } // namespace
 
 bool IsPendingFileName(std::string_view name) {
@@ -115,7 +103,7 @@ bool PendingFile::Write(std::string_view bytes) {
 
 // Gives the temporary file the target's name without losing what had it.
 int PendingFile::Place() {
-    int result = RenameNoReplace(temp_, target_);
+    int result = MoveNoReplace(temp_, target_);
     if (result != EEXIST) return result;
     struct stat existing {};
     if (::lstat(target_.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return EISDIR;
@@ -137,10 +125,10 @@ int PendingFile::Place() {
         }
         if (errno == EEXIST) continue;
         // No hard links here: move the existing file aside, then take its name.
-        result = RenameNoReplace(target_, backup_);
+        result = MoveNoReplace(target_, backup_);
         if (result == EEXIST) continue;
         if (result != 0) break;
-        result = RenameNoReplace(temp_, target_);
+        result = MoveNoReplace(temp_, target_);
         if (result == 0) return 0;
         ::rename(backup_.c_str(), target_.c_str());
         break;

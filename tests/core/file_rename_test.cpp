@@ -1,4 +1,4 @@
-// RenameNoReplace on file systems that lack the kernel's no-replace rename,
+// MoveNoReplace on file systems that lack the kernel's no-replace rename,
 // and on those that lack hard links too. This program puts its own renameat2
 // and link in front of the C library's: below a folder named
 // "no-renameat2" the rename answers EINVAL, below "no-links" the link
@@ -67,7 +67,7 @@ TEST_P(RenameNoReplaceRule, MovesToAFreeNameAndNeverReplaces) {
     if (GetParam().target == Target::DanglingLink) fs::create_symlink(folder / "nowhere", to);
 
     const bool free = GetParam().target == Target::Free;
-    EXPECT_EQ(RenameNoReplace(from, to), free);
+    EXPECT_EQ(MoveNoReplace(from, to), free ? 0 : EEXIST);
     EXPECT_EQ(fs::exists(from), !free);
     if (GetParam().target == Target::DanglingLink) {
         EXPECT_TRUE(fs::is_symlink(to));
