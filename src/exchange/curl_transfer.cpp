@@ -61,9 +61,9 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
 } // namespace
 
 CurlConnectionPool MakeCurlConnectionPool() {
-    return CurlConnectionPool(curl_multi_init(), [](CURLM* multi) {
-        if (multi != nullptr) curl_multi_cleanup(multi);
-    });
+    // Shared from the owning pointer: a failed init gives an empty pool, and
+    // the deleter only ever sees a live handle.
+    return CurlConnectionPool(CurlMultiPtr(curl_multi_init()));
 }
 
 CurlTransfer::CurlTransfer(CurlConnectionPool pool) : pool_(std::move(pool)), easy_(curl_easy_init()) {}
