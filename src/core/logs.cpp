@@ -167,9 +167,4 @@ std::string Logs::Folder(LogKind kind) const {
     return Describe(settings_, kind, dataFolder_).folder;
 }
 
-std::string Logs::DebugLogPath() const {
-    const LogFile log = DescribeDebug(settings_, dataFolder_);
-    return log.folder + std::string(log.name);
-}
-
 } // namespace zumaset

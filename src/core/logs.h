@@ -57,7 +57,6 @@ public:
     std::string Folder(LogKind kind) const;
     // Full path of the current file of a log (its folder + file name).
     std::string LogPath(LogKind kind) const;
-    std::string DebugLogPath() const;
 
     const Settings& settings() const { return settings_; }
     const Clock& clock() const { return clock_; }

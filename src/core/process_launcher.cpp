@@ -1,7 +1,6 @@
 #include "core/process_launcher.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -26,13 +25,6 @@ bool SpawnProcessLauncher::StartDetached(const std::vector<std::string>& argv) {
         if (errno != EINTR) return true; // already reaped elsewhere (SIGCHLD ignored)
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-std::string ExecutableBaseName() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return "zumaset";
-    return self.stem().string();
 }
 
 } // namespace zumaset

@@ -22,7 +22,4 @@ public:
     bool StartDetached(const std::vector<std::string>& argv) override;
 };
 
-// The file name of the running program without folder and extension.
-std::string ExecutableBaseName();
-
 } // namespace zumaset

@@ -2,6 +2,7 @@
 
 #include "exchange/crc32_clmul.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -93,10 +94,6 @@ std::uint32_t Run(RegisterUpdate update, std::uint32_t crc, const void* data, st
 }
 
 } // namespace
-
-const std::array<std::uint32_t, 256>& CrcTable() {
-    return kSliceTables[0];
-}
 
 std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t size) {
     return Run(SelectedUpdate(), crc, data, size);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,11 +11,6 @@ namespace zumaset {
 // initial value and final XOR 0xFFFFFFFF, check value 0xCBF43926 for
 // "123456789"). Every uploaded chunk carries it so the server can tell whether
 // the chunk arrived intact.
-
-// The byte-at-a-time lookup table: entry k is the remainder of the single byte
-// k. It is a constant of the program, so it exists once per process, is never
-// rebuilt and is safe to read from any thread.
-const std::array<std::uint32_t, 256>& CrcTable();
 
 // Extends a finished CRC-32 value by `size` more bytes. Start a new text with 0;
 // Crc32Update(Crc32Update(0, a), b) is the CRC-32 of a followed by b. Uses
@@ -41,22 +35,5 @@ std::int32_t CalcCrc32Portable(std::string_view text);
 // The decimal text of a checksum as it goes into the form and the trace:
 // a minus sign when negative, no plus sign, no leading zeros ("0" for zero).
 std::string CrcToDecimal(std::int32_t crc);
-
-// Accumulates the checksum of a text that arrives in pieces, so a chunk can be
-// checksummed while it is being encoded instead of in a second pass.
-class Crc32 {
-public:
-    void Update(std::string_view piece) { value_ = Crc32Update(value_, piece.data(), piece.size()); }
-    void Update(const void* data, std::size_t size) { value_ = Crc32Update(value_, data, size); }
-
-    // The CRC-32 of everything added since construction or the last Reset.
-    std::uint32_t Value() const { return value_; }
-    // The same as CalcCrc32 would give for the concatenated pieces.
-    std::int32_t Signed() const { return static_cast<std::int32_t>(value_); }
-    void Reset() { value_ = 0; }
-
-private:
-    std::uint32_t value_ = 0;
-};
 
 } // namespace zumaset

@@ -171,7 +171,6 @@ TEST_F(LogsTest, AnEmptyFolderGivesTheDataFolderInEveryPath) {
     Logs withData{settings, clock, "/d/zumaset"};
     EXPECT_EQ(withData.LogPath(LogKind::Session), "/d/zumaset/Relational.log");
     EXPECT_EQ(withData.LogPath(LogKind::Error), "/d/zumaset/Error.log");
-    EXPECT_EQ(withData.DebugLogPath(), "/d/zumaset/Debug.log");
     EXPECT_EQ(withData.Folder(LogKind::Connection), "/d/zumaset/");
 }
 
