@@ -14,6 +14,7 @@ inline constexpr std::string_view kSettingsKey = "Software\\RLK a.s.\\Zumaset";
 inline constexpr std::string_view kSiblingKey = "Software\\RLK\\Vorbek";
 inline constexpr std::string_view kSiblingCompanyKey = "Software\\RLK a.s.\\Vorbek";
 // Set by the installation; its presence (non-zero) asks for the first-run procedure.
+// Read by the desktop client's start-up; its settings dialog deletes it on OK.
 inline constexpr std::string_view kRunFirstValue = "RunFirst";
 
 // Reads every setting, in table order, into the record. A missing value gives
@@ -26,6 +27,7 @@ void SaveSettings(const Settings& settings, Registry& registry);
 
 // Takes over the sibling product's settings (its "RemoteServer" becomes
 // ServerTxt), saves them under our key, and removes the sibling's keys.
+// Called by the desktop client's start-up in its first-run procedure.
 void MigrateSettings(Settings& settings, Registry& registry);
 
 // Reads the settings from any key with the loading rules; `server_txt_value`

@@ -26,6 +26,7 @@ std::string CutAtNul(std::string_view text);
 // "*" and "*.*" match every entry including
 // "." and "..", so FolderHasMatch(dir, "*.*") tells whether a folder exists.
 // The match ignores letter case.
+// The folder check the client is known by; no caller yet (the receive pass makes its folders with MakePath).
 bool FolderHasMatch(std::string_view folder, std::string_view pattern);
 
 // The part of a folder path below SourcePath: folderPath from the position
