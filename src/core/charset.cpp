@@ -30,16 +30,16 @@ std::optional<std::string> Convert(std::string_view input, const char* to, const
     std::string out;
     out.resize(input.size() * 4 + 16);
     // iconv's interface is not const-correct; it only reads from the input.
-    char* in_ptr = const_cast<char*>(input.data());
-    std::size_t in_left = input.size();
+    char* inPtr = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
     std::size_t produced = 0;
     while (true) {
-        char* out_ptr = out.data() + produced;
-        std::size_t out_left = out.size() - produced;
-        const std::size_t rc = iconv(cd.get(), in_left ? &in_ptr : nullptr, &in_left, &out_ptr, &out_left);
-        produced = out.size() - out_left;
+        char* outPtr = out.data() + produced;
+        std::size_t outLeft = out.size() - produced;
+        const std::size_t rc = iconv(cd.get(), inLeft ? &inPtr : nullptr, &inLeft, &outPtr, &outLeft);
+        produced = out.size() - outLeft;
         if (rc != static_cast<std::size_t>(-1)) {
-            if (in_left == 0) break;
+            if (inLeft == 0) break;
             continue;
         }
         if (errno == E2BIG) {

@@ -8,8 +8,8 @@
 
 namespace zumaset {
 
-FileLock::FileLock(const std::filesystem::path& lock_file, Mode mode, Wait wait) {
-    fd_.reset(::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+FileLock::FileLock(const std::filesystem::path& lockFile, Mode mode, Wait wait) {
+    fd_.reset(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!fd_.valid()) return;
     int op = (mode == Mode::Shared ? LOCK_SH : LOCK_EX) | (wait == Wait::Try ? LOCK_NB : 0);
     int rc;

@@ -13,7 +13,7 @@ public:
     enum class Mode { Shared, Exclusive };
     enum class Wait { Block, Try };
 
-    FileLock(const std::filesystem::path& lock_file, Mode mode, Wait wait = Wait::Block);
+    FileLock(const std::filesystem::path& lockFile, Mode mode, Wait wait = Wait::Block);
     ~FileLock() = default; // closing the file releases the lock
     FileLock(FileLock&& other) noexcept;
     FileLock& operator=(FileLock&&) = delete;

@@ -67,8 +67,8 @@ bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock, std:
     }
 }
 
-int LogDeletionDays(int DeleteDayInt) {
-    return DeleteDayInt < 1 ? 30 : DeleteDayInt;
+int LogDeletionDays(int deleteDayInt) {
+    return deleteDayInt < 1 ? 30 : deleteDayInt;
 }
 
 } // namespace zumaset

@@ -40,6 +40,6 @@ bool DeleteOldFiles(int days, std::string_view pattern, const Clock& clock,
 
 // The age in days from which old logs are deleted: DeleteDayInt, where a
 // value below 1 counts as 30, as the configuration dialog has it.
-int LogDeletionDays(int DeleteDayInt);
+int LogDeletionDays(int deleteDayInt);
 
 } // namespace zumaset

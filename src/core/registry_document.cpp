@@ -108,21 +108,21 @@ bool ParseData(std::string_view rhs, RegEntry& entry) {
 // One logical line and the number of the first physical line it came from.
 struct LogicalLine {
     std::string text;
-    std::size_t first_line = 0;
+    std::size_t firstLine = 0;
 };
 
 // Reads the logical line starting at text[pos]: a line of hex data that ends in
 // a backslash goes on in the next line, whose leading blanks are dropped. Moves
 // pos past the line and counts the physical lines read in line_no.
-LogicalLine NextLogicalLine(std::string_view text, std::size_t& pos, std::size_t& line_no) {
+LogicalLine NextLogicalLine(std::string_view text, std::size_t& pos, std::size_t& lineNo) {
     LogicalLine line;
-    line.first_line = line_no + 1;
+    line.firstLine = lineNo + 1;
     while (pos < text.size()) {
         auto end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view part = text.substr(pos, end - pos);
         pos = end + 1;
-        ++line_no;
+        ++lineNo;
         if (!part.empty() && part.back() == '\r') part.remove_suffix(1);
         if (!line.text.empty()) part = part.substr(std::min(part.find_first_not_of(" \t"), part.size()));
         line.text += part;
@@ -199,32 +199,32 @@ RegDocument RegDocument::Parse(std::string_view text, RegParseReport* report) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
 
     RegKey* current = nullptr;
-    bool skipping_deleted_key = false;
-    std::size_t line_no = 0;
+    bool skippingDeletedKey = false;
+    std::size_t lineNo = 0;
     std::size_t pos = 0;
-    bool seen_content = false;
+    bool seenContent = false;
     auto damaged = [&](std::size_t n) {
-        ++rep.damaged_lines;
-        if (rep.first_damaged_line == 0) rep.first_damaged_line = n;
+        ++rep.damagedLines;
+        if (rep.firstDamagedLine == 0) rep.firstDamagedLine = n;
     };
 
     while (pos < text.size()) {
-        const LogicalLine line = NextLogicalLine(text, pos, line_no);
+        const LogicalLine line = NextLogicalLine(text, pos, lineNo);
         const std::string_view view = TrimView(line.text, " \t");
         if (view.empty() || view.front() == ';') continue;
 
-        if (!seen_content) {
-            seen_content = true;
+        if (!seenContent) {
+            seenContent = true;
             if (view == kHeaderV4 || view == kHeaderV5) {
-                rep.has_header = true;
+                rep.hasHeader = true;
                 continue;
             }
         }
         if (view.front() == '[') {
             std::string_view path;
             const KeyLine key = ParseKeyLine(view, path);
-            if (key == KeyLine::Damaged) damaged(line.first_line);
-            skipping_deleted_key = key == KeyLine::Deletion;
+            if (key == KeyLine::Damaged) damaged(line.firstLine);
+            skippingDeletedKey = key == KeyLine::Deletion;
             current = nullptr;
             if (key == KeyLine::Key) {
                 current = doc.FindKeyMutable(path);
@@ -235,13 +235,13 @@ RegDocument RegDocument::Parse(std::string_view text, RegParseReport* report) {
             }
             continue;
         }
-        if (skipping_deleted_key) continue;
+        if (skippingDeletedKey) continue;
 
         RegEntry entry;
         const ValueLine kind = ParseValueLine(view, entry);
         // A value line outside any key is damaged whatever it holds.
         if (current == nullptr || kind == ValueLine::Damaged) {
-            damaged(line.first_line);
+            damaged(line.firstLine);
             continue;
         }
         if (kind == ValueLine::Deletion) continue;
@@ -274,24 +274,23 @@ std::string RegDocument::Serialize() const {
     return out;
 }
 
-RegDocument RegDocument::Extract(std::string_view full_path) const {
+RegDocument RegDocument::Extract(std::string_view fullPath) const {
     RegDocument out;
-    if (const RegKey* key = FindKey(full_path)) out.keys_.push_back(*key);
+    if (const RegKey* key = FindKey(fullPath)) out.keys_.push_back(*key);
     return out;
 }
 
-const RegKey* RegDocument::FindKey(std::string_view full_path) const {
-    auto it =
-        std::find_if(keys_.begin(), keys_.end(), [&](const RegKey& k) { return EqualsNoCase(k.path, full_path); });
+const RegKey* RegDocument::FindKey(std::string_view fullPath) const {
+    auto it = std::find_if(keys_.begin(), keys_.end(), [&](const RegKey& k) { return EqualsNoCase(k.path, fullPath); });
     return it == keys_.end() ? nullptr : &*it;
 }
 
-RegKey* RegDocument::FindKeyMutable(std::string_view full_path) {
-    return const_cast<RegKey*>(std::as_const(*this).FindKey(full_path));
+RegKey* RegDocument::FindKeyMutable(std::string_view fullPath) {
+    return const_cast<RegKey*>(std::as_const(*this).FindKey(fullPath));
 }
 
-bool RegDocument::HasSubkeys(std::string_view full_path) const {
-    return std::any_of(keys_.begin(), keys_.end(), [&](const RegKey& k) { return IsBelow(k.path, full_path); });
+bool RegDocument::HasSubkeys(std::string_view fullPath) const {
+    return std::any_of(keys_.begin(), keys_.end(), [&](const RegKey& k) { return IsBelow(k.path, fullPath); });
 }
 
 RegValue RegDocument::QueryValue(Hive hive, std::string_view key, std::string_view name) {

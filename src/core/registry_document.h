@@ -28,9 +28,9 @@ struct RegKey {
 
 // What reading a registry text found besides the keys.
 struct RegParseReport {
-    bool has_header = false; // starts with a REGEDIT4 or version 5 line
-    std::size_t damaged_lines = 0;
-    std::size_t first_damaged_line = 0; // 1-based, 0 when none
+    bool hasHeader = false; // starts with a REGEDIT4 or version 5 line
+    std::size_t damagedLines = 0;
+    std::size_t firstDamagedLine = 0; // 1-based, 0 when none
 };
 
 // A registry held in memory, read from and written as REGEDIT4-style text
@@ -42,9 +42,9 @@ public:
     std::string Serialize() const;
 
     // Keeps only the given key (and nothing else) - for exporting one key.
-    RegDocument Extract(std::string_view full_path) const;
+    RegDocument Extract(std::string_view fullPath) const;
 
-    const RegKey* FindKey(std::string_view full_path) const;
+    const RegKey* FindKey(std::string_view fullPath) const;
     const std::vector<RegKey>& keys() const { return keys_; }
 
     RegValue QueryValue(Hive hive, std::string_view key, std::string_view name) override;
@@ -56,8 +56,8 @@ public:
     void DeleteKeyWithValues(Hive hive, std::string_view key) override;
 
 private:
-    RegKey* FindKeyMutable(std::string_view full_path);
-    bool HasSubkeys(std::string_view full_path) const;
+    RegKey* FindKeyMutable(std::string_view fullPath);
+    bool HasSubkeys(std::string_view fullPath) const;
 
     std::vector<RegKey> keys_;
 };

@@ -28,7 +28,7 @@ Loaded Load(const std::filesystem::path& file) {
 
 RegistryFile::RegistryFile(std::filesystem::path file) : file_(std::move(file)) {}
 
-std::filesystem::path RegistryFile::lock_path() const {
+std::filesystem::path RegistryFile::LockPath() const {
     auto p = file_;
     p += ".lock";
     return p;
@@ -37,7 +37,7 @@ std::filesystem::path RegistryFile::lock_path() const {
 RegDocument RegistryFile::Snapshot() const {
     std::error_code ec;
     if (!std::filesystem::exists(file_, ec)) return {};
-    FileLock lock(lock_path(), FileLock::Mode::Shared);
+    FileLock lock(LockPath(), FileLock::Mode::Shared);
     return Load(file_).doc;
 }
 
@@ -47,13 +47,13 @@ template <typename Change> long RegistryFile::Modify(Change&& change) {
         std::filesystem::permissions(file_.parent_path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::replace, ec);
     }
-    FileLock lock(lock_path(), FileLock::Mode::Exclusive);
+    FileLock lock(LockPath(), FileLock::Mode::Exclusive);
     Loaded loaded = Load(file_);
     const std::string before = loaded.doc.Serialize();
     const long result = change(loaded.doc);
     const std::string after = loaded.doc.Serialize();
     if (after == before) return result;
-    if (loaded.report.damaged_lines > 0) {
+    if (loaded.report.damagedLines > 0) {
         auto keep = file_;
         keep += ".damaged";
         WriteFileAtomically(keep, loaded.original);

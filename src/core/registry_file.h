@@ -42,7 +42,7 @@ private:
     // differs. Returns the change's own result, or a write error code.
     template <typename Change> long Modify(Change&& change);
 
-    std::filesystem::path lock_path() const;
+    std::filesystem::path LockPath() const;
 
     std::filesystem::path file_;
 };

@@ -149,9 +149,9 @@ std::string FieldText(const Settings& settings, const FieldInfo& field) {
         field.member);
 }
 
-void ReadSettingsFrom(Settings& settings, Registry& registry, std::string_view key, std::string_view server_txt_value) {
+void ReadSettingsFrom(Settings& settings, Registry& registry, std::string_view key, std::string_view serverTxtValue) {
     for (const auto& field : SettingsFields()) {
-        const std::string_view name = field.name == "ServerTxt" ? server_txt_value : field.name;
+        const std::string_view name = field.name == "ServerTxt" ? serverTxtValue : field.name;
         ConvertIntoField(settings, field, registry.QueryValue(Hive::CurrentUser, key, name));
     }
 }

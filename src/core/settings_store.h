@@ -30,10 +30,10 @@ void SaveSettings(const Settings& settings, Registry& registry);
 // Called by the desktop client's start-up in its first-run procedure.
 void MigrateSettings(Settings& settings, Registry& registry);
 
-// Reads the settings from any key with the loading rules; `server_txt_value`
+// Reads the settings from any key with the loading rules; `serverTxtValue`
 // names the value that fills ServerTxt.
 void ReadSettingsFrom(Settings& settings, Registry& registry, std::string_view key,
-                      std::string_view server_txt_value = "ServerTxt");
+                      std::string_view serverTxtValue = "ServerTxt");
 
 // Re-reads ProxyUser and ProxyPass from the settings key into the record (the
 // proxy challenge loop calls this before answering a 407).

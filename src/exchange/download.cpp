@@ -130,7 +130,7 @@ private:
     DownloadContext& c_;
     ServerTransfer transfer_;
     PlacementContext placement_;
-    long poradiPruchodu_ = 0; // read passes so far in this receive pass
+    long readPasses = 0; // read passes so far in this receive pass
 };
 
 void ReceivePass::Trace(int tag, std::string_view label, std::string_view value) const {
@@ -235,27 +235,27 @@ ReadOutcome ReceivePass::ReadLoop(const ReadLoopTags& tags, const std::function<
                                   InetError& error) {
     InternetRequest& request = *transfer_.request();
     request.SetReceiveTimeout(c_.session.receiveTimeout());
-    bool boolDoLoop = true;
-    Trace(tags.start, "Case 200 boolDoLoop", TraceBool(boolDoLoop));
-    std::array<char, kReadBufferSize> strReadBuffer{};
+    bool doLoop = true;
+    Trace(tags.start, "Case 200 boolDoLoop", TraceBool(doLoop));
+    std::array<char, kReadBufferSize> readBuffer{};
     std::uint64_t length = 0;
-    while (boolDoLoop) {
-        ++poradiPruchodu_;
-        Trace(tags.pass, "While  Poradi pruchodu", std::to_string(poradiPruchodu_));
-        strReadBuffer.fill('\0');
-        const auto read = request.ReadFile(strReadBuffer);
+    while (doLoop) {
+        ++readPasses;
+        Trace(tags.pass, "While  Poradi pruchodu", std::to_string(readPasses));
+        readBuffer.fill('\0');
+        const auto read = request.ReadFile(readBuffer);
         if (!read) {
             error = request.LastError();
             Trace(tags.timeout, "While - vypršel TIMEOUT", std::to_string(error));
             return ReadOutcome::ReadFailed;
         }
-        const std::string_view bytes(strReadBuffer.data(), *read);
+        const std::string_view bytes(readBuffer.data(), *read);
         if (!store(bytes)) return ReadOutcome::StoreFailed;
         length += bytes.size();
         Trace(tags.head, "While LEFT strReadBuffer", Printable(bytes.substr(0, 5)) + " ...");
         Trace(tags.length, "While LEN strBuffer", std::to_string(length));
-        if (bytes.empty()) boolDoLoop = false;
-        Trace(tags.loop, "While boolDoLoop", TraceBool(boolDoLoop));
+        if (bytes.empty()) doLoop = false;
+        Trace(tags.loop, "While boolDoLoop", TraceBool(doLoop));
     }
     return ReadOutcome::Complete;
 }

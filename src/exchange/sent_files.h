@@ -21,7 +21,7 @@ struct RegisterRecord {
 class SentFiles {
 public:
     virtual ~SentFiles() = default;
-    virtual void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) = 0;
+    virtual void Add(std::string sendAs, std::string pathName, std::string cuCode, TimePoint now) = 0;
     virtual const RegisterRecord* FindSentRecord(std::string_view officeCode, std::string_view lookupName,
                                                  bool runMode) const = 0;
     virtual bool Empty() const = 0;

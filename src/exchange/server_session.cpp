@@ -133,25 +133,25 @@ bool ServerTransfer::TestServer(const std::string& server) {
         lastErrorDetail_ = earlierDetail;
     };
     InternetSession* session = session_.handle();
-    std::unique_ptr<InternetRequest> hInternetUrl;
+    std::unique_ptr<InternetRequest> testRequest;
     if (session != nullptr) {
-        hInternetUrl = session->OpenUrl("https://" + server + std::string(kTestPage));
-        if (!hInternetUrl) Remember(*session);
+        testRequest = session->OpenUrl("https://" + server + std::string(kTestPage));
+        if (!testRequest) Remember(*session);
     } else {
         SetError(inet_error::kIncorrectHandleState); // no session: no request can be made
     }
-    if (!hInternetUrl) Trace(first + kErrorNumber, "Číslo chyby", {std::to_string(lastError_)});
-    Trace(first + kUrlHandle, "hInternetUrl", {HandleText(hInternetUrl.get())});
+    if (!testRequest) Trace(first + kErrorNumber, "Číslo chyby", {std::to_string(lastError_)});
+    Trace(first + kUrlHandle, "hInternetUrl", {HandleText(testRequest.get())});
     Trace(first + kSessionHandle, "hInternetOpen", {HandleText(session)});
     Trace(first + kServer, "gsServer", {server});
 
     ConnectionTestResult result;
     result.server = server;
-    result.replied = hInternetUrl != nullptr;
+    result.replied = testRequest != nullptr;
     std::string reply;
-    if (hInternetUrl) {
+    if (testRequest) {
         const ProxyLoopTrace trace{first + kStatus, variant_.statusLabel, true, first + kProxy407, "TEST"};
-        const bool ended = ProxyLoop(*hInternetUrl, {}, trace) == SendResult::ProxyLoopEnded;
+        const bool ended = ProxyLoop(*testRequest, {}, trace) == SendResult::ProxyLoopEnded;
         result.proxyChallenged = challenged_;
         result.status = status_;
         if (ended) {
@@ -163,10 +163,10 @@ bool ServerTransfer::TestServer(const std::string& server) {
             return false;
         }
         std::array<char, kReadBufferSize> buffer{};
-        if (const auto n = hInternetUrl->ReadFile(buffer)) {
+        if (const auto n = testRequest->ReadFile(buffer)) {
             reply.assign(buffer.data(), *n);
         } else {
-            Remember(*hInternetUrl);
+            Remember(*testRequest);
         }
     }
     const auto body = GetBodyText(reply);
@@ -278,7 +278,7 @@ SendResult ServerTransfer::SendRequest(std::string_view body, const ProxyLoopTra
 SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view body, const ProxyLoopTrace& trace) {
     const bool isTest = trace.credentialSuffix == "TEST";
     challenged_ = false;
-    for (int bb = 0;;) {
+    for (int proxyRounds = 0;;) {
         if (const auto status = request.QueryStatusCode()) {
             status_ = *status;
             replied_ = true;
@@ -300,11 +300,11 @@ SendResult ServerTransfer::ProxyLoop(InternetRequest& request, std::string_view 
         session_.ReloadProxyCredentials();
 
         status_ = 0;
-        ++bb;
-        Trace(trace.first407Tag + 3, "Zacykleni na proxy - bb", {std::to_string(bb)});
-        if (bb > 1) ControlLine(isTest ? currentTestServer_ : server_, "CYKLUS");
-        if (bb > 3) {
-            Trace(trace.first407Tag + 4, "Ukonceni zacykleni - bb", {std::to_string(bb)});
+        ++proxyRounds;
+        Trace(trace.first407Tag + 3, "Zacykleni na proxy - bb", {std::to_string(proxyRounds)});
+        if (proxyRounds > 1) ControlLine(isTest ? currentTestServer_ : server_, "CYKLUS");
+        if (proxyRounds > 3) {
+            Trace(trace.first407Tag + 4, "Ukonceni zacykleni - bb", {std::to_string(proxyRounds)});
             return SendResult::ProxyLoopEnded;
         }
         if (!request.SendRequest(body)) Remember(request);

@@ -81,7 +81,7 @@ class Upload {
 public:
     explicit Upload(const UploadContext& c) : c_(c) {}
 
-    bool Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode, std::string_view SendAs,
+    bool Run(std::string_view folderPath, std::string_view sourceName, std::string_view cuCode, std::string_view sendAs,
              const std::optional<FileNode>& expected, FileIdentity* readIdentity);
 
     // Any runtime failure: box, error log, trace G47 and the end G48, mail;
@@ -91,12 +91,12 @@ public:
 private:
     // The caller's arguments; they outlive the run.
     struct Arguments {
-        std::string_view FolderPath, SourceName, CuCode, SendAs;
+        std::string_view folderPath, sourceName, cuCode, sendAs;
     };
     // What one posted chunk brought back, for Judge.
     struct ChunkReply {
-        std::string crcText;    // the checksum sent with the chunk
-        bool intRetVal = false; // sent, credentials set and content type added
+        std::string crcText; // the checksum sent with the chunk
+        bool sendOk = false; // sent, credentials set and content type added
         InetError lastError = 0;
         long status = 0;
         bool replied = false;
@@ -125,7 +125,7 @@ private:
         if (transfer_) transfer_->InetClose();
     }
 
-    bool ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice,
+    bool ConvertValues(FileKind kind, std::string_view cuCode, std::string_view sendAs, std::string_view xmlOffice,
                        WireValues& out);
     bool SystemFailure(InetError code);
     bool Refused(int message);
@@ -145,7 +145,7 @@ private:
     std::string postData_; // reused for every chunk: one chunk in memory at a time
 };
 
-bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_view SendAs, std::string_view xmlOffice,
+bool Upload::ConvertValues(FileKind kind, std::string_view cuCode, std::string_view sendAs, std::string_view xmlOffice,
                            WireValues& out) {
     struct Field {
         std::string_view name;
@@ -158,8 +158,8 @@ bool Upload::ConvertValues(FileKind kind, std::string_view CuCode, std::string_v
     const Field fields[] = {
         {"JmenoDeklaranta", c_.settings.User, &out.user, false, true},
         {"Heslo", c_.settings.Pass, &out.pass, true, true},
-        {"Celnice", CuCode, &out.officeCode, false, text},
-        {"FileName", SendAs, &out.sendAs, false, true},
+        {"Celnice", cuCode, &out.officeCode, false, text},
+        {"FileName", sendAs, &out.sendAs, false, true},
         {"Celnice", xmlOffice, &out.xmlOffice, false, !text},
     };
     for (const auto& field : fields) {
@@ -238,9 +238,9 @@ bool Upload::GeneralError(long code, std::string_view text) noexcept {
     return false;
 }
 
-bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::string_view CuCode,
-                 std::string_view SendAs, const std::optional<FileNode>& expected, FileIdentity* readIdentity) {
-    args_ = {FolderPath, SourceName, CuCode, SendAs};
+bool Upload::Run(std::string_view folderPath, std::string_view sourceName, std::string_view cuCode,
+                 std::string_view sendAs, const std::optional<FileNode>& expected, FileIdentity* readIdentity) {
+    args_ = {folderPath, sourceName, cuCode, sendAs};
     if (!Prepare(expected) || !Connect()) return false;
     for (std::uint64_t i = 1; i <= count_; ++i) {
         std::optional<ChunkReply> reply = SendChunk(i);
@@ -253,16 +253,16 @@ bool Upload::Run(std::string_view FolderPath, std::string_view SourceName, std::
 bool Upload::Prepare(const std::optional<FileNode>& expected) {
     const Settings& settings = c_.settings;
     if (settings.WriteDebugLog) c_.logs.WriteDebugTrace(TraceLine("SendFile", 'G', 1).Start());
-    Trace(2, "Příchozí parametry", {std::string(args_.SourceName) + "][" + std::string(args_.CuCode)});
+    Trace(2, "Příchozí parametry", {std::string(args_.sourceName) + "][" + std::string(args_.cuCode)});
     if (settings.NoGetConnect) c_.cycle.OnReceiptAwaited();
     if (settings.WriteLogFile) {
         SessionLine(MessageText(msg::kSendingFile) +
-                    Quoted(ToUpperText(std::string(args_.FolderPath) + std::string(args_.SendAs))));
+                    Quoted(ToUpperText(std::string(args_.folderPath) + std::string(args_.sendAs))));
     }
     if (settings.RASMode && !c_.dialUp.EnsureDialUpConnection()) return false;
 
-    Trace(3, "Send volá LoadFile", {std::string(args_.FolderPath) + "][" + std::string(args_.SourceName)});
-    path_ = std::string(args_.FolderPath) + std::string(args_.SourceName);
+    Trace(3, "Send volá LoadFile", {std::string(args_.folderPath) + "][" + std::string(args_.sourceName)});
+    path_ = std::string(args_.folderPath) + std::string(args_.sourceName);
     file_ = LoadFile(c_, path_, expected);
     if (!file_ || file_->size() == 0) return false;
 
@@ -274,8 +274,8 @@ bool Upload::Prepare(const std::optional<FileNode>& expected) {
     tags_ = kind_ == FileKind::Text ? &kTextTags : &kXmlTags;
     count_ = file_->chunkCount();
 
-    const std::string xmlOffice = kind_ == FileKind::Xml ? XmlOfficeValue(args_.FolderPath, settings.SourcePath) : "";
-    return ConvertValues(kind_, args_.CuCode, args_.SendAs, xmlOffice, wire_);
+    const std::string xmlOffice = kind_ == FileKind::Xml ? XmlOfficeValue(args_.folderPath, settings.SourcePath) : "";
+    return ConvertValues(kind_, args_.cuCode, args_.sendAs, xmlOffice, wire_);
 }
 
 bool Upload::Connect() {
@@ -314,7 +314,7 @@ std::optional<Upload::ChunkReply> Upload::SendChunk(std::uint64_t i) {
         SystemFailure(transfer_->lastError());
         return std::nullopt;
     }
-    std::string traced = c_.settings.User + "|" + std::string(args_.CuCode) + "|" + current + "|" + count;
+    std::string traced = c_.settings.User + "|" + std::string(args_.cuCode) + "|" + current + "|" + count;
     if (kind_ == FileKind::Text) traced += "|" + dateBT_;
     Trace(tags_->postData, "strPostData(" + suffix + ")", {traced + "|" + ZUMASET_VERSION});
 
@@ -332,7 +332,7 @@ std::optional<Upload::ChunkReply> Upload::SendChunk(std::uint64_t i) {
         return std::nullopt;
     }
     // Sent, credentials set and content type added: all must have worked.
-    reply.intRetVal = contentTypeAdded && transfer_->lastSendOk();
+    reply.sendOk = contentTypeAdded && transfer_->lastSendOk();
     reply.lastError = headerError != 0 ? headerError : transfer_->lastError();
     reply.status = transfer_->status();
     // A send that got no reply at all is judged as the send failure it is,
@@ -358,19 +358,19 @@ bool Upload::Judge(const ChunkReply& reply) {
     if (reply.status == 200) {
         const bool confirmed = kind_ == FileKind::Text ? reply.body == "OK" : reply.body == reply.crcText;
         if (!confirmed) return Refused(RefusalMessage(reply.body, kind_));
-        if (kind_ == FileKind::Text) Trace(34, "intRetVal(TXT)", {TraceBool(reply.intRetVal)});
-        if (!reply.intRetVal) return SystemFailure(reply.lastError);
+        if (kind_ == FileKind::Text) Trace(34, "intRetVal(TXT)", {TraceBool(reply.sendOk)});
+        if (!reply.sendOk) return SystemFailure(reply.lastError);
         return true;
     }
     if (reply.status == 500) return StatusFailure(500, kStatus500Text, 0);
-    if (!reply.intRetVal) return SystemFailure(reply.lastError);
+    if (!reply.sendOk) return SystemFailure(reply.lastError);
     // Without a system error the status itself says what happened.
     return StatusFailure(reply.lastError != 0 ? static_cast<long>(reply.lastError) : reply.status, kUnspecifiedText,
                          tags_->error);
 }
 
 void Upload::Record(FileIdentity* readIdentity) {
-    c_.sentFiles.Add(std::string(args_.SendAs), std::string(args_.FolderPath), std::string(args_.CuCode),
+    c_.sentFiles.Add(std::string(args_.sendAs), std::string(args_.folderPath), std::string(args_.cuCode),
                      c_.clock.Now());
     if (readIdentity) *readIdentity = file_->identity();
     c_.cycle.OnFileAccepted();
@@ -424,13 +424,13 @@ std::optional<FileChunker> LoadFile(const UploadContext& context, const std::str
     return std::move(std::get<FileChunker>(opened));
 }
 
-bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
-              std::string_view CuCode, std::string_view SendAs, const std::optional<FileNode>& expected,
+bool SendFile(const UploadContext& context, std::string_view folderPath, std::string_view sourceName,
+              std::string_view cuCode, std::string_view sendAs, const std::optional<FileNode>& expected,
               FileIdentity* readIdentity) {
     std::optional<Upload> upload;
     try {
         upload.emplace(context);
-        return upload->Run(FolderPath, SourceName, CuCode, SendAs, expected, readIdentity);
+        return upload->Run(folderPath, sourceName, cuCode, sendAs, expected, readIdentity);
     } catch (const std::bad_alloc&) {
         return upload ? upload->GeneralError(kOutOfMemory, kOutOfMemoryText) : false;
     } catch (const std::filesystem::filesystem_error& error) {

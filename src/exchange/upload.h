@@ -29,7 +29,7 @@ struct UploadContext {
     const Clock& clock;
 };
 
-// Uploads the file FolderPath + SourceName as SendAs for the office CuCode:
+// Uploads the file folderPath + sourceName as sendAs for the office cuCode:
 // encodes it chunk by chunk while reading, posts every chunk with its
 // checksum, judges each answer, and when all were accepted records the file
 // and tells the cycle. Every failure is reported here;
@@ -38,8 +38,8 @@ struct UploadContext {
 // refused as a changed file. On success `readIdentity`, when given, holds the
 // version of the file that was sent, so the caller can tell whether the file
 // changed before it archives or deletes it.
-bool SendFile(const UploadContext& context, std::string_view FolderPath, std::string_view SourceName,
-              std::string_view CuCode, std::string_view SendAs, const std::optional<FileNode>& expected = std::nullopt,
+bool SendFile(const UploadContext& context, std::string_view folderPath, std::string_view sourceName,
+              std::string_view cuCode, std::string_view sendAs, const std::optional<FileNode>& expected = std::nullopt,
               FileIdentity* readIdentity = nullptr);
 
 // Opens an outbound file for encoding; its kind is taken from the path. A file

@@ -129,9 +129,9 @@ OfficeCode DeriveOfficeCode(const Settings& settings, std::string_view folderPat
     }
 }
 
-bool IsValidOfficeCode(std::string_view CuCode) {
-    if (Utf8Length(CuCode) != kCodeLength) return false;
-    std::string_view number = Utf8Suffix(CuCode, kCodeNumberLength);
+bool IsValidOfficeCode(std::string_view cuCode) {
+    if (Utf8Length(cuCode) != kCodeLength) return false;
+    std::string_view number = Utf8Suffix(cuCode, kCodeNumberLength);
     while (!number.empty() && IsBlank(number.front())) number.remove_prefix(1);
     while (!number.empty() && IsBlank(number.back())) number.remove_suffix(1);
     if (!number.empty() && (number.front() == '+' || number.front() == '-')) number.remove_prefix(1);
@@ -142,25 +142,25 @@ bool IsValidOfficeCode(std::string_view CuCode) {
     return true; // at most six digits always fit a 32-bit integer
 }
 
-bool CheckOfficeCode(const std::string& CuCode, const std::string& SendAs, const FailureReporter& reporter) {
-    if (SendAs.empty()) return false;
+bool CheckOfficeCode(const std::string& cuCode, const std::string& sendAs, const FailureReporter& reporter) {
+    if (sendAs.empty()) return false;
     try {
-        if (IsValidOfficeCode(CuCode)) return true;
-        FailureReport report = FailureReport::Message(msg::kOfficeCodeInvalid, ToUpperText(CuCode));
+        if (IsValidOfficeCode(cuCode)) return true;
+        FailureReport report = FailureReport::Message(msg::kOfficeCodeInvalid, ToUpperText(cuCode));
         report.icon = MessageIcon::Stop;
         report.notice = MessageText(msg::kOfficeCodeInvalid);
         reporter.ReportFailure(report);
     } catch (const std::exception& failure) {
-        FailureReport report{kNoSystemErrorNumber, failure.what(), ToUpperText(CuCode), MessageIcon::Stop,
+        FailureReport report{kNoSystemErrorNumber, failure.what(), ToUpperText(cuCode), MessageIcon::Stop,
                              std::string(failure.what())};
         reporter.ReportFailure(report);
     }
     return false;
 }
 
-bool IsExcludedEnding(std::string_view SendAs) {
+bool IsExcludedEnding(std::string_view sendAs) {
     static constexpr std::string_view kExcluded[] = {"DOK", "DDK", "SCD", "DLS", "LST", "EXE", "COM", "DLL", "VBS"};
-    const std::string ending = UpperRight3(SendAs);
+    const std::string ending = UpperRight3(sendAs);
     for (std::string_view excluded : kExcluded) {
         if (ending == excluded) return true;
     }

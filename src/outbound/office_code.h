@@ -29,15 +29,15 @@ OfficeCode DeriveOfficeCode(const Settings& settings, std::string_view folderPat
 
 // True when a code has exactly 8 characters and its last 6 read as a number
 // (blanks around it and a sign allowed, nothing else).
-bool IsValidOfficeCode(std::string_view CuCode);
+bool IsValidOfficeCode(std::string_view cuCode);
 
-// Checks a derived code. An empty SendAs is false without a word; an invalid
+// Checks a derived code. An empty sendAs is false without a word; an invalid
 // code is reported with message 908 (box, error-log line, mail) and is false.
-bool CheckOfficeCode(const std::string& CuCode, const std::string& SendAs, const FailureReporter& reporter);
+bool CheckOfficeCode(const std::string& cuCode, const std::string& sendAs, const FailureReporter& reporter);
 
 // True for names that are never sent: the last three characters, upper-cased,
 // are E + one of "_0-8A-HPTVW" + one of "12PY", or one of DOK DDK SCD DLS LST
 // EXE COM DLL VBS. Looks at the last three characters, not at an extension.
-bool IsExcludedEnding(std::string_view SendAs);
+bool IsExcludedEnding(std::string_view sendAs);
 
 } // namespace zumaset

@@ -180,8 +180,8 @@ void RemoveStaleRegisterTemps(const std::filesystem::path& registerFile) {
     }
 }
 
-void ReceiptRegister::Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) {
-    records_.push_back(RegisterRecord{std::move(SendAs), std::move(PathName), std::move(CuCode), now});
+void ReceiptRegister::Add(std::string sendAs, std::string pathName, std::string cuCode, TimePoint now) {
+    records_.push_back(RegisterRecord{std::move(sendAs), std::move(pathName), std::move(cuCode), now});
     unsaved_ = true;
     Persist();
 }

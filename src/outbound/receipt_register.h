@@ -29,7 +29,7 @@ class ReceiptRegister final : public SentFiles {
 public:
     static constexpr std::string_view kFileName = "Zumaset.sav";
 
-    void Add(std::string SendAs, std::string PathName, std::string CuCode, TimePoint now) override;
+    void Add(std::string sendAs, std::string pathName, std::string cuCode, TimePoint now) override;
 
     enum class Load { Loaded, Busy, Refused };
 

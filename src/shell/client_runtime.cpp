@@ -40,11 +40,11 @@ long FileErrorNumber(const std::error_code& code) {
 class ServerFileSender final : public FileSender {
 public:
     explicit ServerFileSender(const UploadContext& context) : context_(context) {}
-    std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
-                                         const std::string& CuCode, const std::string& SendAs,
+    std::optional<FileIdentity> SendFile(const std::string& folderPath, const std::string& sourceName,
+                                         const std::string& cuCode, const std::string& sendAs,
                                          const FileNode& expected) override {
         FileIdentity sent;
-        if (!zumaset::SendFile(context_, FolderPath, SourceName, CuCode, SendAs, expected, &sent)) return std::nullopt;
+        if (!zumaset::SendFile(context_, folderPath, sourceName, cuCode, sendAs, expected, &sent)) return std::nullopt;
         return sent;
     }
 

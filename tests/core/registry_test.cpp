@@ -49,8 +49,8 @@ TEST(RegDocument, DamagedLinesAreSkippedAndTheRestLoads) {
                                       "\"Pass\"=\"ok\"\n"
                                       "\"Trunc",
                                   &report);
-    EXPECT_TRUE(report.has_header);
-    EXPECT_EQ(report.damaged_lines, 6u);
+    EXPECT_TRUE(report.hasHeader);
+    EXPECT_EQ(report.damagedLines, 6u);
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "ServerTxt")), "good.example");
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "Pass")), "ok");
     for (auto name : {"User", "Odd", "Big", "Bad", "Trunc"}) {
@@ -64,8 +64,8 @@ TEST(RegDocument, DamagedLineNumbersCountContinuedLinesAndValuesOutsideKeys) {
                                   "@ = \"x\"\n[bad\n\"After\"=\"y\"\n"
                                   "[-HKEY_CURRENT_USER\\T]\n\"Skipped\"=\"z\"\n",
                                   &report);
-    EXPECT_EQ(report.damaged_lines, 2u); // "[bad" and the value after it, which has no key
-    EXPECT_EQ(report.first_damaged_line, 7u);
+    EXPECT_EQ(report.damagedLines, 2u); // "[bad" and the value after it, which has no key
+    EXPECT_EQ(report.firstDamagedLine, 7u);
     const RegKey* key = doc.FindKey("HKEY_CURRENT_USER\\T");
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->values.size(), 2u); // neither deletion request adds or damages anything

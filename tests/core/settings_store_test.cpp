@@ -81,14 +81,14 @@ TEST_F(SettingsStore, RoundTripKeepsEveryFieldAndPlainPasswords) {
     EXPECT_EQ(std::get<std::string>(Stored("MAPIErrorMessage")), "True");
     EXPECT_EQ(std::get<std::string>(Stored("MAPINoRetMessage")), "False");
     EXPECT_EQ(std::get<std::int32_t>(Stored("CuPosition")), -3);
-    const std::string stored_pass = std::get<std::string>(Stored("Pass"));
-    ASSERT_EQ(stored_pass.size(), s.Pass.size());
-    EXPECT_NE(stored_pass, s.Pass);
+    const std::string storedPass = std::get<std::string>(Stored("Pass"));
+    ASSERT_EQ(storedPass.size(), s.Pass.size());
+    EXPECT_NE(storedPass, s.Pass);
     for (std::size_t i = 0; i < s.Pass.size(); ++i) {
         if (IsAlphabetSymbol(s.Pass[i])) {
-            EXPECT_TRUE(IsAlphabetSymbol(stored_pass[i])) << i;
+            EXPECT_TRUE(IsAlphabetSymbol(storedPass[i])) << i;
         } else {
-            EXPECT_EQ(stored_pass[i], s.Pass[i]) << i;
+            EXPECT_EQ(storedPass[i], s.Pass[i]) << i;
         }
     }
     EXPECT_EQ(std::get<std::string>(Stored("MAPIPass")), "");

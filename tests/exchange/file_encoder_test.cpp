@@ -113,13 +113,13 @@ TEST_F(Chunker, ChunksAreThePiecesOfTheWholeEncodedTextWithTheirChecksums) {
         const std::string bytes = RandomBytes(2 * 49999 + 7, 42);
         FileChunker chunker = Open(Write(name, bytes));
         const std::string whole = EncodeWhole(chunker.kind(), bytes);
-        const std::size_t C = ChunkChars(chunker.kind());
-        ASSERT_EQ(chunker.chunkCount(), (whole.size() + C - 1) / C);
+        const std::size_t chunkChars = ChunkChars(chunker.kind());
+        ASSERT_EQ(chunker.chunkCount(), (whole.size() + chunkChars - 1) / chunkChars);
         for (std::uint64_t i = 0; i < chunker.chunkCount(); ++i) {
             std::string out = "head=";
             const auto crc = chunker.AppendNextChunk(out);
             ASSERT_TRUE(std::holds_alternative<std::int32_t>(crc)) << name;
-            const std::string expected = whole.substr(i * C, C);
+            const std::string expected = whole.substr(i * chunkChars, chunkChars);
             EXPECT_EQ(out, "head=" + expected);
             EXPECT_EQ(std::get<std::int32_t>(crc), CalcCrc32(expected));
         }

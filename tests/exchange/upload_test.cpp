@@ -104,9 +104,9 @@ TEST_P(ChunkBoundary, ChunksAreCutAtTheirFixedSizes) {
     // against literal values: here only the cutting into chunks is at stake.
     std::string encoded;
     AppendEncoded(xml ? FileKind::Xml : FileKind::Text, bytes, encoded);
-    const std::size_t C = xml ? 99998 : 99999;
-    for (std::size_t at = 0; at < encoded.size(); at += C) {
-        const std::string answer = xml ? CrcToDecimal(CalcCrc32(encoded.substr(at, C))) : "OK";
+    const std::size_t chunkChars = xml ? 99998 : 99999;
+    for (std::size_t at = 0; at < encoded.size(); at += chunkChars) {
+        const std::string answer = xml ? CrcToDecimal(CalcCrc32(encoded.substr(at, chunkChars))) : "OK";
         transport.AddReply(xml ? kXmlPage : kTextPage, FakeReply{200, Framed(answer)});
     }
 

@@ -40,9 +40,9 @@ TEST_F(Register, OverdueReceiptsSkipTheKindsThatGetNone) {
     EXPECT_EQ(reg.FindOverdueReceipts(now()), std::optional<std::string>("ABC.DOK  NOEXT  "));
     EXPECT_EQ(reg.records().size(), 5u); // reporting changes nothing
 
-    ReceiptRegister only_pei;
-    only_pei.Add("ABC.PEI", "/out/", "CZ510000", now() - 25min);
-    EXPECT_FALSE(only_pei.FindOverdueReceipts(now()));
+    ReceiptRegister onlyPei;
+    onlyPei.Add("ABC.PEI", "/out/", "CZ510000", now() - 25min);
+    EXPECT_FALSE(onlyPei.FindOverdueReceipts(now()));
     EXPECT_FALSE(ReceiptRegister{}.FindOverdueReceipts(now()));
 }
 

@@ -46,10 +46,10 @@ TEST_F(WorkUp, AcceptedFileIsCountedShownAndDeleted) {
     const fs::path file = Source("praha_05.txt");
     Pass();
     ASSERT_EQ(sender.calls.size(), 1u);
-    EXPECT_EQ(sender.calls[0].FolderPath, settings.SourcePath);
-    EXPECT_EQ(sender.calls[0].SourceName, "praha_05.txt");
-    EXPECT_EQ(sender.calls[0].CuCode, "CZ510201");
-    EXPECT_EQ(sender.calls[0].SendAs, "praha_05.txt");
+    EXPECT_EQ(sender.calls[0].folderPath, settings.SourcePath);
+    EXPECT_EQ(sender.calls[0].sourceName, "praha_05.txt");
+    EXPECT_EQ(sender.calls[0].cuCode, "CZ510201");
+    EXPECT_EQ(sender.calls[0].sendAs, "praha_05.txt");
     EXPECT_EQ(model.sendCount(), 1);
     EXPECT_EQ(Activity(), (std::vector<std::string>{"Proces SEND - odesílám soubor: PRAHA_05.TXT",
                                                     "Proces SEND - úspěšně odesláno"}));
@@ -82,7 +82,7 @@ TEST_F(WorkUp, ExcludedEndingsAreHeldBackSilently) {
     Source("x.E91");
     Pass();
     ASSERT_EQ(sender.calls.size(), 1u);
-    EXPECT_EQ(sender.calls[0].SourceName, "x.E91");
+    EXPECT_EQ(sender.calls[0].sourceName, "x.E91");
     EXPECT_EQ(Activity().size(), 2u);
     EXPECT_TRUE(fs::exists(fs::path(settings.SourcePath) / "praha_05.dok"));
     EXPECT_TRUE(boxes.boxes.empty());
@@ -111,7 +111,7 @@ TEST_F(WorkUp, ANameWithTheReceiptListSeparatorIsReportedEveryPassAndNotSent) {
     Source("Praha#2_CZ510201_decl.txt");
     Pass();
     ASSERT_EQ(sender.calls.size(), 1u);
-    EXPECT_EQ(sender.calls[0].SendAs, "decl.txt");
+    EXPECT_EQ(sender.calls[0].sendAs, "decl.txt");
 }
 
 // An invalid code is reported every pass; an empty list holds everything back silently.
@@ -138,7 +138,7 @@ TEST_F(WorkUp, ArchiveMirrorsTwoLevelsAndKeepsTheOwnName) {
     const fs::path file = Source("one/two/Praha_CZ900000_Test01.vas", "declaration");
     Pass();
     ASSERT_EQ(sender.calls.size(), 1u);
-    EXPECT_EQ(sender.calls[0].SendAs, "Test01.vas");
+    EXPECT_EQ(sender.calls[0].sendAs, "Test01.vas");
     EXPECT_EQ(ReadFileBytes(fs::path(settings.ArchivPath) / "one/two/Praha_CZ900000_Test01.vas"), "declaration");
     EXPECT_FALSE(fs::exists(file));
 }

@@ -19,14 +19,14 @@ namespace zumaset::test {
 class FakeSender final : public FileSender {
 public:
     struct Call {
-        std::string FolderPath, SourceName, CuCode, SendAs;
+        std::string folderPath, sourceName, cuCode, sendAs;
         FileNode expected;
     };
-    std::optional<FileIdentity> SendFile(const std::string& FolderPath, const std::string& SourceName,
-                                         const std::string& CuCode, const std::string& SendAs,
+    std::optional<FileIdentity> SendFile(const std::string& folderPath, const std::string& sourceName,
+                                         const std::string& cuCode, const std::string& sendAs,
                                          const FileNode& expected) override {
-        calls.push_back({FolderPath, SourceName, CuCode, SendAs, expected});
-        const std::string path = FolderPath + SourceName;
+        calls.push_back({folderPath, sourceName, cuCode, sendAs, expected});
+        const std::string path = folderPath + sourceName;
         auto opened = FileChunker::Open(path, KindOfPath(path), expected);
         const auto* read = std::get_if<FileChunker>(&opened);
         if (onSend) onSend(path);

@@ -24,9 +24,9 @@ const FieldInfo* FindFieldNoCase(std::string_view name) {
     return nullptr;
 }
 
-std::string Shown(const Settings& settings, const FieldInfo& field, bool show_passwords) {
+std::string Shown(const Settings& settings, const FieldInfo& field, bool showPasswords) {
     std::string text = FieldText(settings, field);
-    if (IsPasswordField(field) && !show_passwords && !text.empty()) return "********";
+    if (IsPasswordField(field) && !showPasswords && !text.empty()) return "********";
     return EscapeControlChars(text);
 }
 
@@ -71,19 +71,19 @@ std::string SettingNames() {
     return names;
 }
 
-int ConfigCommand::Show(bool show_passwords) {
+int ConfigCommand::Show(bool showPasswords) {
     Settings settings;
     LoadSettings(settings, registry_);
     std::size_t width = 0;
     for (const auto& field : SettingsFields()) width = std::max(width, field.name.size());
     for (const auto& field : SettingsFields()) {
         out_ << field.name << std::string(width - field.name.size(), ' ') << " = "
-             << Shown(settings, field, show_passwords) << '\n';
+             << Shown(settings, field, showPasswords) << '\n';
     }
     return kExitOk;
 }
 
-int ConfigCommand::Get(const std::string& name, bool show_passwords) {
+int ConfigCommand::Get(const std::string& name, bool showPasswords) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
         err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
@@ -91,7 +91,7 @@ int ConfigCommand::Get(const std::string& name, bool show_passwords) {
     }
     Settings settings;
     LoadSettings(settings, registry_);
-    out_ << Shown(settings, *field, show_passwords) << '\n';
+    out_ << Shown(settings, *field, showPasswords) << '\n';
     return kExitOk;
 }
 
@@ -132,7 +132,7 @@ int ConfigCommand::WriteStatus(long written, bool readsBack) {
     return kExitOk;
 }
 
-int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords) {
+int ConfigCommand::Import(const std::filesystem::path& file, bool keepPasswords) {
     const auto bytes = ReadWholeFile(file);
     if (!bytes) {
         err_ << "cannot read " << EscapeControlChars(file.string()) << '\n';
@@ -142,15 +142,15 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
     RegParseReport report;
     RegDocument doc;
     if (text) doc = RegDocument::Parse(*text, &report);
-    if (!text || !report.has_header) {
+    if (!text || !report.hasHeader) {
         err_ << EscapeControlChars(file.string())
              << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version "
                 "5.00\"\n";
         return kExitUsage;
     }
-    if (report.damaged_lines > 0) {
-        err_ << EscapeControlChars(file.string()) << ": line " << report.first_damaged_line << " cannot be read ("
-             << report.damaged_lines << " such line(s)); nothing was imported\n";
+    if (report.damagedLines > 0) {
+        err_ << EscapeControlChars(file.string()) << ": line " << report.firstDamagedLine << " cannot be read ("
+             << report.damagedLines << " such line(s)); nothing was imported\n";
         return kExitUsage;
     }
     Settings imported;
@@ -167,7 +167,7 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keep_passwords
     // "config set" of a password running meanwhile is not undone.
     bool readsBack = true;
     const long written = registry_.Update([&](RegDocument& stored) {
-        if (keep_passwords) {
+        if (keepPasswords) {
             Settings current;
             LoadSettings(current, stored);
             imported.Pass = current.Pass;

@@ -18,12 +18,12 @@ public:
     ConfigCommand(RegistryFile& registry, std::ostream& out, std::ostream& err)
         : registry_(registry), out_(out), err_(err) {}
 
-    int Show(bool show_passwords);
-    int Get(const std::string& name, bool show_passwords);
+    int Show(bool showPasswords);
+    int Get(const std::string& name, bool showPasswords);
     // A value of "-" for a password is read as one line from `in`, so it stays
     // out of the shell history and the process list.
     int Set(const std::string& name, const std::string& value, std::istream& in);
-    int Import(const std::filesystem::path& file, bool keep_passwords);
+    int Import(const std::filesystem::path& file, bool keepPasswords);
     int Export(const std::optional<std::filesystem::path>& file, bool windows);
 
 private:

@@ -23,8 +23,8 @@ namespace {
 // action the chosen command stores; it runs only after parsing succeeded.
 struct CtlContext {
     Paths paths;
-    std::string registry_path;
-    CurlTransportOptions transport_options;
+    std::string registryPath;
+    CurlTransportOptions transportOptions;
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
@@ -33,12 +33,12 @@ struct CtlContext {
 
 // The values the settings commands take from the command line.
 struct ConfigOptions {
-    bool show_passwords = false;
+    bool showPasswords = false;
     std::string name;
     std::string value;
-    std::string import_file;
-    bool keep_passwords = false;
-    std::string export_file;
+    std::string importFile;
+    bool keepPasswords = false;
+    std::string exportFile;
     bool windows = false;
 };
 
@@ -46,24 +46,24 @@ struct ConfigOptions {
 void OnConfig(CLI::App* command, CtlContext& ctx, std::function<int(ConfigCommand&)> run) {
     command->callback([&ctx, run] {
         ctx.action = [&ctx, run] {
-            RegistryFile registry(ctx.registry_path);
-            ConfigCommand config_command(registry, ctx.out, ctx.err);
-            return run(config_command);
+            RegistryFile registry(ctx.registryPath);
+            ConfigCommand configCommand(registry, ctx.out, ctx.err);
+            return run(configCommand);
         };
     });
 }
 
 void AddConfigShow(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
     auto* show = config.add_subcommand("show", "List every setting with its value");
-    show->add_flag("--show-passwords", o.show_passwords, "Print passwords instead of masking them");
-    OnConfig(show, ctx, [&o](ConfigCommand& c) { return c.Show(o.show_passwords); });
+    show->add_flag("--show-passwords", o.showPasswords, "Print passwords instead of masking them");
+    OnConfig(show, ctx, [&o](ConfigCommand& c) { return c.Show(o.showPasswords); });
 }
 
 void AddConfigGet(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
     auto* get = config.add_subcommand("get", "Print the value of one setting");
     get->add_option("NAME", o.name, "The setting's name")->required();
-    get->add_flag("--show-passwords", o.show_passwords, "Print a password instead of masking it");
-    OnConfig(get, ctx, [&o](ConfigCommand& c) { return c.Get(o.name, o.show_passwords); });
+    get->add_flag("--show-passwords", o.showPasswords, "Print a password instead of masking it");
+    OnConfig(get, ctx, [&o](ConfigCommand& c) { return c.Get(o.name, o.showPasswords); });
 }
 
 void AddConfigSet(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
@@ -76,18 +76,18 @@ void AddConfigSet(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
 
 void AddConfigImport(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
     auto* import = config.add_subcommand("import", "Take the settings from a .reg export");
-    import->add_option("FILE", o.import_file, "A REGEDIT4 or version 5.00 registry export")->required();
-    import->add_flag("--keep-passwords", o.keep_passwords, "Keep the passwords set here instead of the file's");
-    OnConfig(import, ctx, [&o](ConfigCommand& c) { return c.Import(o.import_file, o.keep_passwords); });
+    import->add_option("FILE", o.importFile, "A REGEDIT4 or version 5.00 registry export")->required();
+    import->add_flag("--keep-passwords", o.keepPasswords, "Keep the passwords set here instead of the file's");
+    OnConfig(import, ctx, [&o](ConfigCommand& c) { return c.Import(o.importFile, o.keepPasswords); });
 }
 
 void AddConfigExport(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
     auto* exportc = config.add_subcommand("export", "Write the settings as a .reg export");
-    exportc->add_option("FILE", o.export_file, "Where to write (standard output when omitted)");
+    exportc->add_option("FILE", o.exportFile, "Where to write (standard output when omitted)");
     exportc->add_flag("--windows", o.windows, "Write a version 5.00 export in UTF-16 for a Windows machine");
     OnConfig(exportc, ctx, [&o](ConfigCommand& c) {
         std::optional<std::filesystem::path> file;
-        if (!o.export_file.empty()) file = o.export_file;
+        if (!o.exportFile.empty()) file = o.exportFile;
         return c.Export(file, o.windows);
     });
 }
@@ -116,8 +116,8 @@ void AddPass(CLI::App& app, CtlContext& ctx, const PassCommand& pass) {
     const PassKind kind = pass.kind;
     app.add_subcommand(pass.name, pass.help)->callback([&ctx, kind] {
         ctx.action = [&ctx, kind] {
-            CurlTransport transport(ctx.transport_options);
-            return RunPassCommand(kind, ctx.registry_path, ctx.paths, transport, ctx.out, ctx.err);
+            CurlTransport transport(ctx.transportOptions);
+            return RunPassCommand(kind, ctx.registryPath, ctx.paths, transport, ctx.out, ctx.err);
         };
     });
 }
@@ -125,7 +125,7 @@ void AddPass(CLI::App& app, CtlContext& ctx, const PassCommand& pass) {
 void AddRegister(CLI::App& app, CtlContext& ctx) {
     app.add_subcommand("register", "List the sent files that await receipts")->callback([&ctx] {
         ctx.action = [&ctx] {
-            RegistryFile registry(ctx.registry_path);
+            RegistryFile registry(ctx.registryPath);
             Settings settings;
             LoadSettings(settings, registry);
             return ShowRegister(settings, ctx.out, ctx.err);
@@ -136,10 +136,10 @@ void AddRegister(CLI::App& app, CtlContext& ctx) {
 void AddCheck(CLI::App& app, CtlContext& ctx) {
     app.add_subcommand("check", "Test the connection to the servers as every transfer does")->callback([&ctx] {
         ctx.action = [&ctx] {
-            RegistryFile registry(ctx.registry_path);
+            RegistryFile registry(ctx.registryPath);
             Settings settings;
             LoadSettings(settings, registry);
-            CurlTransport transport(ctx.transport_options);
+            CurlTransport transport(ctx.transportOptions);
             SystemClock clock;
             return CheckConnection(settings, registry, transport, clock, ctx.out, ctx.err);
         };
@@ -152,12 +152,12 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
     CLI::App app{"Zumaset command-line companion: settings and transfers without a desktop.", "zumasetctl"};
     app.require_subcommand(1);
     CtlContext ctx{PathsFrom(ProcessEnvironment()), {}, {}, in, out, err, {}};
-    ctx.registry_path = DefaultRegistryPath(ctx.paths).string();
-    ctx.transport_options.caFolder = ctx.paths.ca;
-    app.add_option("--registry", ctx.registry_path, "The registry file that holds the settings")->capture_default_str();
+    ctx.registryPath = DefaultRegistryPath(ctx.paths).string();
+    ctx.transportOptions.caFolder = ctx.paths.ca;
+    app.add_option("--registry", ctx.registryPath, "The registry file that holds the settings")->capture_default_str();
 
-    ConfigOptions config_options;
-    AddConfig(app, ctx, config_options);
+    ConfigOptions configOptions;
+    AddConfig(app, ctx, configOptions);
     for (const auto& pass : kPasses) AddPass(app, ctx, pass);
     AddRegister(app, ctx);
     AddCheck(app, ctx);
