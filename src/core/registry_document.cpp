@@ -274,12 +274,6 @@ std::string RegDocument::Serialize() const {
     return out;
 }
 
-RegDocument RegDocument::Extract(std::string_view fullPath) const {
-    RegDocument out;
-    if (const RegKey* key = FindKey(fullPath)) out.keys_.push_back(*key);
-    return out;
-}
-
 const RegKey* RegDocument::FindKey(std::string_view fullPath) const {
     auto it = std::find_if(keys_.begin(), keys_.end(), [&](const RegKey& k) { return EqualsNoCase(k.path, fullPath); });
     return it == keys_.end() ? nullptr : &*it;

@@ -41,9 +41,6 @@ public:
     static RegDocument Parse(std::string_view utf8, RegParseReport* report = nullptr);
     std::string Serialize() const;
 
-    // Keeps only the given key (and nothing else) - for exporting one key.
-    RegDocument Extract(std::string_view fullPath) const;
-
     const RegKey* FindKey(std::string_view fullPath) const;
     const std::vector<RegKey>& keys() const { return keys_; }
 
