@@ -17,15 +17,6 @@ size=${4:-2000}
 vansim=$build/tools/vansim/zumaset-vansim
 ctl=$build/src/app/zumasetctl
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$work/data"
 . "$(dirname "$0")/start_vansim.sh"
 start_vansim
 base="https://127.0.0.1:$port"

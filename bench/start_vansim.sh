@@ -1,7 +1,18 @@
-# Sourced by the benchmark scripts: starts the simulator with the data folder
-# "$work/data" on a free port of 127.0.0.1 and sets pid, port and ca (the file
-# of its CA certificate). The caller's cleanup stops it through $pid.
+# Sourced by the benchmark scripts after they set $vansim. Makes the scratch
+# folder $work (removed at exit, with the simulator stopped) and offers
+# start_vansim, which starts the simulator with the data folder "$work/data"
+# on a free port of 127.0.0.1 and sets pid, port and ca (the file of its CA
+# certificate).
+work=$(mktemp -d)
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
 start_vansim() {
+    mkdir -p "$work/data"
     "$vansim" --data "$work/data" --port 0 >"$work/vansim.out" 2>"$work/vansim.err" &
     pid=$!
     i=0

@@ -14,16 +14,8 @@ runs=${3:-3}
 vansim=${4:-$build/tools/vansim/zumaset-vansim}
 bench=$build/bench/zumaset_bench_upload
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$work/data" "$work/src"
 . "$(dirname "$0")/start_vansim.sh"
+mkdir -p "$work/src"
 start_vansim
 echo "bench:heslo:xml" >"$work/data/accounts.txt"
 
