@@ -144,6 +144,11 @@ void Logs::WriteLog(std::string_view text, LogKind kind) const noexcept {
     } catch (...) {
         // A log line is never worth disturbing the caller: it is lost.
     }
+    if (observer_) {
+        try {
+            observer_(kind, text);
+        } catch (...) {}
+    }
 }
 
 void Logs::WriteLog(std::string_view text, std::string_view kindName) const noexcept {

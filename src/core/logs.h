@@ -5,6 +5,7 @@
 #include "core/settings.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,10 +62,18 @@ public:
     const Settings& settings() const { return settings_; }
     const Clock& clock() const { return clock_; }
 
+    // Told of every line written to the session, connection or error log
+    // (also of a line that could not be written), on the writer's thread;
+    // callers that must say what a pass reported use it. Set it before
+    // the passes start. Empty: nobody is told.
+    using LineObserver = std::function<void(LogKind kind, std::string_view line)>;
+    void SetLineObserver(LineObserver observer) { observer_ = std::move(observer); }
+
 private:
     const Settings& settings_;
     const Clock& clock_;
     std::filesystem::path dataFolder_;
+    LineObserver observer_;
 };
 
 } // namespace zumaset
