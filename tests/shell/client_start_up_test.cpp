@@ -1,0 +1,360 @@
+// The client's start-up and shutdown against recording stand-ins: the order
+// of the steps, the command line, the first run and the fatal start-up report.
+#include "core/registry_document.h"
+#include "core/settings_store.h"
+#include "core/time_format.h"
+#include "shell/client_start_up.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+using Events = std::vector<std::string>;
+
+struct RecordingFace final : ClientFace {
+    explicit RecordingFace(Events& events) : events(events) {}
+    void ShowBox(std::string_view title, std::string_view text, MessageIcon icon) override {
+        events.push_back("box " + std::string(title) + " " + std::to_string(static_cast<int>(icon)) + " " +
+                         std::string(text));
+    }
+    bool ShowFirstRunDialog() override {
+        events.push_back("dialog");
+        if (!dialog) return false;
+        dialog();
+        return true;
+    }
+    void SetControlLogOffered(bool offered) override { events.push_back(offered ? "offer" : "withdraw"); }
+    void ShowInTray() override { events.push_back("tray"); }
+    void RemoveTrayIcon() override { events.push_back("untray"); }
+    void ReportNotConfigured(std::string_view) override { events.push_back("not configured"); }
+
+    Events& events;
+    std::function<void()> dialog; // empty: this face has no dialog
+};
+
+struct RecordingService final : ServiceControl {
+    explicit RecordingService(Events& events) : events(events) {}
+    std::string DisplayName() const override { return "Zumaset Service"; }
+    bool Install() override { return false; }
+    bool Uninstall() override { return false; }
+    std::string GetSetting(std::string_view section, std::string_view key, std::string_view fallback) override {
+        events.push_back("get " + std::string(section) + "\\" + std::string(key));
+        return timerInterval ? *timerInterval : std::string(fallback);
+    }
+    void SaveSetting(std::string_view, std::string_view, std::string_view) override { events.push_back("save"); }
+    void SetControlsAccepted(int controls) override { events.push_back("accept " + std::to_string(controls)); }
+    void StartService() override { events.push_back("start service"); }
+    void StopService() override { events.push_back("stop service"); }
+
+    Events& events;
+    std::optional<std::string> timerInterval;
+};
+
+struct RecordingEventLog final : EventLog {
+    explicit RecordingEventLog(Events& events) : events(events) {}
+    void LogEvent(EventType type, int id, std::string_view text) override {
+        events.push_back("event " + std::to_string(static_cast<int>(type)) + " " + std::to_string(id) + " " +
+                         std::string(text));
+    }
+    Events& events;
+};
+
+struct RecordingCore final : ClientCore {
+    explicit RecordingCore(Events& events) : events(events) {}
+    std::chrono::system_clock::time_point Now() const override { return FromLocalTime(2026, 12, 6, 9, 5, 7); }
+    void LoadSettings() override { events.push_back("load settings"); }
+    const Settings& settings() const override { return settingsValue; }
+    void WriteDebugTrace(std::string_view line) override { events.push_back("trace " + std::string(line)); }
+    void WriteErrorLog(std::string_view line) override { events.push_back("error log " + std::string(line)); }
+    void AddActivityLine(std::string_view line) override { events.push_back("activity " + std::string(line)); }
+    RegisterLoad LoadRegister() override {
+        events.push_back("load register");
+        return registerLoad;
+    }
+    void SetTimerInterval(int milliseconds) override { events.push_back("interval " + std::to_string(milliseconds)); }
+    void ResetReceiptPolls() override { events.push_back("receipt polls"); }
+    void ArmTimer() override { events.push_back("arm timer"); }
+    std::string OpenSession() override {
+        events.push_back("open session");
+        return "7";
+    }
+    bool serviceStarted() const override { return service; }
+    bool SaveRegister() override {
+        events.push_back("save register");
+        return true;
+    }
+
+    Events& events;
+    Settings settingsValue;
+    RegisterLoad registerLoad = RegisterLoad::Loaded;
+    bool service = false;
+};
+
+class ClientStartUp : public ::testing::Test {
+protected:
+    ClientStartUp() {
+        registry.CreateKey(Hive::CurrentUser, kSettingsKey);
+        registry.SetValue(Hive::CurrentUser, kSettingsKey, "User", std::string("DEKL01"), RegType::Sz);
+        core.settingsValue.WriteDebugLog = true;
+        core.settingsValue.WriteLogControl = true;
+    }
+    std::optional<int> StartUp() { return lifecycle.StartUp(); }
+
+    Events events;
+    RecordingFace face{events};
+    RecordingService service{events};
+    RecordingEventLog eventLog{events};
+    RecordingCore core{events};
+    RegDocument registry;
+    ClientLifecycle lifecycle{face, service, eventLog, core, registry, "zumaset"};
+};
+
+TEST_F(ClientStartUp, RunsItsStepsInOrderAndEndsInTheTray) {
+    EXPECT_EQ(StartUp(), std::nullopt);
+    EXPECT_TRUE(lifecycle.started());
+    const Events expected{
+        "load settings",
+        "offer",
+        "get Parameters\\TimerInterval",
+        "interval 20000",
+        "accept 2",
+        "start service",
+        "trace [ZUMASET       - START]<A01>",
+        "activity Výpis aktivity od 6.12.2026 9:05:07",
+        "activity 09:05:07 - klient spuštěn ",
+        "load register",
+        "receipt polls",
+        "arm timer",
+        "open session",
+        "trace [FormLoad             ]<A02>*** InternetOpen            *** [7]",
+        "tray",
+    };
+    EXPECT_EQ(events, expected);
+}
+
+TEST_F(ClientStartUp, ShutsDownInOrderWhateverFails) {
+    core.settingsValue.WriteLogControl = false;
+    ASSERT_EQ(StartUp(), std::nullopt);
+    EXPECT_EQ(events[1], "withdraw");
+    events.clear();
+    lifecycle.ShutDown();
+    const Events expected{"trace [ZUMASET       -   END]<A03>", "save register", "untray", "stop service"};
+    EXPECT_EQ(events, expected);
+}
+
+TEST_F(ClientStartUp, WritesNoTracesWithTheDebugLogOff) {
+    core.settingsValue.WriteDebugLog = false;
+    ASSERT_EQ(StartUp(), std::nullopt);
+    lifecycle.ShutDown();
+    for (const auto& event : events) EXPECT_NE(event.rfind("trace", 0), 0u) << event;
+}
+
+// One cause of a fatal start-up error and what the report says.
+struct FatalCase {
+    std::string name;
+    std::optional<std::string> timerInterval;
+    RegisterLoad registerLoad;
+    long number;
+    std::string description;
+};
+
+void PrintTo(const FatalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FatalStartUp : public ClientStartUp, public ::testing::WithParamInterface<FatalCase> {};
+
+TEST_P(FatalStartUp, ShowsTheBoxWritesTheErrorLogAndEnds) {
+    const FatalCase& c = GetParam();
+    service.timerInterval = c.timerInterval;
+    core.registerLoad = c.registerLoad;
+    EXPECT_EQ(StartUp(), clientexit::kFailure);
+    EXPECT_FALSE(lifecycle.started());
+    const std::string number = std::to_string(c.number);
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2],
+              "box zumaset 2 Chyba aplikace :  [" + number + "]\r\n" + c.description + "\r\nAplikace bude ukončena.");
+    EXPECT_EQ(events.back(), "error log [" + number + "] *** " + c.description + " -> APP_FATAL_EXIT");
+    for (const auto& event : events) {
+        EXPECT_NE(event, "arm timer");
+        EXPECT_NE(event, "tray");
+    }
+}
+
+TEST_P(FatalStartUp, GoesToTheEventLogWhenTheServiceStarted) {
+    const FatalCase& c = GetParam();
+    service.timerInterval = c.timerInterval;
+    core.registerLoad = c.registerLoad;
+    core.service = true;
+    EXPECT_EQ(StartUp(), clientexit::kFailure);
+    EXPECT_EQ(events.back(), "event 1 109 [" + std::to_string(c.number) + "] " + c.description);
+    for (const auto& event : events) EXPECT_NE(event.rfind("box", 0), 0u) << event;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, FatalStartUp,
+    ::testing::Values(FatalCase{"TimerIntervalNotANumber", "abc", RegisterLoad::Loaded, 13, "Neshoda typů"},
+                      FatalCase{"TimerIntervalWithAFraction", "20000.5", RegisterLoad::Loaded, 13, "Neshoda typů"},
+                      FatalCase{"TimerIntervalEmpty", "", RegisterLoad::Loaded, 13, "Neshoda typů"},
+                      FatalCase{"TimerIntervalTooLarge", "40000", RegisterLoad::Loaded, 6, "Přetečení"},
+                      FatalCase{"TimerIntervalNegative", "-1", RegisterLoad::Loaded, 380,
+                                "Neplatná hodnota vlastnosti"},
+                      FatalCase{"RegisterBusy", std::nullopt, RegisterLoad::Busy, 99999,
+                                "Registr odeslaných souborů používá jiný proces."},
+                      FatalCase{"RegisterRefused", std::nullopt, RegisterLoad::Refused, 99999,
+                                "Registr odeslaných souborů nelze použít (viz protokol chyb)."}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(TimerIntervalFromText, TakesWholeNumbersFromZeroTo32767) {
+    EXPECT_EQ(TimerIntervalFromText("0"), 0);
+    EXPECT_EQ(TimerIntervalFromText(" 32767 "), 32767);
+    EXPECT_EQ(TimerIntervalFromText("+500"), 500);
+    EXPECT_THROW(TimerIntervalFromText("32768"), StartUpError);
+    EXPECT_THROW(TimerIntervalFromText("99999999999999999999"), StartUpError);
+}
+
+// One command line and how the program answers it.
+struct CommandLineCase {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::optional<int> exit;
+    std::string box; // empty: no box
+    std::string out;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLine, AnswersAsTheClientAlwaysHas) {
+    const CommandLineCase& c = GetParam();
+    Events events;
+    RecordingFace face{events};
+    RecordingService service{events};
+    std::ostringstream out;
+    EXPECT_EQ(HandleCommandLine(CommandLineText(c.arguments), "zumaset", face, service, out), c.exit);
+    if (c.box.empty()) {
+        EXPECT_TRUE(events.empty());
+    } else {
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0], "box zumaset " + c.box);
+    }
+    if (c.out.empty()) {
+        EXPECT_EQ(out.str(), "");
+    } else {
+        EXPECT_NE(out.str().find(c.out), std::string::npos) << out.str();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLine,
+    ::testing::Values(
+        CommandLineCase{"None", {}, std::nullopt, "", ""},
+        CommandLineCase{
+            "Install", {"/i"}, 1, "2 Obecné selhání.\r\nSlužba  'Zumaset Service' nebyla nainstalována.", ""},
+        CommandLineCase{"Uninstall", {"/u"}, 1, "2 Obecné selhání.\r\nSlužba  'Zumaset Service' nebyla odebrána.", ""},
+        CommandLineCase{"InstallInCapitals", {"/I"}, 2, "2 Zadaný parametr není platný.", ""},
+        CommandLineCase{"InstallWithAnotherArgument", {"/i", "x"}, 2, "2 Zadaný parametr není platný.", ""},
+        CommandLineCase{"Unknown", {"x"}, 2, "2 Zadaný parametr není platný.", ""},
+        CommandLineCase{"Help", {"--help"}, 0, "", "Usage: zumaset [/i | /u]"},
+        CommandLineCase{"Version", {"--version"}, 0, "", "zumaset 2.0.0.2\n"}),
+    [](const auto& info) { return info.param.name; });
+
+// What a first run finds in the registry and how the start-up goes on.
+struct FirstRunCase {
+    std::string name;
+    bool settingsKey;
+    std::optional<std::int32_t> runFirst;
+    std::optional<std::string> siblingUser; // none: no sibling key
+    bool dialogConfirms;                    // for a face with a dialog
+    std::optional<int> withoutDialog;       // the start-up's result when the face has none
+    std::optional<int> withDialog;
+};
+
+void PrintTo(const FirstRunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FirstRun : public ClientStartUp, public ::testing::WithParamInterface<FirstRunCase> {
+protected:
+    void Prepare(const FirstRunCase& c) {
+        registry = RegDocument();
+        if (c.settingsKey) registry.CreateKey(Hive::CurrentUser, kSettingsKey);
+        if (c.runFirst) registry.SetValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue, *c.runFirst, RegType::Dword);
+        if (c.siblingUser) {
+            registry.CreateKey(Hive::CurrentUser, kSiblingKey);
+            registry.SetValue(Hive::CurrentUser, kSiblingKey, "User", *c.siblingUser, RegType::Sz);
+            registry.SetValue(Hive::CurrentUser, kSiblingKey, "RemoteServer", std::string("van.example:443"),
+                              RegType::Sz);
+        }
+    }
+};
+
+TEST_P(FirstRun, WithoutADialogSaysHowToConfigure) {
+    const FirstRunCase& c = GetParam();
+    Prepare(c);
+    EXPECT_EQ(StartUp(), c.withoutDialog);
+    const bool asked = std::find(events.begin(), events.end(), "not configured") != events.end();
+    EXPECT_EQ(asked, c.withoutDialog == clientexit::kNotConfigured);
+    const bool loaded = std::find(events.begin(), events.end(), "load settings") != events.end();
+    EXPECT_EQ(loaded, !c.withoutDialog.has_value());
+}
+
+TEST_P(FirstRun, WithADialogGoesOnWhenItWasConfirmed) {
+    const FirstRunCase& c = GetParam();
+    Prepare(c);
+    face.dialog = [this, &c] {
+        registry.CreateKey(Hive::CurrentUser, kSettingsKey);
+        if (c.dialogConfirms) registry.DeleteValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue);
+    };
+    EXPECT_EQ(StartUp(), c.withDialog);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Registry, FirstRun,
+    ::testing::Values(FirstRunCase{"RunFirstMissing", true, std::nullopt, std::nullopt, false, std::nullopt,
+                                   std::nullopt},
+                      FirstRunCase{"RunFirstZero", true, 0, std::nullopt, false, std::nullopt, std::nullopt},
+                      FirstRunCase{"NoSettingsAtAll", false, std::nullopt, std::nullopt, true, 3, std::nullopt},
+                      FirstRunCase{"RunFirstSet", true, 1, std::nullopt, true, 3, std::nullopt},
+                      FirstRunCase{"DialogLeftWithoutSaving", true, 1, std::nullopt, false, 3, 0},
+                      FirstRunCase{"SiblingSettingsMigrated", true, 1, "DEKL01", false, std::nullopt, std::nullopt},
+                      FirstRunCase{"SiblingWithoutSettingsFileMigrated", false, std::nullopt, "DEKL01", false,
+                                   std::nullopt, std::nullopt},
+                      FirstRunCase{"SiblingWithEmptyUserIsNoSettings", true, 1, "", true, 3, std::nullopt}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ClientStartUp, MigrationTakesTheSiblingsSettingsAndClearsTheFirstRun) {
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue, std::int32_t{1}, RegType::Dword);
+    registry.CreateKey(Hive::CurrentUser, kSiblingKey);
+    registry.SetValue(Hive::CurrentUser, kSiblingKey, "User", std::string("STARY01"), RegType::Sz);
+    registry.SetValue(Hive::CurrentUser, kSiblingKey, "RemoteServer", std::string("van.example:443"), RegType::Sz);
+    ASSERT_EQ(StartUp(), std::nullopt);
+    Settings settings;
+    LoadSettings(settings, registry);
+    EXPECT_EQ(settings.User, "STARY01");
+    EXPECT_EQ(settings.ServerTxt, "van.example:443");
+    EXPECT_FALSE(registry.KeyExists(Hive::CurrentUser, kSiblingKey));
+    EXPECT_TRUE(
+        std::holds_alternative<std::monostate>(registry.QueryValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue)));
+}
+
+TEST(RegistryServiceControl, ReadsTheParametersBesideTheSettings) {
+    RegDocument registry;
+    RegistryServiceControl service(registry);
+    EXPECT_EQ(service.GetSetting("Parameters", "TimerInterval", "20000"), "20000");
+    service.SaveSetting("Parameters", "TimerInterval", "abc");
+    EXPECT_EQ(service.GetSetting("Parameters", "TimerInterval", "20000"), "abc");
+    EXPECT_TRUE(registry.KeyExists(Hive::CurrentUser, std::string(kSettingsKey) + "\\Parameters"));
+}
+
+} // namespace
+} // namespace zumaset
