@@ -9,6 +9,10 @@ class DialUpGate {
 public:
     virtual ~DialUpGate() = default;
     virtual bool EnsureDialUpConnection() = 0;
+    // Drops the line this client brought up, if any; a failure is ignored.
+    // The transfer cycle calls it at the end of receipt polling and after a
+    // manual receive in dial-up mode.
+    virtual void HangUp() {}
 };
 
 } // namespace zumaset

@@ -75,19 +75,34 @@ void ClientRuntime::StartUp() {
     OpenSession();
 }
 
+ReceiptRegister::Load ClientRuntime::LoadRegister() {
+    if (registerLoaded_) return ReceiptRegister::Load::Loaded;
+    const auto load = register_.LoadRegister(logs_);
+    registerLoaded_ = load == ReceiptRegister::Load::Loaded;
+    return load;
+}
+
 void ClientRuntime::ApplySettings(const Settings& settings) {
     settings_ = settings;
     OpenSession();
 }
 
-// A new session takes the proxy credentials of the current settings.
-void ClientRuntime::OpenSession() {
-    session_.reset();
-    session_ = std::make_unique<ServerSession>(platform_.transport, settings_, platform_.registry, logs_, reporter_);
-    session_->Open();
+void ClientRuntime::ReloadSettings() {
+    LoadSettings(settings_, platform_.registry);
 }
 
-PassOutcome ClientRuntime::RunPass(PassKind kind) {
+void ClientRuntime::CloseSession() {
+    if (session_) session_->Close();
+}
+
+// A new session takes the proxy credentials of the current settings.
+std::string ClientRuntime::OpenSession() {
+    session_.reset();
+    session_ = std::make_unique<ServerSession>(platform_.transport, settings_, platform_.registry, logs_, reporter_);
+    return session_->Open();
+}
+
+PassOutcome ClientRuntime::WithPassLocks(PassKind kind, const std::function<bool()>& pass) {
     using Status = PassOutcome::Status;
     const auto passLock = TryLockPasses(platform_.registryFile);
     if (!passLock) return {Status::SettingsBusy, {}};
@@ -97,93 +112,127 @@ PassOutcome ClientRuntime::RunPass(PassKind kind) {
     // Passes with other settings files may name the same outbound folder.
     const FolderLock folderLock(settings_.SourcePath);
     if (folderLock.state() == FolderLock::State::Busy) return {Status::FolderBusy, {}};
-    if (!registerLoaded_) {
-        switch (register_.LoadRegister(logs_)) {
-        case ReceiptRegister::Load::Loaded: registerLoaded_ = true; break;
-        case ReceiptRegister::Load::Busy: return {Status::RegisterBusy, {}};
-        case ReceiptRegister::Load::Refused: return {Status::RegisterRefused, {}};
-        }
+    switch (LoadRegister()) {
+    case ReceiptRegister::Load::Loaded: break;
+    case ReceiptRegister::Load::Busy: return {Status::RegisterBusy, {}};
+    case ReceiptRegister::Load::Refused: return {Status::RegisterRefused, {}};
     }
-    switch (kind) {
-    case PassKind::Send: SendPass(); break;
-    case PassKind::Receive: ReceivePass(); break;
-    case PassKind::Cycle:
-        if (!FullPass()) return {Status::EndedEarly, {}};
-        break;
-    }
+    if (!pass()) return {Status::EndedEarly, {}};
     return {Status::Ran, {}};
+}
+
+PassOutcome ClientRuntime::RunPass(PassKind kind) {
+    return WithPassLocks(kind, [this, kind] {
+        switch (kind) {
+        case PassKind::Send: SendPass(); break;
+        case PassKind::Receive: ReceivePass(); break;
+        case PassKind::Cycle: return FullPass();
+        }
+        return true;
+    });
 }
 
 bool ClientRuntime::ShutDown() {
     return register_.Close();
 }
 
-void ClientRuntime::Activity(int message, std::string_view event) {
-    model_.AddActivity(LoadMessage(message, {{kPlaceholder, event}}));
+void ClientRuntime::AddPassEntry(PassEntry entry) {
+    const bool send = entry == PassEntry::SendStarted || entry == PassEntry::SendFinished;
+    const bool started = entry == PassEntry::SendStarted || entry == PassEntry::ReceiveStarted;
+    model_.AddActivity(LoadMessage(send ? msg::kSendActivity : msg::kReceiveActivity,
+                                   {{kPlaceholder, started ? kStarted : kFinished}}));
 }
 
-void ClientRuntime::RunSendPass() {
-    UploadContext upload{*session_, settings_, logs_, reporter_, cycle_, register_, *dialUp_, platform_.clock};
+void ClientRuntime::ExpireRegister() {
+    register_.ExpireRegister(platform_.clock.Now());
+}
+
+void ClientRuntime::SearchSourceFolder() {
+    UploadContext upload{*session_, settings_, logs_, reporter_, events(), register_, *dialUp_, platform_.clock};
     ServerFileSender sender(upload);
     const std::filesystem::path unarchived = UnarchivedFolder(platform_.paths.data);
     const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};
-    SearchSourceFolder(outbound);
+    zumaset::SearchSourceFolder(outbound);
 }
 
-void ClientRuntime::RunReceivePass(bool traceManual) {
+void ClientRuntime::GetRemoteFile(const std::string& server) {
     DownloadContext download{*session_, settings_,      logs_,
                              reporter_, model_,         register_,
                              *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data)};
-    GetRemoteFile(download, settings_.ServerTxt);
-    if (traceManual && settings_.WriteDebugLog) {
-        logs_.WriteDebugTrace(
-            TraceLine::WithVerbatimField("PopGet_Click         ", 'D', 1).Label("volá GetRemoteFile-ručně").Text());
+    zumaset::GetRemoteFile(download, server);
+}
+
+void ClientRuntime::TrimActivity() {
+    model_.TrimActivity();
+}
+
+void ClientRuntime::MailOverdueReceipts() {
+    if (const auto overdue = register_.FindOverdueReceipts(platform_.clock.Now())) {
+        platform_.mail.SendMailNotice(NoticeKind::MissingReceipt, std::string(kOverdueNotice) + *overdue);
     }
-    if (TrimBlanks(settings_.ServerTxt) != TrimBlanks(settings_.ServerXml))
-        GetRemoteFile(download, settings_.ServerXml);
+}
+
+void ClientRuntime::DeleteOldLogs() {
+    if (!settings_.DeleteLogFiles) return;
+    const int days = LogDeletionDays(settings_.DeleteDayInt);
+    DeleteOldFiles(days, logs_.Folder(LogKind::Session) + "*.log", platform_.clock);
+    DeleteOldFiles(days, logs_.Folder(LogKind::Connection) + "*.log", platform_.clock);
+}
+
+void ClientRuntime::HangUp() {
+    dialUp_->HangUp();
+}
+
+// The manual commands' routine fields are as the logs have always had them:
+// the send's is one character short of the usual width.
+void ClientRuntime::TraceManualSend() {
+    if (!settings_.WriteDebugLog) return;
+    logs_.WriteDebugTrace(
+        TraceLine::WithVerbatimField("PopSend_Click       ", 'C', 1).Label("volá SearchFiles(ručně)").Text());
+}
+
+void ClientRuntime::TraceManualReceive() {
+    if (!settings_.WriteDebugLog) return;
+    logs_.WriteDebugTrace(
+        TraceLine::WithVerbatimField("PopGet_Click         ", 'D', 1).Label("volá GetRemoteFile-ručně").Text());
+}
+
+void ClientRuntime::RunReceivePass(bool traceManual) {
+    GetRemoteFile(settings_.ServerTxt);
+    if (traceManual) TraceManualReceive();
+    if (TrimBlanks(settings_.ServerTxt) != TrimBlanks(settings_.ServerXml)) GetRemoteFile(settings_.ServerXml);
 }
 
 void ClientRuntime::SendPass() {
-    register_.ExpireRegister(platform_.clock.Now());
-    Activity(msg::kSendActivity, kStarted);
-    if (settings_.WriteDebugLog) {
-        logs_.WriteDebugTrace(
-            TraceLine::WithVerbatimField("PopSend_Click       ", 'C', 1).Label("volá SearchFiles(ručně)").Text());
-    }
-    RunSendPass();
-    Activity(msg::kSendActivity, kFinished);
+    ExpireRegister();
+    AddPassEntry(PassEntry::SendStarted);
+    TraceManualSend();
+    SearchSourceFolder();
+    AddPassEntry(PassEntry::SendFinished);
 }
 
 void ClientRuntime::ReceivePass() {
-    Activity(msg::kReceiveActivity, kStarted);
+    AddPassEntry(PassEntry::ReceiveStarted);
     RunReceivePass(true);
-    Activity(msg::kReceiveActivity, kFinished);
+    AddPassEntry(PassEntry::ReceiveFinished);
 }
 
 bool ClientRuntime::FullPass() {
     try {
-        register_.ExpireRegister(platform_.clock.Now());
-        Activity(msg::kSendActivity, kStarted);
-        RunSendPass();
-        Activity(msg::kSendActivity, kFinished);
-        Activity(msg::kReceiveActivity, kStarted);
+        ExpireRegister();
+        AddPassEntry(PassEntry::SendStarted);
+        SearchSourceFolder();
+        AddPassEntry(PassEntry::SendFinished);
+        AddPassEntry(PassEntry::ReceiveStarted);
         RunReceivePass(false);
-        Activity(msg::kReceiveActivity, kFinished);
-        model_.TrimActivity();
-        if (const auto overdue = register_.FindOverdueReceipts(platform_.clock.Now())) {
-            platform_.mail.SendMailNotice(NoticeKind::MissingReceipt, std::string(kOverdueNotice) + *overdue);
-        }
-        if (settings_.DeleteLogFiles) {
-            const int days = LogDeletionDays(settings_.DeleteDayInt);
-            DeleteOldFiles(days, logs_.Folder(LogKind::Session) + "*.log", platform_.clock);
-            DeleteOldFiles(days, logs_.Folder(LogKind::Connection) + "*.log", platform_.clock);
-        }
+        AddPassEntry(PassEntry::ReceiveFinished);
+        TrimActivity();
+        MailOverdueReceipts();
+        DeleteOldLogs();
         return true;
-    } catch (const FolderListingError& e) {
-        ReportTickError(FileErrorNumber(e.code()), SystemErrorText(FileErrorNumber(e.code())),
-                        "\"" + e.folder() + "\"");
-    } catch (const std::exception& e) {
-        ReportTickError(kTickErrorNumber, e.what(), {});
+    } catch (...) {
+        const PassError error = DescribeCurrentException();
+        ReportTickError(error.number, error.description, error.detail);
     }
     return false;
 }
@@ -201,6 +250,19 @@ void ClientRuntime::ReportTickError(long number, const std::string& description,
         logs_.WriteDebugTrace(TraceLine("TimerApp", 'B', 16).Label("ERROR").Error(number, error));
         logs_.WriteDebugTrace(TraceLine("TimerApp", 'B', 17).End());
         logs_.WriteDebugTrace(TraceLine("", 'B', 18).Separator());
+    }
+}
+
+PassError DescribeCurrentException() {
+    try {
+        throw;
+    } catch (const FolderListingError& e) {
+        const long number = FileErrorNumber(e.code());
+        return {number, SystemErrorText(number), "\"" + e.folder() + "\""};
+    } catch (const std::exception& e) {
+        return {kTickErrorNumber, e.what(), {}};
+    } catch (...) {
+        return {kTickErrorNumber, "Neznámá chyba", {}};
     }
 }
 

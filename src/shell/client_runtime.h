@@ -70,11 +70,21 @@ public:
     ClientRuntime& operator=(const ClientRuntime&) = delete;
 
     // Loads the settings and opens the internet session. The register of sent
-    // files is loaded by the first pass and stays locked until ShutDown.
+    // files is loaded by LoadRegister or, failing that, by the first pass, and
+    // stays locked until ShutDown.
     void StartUp();
+    // Loads the register of sent files and locks it until ShutDown (the
+    // running client's start-up). Busy: another process holds it; Refused: it
+    // cannot be used (the error log says why). Loaded again and again only
+    // once.
+    ReceiptRegister::Load LoadRegister();
     // Takes changed settings in place and opens the internet session again;
     // between passes. The register of sent files stays where it was loaded.
     void ApplySettings(const Settings& settings);
+    // Takes the settings stored in the registry in place (as the
+    // configuration dialog leaves them); between passes. The internet session
+    // is not touched: close and open it around this.
+    void ReloadSettings();
     // Writes the register to its file when a change has not reached it yet
     // (it is written after every change) and releases it. False when the
     // register could not be saved at some point of the run; the error log
@@ -94,6 +104,52 @@ public:
     //    folder that cannot be listed) is reported as the timer tick reports it.
     PassOutcome RunPass(PassKind kind);
 
+    // Runs `pass` under the locks RunPass takes for a pass of `kind` and
+    // gives what RunPass would: Ran, or EndedEarly when `pass` returns false,
+    // or why it did not run. The transfer cycle builds its passes from the
+    // steps below inside it.
+    PassOutcome WithPassLocks(PassKind kind, const std::function<bool()>& pass);
+
+    // The steps passes are made of; each runs inside WithPassLocks.
+    // Drops the register records sent more than two days ago.
+    void ExpireRegister();
+    // Adds the activity entry of a pass starting or finishing.
+    enum class PassEntry { SendStarted, SendFinished, ReceiveStarted, ReceiveFinished };
+    void AddPassEntry(PassEntry entry);
+    // The folder scan over SourcePath: every file found is checked and uploaded.
+    void SearchSourceFolder();
+    // One receive pass against `server` (GetRemoteFile).
+    void GetRemoteFile(const std::string& server);
+    // Cuts the activity list back to its capacity.
+    void TrimActivity();
+    // Mails the notice of receipts not fetched within 20 minutes, when there are any.
+    void MailOverdueReceipts();
+    // Deletes the session and connection logs older than DeleteDayInt days
+    // when DeleteLogFiles is on. Throws FolderListingError when a log folder
+    // that exists cannot be listed.
+    void DeleteOldLogs();
+    // The debug-trace lines of the manual send and receive commands (when
+    // WriteDebugLog is on).
+    void TraceManualSend();
+    void TraceManualReceive();
+    // Drops the dial-up line (the gate ignores a failure).
+    void HangUp();
+    // Closes the internet session; the next transfer has none until OpenSession.
+    void CloseSession();
+    // Opens the internet session with the current settings and gives the
+    // handle's text for the trace.
+    std::string OpenSession();
+
+    // How an error that ends a pass is reported outside service mode: a box
+    // when ShowErrMessage is on, the error-log line and, with the debug log on,
+    // the error and end traces of the timer tick.
+    void ReportTickError(long number, const std::string& description, const std::string& detail);
+
+    // Where the uploads report accepted files and awaited receipts: the
+    // running client's transfer cycle; null (the default) keeps them in the
+    // runtime's own record, which a single pass only keeps.
+    void SetCycleEvents(CycleEvents* events) { events_ = events; }
+
     Settings& settings() { return settings_; }
     // A window observes it through ClientModel::SetObserver.
     ClientModel& model() { return model_; }
@@ -102,16 +158,16 @@ public:
     // Null before StartUp.
     ServerSession* session() { return session_.get(); }
     const Logs& logs() const { return logs_; }
+    Logs& logs() { return logs_; }
+    const FailureReporter& reporter() const { return reporter_; }
+    const Clock& clock() const { return platform_.clock; }
 
 private:
     void SendPass();
     void ReceivePass();
     bool FullPass();
-    void OpenSession();
-    void RunSendPass();
     void RunReceivePass(bool traceManual);
-    void Activity(int message, std::string_view event);
-    void ReportTickError(long number, const std::string& description, const std::string& detail);
+    CycleEvents& events() { return events_ != nullptr ? *events_ : cycle_; }
 
     Platform platform_;
     Settings settings_;
@@ -119,10 +175,22 @@ private:
     FailureReporter reporter_;
     ClientModel model_;
     CycleRecord cycle_;
+    CycleEvents* events_ = nullptr;
     ReceiptRegister register_;
     std::unique_ptr<DialUpGate> dialUp_;
     std::unique_ptr<ServerSession> session_;
     bool registerLoaded_ = false;
 };
+
+// What an error that ended a pass early is reported as: its number, its
+// description and a detail (the quoted folder of a listing error).
+struct PassError {
+    long number = 0;
+    std::string description;
+    std::string detail;
+};
+
+// Describes the exception being handled; call it only inside a catch block.
+PassError DescribeCurrentException();
 
 } // namespace zumaset
