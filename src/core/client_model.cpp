@@ -9,6 +9,11 @@ void ClientModel::AddActivity(std::string_view text, bool /*scroll*/) {
     Notify(Change::Activity);
 }
 
+void ClientModel::AddActivityLine(std::string_view line) {
+    activity_.emplace_back(line);
+    Notify(Change::Activity);
+}
+
 void ClientModel::TrimActivity() {
     if (activity_.size() <= kActivityCapacity) return;
     while (activity_.size() > kActivityCapacity) activity_.pop_front();

@@ -29,6 +29,8 @@ public:
     void SetObserver(Observer observer) { observer_ = std::move(observer); }
 
     void AddActivity(std::string_view text, bool scroll = true) override;
+    // Adds a line exactly as given (the start-up's two lines carry no " * ").
+    void AddActivityLine(std::string_view line);
     void IncrementSendCount() override {
         ++sendCount_;
         Notify(Change::SendCount);

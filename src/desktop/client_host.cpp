@@ -1,0 +1,111 @@
+#include "desktop/client_host.h"
+
+#include "exchange/no_dial_up.h"
+
+#include <QCoreApplication>
+#include <iostream>
+
+namespace zumaset {
+
+namespace {
+
+constexpr std::string_view kConfigureText = "Konfigurační dialog zatím není k dispozici.\r\n"
+                                            "Nastavení změníte příkazem\r\n"
+                                            "    zumasetctl config set JMÉNO HODNOTA\r\n"
+                                            "nebo je převezmete z jiné instalace příkazem\r\n"
+                                            "    zumasetctl config import SOUBOR.reg\r\n"
+                                            "Běžící klient si je pak načte sám.";
+
+CurlTransportOptions TransportOptions(const Paths& paths) {
+    CurlTransportOptions options;
+    options.caFolder = paths.ca;
+    return options;
+}
+
+} // namespace
+
+ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes, MailNotices& mail)
+    : options_(std::move(options)), face_(face), registry_(options_.registryFile),
+      transport_(TransportOptions(options_.paths)), service_(registry_) {
+    runtime_ = std::make_unique<ClientRuntime>(ClientRuntime::Platform{
+        registry_, clock_, boxes, mail, transport_,
+        [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); }, options_.paths,
+        options_.registryFile, options_.programName});
+    cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, eventLog_);
+    core_ = std::make_unique<RuntimeClientCore>(*runtime_, *cycle_, timer_);
+    lifecycle_ = std::make_unique<ClientLifecycle>(face_, service_, eventLog_, *core_, registry_, options_.programName);
+    timer_.SetTickHandler([this] { OnTick(); });
+}
+
+ClientHost::~ClientHost() {
+    worker_.Stop();
+    if (stopper_.joinable()) stopper_.join();
+}
+
+std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) {
+    if (auto ended = HandleCommandLine(CommandLineText(arguments), options_.programName, face_, service_, std::cout)) {
+        return ended;
+    }
+    if (auto ended = lifecycle_->StartUp()) return ended;
+    signals_ = std::make_unique<SignalNotifier>(this);
+    connect(signals_.get(), &SignalNotifier::terminateRequested, this, &ClientHost::Exit);
+    connect(signals_.get(), &SignalNotifier::reloadRequested, this, &ClientHost::Reload);
+    return std::nullopt;
+}
+
+// A tick that arrives while a pass is queued or running is not wanted: the
+// pass disables the timer for its whole length.
+void ClientHost::OnTick() {
+    if (stopping_ || !lifecycle_->started() || passesQueued_.load() > 0) return;
+    Post([this] { cycle_->TimerApp_Timer(); });
+}
+
+void ClientHost::Post(std::function<void()> job) {
+    if (stopping_) return;
+    ++passesQueued_;
+    worker_.Post([this, job = std::move(job)] {
+        job();
+        --passesQueued_;
+    });
+}
+
+void ClientHost::Send() {
+    Post([this] { cycle_->mnuPopSend_Click(); });
+}
+
+void ClientHost::Receive() {
+    Post([this] { cycle_->mnuPopGet_Click(); });
+}
+
+void ClientHost::Configure() {
+    face_.ShowBox(options_.programName, kConfigureText, MessageIcon::Information);
+}
+
+void ClientHost::ViewLog(LogKind kind) {
+    Post([this, kind] { cycle_->ViewLog(kind, launcher_); });
+}
+
+void ClientHost::Reload() {
+    Post([this] { cycle_->ReloadSettings(); });
+}
+
+// The running pass may wait on a box the event loop shows, so the worker is
+// stopped on a thread of its own and the shutdown continues on the event loop
+// once it has.
+void ClientHost::Exit() {
+    if (stopping_) return;
+    stopping_ = true;
+    timer_.SetEnabled(false);
+    stopper_ = std::thread([this] {
+        worker_.Stop();
+        QMetaObject::invokeMethod(
+            this, [this] { FinishShutdown(); }, Qt::QueuedConnection);
+    });
+}
+
+void ClientHost::FinishShutdown() {
+    if (lifecycle_->started()) lifecycle_->ShutDown();
+    emit finished();
+}
+
+} // namespace zumaset

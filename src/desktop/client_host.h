@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/clock.h"
+#include "core/logs.h"
+#include "core/mail_notice.h"
+#include "core/message_box.h"
+#include "core/paths.h"
+#include "core/process_launcher.h"
+#include "core/registry_file.h"
+#include "desktop/qt_cycle_timer.h"
+#include "desktop/signal_notifier.h"
+#include "exchange/curl_transport.h"
+#include "shell/client_runtime.h"
+#include "shell/client_start_up.h"
+#include "shell/event_log.h"
+#include "shell/pass_worker.h"
+#include "shell/runtime_core.h"
+#include "shell/service_control.h"
+#include "shell/transfer_cycle.h"
+
+#include <QObject>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zumaset {
+
+// The running client program in either face: it starts the client, lets the
+// timer's ticks and the menu commands run as passes on the pass thread, one
+// at a time, and ends it through the shutdown when asked to (menu, window,
+// SIGTERM or SIGINT). Lives on the event-loop thread.
+class ClientHost final : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        Paths paths;
+        std::filesystem::path registryFile;
+        std::string programName = "zumaset";
+        std::string faceName; // "desktop" or "headless", as status reports it
+    };
+
+    ClientHost(Options options, ClientFace& face, MessageBoxes& boxes, MailNotices& mail);
+    ~ClientHost() override;
+    ClientHost(const ClientHost&) = delete;
+    ClientHost& operator=(const ClientHost&) = delete;
+
+    // The command line, the single-instance check and the start-up. Nothing
+    // when the client now runs (enter the event loop); otherwise the exit status.
+    std::optional<int> Start(const std::vector<std::string>& arguments);
+
+    // The menu commands: they wait behind a running pass.
+    void Send();
+    void Receive();
+    // Until the configuration dialog exists: says which command configures the client.
+    void Configure();
+    void ViewLog(LogKind kind);
+    // Settings stored elsewhere are taken between passes (SIGHUP, zumasetctl reload).
+    void Reload();
+    // Ends the client: the running pass finishes, the shutdown runs, the event loop quits.
+    void Exit();
+
+    // Called on the event-loop thread when another start of the client asks this one to show itself.
+    void SetRaiseHandler(std::function<void()> raise) { raise_ = std::move(raise); }
+
+    ClientRuntime& runtime() { return *runtime_; }
+    TransferCycle& cycle() { return *cycle_; }
+    PassWorker& worker() { return worker_; }
+    const QtCycleTimer& timer() const { return timer_; }
+    const std::string& faceName() const { return options_.faceName; }
+
+signals:
+    // The shutdown has run; the event loop may end.
+    void finished();
+
+private:
+    void OnTick();
+    void Post(std::function<void()> job);
+    void FinishShutdown();
+
+    Options options_;
+    ClientFace& face_;
+    RegistryFile registry_;
+    SystemClock clock_;
+    CurlTransport transport_;
+    std::unique_ptr<ClientRuntime> runtime_;
+    QtCycleTimer timer_;
+    StreamEventLog eventLog_;
+    std::unique_ptr<TransferCycle> cycle_;
+    RegistryServiceControl service_;
+    std::unique_ptr<RuntimeClientCore> core_;
+    std::unique_ptr<ClientLifecycle> lifecycle_;
+    SpawnProcessLauncher launcher_;
+    std::unique_ptr<SignalNotifier> signals_;
+    std::function<void()> raise_;
+    std::atomic<int> passesQueued_{0};
+    bool stopping_ = false;
+    std::thread stopper_;
+    // Declared last: destroyed first, so no pass outlives what it uses.
+    PassWorker worker_;
+};
+
+} // namespace zumaset

@@ -1,0 +1,57 @@
+#include "desktop/client_program.h"
+
+#include "core/mail_notice.h"
+#include "core/paths.h"
+#include "core/registry_file.h"
+#include "desktop/client_host.h"
+#include "shell/headless_face.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <iostream>
+#include <vector>
+
+namespace zumaset {
+
+namespace {
+
+bool IsSet(const std::map<std::string, std::string>& environment, const std::string& name) {
+    const auto found = environment.find(name);
+    return found != environment.end() && !found->second.empty();
+}
+
+int RunHeadless(int& argc, char** argv, const std::vector<std::string>& arguments, ClientHost::Options options) {
+    QCoreApplication app(argc, argv);
+    HeadlessFace face(std::cerr);
+    DroppedMailNotices mail;
+    options.faceName = "headless";
+    ClientHost host(std::move(options), face, face.boxes(), mail);
+    if (auto ended = host.Start(arguments)) return *ended;
+    QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    return app.exec();
+}
+
+} // namespace
+
+bool RunsHeadless(const std::map<std::string, std::string>& environment) {
+    if (IsSet(environment, "NOTIFY_SOCKET") || IsSet(environment, "INVOCATION_ID")) return true;
+    return !IsSet(environment, "DISPLAY") && !IsSet(environment, "WAYLAND_DISPLAY");
+}
+
+bool RunsHeadless() {
+    std::map<std::string, std::string> environment;
+    for (const char* name : {"NOTIFY_SOCKET", "INVOCATION_ID", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (const char* value = std::getenv(name)) environment[name] = value;
+    }
+    return RunsHeadless(environment);
+}
+
+int RunClientProgram(int& argc, char** argv) {
+    // The arguments as given, before Qt takes its own out of argv.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const Paths paths = PathsFrom(ProcessEnvironment());
+    ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}};
+    return RunHeadless(argc, argv, arguments, std::move(options));
+}
+
+} // namespace zumaset
