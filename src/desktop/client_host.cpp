@@ -1,6 +1,7 @@
 #include "desktop/client_host.h"
 
 #include "exchange/no_dial_up.h"
+#include "platform/control_client.h"
 
 #include <QCoreApplication>
 #include <iostream>
@@ -40,17 +41,70 @@ ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes, M
 ClientHost::~ClientHost() {
     worker_.Stop();
     if (stopper_.joinable()) stopper_.join();
+    if (controlServer_) controlServer_->Stop();
 }
 
 std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) {
     if (auto ended = HandleCommandLine(CommandLineText(arguments), options_.programName, face_, service_, std::cout)) {
         return ended;
     }
+    if (AnotherInstanceRaised()) return clientexit::kOk;
+    runtime_->model().SetObserver([this](ClientModel::Change change) {
+        if (modelObserver_) modelObserver_(change);
+        if (control_) control_->OnModelChange(change);
+    });
+    runtime_->logs().SetLineObserver([this](LogKind kind, std::string_view line) {
+        if (control_) control_->OnLogLine(kind, line);
+    });
     if (auto ended = lifecycle_->StartUp()) return ended;
+    StartControl();
     signals_ = std::make_unique<SignalNotifier>(this);
     connect(signals_.get(), &SignalNotifier::terminateRequested, this, &ClientHost::Exit);
     connect(signals_.get(), &SignalNotifier::reloadRequested, this, &ClientHost::Reload);
     return std::nullopt;
+}
+
+bool ClientHost::AnotherInstanceRaised() {
+    instanceLock_ = InstanceLock::TryAcquire(options_.registryFile);
+    if (instanceLock_) return false;
+    if (!InstanceLock::Running(options_.registryFile)) {
+        // The runtime folder cannot be used: run, as the passes' own locks
+        // still keep two clients from sending the same file.
+        std::cerr << options_.programName << ": cannot check for another running client (the runtime folder "
+                  << "cannot be used); running without that check\n";
+        return false;
+    }
+    const ControlReply reply = ControlClient(options_.registryFile).Request(ControlCommand::Raise);
+    if (reply.state != ControlReply::State::Answered) {
+        std::cerr << options_.programName << ": another client runs with these settings\n";
+    }
+    return true;
+}
+
+// The control channel is served only by the holder of the instance lock.
+void ClientHost::StartControl() {
+    control_ =
+        std::make_unique<ClientControl>(ClientControl::Parts{*runtime_, *cycle_, worker_, timer_, options_.faceName,
+                                                             [this] {
+                                                                 QMetaObject::invokeMethod(
+                                                                     this,
+                                                                     [this] {
+                                                                         if (raise_) raise_();
+                                                                     },
+                                                                     Qt::QueuedConnection);
+                                                             },
+                                                             [this] {
+                                                                 QMetaObject::invokeMethod(
+                                                                     this, [this] { Reload(); }, Qt::QueuedConnection);
+                                                             }});
+    if (!instanceLock_) return;
+    controlServer_ = std::make_unique<ControlServer>(
+        options_.registryFile,
+        [this](const ControlRequest& request, ReplyWriter& reply) { control_->Handle(request, reply); });
+    if (!controlServer_->listening()) {
+        std::cerr << options_.programName << ": the control channel is not available: " << controlServer_->error()
+                  << '\n';
+    }
 }
 
 // A tick that arrives while a pass is queued or running is not wanted: the
@@ -104,6 +158,7 @@ void ClientHost::Exit() {
 }
 
 void ClientHost::FinishShutdown() {
+    if (controlServer_) controlServer_->Stop();
     if (lifecycle_->started()) lifecycle_->ShutDown();
     emit finished();
 }

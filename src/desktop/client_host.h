@@ -7,9 +7,13 @@
 #include "core/paths.h"
 #include "core/process_launcher.h"
 #include "core/registry_file.h"
+#include "desktop/klient_commands.h"
 #include "desktop/qt_cycle_timer.h"
 #include "desktop/signal_notifier.h"
 #include "exchange/curl_transport.h"
+#include "platform/client_control.h"
+#include "platform/control_server.h"
+#include "platform/instance_lock.h"
 #include "shell/client_runtime.h"
 #include "shell/client_start_up.h"
 #include "shell/event_log.h"
@@ -34,7 +38,7 @@ namespace zumaset {
 // timer's ticks and the menu commands run as passes on the pass thread, one
 // at a time, and ends it through the shutdown when asked to (menu, window,
 // SIGTERM or SIGINT). Lives on the event-loop thread.
-class ClientHost final : public QObject {
+class ClientHost final : public QObject, public KlientCommands {
     Q_OBJECT
 public:
     struct Options {
@@ -54,18 +58,21 @@ public:
     std::optional<int> Start(const std::vector<std::string>& arguments);
 
     // The menu commands: they wait behind a running pass.
-    void Send();
-    void Receive();
+    void Send() override;
+    void Receive() override;
     // Until the configuration dialog exists: says which command configures the client.
-    void Configure();
-    void ViewLog(LogKind kind);
+    void Configure() override;
+    void ViewLog(LogKind kind) override;
+    // Ends the client: the running pass finishes, the shutdown runs, the event loop quits.
+    void Exit() override;
     // Settings stored elsewhere are taken between passes (SIGHUP, zumasetctl reload).
     void Reload();
-    // Ends the client: the running pass finishes, the shutdown runs, the event loop quits.
-    void Exit();
 
-    // Called on the event-loop thread when another start of the client asks this one to show itself.
+    // Called on the event-loop thread when another start of the client asks
+    // this one to show itself; set before Start.
     void SetRaiseHandler(std::function<void()> raise) { raise_ = std::move(raise); }
+    // Told of every change of the client model, on the thread that made it; set before Start.
+    void SetModelObserver(ClientModel::Observer observer) { modelObserver_ = std::move(observer); }
 
     ClientRuntime& runtime() { return *runtime_; }
     TransferCycle& cycle() { return *cycle_; }
@@ -81,6 +88,9 @@ private:
     void OnTick();
     void Post(std::function<void()> job);
     void FinishShutdown();
+    // Whether another client runs with these settings; it has then been asked to show itself.
+    bool AnotherInstanceRaised();
+    void StartControl();
 
     Options options_;
     ClientFace& face_;
@@ -97,6 +107,10 @@ private:
     SpawnProcessLauncher launcher_;
     std::unique_ptr<SignalNotifier> signals_;
     std::function<void()> raise_;
+    ClientModel::Observer modelObserver_;
+    std::optional<InstanceLock> instanceLock_;
+    std::unique_ptr<ClientControl> control_;
+    std::unique_ptr<ControlServer> controlServer_;
     std::atomic<int> passesQueued_{0};
     bool stopping_ = false;
     std::thread stopper_;

@@ -4,8 +4,10 @@
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "desktop/client_host.h"
+#include "desktop/desktop_face.h"
 #include "shell/headless_face.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <cstdlib>
 #include <iostream>
@@ -31,6 +33,24 @@ int RunHeadless(int& argc, char** argv, const std::vector<std::string>& argument
     return app.exec();
 }
 
+int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments, ClientHost::Options options) {
+    QApplication app(argc, argv);
+    // The window hidden in the tray is the client's usual state; only the
+    // shutdown ends the event loop.
+    QApplication::setQuitOnLastWindowClosed(false);
+    DesktopFace face;
+    DroppedMailNotices mail;
+    options.faceName = "desktop";
+    ClientHost host(std::move(options), face, face.boxes(), mail);
+    face.SetCommands(host);
+    face.ShowModel(host.runtime().model());
+    host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
+    host.SetRaiseHandler([&face] { face.Raise(); });
+    if (auto ended = host.Start(arguments)) return *ended;
+    QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    return app.exec();
+}
+
 } // namespace
 
 bool RunsHeadless(const std::map<std::string, std::string>& environment) {
@@ -51,7 +71,8 @@ int RunClientProgram(int& argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const Paths paths = PathsFrom(ProcessEnvironment());
     ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}};
-    return RunHeadless(argc, argv, arguments, std::move(options));
+    if (RunsHeadless()) return RunHeadless(argc, argv, arguments, std::move(options));
+    return RunDesktop(argc, argv, arguments, std::move(options));
 }
 
 } // namespace zumaset

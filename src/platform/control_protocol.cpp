@@ -95,7 +95,7 @@ json ToJson(const PassResult& result) {
 
 json ToJson(const RegisterResult& result) {
     json records = json::array();
-    for (const RegisterRecord& record : result.records)
+    for (const RegisterEntry& record : result.records)
         records.push_back({{"CuCode", record.cuCode},
                            {"SendAs", record.sendAs},
                            {"PathName", record.pathName},

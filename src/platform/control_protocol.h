@@ -49,7 +49,7 @@ struct PassResult {
 };
 
 // One record of the register of sent files.
-struct RegisterRecord {
+struct RegisterEntry {
     std::string cuCode;
     std::string sendAs;
     std::string pathName;
@@ -57,7 +57,7 @@ struct RegisterRecord {
 };
 
 struct RegisterResult {
-    std::vector<RegisterRecord> records;
+    std::vector<RegisterEntry> records;
 };
 
 struct StatusResult {

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/client_model.h"
+#include "desktop/klient_commands.h"
+#include "desktop/klient_window.h"
+#include "desktop/model_bridge.h"
+#include "desktop/qt_message_boxes.h"
+#include "shell/client_start_up.h"
+
+#include <memory>
+
+namespace zumaset {
+
+// The client on a desktop: the window Klient with its tray icon, Qt message
+// boxes, and the window kept up to date with the client model. The menus'
+// commands go to the KlientCommands given with SetCommands. UI thread only.
+class DesktopFace final : public ClientFace, private KlientCommands {
+public:
+    DesktopFace();
+
+    // Where the menu commands go; until it is set they do nothing.
+    void SetCommands(KlientCommands& commands) { commands_ = &commands; }
+    // Shows the model in the window from now on; the model's changes are to
+    // be handed to bridge()->OnChange.
+    void ShowModel(ClientModel& model);
+
+    void ShowBox(std::string_view title, std::string_view text, MessageIcon icon) override;
+    bool ShowFirstRunDialog() override { return false; }
+    void SetControlLogOffered(bool offered) override { window_.SetControlLogOffered(offered); }
+    void ShowInTray() override { window_.HideToTray(); }
+    void RemoveTrayIcon() override { window_.tray().Remove(); }
+    void ReportNotConfigured(std::string_view text) override;
+
+    // A second start of the client asked this one to show itself.
+    void Raise() { window_.RestoreFromTray(); }
+
+    MessageBoxes& boxes() { return boxes_; }
+    KlientWindow& window() { return window_; }
+    ModelBridge* bridge() { return bridge_.get(); }
+
+private:
+    void Send() override;
+    void Receive() override;
+    void Configure() override;
+    void ViewLog(LogKind kind) override;
+    void Exit() override;
+
+    KlientCommands* commands_ = nullptr;
+    KlientWindow window_;
+    QtMessageBoxes boxes_;
+    std::unique_ptr<ModelBridge> bridge_;
+};
+
+} // namespace zumaset
