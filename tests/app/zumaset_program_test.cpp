@@ -1,0 +1,193 @@
+// The client program itself, run as a process the way people run it: how it
+// answers its command line and a fatal start-up, that one instance runs per
+// settings file, and a headless client doing the passes zumasetctl asks of it
+// and saving its register when SIGTERM ends it.
+#include "core/registry_file.h"
+#include "core/settings_store.h"
+#include "exchange/curl_handles.h"
+#include "platform/control_client.h"
+#include "shell/service_control.h"
+
+#include "client_process.h"
+#include "temp_dir.h"
+#include "vansim_process.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+class ZumasetProgram : public ::testing::Test {
+protected:
+    ZumasetProgram() {
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        std::filesystem::create_directories(dir / "run");
+        chmod((dir / "run").c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+        std::filesystem::create_directories(registryFile().parent_path());
+    }
+    ~ZumasetProgram() override {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    std::filesystem::path registryFile() const { return dir / "config" / "zumaset" / "registry.reg"; }
+    std::filesystem::path logs() const { return dir / "Logy"; }
+
+    // Settings a client starts with: a user, the logs in the test's folder, debug trace on.
+    Settings BaseSettings() const {
+        Settings settings;
+        settings.User = "DEKL01";
+        settings.LogsPath = logs().string() + "/";
+        settings.ErrLogPath = settings.LogsPath;
+        settings.ConLogPath = settings.LogsPath;
+        settings.WriteDebugLog = true;
+        return settings;
+    }
+    void Save(const Settings& settings) {
+        RegistryFile registry(registryFile());
+        SaveSettings(settings, registry);
+    }
+
+    // Asks the running client for its status until it answers (it serves
+    // its control channel once started); false if it ended first.
+    bool WaitUntilServing(test::ClientProcess& client) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (client.Running() && std::chrono::steady_clock::now() < until) {
+            if (ControlClient(registryFile()).Request(ControlCommand::Status).state == ControlReply::State::Answered) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    test::TempDir dir;
+};
+
+// A start that ends at once, and what it says.
+struct EndingCase {
+    std::string name;
+    std::vector<std::string> arguments;
+    bool configured;
+    std::string timerInterval; // the service parameter; empty: not set
+    int exit;
+    std::string output;
+    std::string errorLog; // empty: no error log expected
+};
+
+void PrintTo(const EndingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EndingStart : public ZumasetProgram, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(EndingStart, EndsWithItsStatusAndMessage) {
+    const EndingCase& c = GetParam();
+    if (c.configured) Save(BaseSettings());
+    if (!c.timerInterval.empty()) {
+        RegistryFile registry(registryFile());
+        RegistryServiceControl(registry).SaveSetting("Parameters", "TimerInterval", c.timerInterval);
+    }
+    test::ClientProcess client(c.arguments);
+    EXPECT_EQ(client.WaitForExit(), c.exit);
+    EXPECT_NE(client.Output().find(c.output), std::string::npos) << client.Output();
+    const auto errorLog = logs() / "Error.log";
+    if (c.errorLog.empty()) {
+        EXPECT_FALSE(std::filesystem::exists(errorLog));
+    } else {
+        EXPECT_NE(test::ReadFileBytes(errorLog).find(c.errorLog), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, EndingStart,
+    ::testing::Values(EndingCase{"InstallInCapitals", {"/I"}, true, "", 2, "Zadaný parametr není platný.", ""},
+                      EndingCase{"Install", {"/i"}, true, "", 1, "Služba  'Zumaset Service' nebyla nainstalována.", ""},
+                      EndingCase{"Version", {"--version"}, true, "", 0, "zumaset 2.0.0.2", ""},
+                      EndingCase{"Help", {"--help"}, false, "", 0, "Usage: zumaset", ""},
+                      EndingCase{"NeverConfigured", {}, false, "", 3, "zumasetctl config set NAME VALUE", ""},
+                      EndingCase{"TimerIntervalNotANumber",
+                                 {},
+                                 true,
+                                 "abc",
+                                 1,
+                                 "Chyba aplikace :  [13]",
+                                 "[13] *** Neshoda typů -> APP_FATAL_EXIT"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ZumasetProgram, ASecondStartEndsAndLeavesTheFirstRunning) {
+    Save(BaseSettings());
+    test::ClientProcess first;
+    ASSERT_TRUE(WaitUntilServing(first)) << first.Output();
+    test::ClientProcess second;
+    EXPECT_EQ(second.WaitForExit(), 0) << second.Output();
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(WaitUntilServing(first));
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.WaitForExit(), 0) << first.Output();
+}
+
+TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
+    CurlGlobal curl;
+    test::VansimProcess vansim({"--receipt-delay", "0"});
+    vansim.AddAccount("DEKL01", "heslo");
+    std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
+    std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
+    for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
+    Settings settings = BaseSettings();
+    settings.Pass = "heslo";
+    settings.ServerTxt = vansim.host();
+    settings.ServerXml = vansim.host();
+    settings.SourcePath = (dir / "Na_CU").string() + "/";
+    settings.RetValPath = (dir / "Z_CU").string() + "/";
+    settings.ArchivPath = (dir / "Archiv").string() + "/";
+    settings.CuOption = "PRAHA|CZ510000%ALL_FILES|CZ530000%";
+    Save(settings); // TimeInterval 0, on-line mode off: the timer idles, only requests run passes
+    const auto outbound = dir / "Na_CU" / "Praha" / "PRAHA001.VAS";
+    test::WriteFileBytes(outbound, "HLAVICKA\r\nRADEK\r\n");
+    // A file written just now counts as still being written.
+    std::filesystem::last_write_time(outbound, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+
+    test::ClientProcess client;
+    ASSERT_TRUE(WaitUntilServing(client)) << client.Output();
+    const ControlReply status = ControlClient(registryFile()).Request(ControlCommand::Status);
+    EXPECT_EQ(StatusResultFromJson(status.result).face, "headless");
+
+    std::vector<std::string> streamed;
+    const ControlReply reply = ControlClient(registryFile()).Request(ControlCommand::Send, [&](const ControlEvent& e) {
+        if (const auto* activity = std::get_if<ActivityEvent>(&e)) streamed.push_back(activity->text);
+    });
+    ASSERT_EQ(reply.state, ControlReply::State::Answered) << reply.error;
+    const PassResult pass = PassResultFromJson(reply.result);
+    EXPECT_EQ(pass.status, "ran");
+    EXPECT_EQ(pass.sent, 1);
+    EXPECT_EQ(pass.awaiting, 1);
+    EXPECT_TRUE(pass.errors.empty());
+    EXPECT_EQ(pass.activity, streamed);
+    ASSERT_FALSE(pass.activity.empty());
+    EXPECT_NE(pass.activity.front().find("Proces SEND - zahájeno."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(outbound));
+
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
+    const std::string saved = test::ReadFileBytes(logs() / "Zumaset.sav");
+    EXPECT_NE(saved.find("PRAHA001.VAS"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("CZ510000"), std::string::npos) << saved;
+    // The shutdown ran: its trace is the last line of the debug log.
+    const std::string debug = test::ReadFileBytes(logs() / "Debug.log");
+    EXPECT_NE(debug.rfind("<A03>"), std::string::npos);
+    EXPECT_GT(debug.rfind("<A03>"), debug.rfind("<C01>"));
+}
+
+} // namespace
+} // namespace zumaset

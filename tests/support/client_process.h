@@ -1,0 +1,42 @@
+#pragma once
+
+#include "temp_dir.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace zumaset::test {
+
+// The built client: $ZUMASET_BUILD_DIR/src/app/zumaset.
+std::filesystem::path ClientExecutable();
+
+// Runs the client program for one test, headless (no display variables, not
+// under a service manager), with this process's other environment and its
+// output (both streams) kept in a file. Killed in the destructor if it still runs.
+class ClientProcess {
+public:
+    explicit ClientProcess(std::vector<std::string> arguments = {});
+    ~ClientProcess();
+    ClientProcess(const ClientProcess&) = delete;
+    ClientProcess& operator=(const ClientProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool Running();
+    void Signal(int signalNumber);
+    // The exit status once it has ended; nothing if it still runs at the
+    // deadline (a hang guard) or was ended by a signal (then -signal).
+    std::optional<int> WaitForExit(std::chrono::seconds deadline = std::chrono::seconds(30));
+    // What it wrote so far.
+    std::string Output() const;
+
+private:
+    TempDir dir_;
+    pid_t pid_ = -1;
+    std::optional<int> exit_;
+};
+
+} // namespace zumaset::test
