@@ -60,7 +60,9 @@ public:
     PassOutcome RunFullPass();
     // Closes the internet session, notes the configuration in the activity
     // list, runs `showDialog` (which stores the settings it changed), then
-    // takes the stored settings and opens the session again.
+    // takes the stored settings and opens the session again. `showDialog` is
+    // called on the pass thread: a desktop client shows the dialog on its
+    // event-loop thread and returns when it is closed.
     void mnuPopConfig_Click(const std::function<void()>& showDialog);
     // Takes the stored settings and opens the session again, between passes
     // (zumasetctl reload, SIGHUP): the configuration command without its
