@@ -49,7 +49,8 @@ public:
     // One tick of the timer. A tick that arrives while the cycle is paused
     // does nothing. A pass the locks refuse (another process holds the
     // settings, the outbound folder or the register; settings missing) is
-    // skipped and the timer enabled again.
+    // skipped and the timer enabled again; the first of a run of such ticks
+    // writes an error-log line.
     void TimerApp_Timer();
     // The manual send and receive commands; they run while paused, too, and
     // leave a pause in place. The outcome says whether the locks let them run.
@@ -97,6 +98,7 @@ private:
     void Rhythm();
     void ReceiveStep();
     void ReportTickError();
+    void NoteRefusal(const PassOutcome& outcome);
     void ReopenSession(const std::function<void()>& whileClosed);
     void Trace(int number, std::string_view label, std::optional<std::string_view> value = std::nullopt) const;
     void TraceTimerState(int intervalTag, int enabledTag) const;
@@ -107,6 +109,7 @@ private:
     mutable std::mutex timerMutex_; // pause and the cycle's own enabling
     bool paused_ = false;
     bool passRunning_ = false;
+    bool refusalNoted_ = false; // pass thread only
     std::atomic<bool> gbServiceStarted_ = false;
     std::atomic<int> iMinuteTicks_ = 0;
     std::atomic<int> giReceiptPolls_ = 100;

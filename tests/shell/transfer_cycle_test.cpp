@@ -4,6 +4,7 @@
 #include "core/settings_store.h"
 #include "core/system_error_text.h"
 #include "core/time_format.h"
+#include "shell/pass_lock.h"
 #include "shell/transfer_cycle.h"
 
 #include "counting_dial_up_gate.h"
@@ -329,6 +330,25 @@ TEST_P(CycleTickError, IsReportedAndLeavesTheTimerEnabled) {
 INSTANTIATE_TEST_SUITE_P(Modes, CycleTickError,
                          ::testing::Values(TickErrorCase{"Desktop", false}, TickErrorCase{"Service", true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Another client over the same outbound folder: the tick skips its pass and
+// says so once, not on every tick.
+TEST_F(Cycle, ATickWhosePassIsRefusedSaysSoOnceAndTheNextFreeTickRuns) {
+    settings.TimeInterval = 1;
+    Start();
+    {
+        const FolderLock held(dir / "Na_CU");
+        EXPECT_EQ(Tick(), ".60");
+        EXPECT_EQ(Tick(), ".60");
+        EXPECT_EQ(cycle->mnuPopSend_Click().status, PassOutcome::Status::FolderBusy);
+    }
+    const std::string errors = test::ReadFileBytes(dir / "Error.log");
+    const std::string line = "[99999] *** Průchod časovače vynechán, nad odchozí složkou právě běží jiný přenos  \"" +
+                             settings.SourcePath + "\"";
+    EXPECT_NE(errors.find(line), std::string::npos) << errors;
+    EXPECT_EQ(errors.find(line), errors.rfind(line));
+    EXPECT_EQ(Tick(), "F60");
+}
 
 TEST_F(Cycle, APauseDuringAPassHoldsUntilContinue) {
     settings.TimeInterval = 1;
