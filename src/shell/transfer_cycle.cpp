@@ -13,7 +13,7 @@ namespace zumaset {
 namespace {
 
 constexpr std::string_view kConfigurationEntry = "Spuštěna konfigurace";
-// A tick counts as many receipt polls before it ends the polling.
+// Receipt polling ends on the tick that finds more polls made than this.
 constexpr int kLastReceiptPoll = 4;
 
 // The manual commands go on with their next step whatever the last one did.
