@@ -206,6 +206,22 @@ TEST_F(Cycle, ATickTracesTheTimerAndTheServerItAsks) {
     EXPECT_EQ(Requests(kListPage), 2u);
 }
 
+// The notice repeats on every pass while the register holds the file; the
+// manual commands do not send it.
+TEST_F(Cycle, EveryTickMailsTheOverdueReceipts) {
+    test::WriteFileBytes(dir / "Zumaset.sav", "abc.dok#/x/#CZ510000#6.12.2026 9:30:00\r\n");
+    settings.TimeInterval = 1;
+    Start();
+    cycle->mnuPopSend_Click();
+    cycle->mnuPopGet_Click();
+    EXPECT_TRUE(mail.notices.empty());
+    EXPECT_EQ(Tick(), "F60");
+    EXPECT_EQ(Tick(), "F60");
+    ASSERT_EQ(mail.notices.size(), 2u);
+    EXPECT_EQ(mail.notices[1].kind, NoticeKind::MissingReceipt);
+    EXPECT_EQ(mail.notices[1].text, "Po 20 minutách nebyly staženy doručenky k těmto souborům : ABC.DOK  ");
+}
+
 // NoGetConnect: the receive pass fetches only after an upload, and keeps
 // fetching through the receipt polling that follows it.
 TEST_F(Cycle, NoGetConnectFetchesOnlyAfterAnUploadUntilPollingEnds) {
