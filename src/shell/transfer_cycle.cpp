@@ -1,6 +1,7 @@
 #include "shell/transfer_cycle.h"
 
 #include "core/log_viewer.h"
+#include "core/system_error_text.h"
 #include "core/text.h"
 #include "core/trace_line.h"
 #include "shell/cycle_record.h"
@@ -12,7 +13,7 @@ namespace zumaset {
 namespace {
 
 constexpr std::string_view kConfigurationEntry = "Spuštěna konfigurace";
-// A tick counts as many receipt polls before it ends the polling.
+// Receipt polling ends on the tick that finds more polls made than this.
 constexpr int kLastReceiptPoll = 4;
 
 // The manual commands go on with their next step whatever the last one did.
@@ -128,7 +129,7 @@ void TransferCycle::TimerApp_Timer() {
         TraceTimerState(4, 5);
         BeginPass();
         Trace(6, "Timer Enabled", TraceBool(timer_.Enabled()));
-        runtime_.WithPassLocks(PassKind::Cycle, [this] { return TickPass(); });
+        NoteRefusal(runtime_.WithPassLocks(PassKind::Cycle, [this] { return TickPass(); }));
         passed = true;
     } catch (...) {
         ReportTickError();
@@ -198,6 +199,31 @@ void TransferCycle::ReceiveStep() {
     runtime_.AddPassEntry(ClientRuntime::PassEntry::ReceiveFinished);
 }
 
+// A tick whose pass the locks refused would otherwise leave no mark: the
+// first of a run of refusals is written to the error log.
+void TransferCycle::NoteRefusal(const PassOutcome& outcome) {
+    using Status = PassOutcome::Status;
+    std::string text;
+    switch (outcome.status) {
+    case Status::Ran:
+    case Status::EndedEarly: refusalNoted_ = false; return;
+    case Status::SettingsBusy: text = "s týmiž nastaveními právě běží jiný přenos"; break;
+    case Status::FolderBusy:
+        text = "nad odchozí složkou právě běží jiný přenos  \"" + runtime_.settings().SourcePath + "\"";
+        break;
+    case Status::SettingsMissing:
+        text = "tato nastavení nejsou vyplněna:";
+        for (const std::string& name : outcome.missing) text += " " + name;
+        break;
+    case Status::RegisterBusy:
+    case Status::RegisterRefused: text = "registr odeslaných souborů nelze použít"; break;
+    }
+    if (refusalNoted_) return;
+    refusalNoted_ = true;
+    runtime_.logs().WriteLog("[" + std::to_string(kNoSystemErrorNumber) + "] *** Průchod časovače vynechán, " + text,
+                             LogKind::Error);
+}
+
 // An error that ends a tick: in service mode an event-log entry, otherwise
 // the box, error-log line and traces of the runtime's report. The interval
 // keeps its value; the caller enables the timer again.
@@ -214,7 +240,7 @@ void TransferCycle::ReportTickError() {
 
 PassOutcome TransferCycle::mnuPopSend_Click() {
     BeginPass();
-    PassOutcome outcome;
+    PassOutcome outcome{PassOutcome::Status::EndedEarly, {}};
     IgnoringErrors([&] {
         outcome = runtime_.WithPassLocks(PassKind::Send, [this] {
             IgnoringErrors([&] { runtime_.ExpireRegister(); });
@@ -231,7 +257,7 @@ PassOutcome TransferCycle::mnuPopSend_Click() {
 
 PassOutcome TransferCycle::mnuPopGet_Click() {
     BeginPass();
-    PassOutcome outcome;
+    PassOutcome outcome{PassOutcome::Status::EndedEarly, {}};
     IgnoringErrors([&] {
         outcome = runtime_.WithPassLocks(PassKind::Receive, [this] {
             const Settings& settings = runtime_.settings();
@@ -252,7 +278,7 @@ PassOutcome TransferCycle::mnuPopGet_Click() {
 
 PassOutcome TransferCycle::RunFullPass() {
     BeginPass();
-    PassOutcome outcome;
+    PassOutcome outcome{PassOutcome::Status::EndedEarly, {}};
     IgnoringErrors([&] { outcome = runtime_.RunPass(PassKind::Cycle); });
     EndPass();
     return outcome;

@@ -49,7 +49,8 @@ public:
     // One tick of the timer. A tick that arrives while the cycle is paused
     // does nothing. A pass the locks refuse (another process holds the
     // settings, the outbound folder or the register; settings missing) is
-    // skipped and the timer enabled again.
+    // skipped and the timer enabled again; the first of a run of such ticks
+    // writes an error-log line.
     void TimerApp_Timer();
     // The manual send and receive commands; they run while paused, too, and
     // leave a pause in place. The outcome says whether the locks let them run.
@@ -60,7 +61,9 @@ public:
     PassOutcome RunFullPass();
     // Closes the internet session, notes the configuration in the activity
     // list, runs `showDialog` (which stores the settings it changed), then
-    // takes the stored settings and opens the session again.
+    // takes the stored settings and opens the session again. `showDialog` is
+    // called on the pass thread: a desktop client shows the dialog on its
+    // event-loop thread and returns when it is closed.
     void mnuPopConfig_Click(const std::function<void()>& showDialog);
     // Takes the stored settings and opens the session again, between passes
     // (zumasetctl reload, SIGHUP): the configuration command without its
@@ -95,6 +98,7 @@ private:
     void Rhythm();
     void ReceiveStep();
     void ReportTickError();
+    void NoteRefusal(const PassOutcome& outcome);
     void ReopenSession(const std::function<void()>& whileClosed);
     void Trace(int number, std::string_view label, std::optional<std::string_view> value = std::nullopt) const;
     void TraceTimerState(int intervalTag, int enabledTag) const;
@@ -105,6 +109,7 @@ private:
     mutable std::mutex timerMutex_; // pause and the cycle's own enabling
     bool paused_ = false;
     bool passRunning_ = false;
+    bool refusalNoted_ = false; // pass thread only
     std::atomic<bool> gbServiceStarted_ = false;
     std::atomic<int> iMinuteTicks_ = 0;
     std::atomic<int> giReceiptPolls_ = 100;

@@ -115,6 +115,35 @@ TEST_F(Runtime, APassIsRefusedWhileAnotherHoldsTheSettingsOrTheOutboundFolder) {
     EXPECT_EQ(Run(PassKind::Send), PassOutcome::Status::Ran);
 }
 
+// The running client loads the register at start-up and holds it until it
+// ends, so no other process can run a pass on it meanwhile.
+TEST_F(Runtime, TheRegisterLoadedAtStartUpStaysLockedUntilShutDown) {
+    test::WriteFileBytes(dir / "Zumaset.sav", "abc.dok#/x/#CZ510000#6.12.2026 9:30:00\r\n");
+    ClientRuntime& client = Start();
+    ASSERT_EQ(client.LoadRegister(), ReceiptRegister::Load::Loaded);
+    EXPECT_EQ(client.sentFiles().records().size(), 1u);
+    EXPECT_EQ(client.LoadRegister(), ReceiptRegister::Load::Loaded); // loaded once
+    EXPECT_EQ(client.sentFiles().records().size(), 1u);
+
+    ClientRuntime other(
+        ClientRuntime::Platform{registry,
+                                clock,
+                                boxes,
+                                mail,
+                                transport,
+                                [](const FailureReporter&) { return std::make_unique<test::CountingDialUpGate>(); },
+                                {dir / "cfg", dir / "data", dir / "ca"},
+                                dir / "other.reg",
+                                "zumasetctl"});
+    other.StartUp();
+    EXPECT_EQ(other.LoadRegister(), ReceiptRegister::Load::Busy);
+    EXPECT_EQ(other.RunPass(PassKind::Receive).status, PassOutcome::Status::RegisterBusy);
+    EXPECT_TRUE(client.ShutDown());
+    EXPECT_EQ(other.LoadRegister(), ReceiptRegister::Load::Loaded);
+    EXPECT_EQ(other.sentFiles().records().size(), 1u);
+    EXPECT_TRUE(other.ShutDown());
+}
+
 TEST_F(Runtime, AppliedSettingsAreTakenInPlaceAndReopenTheSession) {
     ClientRuntime& client = Start();
     ASSERT_EQ(transport.sessions().size(), 1u);
