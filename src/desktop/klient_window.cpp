@@ -26,7 +26,6 @@ void SetUpAction(QAction& action, const char* name, const QString& caption) {
 
 void SetUpSeparator(QAction& action, const char* name) {
     Name(action, name);
-    action.setText(QStringLiteral("-"));
     action.setSeparator(true);
 }
 
@@ -54,6 +53,8 @@ void KlientWindow::BuildControls() {
     pInf_.setToolTip(QStringLiteral("Obsahuje výpis o činnosti programu."));
     pInf_.setSelectionMode(QAbstractItemView::NoSelection);
     pInf_.setUniformItemSizes(true);
+    // Nothing to act on in the list: no focus frame around an entry.
+    pInf_.setFocusPolicy(Qt::NoFocus);
     Name(labelFileCount_, "LabelFileCount");
     labelFileCount_.setText(QStringLiteral("Počet dnes přenesených souborů:"));
     Name(labelToServer_, "LabelToServer");
@@ -71,7 +72,8 @@ void KlientWindow::BuildControls() {
     // window does not jump at every file.
     Name(transferFile_, "TransferFile");
     transferFile_.setTextFormat(Qt::PlainText);
-    transferFile_.setMinimumWidth(0);
+    // A long name is shortened in the middle rather than widening the fixed window.
+    transferFile_.setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Name(transferProgress_, "TransferProgress");
     transferProgress_.setRange(0, 100);
     transferProgress_.setFormat(QStringLiteral("%p %"));
@@ -192,7 +194,11 @@ void KlientWindow::ShowTransfer(const std::optional<TransferState>& transfer) {
         transferProgress_.hide();
         return;
     }
-    transferFile_.setText(TransferCaption(*transfer));
+    const QString caption = TransferCaption(*transfer);
+    const int width = transferFile_.contentsRect().width();
+    transferFile_.setText(width > 0 ? transferFile_.fontMetrics().elidedText(caption, Qt::ElideMiddle, width)
+                                    : caption);
+    transferFile_.setToolTip(caption);
     if (const auto percent = TransferPercent(*transfer)) {
         transferProgress_.setRange(0, 100);
         transferProgress_.setValue(*percent);
