@@ -1,11 +1,12 @@
 # cmake -DSOURCE_DIR=<repository>/src -P CheckLayering.cmake
 # Fails when a library includes a header of a layer above it, or includes a Qt
 # header: the layers below the front ends stay free of Qt. Lowest layer first:
-#   core <- exchange <- outbound <- shell <- app
-set(above_core exchange outbound shell app)
-set(above_exchange outbound shell app)
-set(above_outbound shell app)
-set(above_shell app)
+#   core <- exchange <- outbound <- shell <- platform <- app
+set(above_core exchange outbound shell platform app)
+set(above_exchange outbound shell platform app)
+set(above_outbound shell platform app)
+set(above_shell platform app)
+set(above_platform app)
 
 if(NOT IS_DIRECTORY "${SOURCE_DIR}")
   message(FATAL_ERROR "SOURCE_DIR is not a folder: '${SOURCE_DIR}'")
@@ -13,7 +14,7 @@ endif()
 
 set(include_line "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
 set(violations "")
-foreach(layer core exchange outbound shell)
+foreach(layer core exchange outbound shell platform)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp"
                           "${SOURCE_DIR}/${layer}/*.in")
   foreach(file IN LISTS files)
