@@ -21,4 +21,20 @@ public:
     void SendMailNotice(NoticeKind, std::string_view) override {}
 };
 
+// Hands every notice to a mail layer chosen after construction: the runtime
+// that reports through this object owns the settings and logs the mail layer
+// reads, so the mail layer can only be built once the runtime exists. Notices
+// before SetTarget (or with a null target) are dropped. Set the target before
+// any pass runs; it is not guarded against a concurrent change.
+class MailNoticeRelay final : public MailNotices {
+public:
+    void SetTarget(MailNotices* target) { target_ = target; }
+    void SendMailNotice(NoticeKind kind, std::string_view text) override {
+        if (target_ != nullptr) target_->SendMailNotice(kind, text);
+    }
+
+private:
+    MailNotices* target_ = nullptr;
+};
+
 } // namespace zumaset

@@ -1,6 +1,7 @@
 #include "core/setting_rules.h"
 
 #include "core/host_port.h"
+#include "core/mail_address.h"
 #include "core/settings_store.h"
 #include "core/text.h"
 
@@ -65,6 +66,12 @@ const char* RuleViolation(FieldRule rule, std::string_view value) {
     case FieldRule::Folder:
         if (!value.empty() && value.front() != '/') return "not an absolute path";
         break;
+    case FieldRule::MailServer:
+        if (!value.empty() && !IsMailServerUrl(value)) return "not an smtp:// or smtps:// server";
+        break;
+    case FieldRule::MailAddress:
+        if (!value.empty() && !IsMailAddress(value)) return "not an e-mail address";
+        break;
     case FieldRule::None: break;
     }
     return nullptr;
@@ -106,6 +113,10 @@ std::string AcceptedValues(const FieldInfo& field) {
     case FieldRule::OfficeList: return "entries 'abbreviations|code%' one after another, or an empty text";
     case FieldRule::Delimiter: return "one character other than \\ / : * ? \" < > |, or an empty text";
     case FieldRule::Folder: return "an absolute folder path (may start with ~/), or an empty text";
+    case FieldRule::MailServer:
+        return "smtp://host:port (encrypted when the server offers STARTTLS) or smtps://host:port, or an empty "
+               "text";
+    case FieldRule::MailAddress: return "one e-mail address such as zumaset@example.cz, or an empty text";
     case FieldRule::None: break;
     }
     return "any text on one line";

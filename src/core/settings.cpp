@@ -48,6 +48,8 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"MaxFileSize", FieldKind::Int32, &S::MaxFileSize, FieldRule::None, 0, KindMaximum(FieldKind::Int32),
      "MiB for one received file, 0 for 2048"},
     {"UseMAPI", FieldKind::Bool, &S::UseMAPI},
+    {"MailServer", FieldKind::Text, &S::MailServer, FieldRule::MailServer},
+    {"MailFrom", FieldKind::Text, &S::MailFrom, FieldRule::MailAddress},
     {"MAPIUser", FieldKind::Text, &S::MAPIUser},
     {"MAPIPass", FieldKind::Scrambled, &S::MAPIPass},
     {"SendTo", FieldKind::Text, &S::SendTo},

@@ -55,6 +55,11 @@ struct Settings {
     // default of 2048 (2 GiB). A longer file is reported and left on the server.
     std::int32_t MaxFileSize = 0;
     bool UseMAPI = false;
+    // The mail server the notices go through: "smtp://host:port" (encrypted
+    // with STARTTLS when the server offers it) or "smtps://host:port".
+    std::string MailServer;
+    // The sender address of the notices.
+    std::string MailFrom;
     std::string MAPIUser;
     std::string MAPIPass;
     std::string SendTo;
@@ -88,6 +93,8 @@ enum class FieldRule {
     OfficeList,    // "abbreviations|code%" entries one after another, or empty
     Delimiter,     // one character that may stand in a file name, or empty
     Folder,        // an absolute folder path, or empty
+    MailServer,    // "smtp://host[:port]" or "smtps://host[:port]", or empty
+    MailAddress,   // one e-mail address "name@domain", or empty
 };
 
 // The lowest and highest number a field of this kind can hold (0 for the
@@ -117,7 +124,7 @@ struct FieldInfo {
     std::string_view note = {};
 };
 
-inline constexpr std::size_t kSettingsFieldCount = 45;
+inline constexpr std::size_t kSettingsFieldCount = 47;
 
 // Every setting once, in load and save order. Loading, saving, the command-line
 // editor and the dialog all walk this table.

@@ -5,6 +5,7 @@
 #include "shell/pass_lock.h"
 
 #include "ctl_runner.h"
+#include "smtp_server_process.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
 
@@ -112,6 +113,27 @@ TEST_F(CtlPass, AFailedUploadLeavesTheFileAndStillEndsWell) {
     EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA002.VAS"));
     EXPECT_NE(test::ReadFileBytes(dir / "Logy" / "Error.log").find("[909]"), std::string::npos)
         << test::ReadFileBytes(dir / "Logy" / "Error.log");
+}
+
+TEST_F(CtlPass, AFailedUploadIsMailedAsAnErrorNotice) {
+    std::filesystem::create_directories(dir / "smtp");
+    test::SmtpServerProcess smtp(dir / "smtp");
+    for (const auto& [name, value] :
+         std::vector<std::pair<std::string, std::string>>{{"Pass", "spatne"},
+                                                          {"UseMAPI", "true"},
+                                                          {"MAPIErrorMessage", "true"},
+                                                          {"MailServer", smtp.url()},
+                                                          {"MailFrom", "zumaset@deklarant.example"},
+                                                          {"SendTo", "spravce@deklarant.example"}}) {
+        ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str();
+    }
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
+    EXPECT_EQ(Run({"send"}), 0) << err.str();
+    const auto messages = smtp.Messages();
+    ASSERT_EQ(messages.size(), 1u) << test::ReadFileBytes(dir / "Logy" / "Error.log");
+    EXPECT_EQ(messages[0].Header("Subject"), "Zumaset Error");
+    EXPECT_EQ(messages[0].recipients, std::vector<std::string>{"spravce@deklarant.example"});
+    EXPECT_NE(messages[0].body.find("Zkontrolujte uživatelské jméno a heslo."), std::string::npos) << messages[0].body;
 }
 
 TEST_F(CtlPass, ASecondPassIsRefusedWhileOneRuns) {

@@ -154,6 +154,21 @@ constexpr RuleRow kRules[] = {
     {"TextTrimmed", "User", "  DEKL01 ", true, "DEKL01"},
     {"LineBreak", "User", "a\nb", false, ""},
     {"ControlCharacterInPassword", "ProxyPass", "a\x7f", false, ""},
+    {"MailServerStartTlsWithPort", "MailServer", " smtp://mail.example.cz:587 ", true, "smtp://mail.example.cz:587"},
+    {"MailServerImplicitTls", "MailServer", "SMTPS://[::1]:465/", true, "SMTPS://[::1]:465/"},
+    {"MailServerEmpty", "MailServer", "", true, ""},
+    {"MailServerWithoutScheme", "MailServer", "mail.example.cz:25", false, ""},
+    {"MailServerOtherScheme", "MailServer", "https://mail.example.cz", false, ""},
+    {"MailServerWithoutHost", "MailServer", "smtp://", false, ""},
+    {"MailServerWithLogin", "MailServer", "smtp://user:pw@mail.example.cz", false, ""},
+    {"MailServerWithPath", "MailServer", "smtp://mail.example.cz/helo", false, ""},
+    {"MailServerBadPort", "MailServer", "smtp://mail.example.cz:0", false, ""},
+    {"MailFromAddress", "MailFrom", " zumaset@example.cz ", true, "zumaset@example.cz"},
+    {"MailFromCzechLetters", "MailFrom", "účetní@příklad.cz", true, "účetní@příklad.cz"},
+    {"MailFromWithoutDomain", "MailFrom", "zumaset", false, ""},
+    {"MailFromTwoAts", "MailFrom", "a@b@c", false, ""},
+    {"MailFromWithName", "MailFrom", "Zumaset <z@example.cz>", false, ""},
+    {"MailFromTwoAddresses", "MailFrom", "a@x.cz,b@x.cz", false, ""},
 };
 
 class FieldRules : public ::testing::TestWithParam<RuleRow> {};

@@ -1,18 +1,12 @@
 #pragma once
 
-#include <chrono>
+#include "loopback_port.h"
+
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
 
 namespace zumaset::test {
-
-// A TCP port on 127.0.0.1 that nothing listens on at the moment of asking.
-int FreeLoopbackPort();
-
-// True once something accepts connections on 127.0.0.1:port; polls for at
-// most `patience` (a readiness wait, not a timing assertion).
-bool WaitForListener(int port, std::chrono::milliseconds patience);
 
 // Debian's tinyproxy on a free 127.0.0.1 port with Basic authentication,
 // configured in and logging to `folder`. Started by the constructor (which

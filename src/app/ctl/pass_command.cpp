@@ -7,6 +7,7 @@
 #include "core/registry_file.h"
 #include "core/text.h"
 #include "exchange/no_dial_up.h"
+#include "platform/smtp_mail_notices.h"
 #include "shell/client_runtime.h"
 
 #include <memory>
@@ -19,10 +20,15 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, con
     RegistryFile registry(registryFile);
     SystemClock clock;
     StreamMessageBoxes boxes(err);
-    DroppedMailNotices mail;
+    MailNoticeRelay mail;
+    // The notices read the runtime's settings, so they are made with it; held
+    // here so they outlive it.
+    std::unique_ptr<SmtpMailNotices> smtp;
     ClientRuntime runtime({registry, clock, boxes, mail, transport,
                            [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); },
                            paths, registryFile, "zumasetctl"});
+    smtp = std::make_unique<SmtpMailNotices>(runtime.settings(), runtime.logs(), boxes, "zumasetctl");
+    mail.SetTarget(smtp.get());
     runtime.StartUp();
     const PassOutcome outcome = runtime.RunPass(kind);
     using Status = PassOutcome::Status;

@@ -1,0 +1,231 @@
+#include "core/message_table.h"
+#include "exchange/curl_handles.h"
+#include "platform/mail_failure.h"
+#include "platform/smtp_mail_notices.h"
+
+#include "error_log_fixture.h"
+#include "loopback_port.h"
+#include "smtp_server_process.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace zumaset {
+namespace {
+
+using test::ReceivedMail;
+using test::SmtpServerProcess;
+
+// One server for the whole program: starting the interpreter is the slow part.
+class SmtpMailNoticesTest : public test::ErrorLogFixture {
+protected:
+    static void SetUpTestSuite() {
+        curl_ = std::make_unique<CurlGlobal>();
+        folder_ = std::make_unique<test::TempDir>();
+        server_ = std::make_unique<SmtpServerProcess>(folder_->path());
+    }
+    static void TearDownTestSuite() {
+        server_.reset();
+        folder_.reset();
+        curl_.reset();
+    }
+
+    SmtpMailNoticesTest() {
+        settings.UseMAPI = true;
+        settings.MAPIErrorMessage = true;
+        settings.MAPINoRetMessage = true;
+        settings.MailServer = server_->url();
+        settings.MailFrom = "zumaset@deklarant.example";
+        settings.SendTo = "celnik@van.example";
+        before_ = server_->Messages().size();
+    }
+
+    // The messages the server stored during this test.
+    std::vector<ReceivedMail> NewMessages() const {
+        auto all = server_->Messages();
+        return {all.begin() + static_cast<std::ptrdiff_t>(before_), all.end()};
+    }
+
+    SmtpMailNotices Notices() { return SmtpMailNotices(settings, logs, boxes, "zumaset"); }
+
+    static std::unique_ptr<CurlGlobal> curl_;
+    static std::unique_ptr<test::TempDir> folder_;
+    static std::unique_ptr<SmtpServerProcess> server_;
+    std::size_t before_ = 0;
+};
+
+std::unique_ptr<CurlGlobal> SmtpMailNoticesTest::curl_;
+std::unique_ptr<test::TempDir> SmtpMailNoticesTest::folder_;
+std::unique_ptr<SmtpServerProcess> SmtpMailNoticesTest::server_;
+
+TEST_F(SmtpMailNoticesTest, NoticeReachesEveryRecipientWithSubjectAndUtf8Body) {
+    settings.SendTo = "celnik@van.example,sklad@deklarant.example";
+    const std::string text = "12029  K serveru nelze navázat spojení.\r\nSoubor: ŽÁDOST_01.TXT";
+    Notices().SendMailNotice(NoticeKind::Error, text);
+
+    EXPECT_EQ(ErrorLines(), "");
+    const auto messages = NewMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    const ReceivedMail& mail = messages[0];
+    EXPECT_EQ(mail.mailFrom, "zumaset@deklarant.example");
+    EXPECT_EQ(mail.recipients, (std::vector<std::string>{"celnik@van.example", "sklad@deklarant.example"}));
+    EXPECT_EQ(mail.Header("Subject"), "Zumaset Error");
+    EXPECT_EQ(mail.Header("From"), "zumaset@deklarant.example");
+    EXPECT_EQ(mail.Header("To"), "celnik@van.example, sklad@deklarant.example");
+    EXPECT_EQ(mail.Header("Content-Type"), "text/plain; charset=UTF-8");
+    EXPECT_TRUE(mail.Header("Message-ID").ends_with("@deklarant.example>")) << mail.Header("Message-ID");
+    EXPECT_TRUE(mail.Header("Date").ends_with(" +0000")) << mail.Header("Date");
+    EXPECT_EQ(mail.body, "12029  K serveru nelze navázat spojení.\nSoubor: ŽÁDOST_01.TXT\n");
+}
+
+TEST_F(SmtpMailNoticesTest, EachNoticeHasItsOwnMessageId) {
+    Notices().SendMailNotice(NoticeKind::Information, "první");
+    Notices().SendMailNotice(NoticeKind::Information, "druhý");
+    const auto messages = NewMessages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].Header("Message-ID"), messages[1].Header("Message-ID"));
+    EXPECT_EQ(messages[1].body, "druhý\n");
+}
+
+TEST_F(SmtpMailNoticesTest, BlankSeparatedRecipientsAndALineStartingWithADot) {
+    settings.SendTo = "a@x.example b@x.example";
+    Notices().SendMailNotice(NoticeKind::MissingReceipt, ".\r\n..\r\nkonec");
+    const auto messages = NewMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].recipients, (std::vector<std::string>{"a@x.example", "b@x.example"}));
+    EXPECT_EQ(messages[0].Header("Subject"), "Zumaset Info");
+    EXPECT_EQ(messages[0].body, ".\n..\nkonec\n");
+}
+
+// Which kinds go out under which settings.
+struct KindRow {
+    const char* label;
+    bool useMapi;
+    bool errorNotices;
+    bool overdueNotices;
+    NoticeKind kind;
+    const char* subject; // nullptr: nothing is sent
+};
+
+void PrintTo(const KindRow& row, std::ostream* os) {
+    *os << "UseMAPI " << row.useMapi << ", MAPIErrorMessage " << row.errorNotices << ", MAPINoRetMessage "
+        << row.overdueNotices << ", kind " << static_cast<int>(row.kind);
+}
+
+const KindRow kKinds[] = {
+    {"ErrorSent", true, true, false, NoticeKind::Error, "Zumaset Error"},
+    {"ErrorDroppedWithoutErrorNotices", true, false, true, NoticeKind::Error, nullptr},
+    {"OverdueSent", true, false, true, NoticeKind::MissingReceipt, "Zumaset Info"},
+    {"OverdueDroppedWithoutOverdueNotices", true, true, false, NoticeKind::MissingReceipt, nullptr},
+    {"InformationSentWithBothSwitchesOff", true, false, false, NoticeKind::Information, "Zumaset Info"},
+    {"NothingWithoutUseMapi", false, true, true, NoticeKind::Information, nullptr},
+    {"NoErrorWithoutUseMapi", false, true, true, NoticeKind::Error, nullptr},
+};
+
+class NoticeKinds : public SmtpMailNoticesTest, public ::testing::WithParamInterface<KindRow> {};
+
+TEST_P(NoticeKinds, AreSentOnlyWhenTheSettingsAskForThem) {
+    const KindRow& row = GetParam();
+    settings.UseMAPI = row.useMapi;
+    settings.MAPIErrorMessage = row.errorNotices;
+    settings.MAPINoRetMessage = row.overdueNotices;
+    Notices().SendMailNotice(row.kind, "text");
+    const auto messages = NewMessages();
+    if (row.subject == nullptr) {
+        EXPECT_TRUE(messages.empty());
+    } else {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].Header("Subject"), row.subject);
+    }
+    EXPECT_EQ(ErrorLines(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NoticeKinds, ::testing::ValuesIn(kKinds),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A notice that cannot go: reported once (box and error-log line), never
+// mailed, nothing delivered.
+struct FailureRow {
+    const char* label;
+    const char* sendTo;
+    const char* mailServer; // nullptr: the test's server; "DOWN": a port nobody listens on
+    const char* mailFrom;
+    const char* login; // MAPIUser
+    long number;
+    const char* description; // the start of the description
+};
+
+void PrintTo(const FailureRow& row, std::ostream* os) {
+    *os << "SendTo '" << row.sendTo << "' gives [" << row.number << "]";
+}
+
+const FailureRow kFailures[] = {
+    {"ServerRefusesARecipient", "X;Y,z@x.example", nullptr, "zumaset@d.example", "", mail_error::kUnknownRecipient,
+     "Poštovní server odmítl příjemce 'X;Y'. (501 "},
+    {"EmptyPieceBetweenSeparators", "a@x.example,,b@x.example", nullptr, "zumaset@d.example", "",
+     mail_error::kUnknownRecipient, "Příjemce č. 2 v SendTo nemá adresu."},
+    {"EmptyPieceAtTheEnd", "a@x.example;", nullptr, "zumaset@d.example", "", mail_error::kUnknownRecipient,
+     "Příjemce č. 2 v SendTo nemá adresu."},
+    {"NoRecipientAtAll", "", nullptr, "zumaset@d.example", "", mail_error::kUnknownRecipient,
+     "Příjemce č. 1 v SendTo nemá adresu."},
+    {"LineBreakInARecipient", "a@x.example\r\nDATA", nullptr, "zumaset@d.example", "", mail_error::kUnknownRecipient,
+     "Adresa příjemce č. 1 v SendTo obsahuje řídicí znak."},
+    {"ServerDown", "a@x.example", "DOWN", "zumaset@d.example", "", mail_error::kNetworkFailure,
+     "Spojení s poštovním serverem selhalo. ("},
+    {"NoServerSet", "a@x.example", "", "zumaset@d.example", "", mail_error::kFailure,
+     "Poštovní server není nastaven (MailServer)."},
+    {"ServerNotAnSmtpUrl", "a@x.example", "https://mail.example", "zumaset@d.example", "", mail_error::kFailure,
+     "Nastavení MailServer není adresa smtp:// ani smtps:// (https://mail.example)."},
+    {"NoSenderSet", "a@x.example", nullptr, "", "", mail_error::kFailure,
+     "Adresa odesílatele není nastavena (MailFrom)."},
+    {"LoginNeverSentInTheClear", "a@x.example", nullptr, "zumaset@d.example", "deklarant", mail_error::kLoginFailed,
+     "Poštovní server nenabízí šifrované spojení"},
+};
+
+class NoticeFailures : public SmtpMailNoticesTest, public ::testing::WithParamInterface<FailureRow> {};
+
+TEST_P(NoticeFailures, AreReportedOnceAndNeverMailed) {
+    const FailureRow& row = GetParam();
+    settings.ShowErrMessage = true;
+    settings.SendTo = row.sendTo;
+    settings.MailFrom = row.mailFrom;
+    settings.MAPIUser = row.login;
+    settings.MAPIPass = "heslo";
+    if (row.mailServer == nullptr) {
+        settings.MailServer = server_->url();
+    } else if (std::string(row.mailServer) == "DOWN") {
+        settings.MailServer = "smtp://127.0.0.1:" + std::to_string(test::FreeLoopbackPort());
+    } else {
+        settings.MailServer = row.mailServer;
+    }
+    Notices().SendMailNotice(NoticeKind::Error, "12029  text");
+
+    EXPECT_TRUE(NewMessages().empty());
+    EXPECT_TRUE(mail.notices.empty());
+    const std::string prefix = "[06.12.2026 09:05:03]  -  [" + std::to_string(row.number) + "] *** ";
+    const std::string lines = ErrorLines();
+    EXPECT_TRUE(lines.starts_with(prefix + row.description)) << lines;
+    EXPECT_EQ(lines.find("\r\n"), lines.size() - 2) << "one line: " << lines;
+    EXPECT_EQ(lines.find("heslo"), std::string::npos) << lines;
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].title, "zumaset");
+    const std::string description = lines.substr(prefix.size(), lines.size() - prefix.size() - 2);
+    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [" + std::to_string(row.number) + "]\r\n" + description);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NoticeFailures, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SmtpMailNoticesTest, FailureWithoutShowErrMessageOnlyWritesTheLogLine) {
+    settings.MailServer = "smtp://127.0.0.1:" + std::to_string(test::FreeLoopbackPort());
+    Notices().SendMailNotice(NoticeKind::Information, "text");
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_NE(ErrorLines().find("[32023] *** "), std::string::npos) << ErrorLines();
+}
+
+} // namespace
+} // namespace zumaset

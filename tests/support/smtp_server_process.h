@@ -1,0 +1,51 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace zumaset::test {
+
+// One message as the SMTP server stored it.
+struct ReceivedMail {
+    std::map<std::string, std::string> headers; // first occurrence of each, unfolded
+    std::string body;                           // decoded (quoted-printable), lines ended by "\n"
+    std::string mailFrom;                       // the envelope sender
+    std::vector<std::string> recipients;        // the envelope recipients, in order
+
+    // A header's value, or "" when the message has none.
+    std::string Header(const std::string& name) const;
+};
+
+// Debian's aiosmtpd on a free 127.0.0.1 port, storing every message it
+// accepts in a maildir under `folder`. It accepts any sender and recipient
+// that parses as an address (an empty one included) and refuses others with
+// 501. Started by the constructor (which throws when it does not come up),
+// stopped by the destructor.
+class SmtpServerProcess {
+public:
+    explicit SmtpServerProcess(const std::filesystem::path& folder);
+    ~SmtpServerProcess();
+    SmtpServerProcess(const SmtpServerProcess&) = delete;
+    SmtpServerProcess& operator=(const SmtpServerProcess&) = delete;
+
+    int port() const { return port_; }
+    // "smtp://127.0.0.1:port", as the MailServer setting names it.
+    std::string url() const { return "smtp://127.0.0.1:" + std::to_string(port_); }
+
+    // Every message stored so far, in the order they arrived.
+    std::vector<ReceivedMail> Messages() const;
+
+private:
+    std::filesystem::path mailbox_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+// Decodes a quoted-printable text (soft line breaks removed, "=XX" turned
+// into its byte).
+std::string DecodeQuotedPrintable(const std::string& text);
+
+} // namespace zumaset::test
