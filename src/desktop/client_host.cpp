@@ -25,13 +25,15 @@ CurlTransportOptions TransportOptions(const Paths& paths) {
 
 } // namespace
 
-ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes, MailNotices& mail)
+ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes)
     : options_(std::move(options)), face_(face), registry_(options_.registryFile),
       transport_(TransportOptions(options_.paths)), service_(registry_) {
     runtime_ = std::make_unique<ClientRuntime>(ClientRuntime::Platform{
-        registry_, clock_, boxes, mail, transport_,
+        registry_, clock_, boxes, mail_, transport_,
         [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); }, options_.paths,
         options_.registryFile, options_.programName});
+    smtp_ = std::make_unique<SmtpMailNotices>(runtime_->settings(), runtime_->logs(), boxes, options_.programName);
+    mail_.SetTarget(smtp_.get());
     cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, eventLog_);
     core_ = std::make_unique<RuntimeClientCore>(*runtime_, *cycle_, timer_);
     lifecycle_ = std::make_unique<ClientLifecycle>(face_, service_, eventLog_, *core_, registry_, options_.programName);

@@ -14,6 +14,7 @@
 #include "platform/client_control.h"
 #include "platform/control_server.h"
 #include "platform/instance_lock.h"
+#include "platform/smtp_mail_notices.h"
 #include "shell/client_runtime.h"
 #include "shell/client_start_up.h"
 #include "shell/event_log.h"
@@ -48,7 +49,7 @@ public:
         std::string faceName; // "desktop" or "headless", as status reports it
     };
 
-    ClientHost(Options options, ClientFace& face, MessageBoxes& boxes, MailNotices& mail);
+    ClientHost(Options options, ClientFace& face, MessageBoxes& boxes);
     ~ClientHost() override;
     ClientHost(const ClientHost&) = delete;
     ClientHost& operator=(const ClientHost&) = delete;
@@ -97,7 +98,10 @@ private:
     RegistryFile registry_;
     SystemClock clock_;
     CurlTransport transport_;
+    MailNoticeRelay mail_;
     std::unique_ptr<ClientRuntime> runtime_;
+    // The notices read the runtime's settings, so they are made after it.
+    std::unique_ptr<SmtpMailNotices> smtp_;
     QtCycleTimer timer_;
     StreamEventLog eventLog_;
     std::unique_ptr<TransferCycle> cycle_;

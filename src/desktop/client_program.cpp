@@ -1,6 +1,5 @@
 #include "desktop/client_program.h"
 
-#include "core/mail_notice.h"
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "desktop/client_host.h"
@@ -25,9 +24,8 @@ bool IsSet(const std::map<std::string, std::string>& environment, const std::str
 int RunHeadless(int& argc, char** argv, const std::vector<std::string>& arguments, ClientHost::Options options) {
     QCoreApplication app(argc, argv);
     HeadlessFace face(std::cerr);
-    DroppedMailNotices mail;
     options.faceName = "headless";
-    ClientHost host(std::move(options), face, face.boxes(), mail);
+    ClientHost host(std::move(options), face, face.boxes());
     if (auto ended = host.Start(arguments)) return *ended;
     QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     return app.exec();
@@ -39,9 +37,8 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
     // shutdown ends the event loop.
     QApplication::setQuitOnLastWindowClosed(false);
     DesktopFace face;
-    DroppedMailNotices mail;
     options.faceName = "desktop";
-    ClientHost host(std::move(options), face, face.boxes(), mail);
+    ClientHost host(std::move(options), face, face.boxes());
     face.SetCommands(host);
     face.ShowModel(host.runtime().model());
     host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
