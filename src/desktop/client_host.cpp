@@ -141,8 +141,15 @@ void ClientHost::ViewLog(LogKind kind) {
     Post([this, kind] { cycle_->ViewLog(kind, launcher_); });
 }
 
+// As the configuration dialog does when it saves, the connection-log command
+// follows the reloaded WriteLogControl.
 void ClientHost::Reload() {
-    Post([this] { cycle_->ReloadSettings(); });
+    Post([this] {
+        cycle_->ReloadSettings();
+        const bool offered = runtime_->settings().WriteLogControl;
+        QMetaObject::invokeMethod(
+            this, [this, offered] { face_.SetControlLogOffered(offered); }, Qt::QueuedConnection);
+    });
 }
 
 // The running pass may wait on a box the event loop shows, so the worker is

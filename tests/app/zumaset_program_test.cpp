@@ -160,8 +160,13 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
 
     test::ClientProcess client;
     ASSERT_TRUE(WaitUntilServing(client)) << client.Output();
-    const ControlReply status = ControlClient(registryFile()).Request(ControlCommand::Status);
-    EXPECT_EQ(StatusResultFromJson(status.result).face, "headless");
+    const StatusResult status =
+        StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result);
+    EXPECT_EQ(status.face, "headless");
+    EXPECT_EQ(status.intervalMs, 0); // idle: TimeInterval 0, on-line mode off
+    EXPECT_TRUE(status.enabled);
+    ASSERT_EQ(status.activity.size(), 2u);
+    EXPECT_NE(status.activity[1].find(" - klient spuštěn "), std::string::npos);
 
     std::vector<std::string> streamed;
     const ControlReply reply = ControlClient(registryFile()).Request(ControlCommand::Send, [&](const ControlEvent& e) {
@@ -177,6 +182,14 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     ASSERT_FALSE(pass.activity.empty());
     EXPECT_NE(pass.activity.front().find("Proces SEND - zahájeno."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(outbound));
+    const RegisterResult sent =
+        RegisterResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Register).result);
+    ASSERT_EQ(sent.records.size(), 1u);
+    EXPECT_EQ(sent.records[0].sendAs, "PRAHA001.VAS");
+    EXPECT_EQ(sent.records[0].cuCode, "CZ510000");
+    // The manual send left the timer polling for the receipt.
+    EXPECT_EQ(StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result).intervalMs,
+              30000);
 
     client.Signal(SIGTERM);
     EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
