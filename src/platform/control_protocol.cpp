@@ -85,6 +85,7 @@ json ToJson(const PassResult& result) {
     json line = Result();
     line["status"] = result.status;
     line["missing"] = result.missing;
+    if (!result.detail.empty()) line["detail"] = result.detail;
     line["activity"] = result.activity;
     line["errors"] = result.errors;
     line["sent"] = result.sent;
@@ -95,7 +96,7 @@ json ToJson(const PassResult& result) {
 
 json ToJson(const RegisterResult& result) {
     json records = json::array();
-    for (const RegisterRecord& record : result.records)
+    for (const RegisterEntry& record : result.records)
         records.push_back({{"CuCode", record.cuCode},
                            {"SendAs", record.sendAs},
                            {"PathName", record.pathName},
@@ -148,6 +149,7 @@ PassResult PassResultFromJson(const json& line) {
     if (!line.is_object()) return result;
     if (std::string status = Text(line, "status"); !status.empty()) result.status = std::move(status);
     result.missing = Lines(line, "missing");
+    result.detail = Text(line, "detail");
     result.activity = Lines(line, "activity");
     result.errors = Lines(line, "errors");
     result.sent = Count<long>(line, "sent");

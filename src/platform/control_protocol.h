@@ -41,6 +41,7 @@ struct PassResult {
     // "ran", "ended-early", "settings-missing", "busy" or "register-refused"
     std::string status = "ran";
     std::vector<std::string> missing;  // the empty settings the pass needs
+    std::string detail;                // why a pass that did not run was refused ("detail", when set)
     std::vector<std::string> activity; // the activity lines the pass wrote
     std::vector<std::string> errors;   // the error-log lines the pass wrote
     long sent = 0;                     // files sent by the pass
@@ -49,7 +50,7 @@ struct PassResult {
 };
 
 // One record of the register of sent files.
-struct RegisterRecord {
+struct RegisterEntry {
     std::string cuCode;
     std::string sendAs;
     std::string pathName;
@@ -57,7 +58,7 @@ struct RegisterRecord {
 };
 
 struct RegisterResult {
-    std::vector<RegisterRecord> records;
+    std::vector<RegisterEntry> records;
 };
 
 struct StatusResult {

@@ -102,6 +102,7 @@ public:
     // Null before StartUp.
     ServerSession* session() { return session_.get(); }
     const Logs& logs() const { return logs_; }
+    Logs& logs() { return logs_; }
 
 private:
     void SendPass();
