@@ -23,11 +23,12 @@
 
 namespace zumaset {
 
+const ProxyLoopTrace kListTrace{20, "lngStatus(LIST)", false, 21, "LIST"};
+
 namespace {
 
 constexpr std::string_view kRoutine = "GetRemoteFile";
 constexpr char kLetter = 'I';
-constexpr std::string_view kListPage = "/secure/activex_download/download_list.asp";
 constexpr std::string_view kFetchPage = "/secure/activex_download/download_down.asp";
 constexpr std::string_view kAcknowledgePage = "/secure/activex_download/download_move.asp";
 constexpr std::string_view kReturnsTo = "Návrat na TimerApp";
@@ -56,7 +57,6 @@ struct ReadLoopTags {
 constexpr ReadLoopTags kListRead{26, 27, 28, 30, 31, 32};
 constexpr ReadLoopTags kFetchRead{44, 45, 46, 47, 48, 49};
 
-const ProxyLoopTrace kListTrace{20, "lngStatus(LIST)", false, 21, "LIST"};
 const ProxyLoopTrace kFetchTrace{38, "lngStatus(DOWN)", false, 39, "DOWN"};
 
 // Server bytes shown in a log or trace line: Windows-1250 turned into UTF-8

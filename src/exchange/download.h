@@ -14,6 +14,11 @@
 
 namespace zumaset {
 
+// The page that lists the files waiting for the declarant, and the trace
+// places of its proxy loop.
+inline constexpr std::string_view kListPage = "/secure/activex_download/download_list.asp";
+extern const ProxyLoopTrace kListTrace;
+
 // The client's data folder `data` as a folder text ending with "/": where
 // information files of the operator are stored.
 std::string InformationFolder(const std::filesystem::path& data);

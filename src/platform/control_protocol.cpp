@@ -85,6 +85,7 @@ json ToJson(const PassResult& result) {
     json line = Result();
     line["status"] = result.status;
     line["missing"] = result.missing;
+    if (!result.detail.empty()) line["detail"] = result.detail;
     line["activity"] = result.activity;
     line["errors"] = result.errors;
     line["sent"] = result.sent;
@@ -148,6 +149,7 @@ PassResult PassResultFromJson(const json& line) {
     if (!line.is_object()) return result;
     if (std::string status = Text(line, "status"); !status.empty()) result.status = std::move(status);
     result.missing = Lines(line, "missing");
+    result.detail = Text(line, "detail");
     result.activity = Lines(line, "activity");
     result.errors = Lines(line, "errors");
     result.sent = Count<long>(line, "sent");

@@ -41,6 +41,7 @@ struct PassResult {
     // "ran", "ended-early", "settings-missing", "busy" or "register-refused"
     std::string status = "ran";
     std::vector<std::string> missing;  // the empty settings the pass needs
+    std::string detail;                // why a pass that did not run was refused ("detail", when set)
     std::vector<std::string> activity; // the activity lines the pass wrote
     std::vector<std::string> errors;   // the error-log lines the pass wrote
     long sent = 0;                     // files sent by the pass

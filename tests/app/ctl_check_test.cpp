@@ -44,7 +44,8 @@ protected:
 TEST_F(CtlCheck, TellsWhichServerPassedAndWhyTheOtherDidNot) {
     Set("ServerTxt", vansim.host());
     Set("ServerXml", "127.0.0.1:1");
-    EXPECT_EQ(Run({"check"}), 0) << out.str() << err.str();
+    // Transfers of the XML kind would fail: so does the check.
+    EXPECT_EQ(Run({"check"}), 1) << out.str() << err.str();
     const std::string text = out.str();
     EXPECT_NE(text.find("ServerTxt (" + vansim.host() + "):\n  " + vansim.host() +
                         ": TLS passed; proxy not used; test page passed\n  => passed"),

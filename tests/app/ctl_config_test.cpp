@@ -145,7 +145,12 @@ TEST_F(CtlConfig, ImportsWindowsExportsInBothEncodings) {
                              "\"WriteLogFile\"=dword:ffffffff\r\n\"MAPIErrorMessage\"=\"True\"\r\n";
     const auto path4 = dir / "old.reg";
     test::WriteFileBytes(path4, *Utf8ToCp1250("REGEDIT4\r\n" + body));
-    ASSERT_EQ(Run({"config", "import", path4.string()}), 0) << err.str();
+    // Imported all the same, with the Windows folder named and how to mend it.
+    ASSERT_EQ(Run({"config", "import", path4.string()}), 1) << err.str();
+    EXPECT_NE(err.str().find("SourcePath = C:/Zumaset/Na_CU/ is a Windows folder and cannot work here; set a folder of "
+                             "this machine with: zumasetctl config set SourcePath /path/to/folder\n"),
+              std::string::npos)
+        << err.str();
     Settings s = Load();
     EXPECT_EQ(s.User, "Dvořák");
     EXPECT_EQ(s.SourcePath, "C:/Zumaset/Na_CU/");
@@ -155,7 +160,7 @@ TEST_F(CtlConfig, ImportsWindowsExportsInBothEncodings) {
     const auto path5 = dir / "new.reg";
     test::WriteFileBytes(path5, "\xFF\xFE" + *Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n" + body +
                                                             "\"User\"=\"Šťastný\"\r\n"));
-    ASSERT_EQ(Run({"config", "import", path5.string()}), 0) << err.str();
+    ASSERT_EQ(Run({"config", "import", path5.string()}), 1) << err.str();
     EXPECT_EQ(Load().User, "Šťastný");
 }
 

@@ -1,20 +1,28 @@
 #include "app/ctl/check_command.h"
 
 #include "app/ctl/exit_codes.h"
+#include "core/charset.h"
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "core/system_error_text.h"
 #include "core/text.h"
+#include "core/upper_case.h"
+#include "exchange/download.h"
 #include "exchange/server_session.h"
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
 namespace zumaset {
 
 namespace {
+
+using nlohmann::json;
 
 std::string ErrorText(unsigned long code) {
     const std::string text = SystemErrorText(static_cast<long>(code));
@@ -43,54 +51,158 @@ void PrintAttempt(const ConnectionTestResult& r, bool proxyConfigured, std::ostr
     }
 }
 
+// What the list request said about the account.
+struct LoginResult {
+    bool passed = false;
+    long files = 0;
+    std::string text; // the verdict for people
+};
+
+// The replies the server pages give instead of data, as the upload judges them.
+std::string RefusalText(const std::string& upper) {
+    if (upper == "NEPLATNE HESLO") return "the server refused the user name or password (909)";
+    if (upper == "CHYBA ID") return "the declarant is unknown to the VAN operator (912)";
+    if (upper == "CHYBA SQL") return "the server reported an SQL error (913)";
+    if (upper == "CHYBA VERZE KLIENTA") return "the server refused this client version (917)";
+    return {};
+}
+
+// Asks for the list of waiting files on the connection the preamble opened
+// and reads it; nothing is fetched or acknowledged.
+LoginResult ProveLogin(ServerTransfer& transfer, const Settings& settings) {
+    const auto user = Utf8ToCp1250(settings.User);
+    const auto password = Utf8ToCp1250(settings.Pass);
+    if (!user || !password)
+        return {false, 0, "the user name or password has a character the server cannot take (no Windows-1250 form)"};
+    if (transfer.OpenRequest(kListPage) == nullptr)
+        return {false, 0, "the list request could not be opened - " + ErrorText(transfer.lastError())};
+    transfer.AddFormHeaders();
+    if (transfer.SendRequest("JmenoDeklaranta=" + *user + "&Heslo=" + *password, kListTrace) ==
+        SendResult::ProxyLoopEnded)
+        return {false, 0, "the proxy kept asking for credentials"};
+    if (!transfer.replied()) return {false, 0, "no answer to the list request - " + ErrorText(transfer.lastError())};
+    if (transfer.status() != 200)
+        return {false, 0, "the list request was answered with status " + std::to_string(transfer.status())};
+    const std::optional<std::string> reply = transfer.ReadReply();
+    if (!reply) {
+        // A list longer than a reply may be is still a list.
+        if (transfer.lastError() == inet_error::kReplyTooLarge)
+            return {true, 0, "the server accepted the login and lists many waiting files"};
+        return {false, 0, "the list could not be read - " + ErrorText(transfer.lastError())};
+    }
+    const std::string text = Cp1250ToUtf8(*reply).value_or(*reply);
+    if (std::string refusal = RefusalText(ToUpperText(TrimBlanks(text))); !refusal.empty()) return {false, 0, refusal};
+    const long files = static_cast<long>(std::count(text.begin(), text.end(), '#'));
+    std::string verdict = "the server answered the list request: " + std::to_string(files) + " file(s) waiting";
+    // The list page answers an account it does not know with an empty list.
+    if (files == 0) verdict += " (an empty list is also what a refused login gets)";
+    return {true, files, verdict};
+}
+
+struct ServerCheck {
+    std::string setting;
+    std::string server;
+    bool passed = false;
+    std::string reached;
+    std::string verdict;
+    json attempts = json::array();
+    std::optional<LoginResult> login;
+};
+
+json ToJson(const ServerCheck& check) {
+    json line{{"setting", check.setting}, {"server", check.server},   {"passed", check.passed},
+              {"reached", check.reached}, {"verdict", check.verdict}, {"attempts", check.attempts}};
+    if (check.login)
+        line["login"] = {{"passed", check.login->passed}, {"files", check.login->files}, {"text", check.login->text}};
+    return line;
+}
+
 } // namespace
 
-int CheckConnection(const Settings& stored, Registry& registry, Transport& transport, const Clock& clock,
-                    std::ostream& out, std::ostream& err) {
+int CheckConnection(const Settings& stored, Registry& registry, Transport& transport, const Clock& clock, bool login,
+                    const CtlOutput& output) {
     // The test runs only with the connection log on; boxes would block nobody
     // here, the answers go to the terminal instead.
     Settings settings = stored;
     settings.WriteLogControl = true;
     settings.ShowErrMessage = false;
     Logs logs(settings, clock);
-    StreamMessageBoxes boxes(err);
+    StreamMessageBoxes boxes(output.err);
     DroppedMailNotices mail;
     FailureReporter reporter(settings, logs, boxes, mail, "zumasetctl");
 
     if (settings.RASMode) {
-        err << "RASMode is on, but this build cannot dial: set RASMode to false to use the local network\n";
-        return kExitFailure;
+        output.err << "RASMode is on, but this build cannot dial: set RASMode to false to use the local network\n";
+        return kExitCannotRun;
     }
-    std::vector<std::pair<std::string, std::string>> servers{{"ServerTxt", settings.ServerTxt}};
-    if (settings.ServerXml != settings.ServerTxt) servers.emplace_back("ServerXml", settings.ServerXml);
+    if (settings.ServerTxt.empty() && settings.ServerXml.empty()) {
+        output.err << "no server is set (set one with: zumasetctl config set ServerTxt HOST)\n";
+        return kExitCannotRun;
+    }
+    std::vector<ServerCheck> checks(1);
+    checks[0].setting = "ServerTxt";
+    checks[0].server = settings.ServerTxt;
+    if (settings.ServerXml != settings.ServerTxt) {
+        ServerCheck& xml = checks.emplace_back();
+        xml.setting = "ServerXml";
+        xml.server = settings.ServerXml;
+    }
 
+    // In JSON the text goes nowhere; the document carries the same facts.
+    std::ostringstream discarded;
+    std::ostream& out = output.json ? discarded : output.out;
     ServerSession session(transport, settings, registry, logs, reporter);
     session.Open();
     const bool proxyConfigured = settings.UseProxy;
-    bool anyPassed = false;
-    for (auto& [name, server] : servers) {
-        if (server.empty()) {
-            out << name << ": not set\n";
+    for (ServerCheck& check : checks) {
+        if (check.server.empty()) {
+            check.verdict = "not set";
+            out << check.setting << ": not set (set it with: zumasetctl config set " << check.setting << " HOST)\n";
             continue;
         }
-        out << name << " (" << EscapeControlChars(server) << "):\n";
+        out << check.setting << " (" << EscapeControlChars(check.server) << "):\n";
         ServerTransfer transfer(session, kUploadPreamble);
-        transfer.SetTestObserver([&](const ConnectionTestResult& r) { PrintAttempt(r, proxyConfigured, out); });
-        std::string reached = server;
+        transfer.SetTestObserver([&](const ConnectionTestResult& r) {
+            PrintAttempt(r, proxyConfigured, out);
+            check.attempts.push_back({{"server", r.server},
+                                      {"replied", r.replied},
+                                      {"passed", r.passed},
+                                      {"status", r.status},
+                                      {"error", r.error}});
+        });
+        std::string reached = check.server;
         switch (transfer.RunPreamble(reached)) {
         case PreambleResult::Connected:
+            check.passed = true;
+            check.reached = reached;
+            check.verdict = "passed";
             out << "  => passed, transfers go to " << EscapeControlChars(reached) << '\n';
-            anyPassed = true;
             break;
-        case PreambleResult::CannotConnect: out << "  => FAILED: no server passed the test\n"; break;
-        case PreambleResult::ProxyLoopEnded: out << "  => FAILED: the proxy kept asking for credentials\n"; break;
+        case PreambleResult::CannotConnect: check.verdict = "no server passed the test"; break;
+        case PreambleResult::ProxyLoopEnded: check.verdict = "the proxy kept asking for credentials"; break;
         case PreambleResult::NoConnection:
-            out << "  => FAILED: no connection to " << EscapeControlChars(reached) << " - "
-                << ErrorText(transfer.lastError()) << '\n';
+            check.verdict = "no connection to " + reached + " - " + ErrorText(transfer.lastError());
             break;
         }
+        if (!check.passed) {
+            out << "  => FAILED: " << EscapeControlChars(check.verdict) << '\n';
+            continue;
+        }
+        if (login) {
+            check.login = ProveLogin(transfer, settings);
+            check.passed = check.login->passed;
+            out << "  login: " << (check.login->passed ? "passed, " : "FAILED, ")
+                << EscapeControlChars(check.login->text) << '\n';
+        }
+        transfer.InetClose();
     }
-    return anyPassed ? kExitOk : kExitFailure;
+    const bool allPassed = std::all_of(checks.begin(), checks.end(), [](const ServerCheck& c) { return c.passed; });
+    if (output.json) {
+        json document{{"passed", allPassed}, {"servers", json::array()}};
+        for (const ServerCheck& check : checks) document["servers"].push_back(ToJson(check));
+        output.out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    }
+    return allPassed ? kExitOk : kExitFailure;
 }
 
 } // namespace zumaset

@@ -10,8 +10,10 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <istream>
 #include <ostream>
+#include <variant>
 
 namespace zumaset {
 
@@ -60,7 +62,36 @@ bool SaveAndCheck(const Settings& settings, Registry& registry) {
     return check == settings;
 }
 
+// A folder written for Windows: one on a drive letter (C:\Zumaset, C:/Zumaset)
+// or on a network share (\\server\share).
+bool IsWindowsFolder(std::string_view folder) {
+    const bool driveLetter = folder.size() >= 3 && std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                             folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
+    return driveLetter || folder.starts_with("\\\\");
+}
+
 } // namespace
+
+std::vector<std::string> WindowsFolderSettings(const Settings& settings) {
+    std::vector<std::string> names;
+    for (const auto& field : SettingsFields()) {
+        if (field.rule == FieldRule::Folder && IsWindowsFolder(FieldText(settings, field)))
+            names.emplace_back(field.name);
+    }
+    return names;
+}
+
+int ConfigCommand::ReportForeignFolders(const Settings& imported) {
+    const std::vector<std::string> names = WindowsFolderSettings(imported);
+    if (names.empty()) return kExitOk;
+    for (const auto& name : names) {
+        const FieldInfo* field = FindSettingsField(name);
+        err_ << name << " = " << EscapeControlChars(FieldText(imported, *field))
+             << " is a Windows folder and cannot work here; set a folder of this machine with: zumasetctl config set "
+             << name << " /path/to/folder\n";
+    }
+    return kExitFailure;
+}
 
 std::string SettingNames() {
     std::string names;
@@ -77,8 +108,17 @@ int ConfigCommand::Show(bool showPasswords) {
     std::size_t width = 0;
     for (const auto& field : SettingsFields()) width = std::max(width, field.name.size());
     for (const auto& field : SettingsFields()) {
-        out_ << field.name << std::string(width - field.name.size(), ' ') << " = "
-             << Shown(settings, field, showPasswords) << '\n';
+        out_ << field.name << std::string(width - field.name.size(), ' ') << " = ";
+        const std::string shown = Shown(settings, field, showPasswords);
+        const bool stored =
+            !std::holds_alternative<std::monostate>(registry_.QueryValue(Hive::CurrentUser, kSettingsKey, field.name));
+        if (shown.empty()) {
+            out_ << "(not set)";
+        } else {
+            out_ << shown;
+            if (!stored) out_ << "  (not set, the default)";
+        }
+        out_ << '\n';
     }
     return kExitOk;
 }
@@ -180,7 +220,7 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keepPasswords)
     if (const int status = WriteStatus(written, readsBack); status != kExitOk) return status;
     out_ << "imported the settings from " << EscapeControlChars(file.string()) << " into "
          << EscapeControlChars(registry_.file().string()) << '\n';
-    return kExitOk;
+    return ReportForeignFolders(imported);
 }
 
 int ConfigCommand::Export(const std::optional<std::filesystem::path>& file, bool windows) {

@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zumaset {
 
@@ -31,11 +32,18 @@ private:
     // registry's lock, and checks that it reads back the same.
     // The exit status of a write: the file's result code and the read-back check.
     int WriteStatus(long written, bool readsBack);
+    // Names every imported folder written for Windows with the command that
+    // fixes it; exit status 1 when there is one.
+    int ReportForeignFolders(const Settings& imported);
 
     RegistryFile& registry_;
     std::ostream& out_;
     std::ostream& err_;
 };
+
+// The folder settings that hold a Windows folder (a drive letter or a
+// network share), which cannot work on this machine.
+std::vector<std::string> WindowsFolderSettings(const Settings& settings);
 
 // Names of every setting, comma-separated (for error texts and help).
 std::string SettingNames();

@@ -1,10 +1,12 @@
 #include "app/ctl/ctl_app.h"
 
 #include "app/ctl/check_command.h"
+#include "app/ctl/client_commands.h"
 #include "app/ctl/config_command.h"
 #include "app/ctl/exit_codes.h"
 #include "app/ctl/pass_command.h"
 #include "app/ctl/register_command.h"
+#include "app/ctl/terminal_progress.h"
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
@@ -14,6 +16,8 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <sstream>
+#include <zumaset/version.h>
 
 namespace zumaset {
 
@@ -26,9 +30,14 @@ struct CtlContext {
     std::string registryPath;
     CurlTransportOptions transportOptions;
     std::istream& in;
-    std::ostream& out;
+    std::ostream* out; // the standard output, or the buffer that -q holds back
     std::ostream& err;
+    bool json = false;
+    bool quiet = false;
+    TransferProgress* progress = nullptr; // the terminal's progress line, when standard error is one
     std::function<int()> action;
+
+    CtlOutput output() const { return {*out, err, json, quiet ? nullptr : progress}; }
 };
 
 // The values the settings commands take from the command line.
@@ -47,7 +56,7 @@ void OnConfig(CLI::App* command, CtlContext& ctx, std::function<int(ConfigComman
     command->callback([&ctx, run] {
         ctx.action = [&ctx, run] {
             RegistryFile registry(ctx.registryPath);
-            ConfigCommand configCommand(registry, ctx.out, ctx.err);
+            ConfigCommand configCommand(registry, *ctx.out, ctx.err);
             return run(configCommand);
         };
     });
@@ -71,14 +80,23 @@ void AddConfigSet(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
         config.add_subcommand("set", "Change one setting (a password given as '-' is read from standard input)");
     set->add_option("NAME", o.name, "The setting's name")->required();
     set->add_option("VALUE", o.value, "The new value")->required();
-    OnConfig(set, ctx, [&o, &ctx](ConfigCommand& c) { return c.Set(o.name, o.value, ctx.in); });
+    OnConfig(set, ctx, [&o, &ctx](ConfigCommand& c) {
+        const int status = c.Set(o.name, o.value, ctx.in);
+        return status == kExitOk ? ReloadAfterWrite(ctx.registryPath, ctx.output()) : status;
+    });
 }
 
 void AddConfigImport(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
     auto* import = config.add_subcommand("import", "Take the settings from a .reg export");
     import->add_option("FILE", o.importFile, "A REGEDIT4 or version 5.00 registry export")->required();
     import->add_flag("--keep-passwords", o.keepPasswords, "Keep the passwords set here instead of the file's");
-    OnConfig(import, ctx, [&o](ConfigCommand& c) { return c.Import(o.importFile, o.keepPasswords); });
+    OnConfig(import, ctx, [&o, &ctx](ConfigCommand& c) {
+        // An import with values that cannot work here is still written: the
+        // client is told as for any other.
+        const int status = c.Import(o.importFile, o.keepPasswords);
+        if (status != kExitOk && status != kExitFailure) return status;
+        return std::max(status, ReloadAfterWrite(ctx.registryPath, ctx.output()));
+    });
 }
 
 void AddConfigExport(CLI::App& config, CtlContext& ctx, ConfigOptions& o) {
@@ -117,50 +135,62 @@ void AddPass(CLI::App& app, CtlContext& ctx, const PassCommand& pass) {
     app.add_subcommand(pass.name, pass.help)->callback([&ctx, kind] {
         ctx.action = [&ctx, kind] {
             CurlTransport transport(ctx.transportOptions);
-            return RunPassCommand(kind, ctx.registryPath, ctx.paths, transport, ctx.out, ctx.err);
+            return RunPassCommand(kind, ctx.registryPath, ctx.paths, transport, ctx.output());
         };
     });
 }
 
 void AddRegister(CLI::App& app, CtlContext& ctx) {
-    app.add_subcommand("register", "List the sent files that await receipts")->callback([&ctx] {
-        ctx.action = [&ctx] {
-            RegistryFile registry(ctx.registryPath);
-            Settings settings;
-            LoadSettings(settings, registry);
-            return ShowRegister(settings, ctx.out, ctx.err);
-        };
-    });
+    app.add_subcommand("register", "List the sent files that await receipts (the running client's, when one runs)")
+        ->callback([&ctx] { ctx.action = [&ctx] { return ShowRegister(ctx.registryPath, ctx.output()); }; });
 }
 
-void AddCheck(CLI::App& app, CtlContext& ctx) {
-    app.add_subcommand("check", "Test the connection to the servers as every transfer does")->callback([&ctx] {
-        ctx.action = [&ctx] {
+void AddClientCommands(CLI::App& app, CtlContext& ctx) {
+    app.add_subcommand("status", "Show whether a client runs with these settings, and what it is doing")
+        ->callback([&ctx] { ctx.action = [&ctx] { return ShowClientStatus(ctx.registryPath, ctx.output()); }; });
+    app.add_subcommand("reload", "Make the running client read its settings again before its next pass")
+        ->callback([&ctx] { ctx.action = [&ctx] { return ReloadClient(ctx.registryPath, ctx.output()); }; });
+}
+
+void AddCheck(CLI::App& app, CtlContext& ctx, bool& login) {
+    auto* check = app.add_subcommand("check", "Test the connection to the servers as every transfer does");
+    check->add_flag("--login", login, "Also prove the account with a list request (nothing fetched or acknowledged)");
+    check->callback([&ctx, &login] {
+        ctx.action = [&ctx, &login] {
             RegistryFile registry(ctx.registryPath);
             Settings settings;
             LoadSettings(settings, registry);
             CurlTransport transport(ctx.transportOptions);
             SystemClock clock;
-            return CheckConnection(settings, registry, transport, clock, ctx.out, ctx.err);
+            return CheckConnection(settings, registry, transport, clock, login, ctx.output());
         };
     });
 }
 
 } // namespace
 
-int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal) {
     CLI::App app{"Zumaset command-line companion: settings and transfers without a desktop.", "zumasetctl"};
     app.require_subcommand(1);
-    CtlContext ctx{PathsFrom(ProcessEnvironment()), {}, {}, in, out, err, {}};
+    app.fallthrough(); // -q and --json may follow the command too
+    app.set_version_flag("--version", std::string("zumasetctl ") + ZUMASET_VERSION);
+    // With -q the standard output is held back and shown only when something failed.
+    std::ostringstream held;
+    CtlContext ctx{PathsFrom(ProcessEnvironment()), {}, {}, in, &out, err, false, false, nullptr, {}};
     ctx.registryPath = DefaultRegistryPath(ctx.paths).string();
     ctx.transportOptions.caFolder = ctx.paths.ca;
     app.add_option("--registry", ctx.registryPath, "The registry file that holds the settings")->capture_default_str();
+    app.add_flag("-q,--quiet", ctx.quiet, "Print nothing unless something failed");
+    app.add_flag("--json", ctx.json, "Print status, register, check and pass summaries as JSON");
 
     ConfigOptions configOptions;
+    bool login = false;
     AddConfig(app, ctx, configOptions);
     for (const auto& pass : kPasses) AddPass(app, ctx, pass);
     AddRegister(app, ctx);
-    AddCheck(app, ctx);
+    AddCheck(app, ctx, login);
+    AddClientCommands(app, ctx);
 
     try {
         app.parse(argc, argv);
@@ -170,11 +200,21 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
     } catch (const CLI::CallForAllHelp&) {
         out << app.help("", CLI::AppFormatMode::All);
         return kExitOk;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
+        return kExitOk;
     } catch (const CLI::ParseError& e) {
         err << "zumasetctl: " << e.what() << " (see zumasetctl --help)\n";
         return kExitUsage;
     }
-    return ctx.action ? ctx.action() : kExitUsage;
+    if (!ctx.action) return kExitUsage;
+    std::optional<TerminalProgress> progress;
+    if (errIsTerminal) ctx.progress = &progress.emplace(err);
+    if (ctx.quiet) ctx.out = &held;
+    const int status = ctx.action();
+    progress.reset();
+    if (ctx.quiet && status != kExitOk) out << held.str();
+    return status;
 }
 
 } // namespace zumaset

@@ -1,12 +1,16 @@
 #include "app/ctl/pass_command.h"
 
 #include "app/ctl/exit_codes.h"
+#include "app/ctl/terminal_progress.h"
 #include "core/mail_notice.h"
 #include "core/message_box.h"
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "core/text.h"
 #include "exchange/no_dial_up.h"
+#include "platform/control_client.h"
+#include "platform/control_results.h"
+#include "platform/instance_lock.h"
 #include "platform/smtp_mail_notices.h"
 #include "shell/client_runtime.h"
 
@@ -15,11 +19,47 @@
 
 namespace zumaset {
 
-int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, const Paths& paths, Transport& transport,
-                   std::ostream& out, std::ostream& err) {
+namespace {
+
+void PrintActivity(const std::string& line, const CtlOutput& output) {
+    if (output.progress != nullptr) output.progress->OnTransferEnd();
+    output.out << EscapeControlChars(line) << '\n' << std::flush;
+}
+
+// Asks the running client for the pass; nothing when no client runs.
+std::optional<int> ForwardPass(PassKind kind, const std::filesystem::path& registryFile, const CtlOutput& output) {
+    bool heard = false;
+    const ControlReply reply = ControlClient(registryFile).Request(PassRequest(kind), [&](const ControlEvent& event) {
+        heard = true;
+        if (const auto* activity = std::get_if<ActivityEvent>(&event)) {
+            if (!output.json) PrintActivity(activity->text, output);
+        } else if (output.progress != nullptr) {
+            output.progress->OnTransferProgress(TransferStateOf(std::get<ProgressEvent>(event)));
+        }
+    });
+    if (output.progress != nullptr) output.progress->OnTransferEnd();
+    switch (reply.state) {
+    case ControlReply::State::NotRunning: return std::nullopt;
+    case ControlReply::State::Failed:
+        // A runtime folder nobody can use holds no client either: the pass
+        // runs here, under the pass lock.
+        if (!heard && !InstanceLock::Running(registryFile)) return std::nullopt;
+        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
+        return heard ? kExitFailure : kExitCannotRun;
+    case ControlReply::State::Answered: break;
+    }
+    if (std::string error = ResultError(reply.result); !error.empty()) {
+        output.err << "zumasetctl: the running client refused the pass: " << EscapeControlChars(error) << '\n';
+        return kExitCannotRun;
+    }
+    return ReportPass(kind, PassResultFromJson(reply.result), !output.json, output);
+}
+
+int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const Paths& paths, Transport& transport,
+                 const CtlOutput& output) {
     RegistryFile registry(registryFile);
     SystemClock clock;
-    StreamMessageBoxes boxes(err);
+    StreamMessageBoxes boxes(output.err);
     MailNoticeRelay mail;
     // The notices read the runtime's settings, so they are made with it; held
     // here so they outlive it.
@@ -29,53 +69,88 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, con
                            paths, registryFile, "zumasetctl"});
     smtp = std::make_unique<SmtpMailNotices>(runtime.settings(), runtime.logs(), boxes, "zumasetctl");
     mail.SetTarget(smtp.get());
+    PassResult result;
+    runtime.logs().SetLineObserver([&result](LogKind kind, std::string_view line) {
+        if (kind == LogKind::Error) result.errors.emplace_back(line);
+    });
+    runtime.model().SetObserver([&](ClientModel::Change change) {
+        if (change != ClientModel::Change::Activity || runtime.model().activity().empty()) return;
+        if (!output.json) PrintActivity(runtime.model().activity().back(), output);
+    });
     runtime.StartUp();
     const PassOutcome outcome = runtime.RunPass(kind);
-    using Status = PassOutcome::Status;
-    switch (outcome.status) {
-    case Status::Ran:
-    case Status::EndedEarly: break;
-    case Status::SettingsBusy:
-        err << "a transfer pass is already running with the settings in " << EscapeControlChars(registryFile.string())
-            << "; nothing was done, try again when it has finished\n";
-        return kExitFailure;
-    case Status::SettingsMissing:
-        err << "cannot run the pass, these settings are empty:";
-        for (const auto& name : outcome.missing) err << ' ' << name;
-        err << " (set them with: zumasetctl config set NAME VALUE)\n";
-        return kExitFailure;
-    case Status::FolderBusy:
-        err << "a transfer pass is already running over the outbound folder "
-            << EscapeControlChars(runtime.settings().SourcePath)
-            << "; nothing was done, try again when it has finished\n";
-        return kExitFailure;
-    case Status::RegisterBusy:
-        err << "a transfer pass is already running with the register of sent files in "
-            << EscapeControlChars(RegisterFilePath(runtime.logs()).string())
-            << "; nothing was done, try again when it has finished\n";
-        return kExitFailure;
-    case Status::RegisterRefused:
-        err << "the register of sent files " << EscapeControlChars(RegisterFilePath(runtime.logs()).string())
-            << " cannot be used (see the error log); nothing was sent or received\n";
-        return kExitFailure;
-    }
-    const bool registerSaved = runtime.ShutDown();
+    result.status = PassStatusName(outcome.status);
+    result.missing = outcome.missing;
+    const std::string registerFile = RegisterFilePath(runtime.logs()).string();
+    result.detail = PassRefusalText(outcome.status, registryFile.string(), runtime.settings().SourcePath, registerFile);
+    if (outcome.status != PassOutcome::Status::Ran && outcome.status != PassOutcome::Status::EndedEarly)
+        return ReportPass(kind, result, !output.json, output);
 
-    for (const auto& line : runtime.model().activity()) out << EscapeControlChars(line) << '\n';
-    if (kind != PassKind::Receive) out << "files sent: " << runtime.model().sendCount() << '\n';
-    if (kind != PassKind::Send) out << "files received: " << runtime.model().getCount() << '\n';
-    out << "sent files awaiting receipts: " << runtime.sentFiles().records().size() << '\n';
+    const bool registerSaved = runtime.ShutDown();
+    result.activity.assign(runtime.model().activity().begin(), runtime.model().activity().end());
+    result.sent = runtime.model().sendCount();
+    result.received = runtime.model().getCount();
+    result.awaiting = static_cast<long>(runtime.sentFiles().records().size());
+    const int status = ReportPass(kind, result, !output.json, output);
     if (!registerSaved) {
-        err << "the register of sent files could not be saved to "
-            << EscapeControlChars(RegisterFilePath(runtime.logs()).string())
-            << "; replies to these files may land in the inbound folder itself (see the error log)\n";
+        output.err << "the register of sent files could not be saved to " << EscapeControlChars(registerFile)
+                   << "; replies to these files may land in the inbound folder itself (see the error log)\n";
         return kExitFailure;
     }
-    if (outcome.status == Status::EndedEarly) {
-        err << "the pass ended early on an error (see the error log)\n";
+    return status;
+}
+
+nlohmann::json SummaryJson(const PassResult& result) {
+    nlohmann::json summary = ToJson(result);
+    summary.erase("event");
+    return summary;
+}
+
+} // namespace
+
+ControlCommand PassRequest(PassKind kind) {
+    switch (kind) {
+    case PassKind::Send: return ControlCommand::Send;
+    case PassKind::Receive: return ControlCommand::Receive;
+    case PassKind::Cycle: return ControlCommand::Cycle;
+    }
+    return ControlCommand::Cycle;
+}
+
+int ReportPass(PassKind kind, const PassResult& result, bool activityPrinted, const CtlOutput& output) {
+    if (output.json)
+        output.out << SummaryJson(result).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    if (result.status == "settings-missing") {
+        output.err << "cannot run the pass, these settings are empty:";
+        for (const auto& name : result.missing) output.err << ' ' << name;
+        output.err << " (set them with: zumasetctl config set NAME VALUE)\n";
+        return kExitCannotRun;
+    }
+    if (result.status == "busy" || result.status == "register-refused") {
+        output.err << (result.detail.empty() ? "a transfer pass is already running; nothing was done"
+                                             : EscapeControlChars(result.detail))
+                   << '\n';
+        return kExitCannotRun;
+    }
+    if (!output.json) {
+        if (!activityPrinted)
+            for (const auto& line : result.activity) output.out << EscapeControlChars(line) << '\n';
+        if (kind != PassKind::Receive) output.out << "files sent: " << result.sent << '\n';
+        if (kind != PassKind::Send) output.out << "files received: " << result.received << '\n';
+        output.out << "sent files awaiting receipts: " << result.awaiting << '\n';
+    }
+    for (const auto& line : result.errors) output.err << EscapeControlChars(line) << '\n';
+    if (result.status == "ended-early") {
+        output.err << "the pass ended early on an error (see the error log)\n";
         return kExitFailure;
     }
-    return kExitOk;
+    return result.errors.empty() ? kExitOk : kExitFailure;
+}
+
+int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, const Paths& paths, Transport& transport,
+                   const CtlOutput& output) {
+    if (std::optional<int> forwarded = ForwardPass(kind, registryFile, output)) return *forwarded;
+    return RunLocalPass(kind, registryFile, paths, transport, output);
 }
 
 } // namespace zumaset

@@ -1,22 +1,33 @@
 #pragma once
 
+#include "app/ctl/ctl_output.h"
+#include "platform/control_protocol.h"
 #include "shell/pass_kind.h"
 
 #include <filesystem>
-#include <iosfwd>
+#include <optional>
 
 namespace zumaset {
 
 struct Paths;
 class Transport;
 
-// Runs one pass as the client would: loads the settings and the register of
-// sent files, runs the pass, saves the register. Prints what the pass did.
-// Exit status 0 when the pass ran (the logs tell which files failed), 1 when
-// it could not run (settings missing, another pass running with the same
-// settings file or over the same outbound folder), when it ended early on an
-// error, or when the register of sent files could not be saved.
+// Runs one pass. While a client runs with the same settings file the pass is
+// asked of it over its control channel (it owns the register of sent files);
+// otherwise it runs here as the client would: loads the settings and the
+// register, runs the pass, saves the register. The activity lines are printed
+// as they come, then the counts. Exit status 0 when the pass ran and reported
+// no error, 1 when it ran but something failed (its error-log lines are
+// printed to `err`) or ended early, 3 when it could not run (settings missing,
+// another pass running, the register refused).
 int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, const Paths& paths, Transport& transport,
-                   std::ostream& out, std::ostream& err);
+                   const CtlOutput& output);
+
+// The request that asks the running client for a pass of `kind`.
+ControlCommand PassRequest(PassKind kind);
+
+// Prints a pass's result (the activity lines only when they were not printed
+// as they came) and gives the exit status.
+int ReportPass(PassKind kind, const PassResult& result, bool activityPrinted, const CtlOutput& output);
 
 } // namespace zumaset

@@ -1,9 +1,14 @@
 #include "app/ctl/register_command.h"
 
 #include "app/ctl/exit_codes.h"
+#include "core/registry_file.h"
+#include "core/settings_store.h"
 #include "core/text.h"
 #include "core/utf8_slice.h"
 #include "outbound/receipt_register.h"
+#include "platform/control_client.h"
+#include "platform/control_results.h"
+#include "platform/instance_lock.h"
 
 #include <algorithm>
 #include <array>
@@ -13,40 +18,79 @@
 
 namespace zumaset {
 
-int ShowRegister(const Settings& settings, std::ostream& out, std::ostream& err) {
-    const auto file = RegisterFilePath(settings);
-    const std::string shownFile = EscapeControlChars(file.string());
-    const RegisterFileContent content = ReadRegisterFile(file);
-    switch (content.state) {
-    case RegisterFileContent::State::Missing:
-        out << "The register holds no sent files (" << shownFile << " does not exist).\n";
-        return kExitOk;
-    case RegisterFileContent::State::NotRegular:
-        err << shownFile << " is not a regular file (a link, a FIFO or a folder); it is not read\n";
-        return kExitFailure;
-    case RegisterFileContent::State::Unreadable:
-        err << "cannot read " << shownFile << ": " << std::generic_category().message(content.error) << '\n';
-        return kExitFailure;
-    case RegisterFileContent::State::Read: break;
+namespace {
+
+void PrintRecords(const RegisterResult& result, const CtlOutput& output) {
+    if (output.json) {
+        nlohmann::json document = ToJson(result);
+        document.erase("event");
+        output.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        return;
     }
     std::vector<std::array<std::string, 4>> rows{{"NAME", "FOLDER", "OFFICE", "SENT"}};
-    const auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
-        err << shownFile << ": line " << lineNo << " cannot be read and will be skipped: " << EscapeControlChars(line)
-            << '\n';
-    });
-    for (const auto& record : records) {
-        rows.push_back({EscapeControlChars(record.SendAs), EscapeControlChars(record.PathName),
-                        EscapeControlChars(record.CuCode), FormatDefaultDateTime(record.SendTime)});
+    for (const auto& record : result.records) {
+        rows.push_back({EscapeControlChars(record.sendAs), EscapeControlChars(record.pathName),
+                        EscapeControlChars(record.cuCode), EscapeControlChars(record.sendTime)});
     }
     std::array<std::size_t, 4> widths{};
     for (const auto& row : rows) {
         for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Utf8Length(row[i]));
     }
     for (const auto& row : rows) {
-        out << Utf8PadRight(row[0], widths[0]) << "  " << Utf8PadRight(row[1], widths[1]) << "  "
-            << Utf8PadRight(row[2], widths[2]) << "  " << row[3] << '\n';
+        output.out << Utf8PadRight(row[0], widths[0]) << "  " << Utf8PadRight(row[1], widths[1]) << "  "
+                   << Utf8PadRight(row[2], widths[2]) << "  " << row[3] << '\n';
     }
-    out << (rows.size() - 1) << " sent file(s) awaiting receipts.\n";
+    output.out << (rows.size() - 1) << " sent file(s) awaiting receipts.\n";
+}
+
+int ShowRegisterFile(const std::filesystem::path& registryFile, const CtlOutput& output) {
+    RegistryFile registry(registryFile);
+    Settings settings;
+    LoadSettings(settings, registry);
+    const auto file = RegisterFilePath(settings);
+    const std::string shownFile = EscapeControlChars(file.string());
+    const RegisterFileContent content = ReadRegisterFile(file);
+    switch (content.state) {
+    case RegisterFileContent::State::Missing:
+        if (output.json) {
+            PrintRecords({}, output);
+        } else {
+            output.out << "The register holds no sent files (" << shownFile << " does not exist).\n";
+        }
+        return kExitOk;
+    case RegisterFileContent::State::NotRegular:
+        output.err << shownFile << " is not a regular file (a link, a FIFO or a folder); it is not read\n";
+        return kExitFailure;
+    case RegisterFileContent::State::Unreadable:
+        output.err << "cannot read " << shownFile << ": " << std::generic_category().message(content.error) << '\n';
+        return kExitFailure;
+    case RegisterFileContent::State::Read: break;
+    }
+    const auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
+        output.err << shownFile << ": line " << lineNo
+                   << " cannot be read and will be skipped: " << EscapeControlChars(line) << '\n';
+    });
+    PrintRecords(RegisterResultFrom(records), output);
+    return kExitOk;
+}
+
+} // namespace
+
+int ShowRegister(const std::filesystem::path& registryFile, const CtlOutput& output) {
+    const ControlReply reply = ControlClient(registryFile).Request(ControlCommand::Register);
+    switch (reply.state) {
+    case ControlReply::State::NotRunning: return ShowRegisterFile(registryFile, output);
+    case ControlReply::State::Failed:
+        if (!InstanceLock::Running(registryFile)) return ShowRegisterFile(registryFile, output);
+        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
+        return kExitCannotRun;
+    case ControlReply::State::Answered: break;
+    }
+    if (std::string error = ResultError(reply.result); !error.empty()) {
+        output.err << "zumasetctl: the running client refused: " << EscapeControlChars(error) << '\n';
+        return kExitCannotRun;
+    }
+    PrintRecords(RegisterResultFromJson(reply.result), output);
     return kExitOk;
 }
 

@@ -1,0 +1,114 @@
+#include "app/ctl/client_commands.h"
+
+#include "app/ctl/exit_codes.h"
+#include "app/ctl/terminal_progress.h"
+#include "core/text.h"
+#include "platform/control_client.h"
+#include "platform/instance_lock.h"
+
+#include <ostream>
+
+namespace zumaset {
+
+namespace {
+
+std::string Shown(const std::filesystem::path& file) {
+    return EscapeControlChars(file.string());
+}
+
+void PrintStatus(const StatusResult& status, const CtlOutput& output) {
+    std::ostream& out = output.out;
+    out << "client: running (" << status.face << (status.service ? ", started by the service manager" : "") << ")\n";
+    out << "cycle: ";
+    if (status.paused) {
+        out << "paused";
+    } else if (status.enabled) {
+        out << "timer armed, next tick in " << (status.intervalMs + 500) / 1000 << " s";
+    } else {
+        out << "a pass is running";
+    }
+    out << '\n';
+    out << "files sent: " << status.sent << '\n';
+    out << "files received: " << status.received << '\n';
+    if (status.transfer)
+        out << "transferring: " << TerminalProgress::Line(TransferStateOf(*status.transfer), {}) << '\n';
+    if (!status.activity.empty()) {
+        out << "last activity:\n";
+        for (const auto& line : status.activity) out << "  " << EscapeControlChars(line) << '\n';
+    }
+}
+
+// A request whose answer is not pass output; Failed turns into NotRunning
+// when no client holds the lock (a runtime folder nobody can use).
+ControlReply Ask(const std::filesystem::path& registryFile, ControlCommand command) {
+    ControlReply reply = ControlClient(registryFile).Request(command);
+    if (reply.state == ControlReply::State::Failed && !InstanceLock::Running(registryFile)) return {};
+    return reply;
+}
+
+} // namespace
+
+int ShowClientStatus(const std::filesystem::path& registryFile, const CtlOutput& output) {
+    const ControlReply reply = Ask(registryFile, ControlCommand::Status);
+    switch (reply.state) {
+    case ControlReply::State::NotRunning:
+        if (output.json)
+            output.out << nlohmann::json{{"running", false}}.dump(2) << '\n';
+        else
+            output.out << "no client is running with the settings in " << Shown(registryFile) << '\n';
+        return kExitCannotRun;
+    case ControlReply::State::Failed:
+        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
+        return kExitCannotRun;
+    case ControlReply::State::Answered: break;
+    }
+    if (std::string error = ResultError(reply.result); !error.empty()) {
+        output.err << "zumasetctl: the running client refused: " << EscapeControlChars(error) << '\n';
+        return kExitCannotRun;
+    }
+    const StatusResult status = StatusResultFromJson(reply.result);
+    if (output.json) {
+        nlohmann::json document = ToJson(status);
+        document.erase("event");
+        document["running"] = true;
+        output.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    } else {
+        PrintStatus(status, output);
+    }
+    return kExitOk;
+}
+
+int ReloadClient(const std::filesystem::path& registryFile, const CtlOutput& output) {
+    const ControlReply reply = Ask(registryFile, ControlCommand::Reload);
+    switch (reply.state) {
+    case ControlReply::State::NotRunning:
+        output.out << "no client is running with the settings in " << Shown(registryFile)
+                   << "; it reads them when it starts\n";
+        return kExitOk;
+    case ControlReply::State::Failed:
+        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
+        return kExitCannotRun;
+    case ControlReply::State::Answered: break;
+    }
+    if (std::string error = ResultError(reply.result); !error.empty()) {
+        output.err << "zumasetctl: the running client refused to reload: " << EscapeControlChars(error) << '\n';
+        return kExitCannotRun;
+    }
+    output.out << "the running client reloads its settings before its next pass\n";
+    return kExitOk;
+}
+
+int ReloadAfterWrite(const std::filesystem::path& registryFile, const CtlOutput& output) {
+    const ControlReply reply = Ask(registryFile, ControlCommand::Reload);
+    if (reply.state == ControlReply::State::NotRunning) return kExitOk;
+    std::string error = reply.state == ControlReply::State::Failed ? reply.error : ResultError(reply.result);
+    if (error.empty()) {
+        output.out << "the running client reloads its settings before its next pass\n";
+        return kExitOk;
+    }
+    output.err << "the settings are written, but the running client could not be asked to use them ("
+               << EscapeControlChars(error) << "); run: zumasetctl reload\n";
+    return kExitFailure;
+}
+
+} // namespace zumaset

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/ctl/ctl_output.h"
+
+#include <filesystem>
+
+namespace zumaset {
+
+// Shows whether a client runs with the settings file and, when one does, its
+// face, the cycle's mode, the counters, the last activity lines and the file
+// being transferred. Exit status 0 when a client runs, 3 when none does.
+int ShowClientStatus(const std::filesystem::path& registryFile, const CtlOutput& output);
+
+// Asks the running client to read its settings again (between passes, with a
+// new internet session). With no client running there is nothing to do: the
+// client reads the settings when it starts; exit status 0 either way, 3 when
+// a running client could not be reached.
+int ReloadClient(const std::filesystem::path& registryFile, const CtlOutput& output);
+
+// After the settings were written: asks a client running with them to reload
+// and says so. Exit status 0 when none runs or it reloads, 1 when it could
+// not be asked (the settings are written but not yet in use).
+int ReloadAfterWrite(const std::filesystem::path& registryFile, const CtlOutput& output);
+
+} // namespace zumaset
