@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
-#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -86,29 +85,6 @@ TEST(QtMessageBoxes, ABoxAskedForOnTheUiThreadIsShownThereAtOnce) {
     QtMessageBoxes boxes([&](const QString&, const QString&, MessageIcon) { shownOn = QThread::currentThread(); });
     boxes.Show("t", "x", MessageIcon::Information);
     EXPECT_EQ(shownOn, QThread::currentThread());
-}
-
-TEST(QtMessageBoxes, BoxesFromSeveralPassesAreShownOneAfterAnotherOnTheUiThread) {
-    std::vector<std::string> shown;
-    bool onUiThread = true;
-    QtMessageBoxes boxes([&](const QString&, const QString& text, MessageIcon) {
-        onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
-        shown.push_back(text.toStdString());
-    });
-    std::atomic<int> finished = 0;
-    std::vector<std::thread> passes;
-    for (int i = 0; i < 3; ++i) {
-        passes.emplace_back([&, i] {
-            boxes.Show("t", std::to_string(i), MessageIcon::Stop);
-            ++finished;
-        });
-    }
-    const bool done = ProcessEventsUntil([&] { return finished == 3; });
-    for (std::thread& pass : passes) pass.join();
-    ASSERT_TRUE(done);
-    EXPECT_TRUE(onUiThread);
-    std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, (std::vector<std::string>{"0", "1", "2"}));
 }
 
 } // namespace

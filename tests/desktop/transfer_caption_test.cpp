@@ -37,14 +37,5 @@ INSTANTIATE_TEST_SUITE_P(Transfer, Percent,
                                          PercentRow{"FilesBeyondFourGiB", kSixGiB / 2, kSixGiB, 50}),
                          [](const testing::TestParamInfo<PercentRow>& info) { return std::string(info.param.name); });
 
-TEST(TransferCaption, NamesTheDirectionAndTheFile) {
-    const TransferState sending{TransferState::Direction::Sending, "Přiznání 1.txt", 1, 4};
-    EXPECT_EQ(TransferCaption(sending).toStdString(), "Odesílá se: Přiznání 1.txt");
-    EXPECT_EQ(TrayTipDuringTransfer("Zumaset 2.0.0.2", sending).toStdString(),
-              "Zumaset 2.0.0.2\nOdesílá se: Přiznání 1.txt 25 %");
-    const TransferState receiving{TransferState::Direction::Receiving, "R.xml", 1, 0};
-    EXPECT_EQ(TrayTipDuringTransfer("Zumaset 2.0.0.2", receiving).toStdString(), "Zumaset 2.0.0.2\nPřijímá se: R.xml");
-}
-
 } // namespace
 } // namespace zumaset
