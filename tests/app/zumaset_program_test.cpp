@@ -9,6 +9,7 @@
 #include "shell/service_control.h"
 
 #include "client_process.h"
+#include "ctl_runner.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
 
@@ -168,26 +169,34 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     ASSERT_EQ(status.activity.size(), 2u);
     EXPECT_NE(status.activity[1].find(" - klient spuštěn "), std::string::npos);
 
+    // zumasetctl hands the pass to the running client and prints what it did.
+    test::CtlRunner ctl(registryFile());
+    EXPECT_EQ(ctl.Run({"send"}), 0) << ctl.err.str();
+    EXPECT_NE(ctl.out.str().find("Proces SEND - zahájeno."), std::string::npos) << ctl.out.str();
+    EXPECT_NE(ctl.out.str().find("files sent: 1"), std::string::npos) << ctl.out.str();
+    EXPECT_NE(ctl.out.str().find("sent files awaiting receipts: 1"), std::string::npos) << ctl.out.str();
+    // The same pass asked over the channel itself: the lines streamed are the lines of the result.
     std::vector<std::string> streamed;
-    const ControlReply reply = ControlClient(registryFile()).Request(ControlCommand::Send, [&](const ControlEvent& e) {
-        if (const auto* activity = std::get_if<ActivityEvent>(&e)) streamed.push_back(activity->text);
-    });
+    const ControlReply reply =
+        ControlClient(registryFile()).Request(ControlCommand::Receive, [&](const ControlEvent& e) {
+            if (const auto* activity = std::get_if<ActivityEvent>(&e)) streamed.push_back(activity->text);
+        });
     ASSERT_EQ(reply.state, ControlReply::State::Answered) << reply.error;
     const PassResult pass = PassResultFromJson(reply.result);
     EXPECT_EQ(pass.status, "ran");
-    EXPECT_EQ(pass.sent, 1);
+    EXPECT_EQ(pass.received, 1); // the receipt of the file sent
     EXPECT_EQ(pass.awaiting, 1);
     EXPECT_TRUE(pass.errors.empty());
     EXPECT_EQ(pass.activity, streamed);
     ASSERT_FALSE(pass.activity.empty());
-    EXPECT_NE(pass.activity.front().find("Proces SEND - zahájeno."), std::string::npos);
+    EXPECT_NE(pass.activity.front().find("Proces   GET - zahájeno."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(outbound));
     const RegisterResult sent =
         RegisterResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Register).result);
     ASSERT_EQ(sent.records.size(), 1u);
     EXPECT_EQ(sent.records[0].sendAs, "PRAHA001.VAS");
     EXPECT_EQ(sent.records[0].cuCode, "CZ510000");
-    // The manual send left the timer polling for the receipt.
+    // The send left the timer polling for the receipt.
     EXPECT_EQ(StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result).intervalMs,
               30000);
 
@@ -199,7 +208,7 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     // The shutdown ran: its trace is the last line of the debug log.
     const std::string debug = test::ReadFileBytes(logs() / "Debug.log");
     EXPECT_NE(debug.rfind("<A03>"), std::string::npos);
-    EXPECT_GT(debug.rfind("<A03>"), debug.rfind("<C01>"));
+    EXPECT_GT(debug.rfind("<A03>"), debug.rfind("<D01>"));
 }
 
 } // namespace
