@@ -9,6 +9,7 @@
 #include "core/trace_line.h"
 #include "core/upper_case.h"
 #include "core/utf8_slice.h"
+#include "exchange/file_progress.h"
 #include "exchange/pending_file.h"
 #include "exchange/received_placement.h"
 
@@ -43,6 +44,8 @@ constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové 
 constexpr long kScriptError = 500;
 constexpr long kStatusOk = 200;
 constexpr std::size_t kReadBufferSize = 2048;
+// A fetched file's progress is told once per this many bytes received.
+constexpr std::uint64_t kProgressStep = 64 * 1024;
 constexpr std::size_t kXmlErrorNameLength = 14;
 
 // Trace places of the read loop, for the list and for a fetch.
@@ -396,6 +399,8 @@ std::variant<std::string, EntryOutcome> ReceivePass::Place(std::string_view rawE
 }
 
 FetchOutcome ReceivePass::Fetch(const std::string& body, PendingFile& file, const std::string& name) {
+    // The file is under way from its request on; its end is told however the fetch ends.
+    FileProgress progress(c_.progress, TransferState::Direction::Receiving, name, 0, kProgressStep);
     const InternetRequest* fetch = transfer_.OpenRequest(kFetchPage);
     Trace(37, "hHttpOpenRequest(DOWN)", HandleText(fetch));
     if (fetch == nullptr) {
@@ -436,10 +441,13 @@ FetchOutcome ReceivePass::Fetch(const std::string& body, PendingFile& file, cons
         [&](std::string_view bytes) {
             if (length == 0 && !bytes.empty()) first = bytes.front();
             length += bytes.size();
-            return file.Write(bytes);
+            if (!file.Write(bytes)) return false;
+            progress.Done(length);
+            return true;
         },
         error);
     if (outcome == ReadOutcome::StoreFailed) return FetchOutcome::StoreFailed;
+    if (outcome == ReadOutcome::Complete) progress.Done(length, true);
     bool failed = false;
     if (outcome == ReadOutcome::ReadFailed) {
         ReportFileFailure(static_cast<long>(error), ReadFailureText(error));

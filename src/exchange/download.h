@@ -5,6 +5,7 @@
 #include "core/logs.h"
 #include "core/mail_notice.h"
 #include "core/settings.h"
+#include "core/transfer_progress.h"
 #include "exchange/dial_up_gate.h"
 #include "exchange/sent_files.h"
 #include "exchange/server_session.h"
@@ -34,6 +35,8 @@ struct DownloadContext {
     DialUpGate& dialUp;
     MailNotices& mail;      // information notices of operator files
     std::string dataFolder; // information files go here (InformationFolder)
+    // Told how each fetched file goes: its bytes received. Null: nobody.
+    TransferProgress* progress = nullptr;
 };
 
 // One receive pass against `server`: asks for the list of files waiting for

@@ -87,6 +87,8 @@ public:
     std::uint64_t chunkCount() const { return ChunkCount(kind_, size_); }
     // Chunks handed out so far.
     std::uint64_t chunksRead() const { return chunksRead_; }
+    // Bytes of the file read into the chunks handed out so far.
+    std::uint64_t bytesRead() const { return offset_; }
 
     // Reads the next chunk's bytes and appends their encoding to `out`; the
     // CRC-32 of exactly the appended text is returned. An error when the file

@@ -10,6 +10,7 @@
 #include "exchange/body_text.h"
 #include "exchange/crc32.h"
 #include "exchange/date_bt.h"
+#include "exchange/file_progress.h"
 #include "exchange/upload_form.h"
 #include "zumaset/version.h"
 
@@ -241,10 +242,14 @@ bool Upload::GeneralError(long code, std::string_view text) noexcept {
 bool Upload::Run(std::string_view folderPath, std::string_view sourceName, std::string_view cuCode,
                  std::string_view sendAs, const std::optional<FileNode>& expected, FileIdentity* readIdentity) {
     args_ = {folderPath, sourceName, cuCode, sendAs};
-    if (!Prepare(expected) || !Connect()) return false;
+    if (!Prepare(expected)) return false;
+    // From here the file is under way; its end is told however the run ends.
+    FileProgress progress(c_.progress, TransferState::Direction::Sending, std::string(sourceName), file_->size());
+    if (!Connect()) return false;
     for (std::uint64_t i = 1; i <= count_; ++i) {
         std::optional<ChunkReply> reply = SendChunk(i);
         if (!reply || !Judge(*reply)) return false;
+        progress.Done(file_->bytesRead());
     }
     Record(readIdentity);
     return true;

@@ -4,6 +4,7 @@
 #include "core/failure_report.h"
 #include "core/logs.h"
 #include "core/settings.h"
+#include "core/transfer_progress.h"
 #include "exchange/cycle_events.h"
 #include "exchange/dial_up_gate.h"
 #include "exchange/file_encoder.h"
@@ -27,6 +28,8 @@ struct UploadContext {
     SentFiles& sentFiles; // where an accepted file is recorded
     DialUpGate& dialUp;   // asked first when RASMode is on
     const Clock& clock;
+    // Told how the file goes: its bytes sent, chunk by chunk. Null: nobody.
+    TransferProgress* progress = nullptr;
 };
 
 // Uploads the file folderPath + sourceName as sendAs for the office cuCode:

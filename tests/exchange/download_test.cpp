@@ -14,6 +14,7 @@
 
 #include "counting_dial_up_gate.h"
 #include "fake_transport.h"
+#include "recording_transfer_progress.h"
 #include "session_fixture.h"
 #include "trace_has.h"
 #include "vansim_process.h"
@@ -70,7 +71,7 @@ protected:
         session.Open();
         if (receiveTimeout) session.SetReceiveTimeout(*receiveTimeout);
         DownloadContext context{
-            session, settings, logs, reporter, view, sent, dialUp, mail, (dir / "data").string() + "/"};
+            session, settings, logs, reporter, view, sent, dialUp, mail, (dir / "data").string() + "/", &progress};
         GetRemoteFile(context, server);
     }
 
@@ -79,6 +80,7 @@ protected:
     ClientModel view;
     ReceiptRegister sent;
     test::CountingDialUpGate dialUp;
+    test::RecordingTransferProgress progress;
     std::optional<std::chrono::milliseconds> receiveTimeout;
 };
 
@@ -131,6 +133,10 @@ TEST_F(LiveReceivePass, OneEntryIsStoredByteForByteCountedAndAcknowledged) {
     const std::string debug = Log("Debug.log");
     EXPECT_TRUE(test::TraceHas(debug, 'I', 54, {"ABC.POT"}));
     EXPECT_TRUE(test::TraceHas(debug, 'I', 56, {"200"}));
+    using P = test::RecordingTransferProgress;
+    EXPECT_EQ(progress.events,
+              (std::vector<P::Event>{P::Progress(TransferState::Direction::Receiving, "ABC.POT", 0, 0),
+                                     P::Progress(TransferState::Direction::Receiving, "ABC.POT", 5000, 0), P::End()}));
 }
 
 // A reply to a registered file mirrors its folder; XML files follow their server directory.
@@ -220,6 +226,12 @@ TEST_F(LiveReceivePass, AMissingFileIsReportedAndNotStoredEmpty) {
     EXPECT_NE(Log("Error.log").find("[404] *** "), std::string::npos);
     EXPECT_EQ(FilesBelow(settings.RetValPath), std::vector<std::string>{"B.TXT"});
     EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\A.TXT"));
+    // The missing file ends without bytes; the next one goes through.
+    using P = test::RecordingTransferProgress;
+    constexpr auto kReceiving = TransferState::Direction::Receiving;
+    EXPECT_EQ(progress.events, (std::vector<P::Event>{P::Progress(kReceiving, "A.TXT", 0, 0), P::End(),
+                                                      P::Progress(kReceiving, "B.TXT", 0, 0),
+                                                      P::Progress(kReceiving, "B.TXT", 6, 0), P::End()}));
 }
 
 // A different file replaces an older, longer one whole and keeps it as the next

@@ -5,6 +5,7 @@
 #include "counting_dial_up_gate.h"
 #include "recording_cycle_events.h"
 #include "recording_sent_files.h"
+#include "recording_transfer_progress.h"
 #include "session_fixture.h"
 
 #include <filesystem>
@@ -39,7 +40,7 @@ protected:
               const std::optional<FileNode>& expected = std::nullopt) {
         ServerSession session(transport, settings, registry, logs, reporter);
         session.Open();
-        const UploadContext context{session, settings, logs, reporter, cycle, sent, gate, clock};
+        const UploadContext context{session, settings, logs, reporter, cycle, sent, gate, clock, &progress};
         return SendFile(context, folder, name, cuCode, sendAs, expected, readIdentity);
     }
 
@@ -47,6 +48,7 @@ protected:
     test::RecordingCycleEvents cycle;
     RecordingSentFiles sent;
     CountingDialUpGate gate;
+    RecordingTransferProgress progress;
 };
 
 } // namespace zumaset::test

@@ -121,6 +121,17 @@ TEST_P(ChunkBoundary, ChunksAreCutAtTheirFixedSizes) {
         joined += Field(body, "FileData");
     }
     EXPECT_EQ(joined, encoded);
+
+    // Progress: the start, the source bytes sent after every accepted chunk, the end.
+    using P = test::RecordingTransferProgress;
+    constexpr auto kSending = TransferState::Direction::Sending;
+    std::vector<P::Event> expected{P::Progress(kSending, c.name, 0, c.size)};
+    const std::size_t chunkBytes = xml ? 49999 : 33333;
+    for (std::size_t i = 1; i <= c.chunkDigits.size(); ++i) {
+        expected.push_back(P::Progress(kSending, c.name, std::min(i * chunkBytes, c.size), c.size));
+    }
+    expected.push_back(P::End());
+    EXPECT_EQ(progress.events, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ChunkBoundary,
@@ -155,6 +166,12 @@ TEST_P(Judging, AnswerDecidesTheOutcome) {
     EXPECT_EQ(Send(transport, Put(name, "AB"), name, "CZ510201", name), c.accepted);
     EXPECT_EQ(sent.records.size(), c.accepted ? 1u : 0u);
     EXPECT_TRUE(fs::exists(source / name));
+    // The file's end is told either way; its two bytes only when they went.
+    using P = test::RecordingTransferProgress;
+    std::vector<P::Event> events{P::Progress(TransferState::Direction::Sending, name, 0, 2)};
+    if (c.accepted) events.push_back(P::Progress(TransferState::Direction::Sending, name, 2, 2));
+    events.push_back(P::End());
+    EXPECT_EQ(progress.events, events);
     if (c.accepted) {
         EXPECT_FALSE(fs::exists(dir / "Error.log"));
         return;
@@ -227,6 +244,7 @@ TEST_F(Upload, AnEmptyOrMissingFileMakesNoConnection) {
     EXPECT_FALSE(Send(transport, Put("empty.dok", ""), "empty.dok", "CZ510201", "EMPTY.DOK"));
     EXPECT_TRUE(transport.sent().empty());
     EXPECT_FALSE(fs::exists(dir / "Error.log"));
+    EXPECT_TRUE(progress.events.empty()); // nothing was under way
 
     settings.ShowErrMessage = true;
     EXPECT_FALSE(Send(transport, source.string() + "/", "missing.dok", "CZ510201", "MISSING.DOK"));
