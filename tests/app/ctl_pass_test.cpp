@@ -134,7 +134,8 @@ TEST_F(CtlPass, AFailedUploadIsMailedAsAnErrorNotice) {
         ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str();
     }
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
-    EXPECT_EQ(Run({"send"}), 0) << err.str();
+    // The pass ran but the file failed.
+    EXPECT_EQ(Run({"send"}), 1) << err.str();
     const auto messages = smtp.Messages();
     ASSERT_EQ(messages.size(), 1u) << test::ReadFileBytes(dir / "Logy" / "Error.log");
     EXPECT_EQ(messages[0].Header("Subject"), "Zumaset Error");
