@@ -1,0 +1,86 @@
+// The client program's host with its desktop face, on the offscreen platform:
+// the start-up ends with the window out of the way, a second start restores
+// it, and the exit command runs the shutdown.
+#include "core/registry_file.h"
+#include "core/settings_store.h"
+#include "desktop/client_host.h"
+#include "desktop/desktop_face.h"
+
+#include "event_loop.h"
+#include "temp_dir.h"
+
+#include <QAction>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace zumaset {
+namespace {
+
+class ClientHostTest : public ::testing::Test {
+protected:
+    ClientHostTest() {
+        std::filesystem::create_directories(dir / "run");
+        chmod((dir / "run").c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+        Settings settings;
+        settings.User = "DEKL01";
+        settings.LogsPath = (dir / "Logy").string() + "/";
+        settings.ErrLogPath = settings.LogsPath;
+        settings.ConLogPath = settings.LogsPath;
+        settings.WriteDebugLog = true;
+        RegistryFile registry(registryFile());
+        SaveSettings(settings, registry);
+    }
+    ~ClientHostTest() override { unsetenv("XDG_RUNTIME_DIR"); }
+
+    std::filesystem::path registryFile() const { return dir / "registry.reg"; }
+    ClientHost::Options Options() const {
+        return {Paths{dir.path(), dir / "data", dir / "ca"}, registryFile(), "zumaset", "desktop"};
+    }
+    // Wires a host to a desktop face as the program does.
+    static void Wire(ClientHost& host, DesktopFace& face) {
+        face.SetCommands(host);
+        face.ShowModel(host.runtime().model());
+        host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
+        host.SetRaiseHandler([&face] { face.Raise(); });
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(ClientHostTest, StartsOutOfTheWayAndIsRestoredByASecondStart) {
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    ASSERT_EQ(host.Start({}), std::nullopt);
+    // No notification area offscreen: minimised, not hidden.
+    EXPECT_TRUE(face.window().isMinimized());
+    EXPECT_TRUE(ProcessEventsUntil([&] { return face.window().isVisible(); }));
+
+    DesktopFace secondFace;
+    ClientHost second(Options(), secondFace, secondFace.boxes());
+    Wire(second, secondFace);
+    EXPECT_EQ(second.Start({}), clientexit::kOk);
+    EXPECT_FALSE(secondFace.window().isVisible());
+    EXPECT_TRUE(ProcessEventsUntil([&] { return !face.window().isMinimized() && face.window().isVisible(); }));
+}
+
+TEST_F(ClientHostTest, TheExitCommandRunsTheShutdown) {
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    ASSERT_EQ(host.Start({}), std::nullopt);
+    bool finished = false;
+    QObject::connect(&host, &ClientHost::finished, [&] { finished = true; });
+    auto* exit = face.window().findChild<QAction*>(QStringLiteral("mnuExit"));
+    ASSERT_NE(exit, nullptr);
+    exit->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return finished; }));
+    const std::string debug = test::ReadFileBytes(dir / "Logy" / "Debug.log");
+    EXPECT_NE(debug.find("<A01>"), std::string::npos);
+    EXPECT_NE(debug.find("[ZUMASET       -   END]<A03>"), std::string::npos);
+}
+
+} // namespace
+} // namespace zumaset
