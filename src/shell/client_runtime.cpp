@@ -123,7 +123,7 @@ void ClientRuntime::Activity(int message, std::string_view event) {
 }
 
 void ClientRuntime::RunSendPass() {
-    UploadContext upload{*session_, settings_, logs_, reporter_, cycle_, register_, *dialUp_, platform_.clock};
+    UploadContext upload{*session_, settings_, logs_, reporter_, cycle_, register_, *dialUp_, platform_.clock, &model_};
     ServerFileSender sender(upload);
     const std::filesystem::path unarchived = UnarchivedFolder(platform_.paths.data);
     const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};
@@ -133,7 +133,8 @@ void ClientRuntime::RunSendPass() {
 void ClientRuntime::RunReceivePass(bool traceManual) {
     DownloadContext download{*session_, settings_,      logs_,
                              reporter_, model_,         register_,
-                             *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data)};
+                             *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data),
+                             &model_};
     GetRemoteFile(download, settings_.ServerTxt);
     if (traceManual && settings_.WriteDebugLog) {
         logs_.WriteDebugTrace(
