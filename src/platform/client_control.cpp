@@ -20,6 +20,11 @@ std::string StatusName(PassOutcome::Status status) {
     return "ran";
 }
 
+ProgressEvent ProgressOf(const TransferState& state) {
+    return {state.file, state.direction == TransferState::Direction::Sending ? "send" : "receive", state.done,
+            state.total};
+}
+
 constexpr std::string_view kShuttingDown = "the client is shutting down";
 
 } // namespace
@@ -72,8 +77,13 @@ void ClientControl::RunPass(ControlCommand command, ReplyWriter& reply) {
 }
 
 void ClientControl::OnModelChange(ClientModel::Change change) {
-    if (capturing_ == nullptr || change != ClientModel::Change::Activity) return;
-    const auto& activity = parts_.runtime.model().activity();
+    if (capturing_ == nullptr) return;
+    if (change == ClientModel::Change::Transfer) {
+        if (const auto transfer = parts_.runtime.model().transfer()) capturing_->Event(ProgressOf(*transfer));
+        return;
+    }
+    if (change != ClientModel::Change::Activity) return;
+    const auto activity = parts_.runtime.model().activity();
     // A trim shortens the list: nothing new then.
     if (activity.size() < seenActivity_) seenActivity_ = activity.size();
     for (std::size_t i = seenActivity_; i < activity.size(); ++i) {
@@ -108,12 +118,13 @@ void ClientControl::ShowStatus(ReplyWriter& reply) {
     result.enabled = parts_.timer.Enabled();
     result.paused = parts_.cycle.paused();
     result.service = parts_.cycle.serviceStarted();
-    const ClientModel& model = parts_.runtime.model();
-    result.sent = model.sendCount();
-    result.received = model.getCount();
-    const auto& activity = model.activity();
-    const std::size_t first = activity.size() > kStatusActivityLines ? activity.size() - kStatusActivityLines : 0;
-    result.activity.assign(activity.begin() + static_cast<std::ptrdiff_t>(first), activity.end());
+    ClientModelSnapshot model = parts_.runtime.model().Snapshot();
+    result.sent = model.sendCount;
+    result.received = model.getCount;
+    const std::size_t first =
+        model.activity.size() > kStatusActivityLines ? model.activity.size() - kStatusActivityLines : 0;
+    result.activity.assign(model.activity.begin() + static_cast<std::ptrdiff_t>(first), model.activity.end());
+    if (model.transfer) result.transfer = ProgressOf(*model.transfer);
     reply.Result(ToJson(result));
 }
 

@@ -148,7 +148,8 @@ void ClientRuntime::ExpireRegister() {
 }
 
 void ClientRuntime::SearchSourceFolder() {
-    UploadContext upload{*session_, settings_, logs_, reporter_, events(), register_, *dialUp_, platform_.clock};
+    UploadContext upload{*session_, settings_, logs_,           reporter_, events(),
+                         register_, *dialUp_,  platform_.clock, &model_};
     ServerFileSender sender(upload);
     const std::filesystem::path unarchived = UnarchivedFolder(platform_.paths.data);
     const OutboundContext outbound{settings_, logs_, reporter_, model_, sender, unarchived, platform_.clock};
@@ -158,7 +159,8 @@ void ClientRuntime::SearchSourceFolder() {
 void ClientRuntime::GetRemoteFile(const std::string& server) {
     DownloadContext download{*session_, settings_,      logs_,
                              reporter_, model_,         register_,
-                             *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data)};
+                             *dialUp_,  platform_.mail, InformationFolder(platform_.paths.data),
+                             &model_};
     zumaset::GetRemoteFile(download, server);
 }
 

@@ -99,6 +99,34 @@ TEST_F(Runtime, APassAsksTheCallersDialUpGateAndTellsTheObserver) {
     EXPECT_EQ(changes, (std::vector{ClientModel::Change::Activity, ClientModel::Change::Activity}));
 }
 
+// The window and the status request read the file under way from the model.
+TEST_F(Runtime, ASentFileIsShownAsUnderWayUntilItEnds) {
+    settings.CuOption = "ALL_FILES|CZ510000%";
+    const auto file = dir / "Na_CU" / "PRAHA001.VAS";
+    test::WriteFileBytes(file, "declaration");
+    // Left alone for a minute by the runtime's clock, so it is not still being written.
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::from_sys(clock.Now() - std::chrono::minutes(1)));
+    transport.AddReply("/secure/activex_download/upload_prg.asp",
+                       test::FakeReply{200, "<html><body>\r\nOK\r\n</body></html>"});
+    ClientRuntime& client = Start();
+    std::vector<std::optional<TransferState>> seen;
+    client.model().SetObserver([&](ClientModel::Change change) {
+        if (change == ClientModel::Change::Transfer) seen.push_back(client.model().Snapshot().transfer);
+    });
+    EXPECT_EQ(Run(PassKind::Send), PassOutcome::Status::Ran);
+    EXPECT_EQ(client.model().sendCount(), 1);
+    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_TRUE(seen[0] && seen[1]);
+    EXPECT_EQ(seen[0]->file, "PRAHA001.VAS");
+    EXPECT_EQ(seen[0]->direction, TransferState::Direction::Sending);
+    EXPECT_EQ(seen[0]->done, 0u);
+    EXPECT_EQ(seen[1]->done, 11u);
+    EXPECT_EQ(seen[1]->total, 11u);
+    EXPECT_FALSE(seen[2]);
+    EXPECT_FALSE(client.model().Snapshot().transfer);
+}
+
 TEST_F(Runtime, APassIsRefusedWhileAnotherHoldsTheSettingsOrTheOutboundFolder) {
     ClientRuntime& client = Start();
     {
