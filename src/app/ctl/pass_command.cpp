@@ -87,7 +87,8 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
         return ReportPass(kind, result, !output.json, output);
 
     const bool registerSaved = runtime.ShutDown();
-    result.activity.assign(runtime.model().activity().begin(), runtime.model().activity().end());
+    const auto activity = runtime.model().activity(); // a copy: take both ends from the same one
+    result.activity.assign(activity.begin(), activity.end());
     result.sent = runtime.model().sendCount();
     result.received = runtime.model().getCount();
     result.awaiting = static_cast<long>(runtime.sentFiles().records().size());
