@@ -83,6 +83,9 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
     ASSERT_EQ(Run({"cycle"}), 0) << err.str();
     EXPECT_NE(out.str().find("files sent: 2"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("files received: 2"), std::string::npos) << out.str();
+    // The activity lines come first, as the pass writes them.
+    EXPECT_LT(out.str().find(" * "), out.str().find("files sent: 2")) << out.str();
+    EXPECT_EQ(err.str(), "");
 
     EXPECT_FALSE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA001.VAS"));
     EXPECT_FALSE(std::filesystem::exists(dir / "Na_CU" / "zprava01.xml"));
@@ -102,6 +105,9 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
     ASSERT_EQ(Run({"cycle"}), 0);
     EXPECT_NE(out.str().find("files sent: 0"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("files received: 0"), std::string::npos) << out.str();
+    // Quiet and well: nothing at all for cron to mail.
+    ASSERT_EQ(Run({"cycle", "--quiet"}), 0);
+    EXPECT_EQ(out.str() + err.str(), "");
 }
 
 // The pass runs to its end, but cron must hear that a file did not go, and why.
