@@ -8,9 +8,12 @@
 #include "runtime_dir_fixture.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <sys/wait.h>
 #include <vector>
 
 namespace zumaset {
@@ -195,6 +198,28 @@ TEST_F(CtlClient, ASettingWrittenButNotTakenUpExitsOne) {
                              "settings dialog is open); run: zumasetctl reload"),
               std::string::npos)
         << err.str();
+}
+
+// The program itself, as cron starts it: a process of its own that finds the
+// client through the runtime folder and exits with the pass's status.
+TEST_F(CtlClient, TheProgramForwardsFromAProcessOfItsOwn) {
+    const char* build = std::getenv("ZUMASET_BUILD_DIR");
+    if (build == nullptr) GTEST_SKIP() << "ZUMASET_BUILD_DIR is not set";
+    StartClient([](ControlCommand) { return ToJson(Result("ran", {"[909] *** Server odmítl"})); },
+                {ActivityEvent{"9:00:01 * Odesílání"}});
+    const std::string command = "'" + (std::filesystem::path(build) / "src/app/zumasetctl").string() +
+                                "' --registry '" + settings().string() + "' cycle 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    const int status = ::pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << output;
+    EXPECT_NE(output.find("9:00:01 * Odesílání\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("[909] *** Server odmítl\n"), std::string::npos) << output;
+    EXPECT_EQ(Asked(), std::vector<ControlCommand>{ControlCommand::Cycle});
 }
 
 // The exit statuses of the command line itself.
