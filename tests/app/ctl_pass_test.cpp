@@ -29,6 +29,9 @@ protected:
     CtlPass() : vansim({"--receipt-delay", "0"}) {
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        // Where the passes look for a running client: none runs there.
+        std::filesystem::create_directories(dir / "run");
+        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
         unsetenv("https_proxy");
         unsetenv("HTTPS_PROXY");
         std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
@@ -55,6 +58,7 @@ protected:
     ~CtlPass() override {
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
     }
 
     int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
