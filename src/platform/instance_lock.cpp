@@ -3,6 +3,7 @@
 #include "platform/instance_paths.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 
 namespace zumaset {
@@ -29,13 +30,21 @@ int Control(int fd, int command, struct flock* range) {
 
 } // namespace
 
-std::optional<InstanceLock> InstanceLock::TryAcquire(const std::filesystem::path& registryFile) {
+std::optional<InstanceLock> InstanceLock::TryAcquire(const std::filesystem::path& registryFile, std::string* error) {
+    auto fail = [error](std::string why) {
+        if (error != nullptr) *error = std::move(why);
+        return std::nullopt;
+    };
+    if (error != nullptr) error->clear();
     InstanceFiles files = InstanceFilesFor(registryFile);
-    if (files.lock.empty()) return std::nullopt;
+    if (files.lock.empty()) return fail(files.error);
     UniqueFd fd(::open(files.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!fd.valid()) return std::nullopt;
+    if (!fd.valid()) return fail("cannot open " + files.lock.string() + ": " + std::strerror(errno));
     struct flock range = WholeFile(F_WRLCK);
-    if (Control(fd.get(), F_OFD_SETLK, &range) != 0) return std::nullopt;
+    if (Control(fd.get(), F_OFD_SETLK, &range) != 0) {
+        if (errno == EAGAIN || errno == EACCES) return std::nullopt; // another process holds it
+        return fail("cannot lock " + files.lock.string() + ": " + std::strerror(errno));
+    }
     return InstanceLock(registryFile, std::move(fd));
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace zumaset {
 
@@ -20,8 +21,11 @@ namespace zumaset {
 class InstanceLock {
 public:
     // Takes the lock without waiting; nothing when another process holds it
-    // or the runtime folder cannot be used.
-    static std::optional<InstanceLock> TryAcquire(const std::filesystem::path& registryFile);
+    // or when the lock cannot be taken at all (the runtime folder refused,
+    // the lock file unusable): then `error`, when given, says why, and stays
+    // empty when another process simply holds the lock.
+    static std::optional<InstanceLock> TryAcquire(const std::filesystem::path& registryFile,
+                                                  std::string* error = nullptr);
     // Whether a process holds the lock of this settings file.
     static bool Running(const std::filesystem::path& registryFile);
 

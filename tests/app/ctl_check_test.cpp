@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
 
@@ -78,6 +79,41 @@ TEST_F(CtlCheck, ServerNamesAreShownWithControlCharactersEscaped) {
     EXPECT_NE(out.str().find("ServerTxt (127.0.0.1:1\\x09\\x7F):\n  127.0.0.1:1\\x09\\x7F: no connection"),
               std::string::npos)
         << out.str();
+}
+
+// The account is proven by the list of waiting files, which is only read:
+// nothing is fetched or acknowledged.
+TEST_F(CtlCheck, LoginListsWithoutFetchingAndFailsWhenTheListIsRefused) {
+    vansim.AddAccount("DEKL01", "heslo");
+    vansim.AddWaitingFile("DEKL01\\CZ510000\\A1.POT", "receipt");
+    Set("User", "DEKL01");
+    Set("Pass", "heslo");
+    Set("ServerTxt", vansim.host());
+    Set("ServerXml", vansim.host());
+    EXPECT_EQ(Run({"check", "--login"}), 0) << out.str() << err.str();
+    EXPECT_NE(out.str().find("  login: passed, the server answered the list request: 1 file(s) waiting\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_TRUE(std::filesystem::exists(vansim.WaitingFile("DEKL01\\CZ510000\\A1.POT")));
+    EXPECT_EQ(vansim.RequestLog().find("download_down.asp"), std::string::npos) << vansim.RequestLog();
+    EXPECT_EQ(vansim.RequestLog().find("download_move.asp"), std::string::npos) << vansim.RequestLog();
+
+    EXPECT_EQ(Run({"check", "--login", "--json"}), 0);
+    const nlohmann::json document = nlohmann::json::parse(out.str());
+    EXPECT_EQ(document["passed"], true);
+    ASSERT_EQ(document["servers"].size(), 1u); // the same server once
+    EXPECT_EQ(document["servers"][0]["setting"], "ServerTxt");
+    EXPECT_EQ(document["servers"][0]["login"]["files"], 1);
+
+    vansim.AddFaultRule("download_list.asp status 500");
+    EXPECT_EQ(Run({"check", "--login"}), 1);
+    EXPECT_NE(out.str().find("  login: FAILED, the list request was answered with status 500\n"), std::string::npos)
+        << out.str();
+}
+
+TEST_F(CtlCheck, NothingToTestExitsThree) {
+    EXPECT_EQ(Run({"check"}), 3);
+    EXPECT_NE(err.str().find("no server is set"), std::string::npos) << err.str();
 }
 
 } // namespace

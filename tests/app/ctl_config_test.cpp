@@ -58,11 +58,20 @@ TEST_F(CtlConfig, SetWritesTheWholeRecordAndGetReadsItBack) {
     EXPECT_EQ(Run({"config", "show"}), 0);
     EXPECT_NE(out.str().find("TimeInterval     = 300\n"), std::string::npos);
     EXPECT_EQ(out.str().find("tajné"), std::string::npos);
+    // Empty texts are marked; every other setting was written with the record.
+    EXPECT_NE(out.str().find("ServerXml        = (not set)\n"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("the default"), std::string::npos) << out.str();
 }
 
 // Two "config set" at once, each changing its own setting many times: every
 // update must survive the other writer, so each writer always reads back the
 // value it wrote last.
+TEST_F(CtlConfig, ShowMarksTheSettingsNoFileHolds) {
+    EXPECT_EQ(Run({"config", "show"}), 0);
+    EXPECT_NE(out.str().find("User             = (not set)\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("RASMode          = false  (not set, the default)\n"), std::string::npos) << out.str();
+}
+
 TEST_F(CtlConfig, ConcurrentSetsNeverLoseAnUpdate) {
     constexpr int kRounds = 60;
     auto writer = [&](const std::string& name, std::vector<std::string>& problems) {

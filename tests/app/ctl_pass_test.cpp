@@ -30,6 +30,9 @@ protected:
     CtlPass() : vansim({"--receipt-delay", "0"}) {
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        // Where the passes look for a running client: none runs there.
+        std::filesystem::create_directories(dir / "run");
+        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
         unsetenv("https_proxy");
         unsetenv("HTTPS_PROXY");
         std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
@@ -56,6 +59,7 @@ protected:
     ~CtlPass() override {
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
     }
 
     int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
@@ -84,6 +88,9 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
     ASSERT_EQ(Run({"cycle"}), 0) << err.str();
     EXPECT_NE(out.str().find("files sent: 2"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("files received: 2"), std::string::npos) << out.str();
+    // The activity lines come first, as the pass writes them.
+    EXPECT_LT(out.str().find(" * "), out.str().find("files sent: 2")) << out.str();
+    EXPECT_EQ(err.str(), "");
 
     EXPECT_FALSE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA001.VAS"));
     EXPECT_FALSE(std::filesystem::exists(dir / "Na_CU" / "zprava01.xml"));
@@ -103,6 +110,9 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
     ASSERT_EQ(Run({"cycle"}), 0);
     EXPECT_NE(out.str().find("files sent: 0"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("files received: 0"), std::string::npos) << out.str();
+    // Quiet and well: nothing at all for cron to mail.
+    ASSERT_EQ(Run({"cycle", "--quiet"}), 0);
+    EXPECT_EQ(out.str() + err.str(), "");
 }
 
 // The pass runs to its end, but cron must hear that a file did not go, and why.

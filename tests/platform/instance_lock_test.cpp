@@ -56,7 +56,10 @@ TEST_F(InstanceFolder, RefusesAFolderOthersCanReachOrThatIsALink) {
     std::filesystem::create_directories(runtime() / "zumaset");
     ::chmod((runtime() / "zumaset").c_str(), 0755);
     EXPECT_NE(InstanceRuntimeFolder().error.find("other users"), std::string::npos);
-    EXPECT_FALSE(InstanceLock::TryAcquire(settings()));
+    // Refused is not the same as held by another client: the caller is told why.
+    std::string why;
+    EXPECT_FALSE(InstanceLock::TryAcquire(settings(), &why));
+    EXPECT_NE(why.find("other users"), std::string::npos) << why;
 
     std::filesystem::remove(runtime() / "zumaset");
     std::filesystem::create_directories(dir / "elsewhere");
@@ -87,8 +90,13 @@ TEST_F(InstanceLockTest, ASecondProcessFindsTheLockTakenUntilTheFirstLetsGo) {
     ASSERT_TRUE(first);
     EXPECT_TRUE(InstanceLock::Running(settings()));
     // 0: refused and seen running, as it should be.
-    EXPECT_EQ(
-        InChild([&] { return !InstanceLock::TryAcquire(settings()) && InstanceLock::Running(settings()) ? 0 : 1; }), 0);
+    EXPECT_EQ(InChild([&] {
+                  std::string why = "unchanged";
+                  return !InstanceLock::TryAcquire(settings(), &why) && why.empty() && InstanceLock::Running(settings())
+                             ? 0
+                             : 1;
+              }),
+              0);
     // Another settings file is another client.
     EXPECT_EQ(InChild([&] { return InstanceLock::TryAcquire(dir / "other.reg") ? 0 : 1; }), 0);
 

@@ -25,7 +25,7 @@ void PrintStatus(const StatusResult& status, const CtlOutput& output) {
     } else if (status.enabled) {
         out << "timer armed, next tick in " << (status.intervalMs + 500) / 1000 << " s";
     } else {
-        out << "a pass is running";
+        out << "timer stopped";
     }
     out << '\n';
     out << "files sent: " << status.sent << '\n';

@@ -73,9 +73,13 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
     runtime.logs().SetLineObserver([&result](LogKind kind, std::string_view line) {
         if (kind == LogKind::Error) result.errors.emplace_back(line);
     });
+    // New lines are printed as they come; a trim of the list prints nothing.
+    std::size_t shown = 0;
     runtime.model().SetObserver([&](ClientModel::Change change) {
-        if (change != ClientModel::Change::Activity || runtime.model().activity().empty()) return;
-        if (!output.json) PrintActivity(runtime.model().activity().back(), output);
+        if (change != ClientModel::Change::Activity || output.json) return;
+        const auto activity = runtime.model().activity();
+        for (std::size_t i = shown; i < activity.size(); ++i) PrintActivity(activity[i], output);
+        shown = activity.size();
     });
     runtime.StartUp();
     const PassOutcome outcome = runtime.RunPass(kind);
@@ -87,7 +91,7 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
         return ReportPass(kind, result, !output.json, output);
 
     const bool registerSaved = runtime.ShutDown();
-    const auto activity = runtime.model().activity(); // a copy: take both ends from the same one
+    const auto activity = runtime.model().activity();
     result.activity.assign(activity.begin(), activity.end());
     result.sent = runtime.model().sendCount();
     result.received = runtime.model().getCount();
