@@ -167,6 +167,16 @@ public:
         return status_;
     }
 
+    std::optional<std::uint64_t> QueryReplyLength() override {
+        CURL* easy = transfer_.easy();
+        curl_off_t length = -1;
+        if (!status_ || tunnelRefused_ || easy == nullptr ||
+            curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length < 0) {
+            return std::nullopt;
+        }
+        return static_cast<std::uint64_t>(length);
+    }
+
     std::optional<std::size_t> ReadFile(std::span<char> buffer) override {
         if (!status_) {
             error_.Set(inet_error::kIncorrectHandleState, "No reply has been received");

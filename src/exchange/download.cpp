@@ -433,6 +433,7 @@ FetchOutcome ReceivePass::Fetch(const std::string& body, PendingFile& file, cons
     }
 
     transfer_.request()->SetReplyLimit(MaxReceivedFileBytes(c_.settings));
+    if (const auto announced = transfer_.request()->QueryReplyLength()) progress.SetTotal(*announced);
     std::uint64_t length = 0;
     char first = '\0';
     InetError error = 0;

@@ -27,10 +27,18 @@ FileProgress::~FileProgress() {
     } catch (...) {}
 }
 
+void FileProgress::SetTotal(std::uint64_t total) noexcept {
+    if (progress_ == nullptr || total == state_.total) return;
+    state_.total = std::max(total, state_.done);
+    Tell();
+}
+
 void FileProgress::Done(std::uint64_t bytes, bool all) noexcept {
     if (progress_ == nullptr) return;
     if (bytes == told_) return;
     state_.done = bytes;
+    // A size announced too small never makes the file more than whole.
+    if (state_.total != 0) state_.total = std::max(state_.total, bytes);
     const bool whole = all || (state_.total != 0 && bytes >= state_.total);
     if (bytes - std::min(bytes, told_) < step_ && !whole) return;
     Tell();

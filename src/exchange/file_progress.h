@@ -21,6 +21,8 @@ public:
     FileProgress(const FileProgress&) = delete;
     FileProgress& operator=(const FileProgress&) = delete;
 
+    // The file's size once it is known (0: still unknown); told at once.
+    void SetTotal(std::uint64_t total) noexcept;
     // `bytes` of the file are through so far; `all` says they are the whole
     // file (told whatever the step).
     void Done(std::uint64_t bytes, bool all = false) noexcept;

@@ -46,6 +46,10 @@ public:
     virtual bool SendRequest(std::string_view body) = 0;
     // The numeric HTTP status of the last reply; empty before any reply.
     virtual std::optional<long> QueryStatusCode() = 0;
+    // The length the last reply announces (its Content-Length), when it
+    // announces one. Only a guide for showing progress: the reply read may
+    // differ. Empty before any reply.
+    virtual std::optional<std::uint64_t> QueryReplyLength() { return std::nullopt; }
     // Reads the next part of the reply into `buffer`, filling it unless the
     // reply ends first. Returns the byte count (0 at the end) or empty on a
     // failure: the receive time-out, a reply cut short (also one whose

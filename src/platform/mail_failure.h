@@ -6,9 +6,9 @@
 
 namespace zumaset {
 
-// The numbers a failed e-mail notice is reported with: those the mail
-// control of the Windows client raises (its Simple MAPI codes + 32000), so an
-// error log reads the same on both systems.
+// The numbers a failed e-mail notice is reported with: 32000 plus the Simple
+// MAPI error code of the same meaning, the numbering mail failures have always
+// had in the error log.
 namespace mail_error {
 inline constexpr long kFailure = 32002;          // anything else: a refused sender or message, a bad setting
 inline constexpr long kLoginFailed = 32003;      // the login was refused or could not be sent safely

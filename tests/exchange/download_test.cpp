@@ -134,9 +134,11 @@ TEST_F(LiveReceivePass, OneEntryIsStoredByteForByteCountedAndAcknowledged) {
     EXPECT_TRUE(test::TraceHas(debug, 'I', 54, {"ABC.POT"}));
     EXPECT_TRUE(test::TraceHas(debug, 'I', 56, {"200"}));
     using P = test::RecordingTransferProgress;
-    EXPECT_EQ(progress.events,
-              (std::vector<P::Event>{P::Progress(TransferState::Direction::Receiving, "ABC.POT", 0, 0),
-                                     P::Progress(TransferState::Direction::Receiving, "ABC.POT", 5000, 0), P::End()}));
+    constexpr auto kReceiving = TransferState::Direction::Receiving;
+    // The size is known once the reply announces it.
+    EXPECT_EQ(progress.events, (std::vector<P::Event>{P::Progress(kReceiving, "ABC.POT", 0, 0),
+                                                      P::Progress(kReceiving, "ABC.POT", 0, 5000),
+                                                      P::Progress(kReceiving, "ABC.POT", 5000, 5000), P::End()}));
 }
 
 // A reply to a registered file mirrors its folder; XML files follow their server directory.
@@ -229,9 +231,10 @@ TEST_F(LiveReceivePass, AMissingFileIsReportedAndNotStoredEmpty) {
     // The missing file ends without bytes; the next one goes through.
     using P = test::RecordingTransferProgress;
     constexpr auto kReceiving = TransferState::Direction::Receiving;
-    EXPECT_EQ(progress.events, (std::vector<P::Event>{P::Progress(kReceiving, "A.TXT", 0, 0), P::End(),
-                                                      P::Progress(kReceiving, "B.TXT", 0, 0),
-                                                      P::Progress(kReceiving, "B.TXT", 6, 0), P::End()}));
+    EXPECT_EQ(progress.events,
+              (std::vector<P::Event>{P::Progress(kReceiving, "A.TXT", 0, 0), P::End(),
+                                     P::Progress(kReceiving, "B.TXT", 0, 0), P::Progress(kReceiving, "B.TXT", 0, 6),
+                                     P::Progress(kReceiving, "B.TXT", 6, 6), P::End()}));
 }
 
 // A different file replaces an older, longer one whole and keeps it as the next

@@ -220,6 +220,31 @@ TEST_P(NoticeFailures, AreReportedOnceAndNeverMailed) {
 INSTANTIATE_TEST_SUITE_P(Table, NoticeFailures, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// An encrypting server is spoken to over TLS, and its certificate is checked:
+// one from an unknown authority fails the notice (nothing goes in the clear).
+class EncryptedServer : public test::ErrorLogFixture, public ::testing::WithParamInterface<test::SmtpTls> {};
+
+TEST_P(EncryptedServer, IsUsedAndItsCertificateChecked) {
+    const CurlGlobal curl;
+    std::filesystem::create_directories(dir / "smtp");
+    SmtpServerProcess server(dir / "smtp", GetParam());
+    settings.UseMAPI = true;
+    settings.MailServer = server.url();
+    settings.MailFrom = "zumaset@deklarant.example";
+    settings.SendTo = "celnik@van.example";
+    SmtpMailNotices(settings, logs, boxes, "zumaset").SendMailNotice(NoticeKind::Information, "text");
+    EXPECT_TRUE(server.Messages().empty());
+    const std::string lines = ErrorLines();
+    EXPECT_NE(lines.find("[32023] *** Spojení s poštovním serverem selhalo. (SSL certificate problem"),
+              std::string::npos)
+        << lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EncryptedServer, ::testing::Values(test::SmtpTls::StartTls, test::SmtpTls::Smtps),
+                         [](const auto& info) {
+                             return std::string(info.param == test::SmtpTls::StartTls ? "StartTls" : "Smtps");
+                         });
+
 TEST_F(SmtpMailNoticesTest, FailureWithoutShowErrMessageOnlyWritesTheLogLine) {
     settings.MailServer = "smtp://127.0.0.1:" + std::to_string(test::FreeLoopbackPort());
     Notices().SendMailNotice(NoticeKind::Information, "text");

@@ -2,6 +2,7 @@
 
 #include "loopback_port.h"
 #include "temp_dir.h"
+#include "test_certs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -106,8 +107,8 @@ std::string DecodeQuotedPrintable(const std::string& text) {
     return out;
 }
 
-SmtpServerProcess::SmtpServerProcess(const std::filesystem::path& folder)
-    : mailbox_(folder / "mailbox"), port_(FreeLoopbackPort()) {
+SmtpServerProcess::SmtpServerProcess(const std::filesystem::path& folder, SmtpTls tls)
+    : mailbox_(folder / "mailbox"), tls_(tls), port_(FreeLoopbackPort()) {
     // The handler creates the maildir itself and refuses one that is half there.
     std::filesystem::remove_all(mailbox_);
     const std::string output = (folder / "aiosmtpd.out").string();
@@ -125,6 +126,13 @@ SmtpServerProcess::SmtpServerProcess(const std::filesystem::path& folder)
                                   "-c",
                                   "aiosmtpd.handlers.Mailbox",
                                   mailbox_.string()};
+    if (tls != SmtpTls::None) {
+        const auto [cert, key] = TestCa("Zumaset Mail Test CA").WriteServerFiles(folder, "smtp");
+        // The handler's own arguments come last.
+        const bool starttls = tls == SmtpTls::StartTls;
+        args.insert(args.end() - 1, {starttls ? "--tlscert" : "--smtpscert", cert.string(),
+                                     starttls ? "--tlskey" : "--smtpskey", key.string()});
+    }
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);

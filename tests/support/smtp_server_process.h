@@ -19,6 +19,11 @@ struct ReceivedMail {
     std::string Header(const std::string& name) const;
 };
 
+// How the test server encrypts: not at all, STARTTLS offered (and required
+// before a message), or TLS from the first byte (smtps). Its certificate
+// comes from a throw-away test CA that no client trusts.
+enum class SmtpTls { None, StartTls, Smtps };
+
 // Debian's aiosmtpd on a free 127.0.0.1 port, storing every message it
 // accepts in a maildir under `folder`. It accepts any sender and recipient
 // that parses as an address (an empty one included) and refuses others with
@@ -26,20 +31,24 @@ struct ReceivedMail {
 // stopped by the destructor.
 class SmtpServerProcess {
 public:
-    explicit SmtpServerProcess(const std::filesystem::path& folder);
+    explicit SmtpServerProcess(const std::filesystem::path& folder, SmtpTls tls = SmtpTls::None);
     ~SmtpServerProcess();
     SmtpServerProcess(const SmtpServerProcess&) = delete;
     SmtpServerProcess& operator=(const SmtpServerProcess&) = delete;
 
     int port() const { return port_; }
-    // "smtp://127.0.0.1:port", as the MailServer setting names it.
-    std::string url() const { return "smtp://127.0.0.1:" + std::to_string(port_); }
+    // "smtp://127.0.0.1:port" ("smtps://" for SmtpTls::Smtps), as the
+    // MailServer setting names it.
+    std::string url() const {
+        return (tls_ == SmtpTls::Smtps ? "smtps://127.0.0.1:" : "smtp://127.0.0.1:") + std::to_string(port_);
+    }
 
     // Every message stored so far, in the order they arrived.
     std::vector<ReceivedMail> Messages() const;
 
 private:
     std::filesystem::path mailbox_;
+    SmtpTls tls_;
     int port_ = 0;
     pid_t pid_ = -1;
 };
