@@ -138,6 +138,28 @@ TEST_F(ZumasetProgram, ASecondStartEndsAndLeavesTheFirstRunning) {
     EXPECT_EQ(first.WaitForExit(), 0) << first.Output();
 }
 
+TEST_F(ZumasetProgram, SighupTakesTheStoredSettingsAndSigintEndsThroughTheShutdown) {
+    Settings settings = BaseSettings();
+    Save(settings);
+    test::ClientProcess client;
+    ASSERT_TRUE(WaitUntilServing(client)) << client.Output();
+    // The debug log moves with ConLogPath once the client has taken the change.
+    settings.ConLogPath = (dir / "Logy2").string() + "/";
+    Save(settings);
+    client.Signal(SIGHUP);
+    const auto moved = dir / "Logy2" / "Debug.log";
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(moved) && client.Running() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    client.Signal(SIGINT);
+    EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
+    const std::string debug = test::ReadFileBytes(moved);
+    ASSERT_NE(debug.find("<E01>"), std::string::npos) << debug;
+    ASSERT_NE(debug.rfind("<A03>"), std::string::npos) << debug;
+    EXPECT_GT(debug.rfind("<A03>"), debug.find("<E01>")) << debug;
+}
+
 TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     CurlGlobal curl;
     test::VansimProcess vansim({"--receipt-delay", "0"});
@@ -207,7 +229,8 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     EXPECT_NE(saved.find("CZ510000"), std::string::npos) << saved;
     // The shutdown ran: its trace is the last line of the debug log.
     const std::string debug = test::ReadFileBytes(logs() / "Debug.log");
-    EXPECT_NE(debug.rfind("<A03>"), std::string::npos);
+    ASSERT_NE(debug.rfind("<A03>"), std::string::npos);
+    ASSERT_NE(debug.rfind("<D01>"), std::string::npos);
     EXPECT_GT(debug.rfind("<A03>"), debug.rfind("<D01>"));
 }
 
