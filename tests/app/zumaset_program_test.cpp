@@ -199,9 +199,11 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     EXPECT_NE(ctl.out.str().find("sent files awaiting receipts: 1"), std::string::npos) << ctl.out.str();
     // The same pass asked over the channel itself: the lines streamed are the lines of the result.
     std::vector<std::string> streamed;
+    std::vector<ProgressEvent> progressed;
     const ControlReply reply =
         ControlClient(registryFile()).Request(ControlCommand::Receive, [&](const ControlEvent& e) {
             if (const auto* activity = std::get_if<ActivityEvent>(&e)) streamed.push_back(activity->text);
+            if (const auto* progress = std::get_if<ProgressEvent>(&e)) progressed.push_back(*progress);
         });
     ASSERT_EQ(reply.state, ControlReply::State::Answered) << reply.error;
     const PassResult pass = PassResultFromJson(reply.result);
@@ -212,6 +214,9 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     EXPECT_EQ(pass.activity, streamed);
     ASSERT_FALSE(pass.activity.empty());
     EXPECT_NE(pass.activity.front().find("Proces   GET - zahájeno."), std::string::npos);
+    ASSERT_FALSE(progressed.empty());
+    EXPECT_EQ(progressed.back().direction, "receive");
+    EXPECT_NE(progressed.back().file.find("PRAHA001"), std::string::npos) << progressed.back().file;
     EXPECT_FALSE(std::filesystem::exists(outbound));
     const RegisterResult sent =
         RegisterResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Register).result);
