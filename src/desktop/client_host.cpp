@@ -67,13 +67,14 @@ std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) 
 }
 
 bool ClientHost::AnotherInstanceRaised() {
-    instanceLock_ = InstanceLock::TryAcquire(options_.registryFile);
+    std::string error;
+    instanceLock_ = InstanceLock::TryAcquire(options_.registryFile, &error);
     if (instanceLock_) return false;
-    if (!InstanceLock::Running(options_.registryFile)) {
-        // The runtime folder cannot be used: run, as the passes' own locks
+    if (!error.empty()) {
+        // The lock cannot be taken at all: run, as the passes' own locks
         // still keep two clients from sending the same file.
-        std::cerr << options_.programName << ": cannot check for another running client (the runtime folder "
-                  << "cannot be used); running without that check\n";
+        std::cerr << options_.programName << ": cannot check for another running client (" << error
+                  << "); running without that check\n";
         return false;
     }
     const ControlReply reply = ControlClient(options_.registryFile).Request(ControlCommand::Raise);
