@@ -66,6 +66,8 @@ bool RunsHeadless() {
 int RunClientProgram(int& argc, char** argv) {
     // The arguments as given, before Qt takes its own out of argv.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Answered before any Qt application exists, so they work without a usable display too.
+    if (auto answered = AnswerInformationRequest(CommandLineText(arguments), std::cout)) return *answered;
     const Paths paths = PathsFrom(ProcessEnvironment());
     ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}};
     if (RunsHeadless()) return RunHeadless(argc, argv, arguments, std::move(options));

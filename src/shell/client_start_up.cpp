@@ -103,9 +103,7 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
     return text;
 }
 
-std::optional<int> HandleCommandLine(std::string_view text, std::string_view programName, ClientFace& face,
-                                     ServiceControl& service, std::ostream& out) {
-    if (text.empty()) return std::nullopt;
+std::optional<int> AnswerInformationRequest(std::string_view text, std::ostream& out) {
     if (text == "--help") {
         out << kHelpText;
         return clientexit::kOk;
@@ -114,6 +112,13 @@ std::optional<int> HandleCommandLine(std::string_view text, std::string_view pro
         out << "zumaset " << ZUMASET_VERSION << '\n';
         return clientexit::kOk;
     }
+    return std::nullopt;
+}
+
+std::optional<int> HandleCommandLine(std::string_view text, std::string_view programName, ClientFace& face,
+                                     ServiceControl& service, std::ostream& out) {
+    if (text.empty()) return std::nullopt;
+    if (auto answered = AnswerInformationRequest(text, out)) return answered;
     if (text == kInstallArgument) {
         if (service.Install()) {
             service.SaveSetting(kParametersSection, kTimerIntervalKey, kDefaultTimerInterval);

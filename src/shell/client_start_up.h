@@ -89,6 +89,10 @@ std::string NotConfiguredText(std::string_view programName);
 // The arguments after the program name as the one text the client compares.
 std::string CommandLineText(const std::vector<std::string>& arguments);
 
+// Answers "--help" and "--version" on `out` (exit status 0); nothing for any
+// other command line. Needs no face: a program may answer them before it has one.
+std::optional<int> AnswerInformationRequest(std::string_view text, std::ostream& out);
+
 // Answers the command line: "/i" and "/u" install or remove the service,
 // "--help" and "--version" print to `out`, anything else but nothing is
 // refused with message 904. Gives the exit status when the process ends
