@@ -4,6 +4,7 @@
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "desktop/client_host.h"
+#include "desktop/client_program.h"
 #include "desktop/desktop_face.h"
 
 #include "event_loop.h"
@@ -81,6 +82,32 @@ TEST_F(ClientHostTest, TheExitCommandRunsTheShutdown) {
     EXPECT_NE(debug.find("<A01>"), std::string::npos);
     EXPECT_NE(debug.find("[ZUMASET       -   END]<A03>"), std::string::npos);
 }
+
+// An environment and the face the program picks in it.
+struct FaceCase {
+    std::string name;
+    std::map<std::string, std::string> environment;
+    bool headless;
+};
+
+void PrintTo(const FaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FaceChoice : public ::testing::TestWithParam<FaceCase> {};
+
+TEST_P(FaceChoice, IsHeadlessWithoutADisplayOrUnderTheServiceManager) {
+    EXPECT_EQ(RunsHeadless(GetParam().environment), GetParam().headless);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, FaceChoice,
+    ::testing::Values(FaceCase{"NoDisplay", {}, true}, FaceCase{"X11", {{"DISPLAY", ":0"}}, false},
+                      FaceCase{"Wayland", {{"WAYLAND_DISPLAY", "wayland-0"}}, false},
+                      FaceCase{"EmptyDisplay", {{"DISPLAY", ""}}, true},
+                      FaceCase{"StartedBySystemd", {{"DISPLAY", ":0"}, {"INVOCATION_ID", "4f2a"}}, true},
+                      FaceCase{"NotifySocket", {{"WAYLAND_DISPLAY", "wayland-0"}, {"NOTIFY_SOCKET", "/run/x"}}, true}),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace zumaset
