@@ -11,6 +11,10 @@ namespace zumaset {
 // Each returns nothing when the input has a character the target cannot hold
 // or is not valid in its own encoding; nothing is ever replaced silently.
 std::optional<std::string> Utf8ToCp1250(std::string_view utf8);
+// How a text without a Windows-1250 form is reported: Windows' number for a
+// character with no form in the target code page, and the client's own text.
+inline constexpr long kNoCodePageForm = 1113;
+inline constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
 std::optional<std::string> Cp1250ToUtf8(std::string_view cp1250);
 std::optional<std::string> Utf16LeToUtf8(std::string_view utf16le);
 std::optional<std::string> Utf8ToUtf16Le(std::string_view utf8);

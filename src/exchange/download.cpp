@@ -38,9 +38,6 @@ constexpr std::string_view kTooLargeText = "Operace přerušena - odpověď serv
 constexpr std::string_view kScriptErrorText = "Chyba ASP pro stažení souboru";
 constexpr std::string_view kNewFileBalloon = "Aplikace přijala nový soubor";
 constexpr std::string_view kCannotStoreText = "Přijatý soubor nelze uložit";
-// Windows' number for a character without a form in the target code page, as the upload reports it.
-constexpr long kNoCodePageForm = 1113;
-constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
 constexpr long kScriptError = 500;
 constexpr long kStatusOk = 200;
 constexpr std::size_t kReadBufferSize = 2048;

@@ -26,9 +26,6 @@ constexpr std::string_view kBackToWorkUpFile = "Návrat na WorkUpFile";
 constexpr std::string_view kBackToSendFile = "Návrat na SendFile";
 constexpr std::string_view kStatus500Text = "Chyba přijímací ASP";
 constexpr std::string_view kUnspecifiedText = "Nespecifikovaná chyba !!!";
-// Windows' number for a character without a form in the target code page.
-constexpr long kNoCodePageForm = 1113;
-constexpr std::string_view kNoCodePageText = "Hodnotu nelze odeslat ve znakové sadě Windows-1250.";
 constexpr long kOutOfMemory = 7;
 constexpr std::string_view kOutOfMemoryText = "Nedostatek paměti.";
 

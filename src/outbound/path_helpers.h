@@ -21,14 +21,6 @@ std::string StripBackslash(std::string_view path);
 // read from a fixed-length buffer.
 std::string CutAtNul(std::string_view text);
 
-// True when the folder (normalised by AddBackslash; empty = the working
-// folder) can be listed and has an entry matching the wildcard pattern.
-// "*" and "*.*" match every entry including
-// "." and "..", so FolderHasMatch(dir, "*.*") tells whether a folder exists.
-// The match ignores letter case.
-// The folder check the client is known by; no caller yet (the receive pass makes its folders with MakePath).
-bool FolderHasMatch(std::string_view folder, std::string_view pattern);
-
 // The part of a folder path below SourcePath: folderPath from the position
 // after SourcePath's length on (empty when it is not longer).
 std::string RelativeFolder(std::string_view sourcePath, std::string_view folderPath);

@@ -25,7 +25,25 @@ void ServeOk(HttpsTestServer& server) {
     server.Start();
 }
 
-class CurlTransportTest : public TransportFixture {};
+// Posts to the test page and reads the reply until it ends or fails, with
+// the receive time-out a caller sets (the test's own limits replace it).
+struct SlowRead {
+    std::unique_ptr<InternetRequest> request;
+    std::string received;
+    bool failed = false;
+};
+
+class CurlTransportTest : public TransportFixture {
+protected:
+    static SlowRead PostAndReadSlowReply(InternetSession& session, const std::string& address) {
+        SlowRead read;
+        read.request = session.Connect(address)->OpenRequest("POST", kPage, "HTTP/1.0");
+        EXPECT_TRUE(read.request->SendRequest("x"));
+        EXPECT_TRUE(read.request->SetReceiveTimeout(20000ms));
+        read.received = ReadAll(*read.request, &read.failed);
+        return read;
+    }
+};
 
 TEST_F(CurlTransportTest, PostSendsHttp10WithHeadersAndReturnsReply) {
     auto server = MakeServer();
@@ -235,18 +253,13 @@ TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) 
     server->Start();
 
     auto session = OpenSession();
-    auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
-    ASSERT_TRUE(request->SendRequest("x"));
-    // What a caller sets; the test limit above replaces it.
-    ASSERT_TRUE(request->SetReceiveTimeout(20000ms));
-    bool failed = false;
-    const std::string received = ReadAll(*request, &failed);
+    const SlowRead read = PostAndReadSlowReply(*session, server->address());
     gate.Open();
 
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(received, "partial");
-    EXPECT_EQ(request->LastError(), inet_error::kTimeout);
-    EXPECT_EQ(request->QueryStatusCode(), 200);
+    EXPECT_TRUE(read.failed);
+    EXPECT_EQ(read.received, "partial");
+    EXPECT_EQ(read.request->LastError(), inet_error::kTimeout);
+    EXPECT_EQ(read.request->QueryStatusCode(), 200);
 }
 
 TEST_F(CurlTransportTest, ServerSilentBeforeItsReplyFailsTheSendWithTimeout) {
@@ -362,15 +375,11 @@ TEST_F(CurlTransportTest, DrippingReplyIsCutAtTheDeadline) {
     server->Start();
 
     auto session = OpenSession();
-    auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
-    ASSERT_TRUE(request->SendRequest("x"));
-    ASSERT_TRUE(request->SetReceiveTimeout(20000ms));
-    bool failed = false;
-    const std::string received = ReadAll(*request, &failed);
+    const SlowRead read = PostAndReadSlowReply(*session, server->address());
     stop = true;
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(request->LastError(), inet_error::kTimeout);
-    EXPECT_FALSE(received.empty());
+    EXPECT_TRUE(read.failed);
+    EXPECT_EQ(read.request->LastError(), inet_error::kTimeout);
+    EXPECT_FALSE(read.received.empty());
 }
 
 // Replies left unread (the acknowledgement's, for one) are read to their end,

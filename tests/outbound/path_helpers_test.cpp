@@ -1,7 +1,5 @@
 #include "outbound/path_helpers.h"
 
-#include "temp_dir.h"
-
 #include <gtest/gtest.h>
 
 namespace zumaset {
@@ -54,16 +52,6 @@ TEST(PathHelpers, CutAtNulKeepsTextUpToFirstNul) {
 TEST(PathHelpers, RelativeFolderIsThePartBelowSource) {
     EXPECT_EQ(RelativeFolder("/out/", "/out/a/b/"), "a/b/");
     EXPECT_EQ(RelativeFolder("/out/", "/out/"), "");
-}
-
-TEST(PathHelpers, FolderHasMatchTellsAnExistingFolderAndMatchesIgnoringCase) {
-    test::TempDir dir;
-    const std::string folder = dir.path().string();
-    EXPECT_TRUE(FolderHasMatch(folder, "*.*")); // an empty folder still lists "." and ".."
-    EXPECT_FALSE(FolderHasMatch(folder + "/missing", "*.*"));
-    test::WriteFileBytes(dir / "Reply.XML", "x");
-    EXPECT_TRUE(FolderHasMatch(folder + "/", "*.xml"));
-    EXPECT_FALSE(FolderHasMatch(folder, "*.txt"));
 }
 
 } // namespace
