@@ -116,6 +116,16 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
 }
 
 // The pass runs to its end, but cron must hear that a file did not go, and why.
+// A fetch that takes longer than a second shows its progress line on a
+// terminal; the line is cleared when the file is in.
+TEST_F(CtlPass, ASlowFetchShowsItsProgressOnATerminal) {
+    vansim.AddWaitingFile("DEKL01\\CZ510000\\POMALY.POT", std::string(300, 'p'));
+    vansim.AddFaultRule("download_down.asp drip 5 file=POMALY.POT");
+    ASSERT_EQ(ctl.Run({"receive"}, "", true), 0) << err.str();
+    EXPECT_NE(err.str().find("fetching POMALY.POT  100%"), std::string::npos) << err.str();
+    EXPECT_EQ(test::ReadFileBytes(dir / "Z_CU" / "POMALY.POT"), std::string(300, 'p'));
+}
+
 TEST_F(CtlPass, AFailedUploadLeavesTheFileAndExitsOneWithTheErrorLines) {
     ASSERT_EQ(Run({"config", "set", "Pass", "spatne"}), 0);
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", "X");

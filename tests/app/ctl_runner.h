@@ -14,14 +14,14 @@ class CtlRunner {
 public:
     explicit CtlRunner(std::filesystem::path registry) : registry_(std::move(registry)) {}
 
-    int Run(std::vector<std::string> args, const std::string& input = "") {
+    int Run(std::vector<std::string> args, const std::string& input = "", bool errIsTerminal = false) {
         args.insert(args.begin(), {"zumasetctl", "--registry", registry_.string()});
         std::vector<const char*> argv;
         for (const auto& a : args) argv.push_back(a.c_str());
         std::istringstream in(input);
         out.str("");
         err.str("");
-        return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err);
+        return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err, errIsTerminal);
     }
     const std::filesystem::path& registry() const { return registry_; }
 

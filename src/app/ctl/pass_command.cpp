@@ -76,6 +76,13 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
     // New lines are printed as they come; a trim of the list prints nothing.
     std::size_t shown = 0;
     runtime.model().SetObserver([&](ClientModel::Change change) {
+        if (change == ClientModel::Change::Transfer && output.progress != nullptr) {
+            if (const auto transfer = runtime.model().transfer())
+                output.progress->OnTransferProgress(*transfer);
+            else
+                output.progress->OnTransferEnd();
+            return;
+        }
         if (change != ClientModel::Change::Activity || output.json) return;
         const auto activity = runtime.model().activity();
         for (std::size_t i = shown; i < activity.size(); ++i) PrintActivity(activity[i], output);
