@@ -1,24 +1,11 @@
 #include "platform/client_control.h"
 
 #include "core/time_format.h"
+#include "platform/control_results.h"
 
 namespace zumaset {
 
 namespace {
-
-std::string StatusName(PassOutcome::Status status) {
-    using Status = PassOutcome::Status;
-    switch (status) {
-    case Status::Ran: return "ran";
-    case Status::EndedEarly: return "ended-early";
-    case Status::SettingsMissing: return "settings-missing";
-    case Status::SettingsBusy:
-    case Status::FolderBusy:
-    case Status::RegisterBusy: return "busy";
-    case Status::RegisterRefused: return "register-refused";
-    }
-    return "ran";
-}
 
 ProgressEvent ProgressOf(const TransferState& state) {
     return {state.file, state.direction == TransferState::Direction::Sending ? "send" : "receive", state.done,
@@ -65,7 +52,7 @@ void ClientControl::RunPass(ControlCommand command, ReplyWriter& reply) {
         default: outcome = parts_.cycle.RunFullPass(); break;
         }
         capturing_ = nullptr;
-        result.status = StatusName(outcome.status);
+        result.status = PassStatusName(outcome.status);
         result.missing = outcome.missing;
         result.activity = std::move(activity_);
         result.errors = std::move(errors_);

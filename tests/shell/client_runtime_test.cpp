@@ -8,6 +8,7 @@
 #include "counting_dial_up_gate.h"
 #include "fake_transport.h"
 #include "recording_sinks.h"
+#include "runtime_fixture.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,51 +18,10 @@
 namespace zumaset {
 namespace {
 
-class Runtime : public ::testing::Test {
+class Runtime : public test::RuntimeFixture {
 protected:
-    Runtime() : clock(FromLocalTime(2026, 12, 6, 10, 0, 0)) {
-        const std::string folder = dir.path().string() + "/";
-        settings.User = "DEKL01";
-        settings.ServerTxt = "van.example";
-        settings.ServerXml = " van.example ";
-        settings.SourcePath = folder + "Na_CU/";
-        settings.RetValPath = folder + "Z_CU/";
-        settings.LogsPath = folder;
-        settings.ErrLogPath = folder;
-        settings.ConLogPath = folder;
-        std::filesystem::create_directories(dir / "Na_CU");
-        std::filesystem::create_directories(dir / "Z_CU");
-    }
-    ClientRuntime& Start() {
-        SaveSettings(settings, registry);
-        auto makeGate = [this](const FailureReporter&) {
-            auto made = std::make_unique<test::CountingDialUpGate>();
-            gate = made.get();
-            return made;
-        };
-        runtime = std::make_unique<ClientRuntime>(ClientRuntime::Platform{registry,
-                                                                          clock,
-                                                                          boxes,
-                                                                          mail,
-                                                                          transport,
-                                                                          makeGate,
-                                                                          {dir / "cfg", dir / "data", dir / "ca"},
-                                                                          dir / "registry.reg",
-                                                                          "zumaset"});
-        runtime->StartUp();
-        return *runtime;
-    }
+    ClientRuntime& Start() { return StartRuntime(); }
     PassOutcome::Status Run(PassKind kind) { return runtime->RunPass(kind).status; }
-
-    test::TempDir dir;
-    Settings settings;
-    FixedClock clock;
-    RegDocument registry;
-    test::RecordingMessageBoxes boxes;
-    test::RecordingMailNotices mail;
-    test::FakeTransport transport;
-    test::CountingDialUpGate* gate = nullptr;
-    std::unique_ptr<ClientRuntime> runtime;
 };
 
 TEST_F(Runtime, AFullPassMailsOverdueReceiptsAndAsksEachServerOnce) {

@@ -11,6 +11,7 @@
 #include "fake_transport.h"
 #include "recording_event_log.h"
 #include "recording_sinks.h"
+#include "runtime_fixture.h"
 #include "temp_dir.h"
 #include "trace_has.h"
 
@@ -28,45 +29,20 @@ using test::TraceHas;
 constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
 constexpr const char* kListPage = "/secure/activex_download/download_list.asp";
 
-class Cycle : public ::testing::Test {
+class Cycle : public test::RuntimeFixture {
 protected:
     Cycle() {
-        const std::string folder = dir.path().string() + "/";
-        settings.User = "DEKL01";
-        settings.ServerTxt = "van.example";
-        settings.ServerXml = " van.example "; // the same server: one download per receive pass
-        settings.SourcePath = folder + "Na_CU/";
-        settings.RetValPath = folder + "Z_CU/";
-        settings.LogsPath = folder;
-        settings.ErrLogPath = folder;
-        settings.ConLogPath = folder;
         settings.CuMode = 0;
         settings.CuOption = "PRAHA|CZ510201%";
         settings.WriteDebugLog = true;
-        fs::create_directories(dir / "Na_CU");
-        fs::create_directories(dir / "Z_CU");
         transport.AddReply(kTextPage, FakeReply{200, "<html><body>\r\nOK\r\n</body></html>"});
         transport.AddReply(kListPage, FakeReply{200, ""});
     }
 
     void Start(bool service = false) {
-        SaveSettings(settings, registry);
-        auto makeGate = [this](const FailureReporter&) {
-            auto made = std::make_unique<test::CountingDialUpGate>();
-            gate = made.get();
-            return made;
-        };
-        runtime = std::make_unique<ClientRuntime>(ClientRuntime::Platform{registry,
-                                                                          clock,
-                                                                          boxes,
-                                                                          mail,
-                                                                          transport,
-                                                                          makeGate,
-                                                                          {dir / "cfg", dir / "data", dir / "ca"},
-                                                                          dir / "registry.reg",
-                                                                          "zumaset"});
-        runtime->StartUp();
+        StartRuntime();
         ASSERT_EQ(runtime->LoadRegister(), ReceiptRegister::Load::Loaded);
+        std::filesystem::create_directories(dir / "Z_CU");
         cycle = std::make_unique<TransferCycle>(*runtime, timer, events);
         if (service) cycle->SetServiceStarted();
         cycle->ArmTimer();
@@ -104,17 +80,8 @@ protected:
         return what + std::to_string(timer.Interval().count() / 1000);
     }
 
-    test::TempDir dir;
-    Settings settings;
-    FixedClock clock{FromLocalTime(2026, 12, 6, 10, 0, 0)};
-    RegDocument registry;
-    test::RecordingMessageBoxes boxes;
-    test::RecordingMailNotices mail;
-    test::FakeTransport transport;
-    test::CountingDialUpGate* gate = nullptr;
     ManualCycleTimer timer;
     test::RecordingEventLog events;
-    std::unique_ptr<ClientRuntime> runtime;
     std::unique_ptr<TransferCycle> cycle;
 };
 
