@@ -51,7 +51,7 @@ protected:
 
     void Start(bool service = false) {
         SaveSettings(settings, registry);
-        auto makeGate = [this](const FailureReporter&) {
+        auto makeGate = [this](const Settings&, const FailureReporter&) {
             auto made = std::make_unique<test::CountingDialUpGate>();
             gate = made.get();
             return made;

@@ -6,7 +6,7 @@
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "core/text.h"
-#include "exchange/no_dial_up.h"
+#include "platform/network_manager_dial_up.h"
 #include "shell/client_runtime.h"
 
 #include <memory>
@@ -21,10 +21,14 @@ int RunPassCommand(PassKind kind, const std::filesystem::path& registryFile, con
     StreamMessageBoxes boxes(err);
     DroppedMailNotices mail;
     ClientRuntime runtime({registry, clock, boxes, mail, transport,
-                           [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); },
+                           [](const Settings& settings, const FailureReporter& reporter) {
+                               return std::make_unique<NetworkManagerDialUp>(settings, reporter);
+                           },
                            paths, registryFile, "zumasetctl"});
     runtime.StartUp();
     const PassOutcome outcome = runtime.RunPass(kind);
+    // No later pass of this process will drop a line it dialled: it goes now.
+    if (runtime.settings().RASMode) runtime.HangUp();
     using Status = PassOutcome::Status;
     switch (outcome.status) {
     case Status::Ran:
