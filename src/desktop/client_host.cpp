@@ -1,7 +1,7 @@
 #include "desktop/client_host.h"
 
-#include "exchange/no_dial_up.h"
 #include "platform/control_client.h"
+#include "platform/network_manager_dial_up.h"
 
 #include <QCoreApplication>
 #include <iostream>
@@ -28,10 +28,12 @@ CurlTransportOptions TransportOptions(const Paths& paths) {
 ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes)
     : options_(std::move(options)), face_(face), registry_(options_.registryFile),
       transport_(TransportOptions(options_.paths)), service_(registry_) {
-    runtime_ = std::make_unique<ClientRuntime>(ClientRuntime::Platform{
-        registry_, clock_, boxes, mail_, transport_,
-        [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); }, options_.paths,
-        options_.registryFile, options_.programName});
+    runtime_ = std::make_unique<ClientRuntime>(
+        ClientRuntime::Platform{registry_, clock_, boxes, mail_, transport_,
+                                [](const Settings& settings, const FailureReporter& reporter) {
+                                    return std::make_unique<NetworkManagerDialUp>(settings, reporter);
+                                },
+                                options_.paths, options_.registryFile, options_.programName});
     smtp_ = std::make_unique<SmtpMailNotices>(runtime_->settings(), runtime_->logs(), boxes, options_.programName);
     mail_.SetTarget(smtp_.get());
     cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, eventLog_);

@@ -66,7 +66,7 @@ std::vector<std::string> MissingSettings(const Settings& s, PassKind kind) {
 ClientRuntime::ClientRuntime(Platform platform)
     : platform_(std::move(platform)), logs_(settings_, platform_.clock, platform_.paths.data),
       reporter_(settings_, logs_, platform_.boxes, platform_.mail, platform_.programName), model_(platform_.clock),
-      dialUp_(platform_.makeDialUpGate(reporter_)) {}
+      dialUp_(platform_.makeDialUpGate(settings_, reporter_)) {}
 
 ClientRuntime::~ClientRuntime() = default;
 

@@ -55,8 +55,10 @@ public:
         MessageBoxes& boxes;
         MailNotices& mail;
         Transport& transport;
-        // Builds the dial-up gate; a gate that reports does so through `reporter`.
-        std::function<std::unique_ptr<DialUpGate>(const FailureReporter& reporter)> makeDialUpGate;
+        // Builds the dial-up gate on the runtime's settings (RASName and
+        // RASAutoDial as they are at each dial); it reports through `reporter`.
+        std::function<std::unique_ptr<DialUpGate>(const Settings& settings, const FailureReporter& reporter)>
+            makeDialUpGate;
         Paths paths;
         // The settings file; the lock that keeps two passes over the same
         // settings apart lives beside it.

@@ -5,6 +5,7 @@
 #include "shell/pass_lock.h"
 
 #include "ctl_runner.h"
+#include "fake_nmcli.h"
 #include "smtp_server_process.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
@@ -351,6 +352,32 @@ TEST_P(CtlPassKilled, KeepsTheRegisterAndTheReceiptIsRoutedLater) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, CtlPassKilled, ::testing::Values(SIGKILL, SIGTERM),
                          [](const auto& info) { return std::string(info.param == SIGKILL ? "Kill" : "Term"); });
+
+// zumasetctl has no timer to drop the line later: each pass brings up the
+// dial-up line it needs and brings it down when it ends.
+TEST_F(CtlPass, EachDialUpPassHangsUpTheLineItDialled) {
+    test::FakeNmcli nmcli;
+    nmcli.Answer("up", 0, "Connection successfully activated (D-Bus active path: /nm/ActiveConnection/3)\n");
+    nmcli.Then("up", "Modem:gsm:activated\n");
+    nmcli.Then("down", "");
+    ASSERT_EQ(Run({"config", "set", "RASMode", "true"}), 0);
+    ASSERT_EQ(Run({"config", "set", "RASName", "Modem"}), 0);
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
+    std::size_t seen = 0;
+    for (const char* command : {"send", "receive", "cycle"}) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(Run({command}), 0) << err.str();
+        const auto calls = nmcli.Calls();
+        std::string line;
+        for (; seen < calls.size(); ++seen) {
+            if (calls[seen].find(" up id Modem") != std::string::npos) line += 'u';
+            if (calls[seen].find(" down apath /nm/ActiveConnection/3") != std::string::npos) line += 'd';
+        }
+        EXPECT_EQ(line, "ud");
+    }
+    // The send went through the line: its file awaits its receipt.
+    EXPECT_NE(out.str().find("sent files awaiting receipts: 1"), std::string::npos) << out.str();
+}
 
 TEST_F(CtlPass, MissingSettingsAreNamed) {
     ASSERT_EQ(Run({"config", "set", "SourcePath", ""}), 0);

@@ -113,16 +113,16 @@ TEST_F(Runtime, TheRegisterLoadedAtStartUpStaysLockedUntilShutDown) {
     EXPECT_EQ(client.LoadRegister(), ReceiptRegister::Load::Loaded); // loaded once
     EXPECT_EQ(client.sentFiles().records().size(), 1u);
 
-    ClientRuntime other(
-        ClientRuntime::Platform{registry,
-                                clock,
-                                boxes,
-                                mail,
-                                transport,
-                                [](const FailureReporter&) { return std::make_unique<test::CountingDialUpGate>(); },
-                                {dir / "cfg", dir / "data", dir / "ca"},
-                                dir / "other.reg",
-                                "zumasetctl"});
+    ClientRuntime other(ClientRuntime::Platform{
+        registry,
+        clock,
+        boxes,
+        mail,
+        transport,
+        [](const Settings&, const FailureReporter&) { return std::make_unique<test::CountingDialUpGate>(); },
+        {dir / "cfg", dir / "data", dir / "ca"},
+        dir / "other.reg",
+        "zumasetctl"});
     other.StartUp();
     EXPECT_EQ(other.LoadRegister(), ReceiptRegister::Load::Busy);
     EXPECT_EQ(other.RunPass(PassKind::Receive).status, PassOutcome::Status::RegisterBusy);

@@ -38,7 +38,7 @@ protected:
     // Stores the settings and starts a runtime over them.
     ClientRuntime& StartRuntime() {
         SaveSettings(settings, registry);
-        auto makeGate = [this](const FailureReporter&) {
+        auto makeGate = [this](const Settings&, const FailureReporter&) {
             auto made = std::make_unique<CountingDialUpGate>();
             gate = made.get();
             return made;

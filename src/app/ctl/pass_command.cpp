@@ -7,10 +7,10 @@
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "core/text.h"
-#include "exchange/no_dial_up.h"
 #include "platform/control_client.h"
 #include "platform/control_results.h"
 #include "platform/instance_lock.h"
+#include "platform/network_manager_dial_up.h"
 #include "platform/smtp_mail_notices.h"
 #include "shell/client_runtime.h"
 
@@ -65,7 +65,9 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
     // here so they outlive it.
     std::unique_ptr<SmtpMailNotices> smtp;
     ClientRuntime runtime({registry, clock, boxes, mail, transport,
-                           [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); },
+                           [](const Settings& settings, const FailureReporter& reporter) {
+                               return std::make_unique<NetworkManagerDialUp>(settings, reporter);
+                           },
                            paths, registryFile, "zumasetctl"});
     smtp = std::make_unique<SmtpMailNotices>(runtime.settings(), runtime.logs(), boxes, "zumasetctl");
     mail.SetTarget(smtp.get());
@@ -90,6 +92,8 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
     });
     runtime.StartUp();
     const PassOutcome outcome = runtime.RunPass(kind);
+    // No later pass of this process will drop a line it dialled: it goes now.
+    if (runtime.settings().RASMode) runtime.HangUp();
     result.status = PassStatusName(outcome.status);
     result.missing = outcome.missing;
     const std::string registerFile = RegisterFilePath(runtime.logs()).string();

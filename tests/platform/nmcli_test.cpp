@@ -1,0 +1,110 @@
+// nmcli's terse output, the run's deadline, the phonebook
+// entries and the connection-state flags, over a fake nmcli.
+#include "platform/connection_state.h"
+#include "platform/nmcli.h"
+#include "platform/ras_entries.h"
+#include "platform/terse_fields.h"
+
+#include "fake_nmcli.h"
+
+#include <gtest/gtest.h>
+#include <ostream>
+
+namespace zumaset {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+struct TerseCase {
+    const char* name;
+    const char* line;
+    Fields fields;
+};
+void PrintTo(const TerseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Terse : public ::testing::TestWithParam<TerseCase> {};
+
+TEST_P(Terse, SplitsAtColonsAndUnescapesValues) {
+    EXPECT_EQ(SplitTerseLine(GetParam().line), GetParam().fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, Terse,
+    ::testing::Values(TerseCase{"Plain", "Modem:gsm:activated", {"Modem", "gsm", "activated"}},
+                      TerseCase{"EscapedColon", R"(Kancelář\: vytáčené:gsm)", {"Kancelář: vytáčené", "gsm"}},
+                      TerseCase{"EscapedBackslash", R"(C\\D:pppoe)", {R"(C\D)", "pppoe"}},
+                      TerseCase{"EmptyFields", "::", {"", "", ""}}, TerseCase{"EmptyLine", "", {""}},
+                      TerseCase{"TrailingBackslashKept", R"(A\)", {R"(A\)"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NmcliRun, AnswerPastTheDeadlineIsKilledAndCountsAsATimeOut) {
+    test::FakeNmcli fake;
+    fake.Sleep("general", 30);
+    Nmcli::Options options;
+    options.queryTimeout = std::chrono::milliseconds(300);
+    const NmcliAnswer answer = Nmcli(options).Query("RUNNING", {"general"});
+    EXPECT_EQ(answer.code, nmcli_code::kTimeout);
+}
+
+struct EntriesCase {
+    const char* name;
+    const char* profiles; // nmcli's NAME,TYPE lines
+    int status;
+    const char* RASName;
+    Fields names; // empty: no list
+    std::size_t selected;
+};
+void PrintTo(const EntriesCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Entries : public ::testing::TestWithParam<EntriesCase> {};
+
+TEST_P(Entries, ListsTheDiallingProfilesInOrderAndSelectsTheExactName) {
+    const EntriesCase& c = GetParam();
+    test::FakeNmcli fake;
+    fake.Answer("profiles", c.status, c.profiles);
+    const auto entries = ListRasEntries(c.RASName, fake.client());
+    EXPECT_EQ(fake.Calls(), Fields{"--terse --fields NAME,TYPE connection show"});
+    if (c.names.empty()) {
+        EXPECT_FALSE(entries.has_value());
+        return;
+    }
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ(entries->names, c.names);
+    EXPECT_EQ(entries->selected, c.selected);
+}
+
+constexpr const char* kProfiles = "Wired:802-3-ethernet\nModem:gsm\nmodem:gsm\nVPN:vpn\nDSL\\: doma:pppoe\n"
+                                  "EV-DO:cdma\nPhone:bluetooth\n";
+const Fields kDialling{"Modem", "modem", "DSL: doma", "EV-DO", "Phone"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, Entries,
+    ::testing::Values(EntriesCase{"ExactNameSelected", kProfiles, 0, "modem", kDialling, 1},
+                      EntriesCase{"EscapedNameMatches", kProfiles, 0, "DSL: doma", kDialling, 2},
+                      EntriesCase{"CaseOnlyMatchSelectsTheFirst", kProfiles, 0, "MODEM", kDialling, 0},
+                      EntriesCase{"NoNameSelectsTheFirst", kProfiles, 0, "", kDialling, 0},
+                      EntriesCase{"NoDiallingProfileNoList", "Wired:802-3-ethernet\n", 0, "Wired", {}, 0},
+                      EntriesCase{"NmcliFailingNoList", kProfiles, 8, "Modem", {}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConnectionState, Flag16IsSetWhenNetworkManagerAnswers) {
+    test::FakeNmcli fake;
+    fake.Answer("general", 0, "running\n");
+    EXPECT_EQ(ConnectionStateFlag(connection_flag::kRasInstalled, fake.client()), 16);
+    fake.Answer("general", 8, "", "Error: NetworkManager is not running.\n");
+    EXPECT_EQ(ConnectionStateFlag(connection_flag::kRasInstalled, fake.client()), 0);
+    fake.Remove();
+    EXPECT_EQ(ConnectionStateFlag(connection_flag::kRasInstalled, fake.client()), 0);
+}
+
+TEST(ConnectionState, FlagsOtherThanTheKnownOnesGiveMinusOne) {
+    for (const int flag : {1, 4, 32, 64}) EXPECT_EQ(ConnectionStateFlag(flag), 0) << flag;
+    for (const int flag : {0, 8, 3, 128}) EXPECT_EQ(ConnectionStateFlag(flag), -1) << flag;
+}
+
+} // namespace
+} // namespace zumaset
