@@ -112,25 +112,6 @@ TEST_F(CurlTransportTest, ReplyIsReadIn2048BytePiecesWithZeroAtTheEnd) {
     EXPECT_EQ(received, sent);
 }
 
-TEST_F(CurlTransportTest, LargeReplyArrivesWholeWhileReadSlowly) {
-    auto server = MakeServer();
-    std::string sent(3 * 1024 * 1024 + 17, '\0');
-    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 7 % 251);
-    server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
-        response.set_content(sent, "application/octet-stream");
-    });
-    server->Start();
-
-    auto session = OpenSession();
-    auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
-    ASSERT_TRUE(request->SendRequest("x"));
-    bool failed = false;
-    const std::string received = ReadAll(*request, &failed);
-    EXPECT_FALSE(failed) << request->LastErrorDetail();
-    EXPECT_EQ(received.size(), sent.size());
-    EXPECT_TRUE(received == sent);
-}
-
 TEST_F(CurlTransportTest, RedirectIsReturnedNotFollowed) {
     auto server = MakeServer();
     std::atomic<int> targetHits = 0;
@@ -310,7 +291,9 @@ TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
     auto server = MakeServer();
     const std::string piece(64 * 1024, 'x');
     const std::string answer(100 * 1024, 'a');
-    const std::string file(9 * 1024 * 1024, 'f');
+    // A pattern that shows a piece lost, doubled or swapped.
+    std::string file(9 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<char>(i * 7 % 251);
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider(
             "text/plain", [&](std::size_t, httplib::DataSink& sink) { return sink.write(piece.data(), piece.size()); });
