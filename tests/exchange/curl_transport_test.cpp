@@ -282,11 +282,9 @@ TEST_F(CurlTransportTest, ReplyCutShortFailsTheReadInsteadOfEndingIt) {
     EXPECT_EQ(request->LastError(), inet_error::kConnectionAborted);
 }
 
-// A reply that goes on and on: the default limit holds for a caller that
-// sets none, a limit of its own for one that does; a reply of exactly the
-// limit is whole.
-// The limit holds whether it is set before the request is sent or, as the
-// callers do once they know the status, after.
+// The default limit holds for a caller that sets none, a limit of its own for
+// one that does, set before the send or (as the callers do once they know the
+// status) after; a reply of exactly the limit is whole.
 TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
     auto server = MakeServer();
     const std::string piece(64 * 1024, 'x');
@@ -423,7 +421,6 @@ TEST_F(CurlTransportTest, EarlyReplyDroppedWhileTheBodyIsStillSentEndsCleanly) {
     stop = true;
 }
 
-// The connection test follows a redirect of its page over https, a few at most.
 TEST_F(CurlTransportTest, ConnectionTestFollowsHttpsRedirectsWithinALimit) {
     auto server = MakeServer();
     server->server().Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
