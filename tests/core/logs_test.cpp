@@ -192,76 +192,65 @@ TEST_F(LogsTest, ALinkedLogIsNotFollowedAndAWideOneIsNarrowed) {
     EXPECT_NE(ReadFileBytes(dir / "con/Debug.log").find("proxy password"), std::string::npos);
 }
 
-struct DailyCase {
+// Control and debug logs move away once a day, the error log once it is past
+// one mebibyte; the moved file is named after the date of its last write.
+struct RotationCase {
     const char* name;
+    const char* file;    // below the temporary folder
+    std::size_t oldSize; // bytes of the file before the write
     TimePoint lastWrite;
     const char* rotatedName; // nullptr: the file stays current
 };
-void PrintTo(const DailyCase& c, std::ostream* os) {
+void PrintTo(const RotationCase& c, std::ostream* os) {
     *os << c.name << " (" << (c.rotatedName ? c.rotatedName : "stays current") << ")";
 }
 
-class DailyRotation : public LogsTest, public testing::WithParamInterface<DailyCase> {};
+class Rotation : public LogsTest, public testing::WithParamInterface<RotationCase> {};
 
-TEST_P(DailyRotation, MovesADayOldLogUnderTheDateOfItsLastWrite) {
-    const fs::path current = dir / "con/Control.log";
-    WriteFileBytes(current, "old\r\n");
-    SetLastWrite(current, GetParam().lastWrite);
+TEST_P(Rotation, MovesTheLogAwayUnderTheDateOfItsLastWrite) {
+    const RotationCase& c = GetParam();
+    const fs::path current = dir / c.file;
+    const std::string old(c.oldSize, 'x');
+    WriteFileBytes(current, old);
+    SetLastWrite(current, c.lastWrite);
 
-    logs.WriteLog("new", LogKind::Connection);
-
-    if (GetParam().rotatedName) {
-        EXPECT_EQ(ReadFileBytes(dir / "con" / GetParam().rotatedName), "old\r\n");
-        EXPECT_EQ(ReadFileBytes(current).rfind("  *****  Zumaset Klient", 0), 0u);
+    const std::string name = current.filename().string();
+    std::string line = "[09:05:03]  -  new\r\n";
+    if (name == "Debug.log") {
+        logs.WriteDebugTrace("new");
+        line = "[09:05:03] - new\r\n";
     } else {
-        EXPECT_EQ(ReadFileBytes(current), "old\r\n[09:05:03]  -  new\r\n");
+        logs.WriteLog("new", name == "Error.log" ? LogKind::Error : LogKind::Connection);
+        if (name == "Error.log") line = "[06.12.2026 09:05:03]  -  new\r\n";
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "con"), fs::directory_iterator()),
-              GetParam().rotatedName ? 2 : 1);
+
+    if (c.rotatedName) {
+        EXPECT_TRUE(ReadFileBytes(current.parent_path() / c.rotatedName) == old);
+        const char* header = name == "Debug.log" ? "  *****  Zumaset DebugLog" : "  *****  Zumaset Klient";
+        EXPECT_EQ(ReadFileBytes(current).rfind(header, 0), 0u);
+    } else {
+        EXPECT_TRUE(ReadFileBytes(current) == old + line);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(current.parent_path()), fs::directory_iterator()),
+              c.rotatedName ? 2 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Logs, DailyRotation,
-    testing::Values(DailyCase{"LastWrittenYesterdayAt2359", FromLocalTime(2026, 12, 5, 23, 59, 0),
-                              "20261205_Control.log"},
-                    DailyCase{"LastWrittenTodayAt000001", FromLocalTime(2026, 12, 6, 0, 0, 1), nullptr},
-                    DailyCase{"LastWrittenFiveDaysAgo", FromLocalTime(2026, 12, 1, 14, 0, 0), "20261201_Control.log"},
-                    DailyCase{"LastWrittenInTheFuture", FromLocalTime(2026, 12, 7, 8, 0, 0), nullptr}),
-    [](const testing::TestParamInfo<DailyCase>& info) { return std::string(info.param.name); });
-
-TEST_F(LogsTest, DebugLogRotatesDailyInTheConnectionFolder) {
-    WriteFileBytes(dir / "con/Debug.log", "old\r\n");
-    SetLastWrite(dir / "con/Debug.log", FromLocalTime(2026, 11, 30, 12, 0, 0));
-    logs.WriteDebugTrace("t");
-    EXPECT_EQ(ReadFileBytes(dir / "con/20261130_Debug.log"), "old\r\n");
-    EXPECT_EQ(ReadFileBytes(dir / "con/Debug.log").rfind("  *****  Zumaset DebugLog", 0), 0u);
-}
-
-TEST_F(LogsTest, ErrorLogOfExactlyOneMebibyteStays) {
-    const fs::path current = dir / "err/Error.log";
-    WriteFileBytes(current, std::string(kMiB, 'x'));
-    SetLastWrite(current, FromLocalTime(2026, 12, 1, 8, 0, 0));
-    logs.WriteLog("e", LogKind::Error);
-    EXPECT_EQ(fs::file_size(current), kMiB + std::string("[06.12.2026 09:05:03]  -  e\r\n").size());
-    EXPECT_FALSE(fs::exists(dir / "err/20261201_Error.log"));
-}
-
-TEST_F(LogsTest, ErrorLogOneByteLargerRotatesEvenIfWrittenToday) {
-    const fs::path current = dir / "err/Error.log";
-    WriteFileBytes(current, std::string(kMiB + 1, 'x'));
-    SetLastWrite(current, FromLocalTime(2026, 12, 6, 8, 0, 0));
-    logs.WriteLog("e", LogKind::Error);
-    EXPECT_EQ(fs::file_size(dir / "err/20261206_Error.log"), kMiB + 1);
-    EXPECT_EQ(ReadFileBytes(current).rfind("  *****  Zumaset Klient", 0), 0u);
-}
-
-TEST_F(LogsTest, ErrorLogDoesNotRotateByDay) {
-    const fs::path current = dir / "err/Error.log";
-    WriteFileBytes(current, "old\r\n");
-    SetLastWrite(current, FromLocalTime(2026, 10, 1, 8, 0, 0));
-    logs.WriteLog("e", LogKind::Error);
-    EXPECT_EQ(ReadFileBytes(current), "old\r\n[06.12.2026 09:05:03]  -  e\r\n");
-}
+    Logs, Rotation,
+    testing::Values(
+        RotationCase{"LastWrittenYesterdayAt2359", "con/Control.log", 5, FromLocalTime(2026, 12, 5, 23, 59, 0),
+                     "20261205_Control.log"},
+        RotationCase{"LastWrittenTodayAt000001", "con/Control.log", 5, FromLocalTime(2026, 12, 6, 0, 0, 1), nullptr},
+        RotationCase{"LastWrittenFiveDaysAgo", "con/Control.log", 5, FromLocalTime(2026, 12, 1, 14, 0, 0),
+                     "20261201_Control.log"},
+        RotationCase{"LastWrittenInTheFuture", "con/Control.log", 5, FromLocalTime(2026, 12, 7, 8, 0, 0), nullptr},
+        RotationCase{"DebugLogDaily", "con/Debug.log", 5, FromLocalTime(2026, 11, 30, 12, 0, 0), "20261130_Debug.log"},
+        RotationCase{"ErrorLogOfExactlyOneMebibyteStays", "err/Error.log", kMiB, FromLocalTime(2026, 12, 1, 8, 0, 0),
+                     nullptr},
+        RotationCase{"ErrorLogOneByteLargerEvenIfWrittenToday", "err/Error.log", kMiB + 1,
+                     FromLocalTime(2026, 12, 6, 8, 0, 0), "20261206_Error.log"},
+        RotationCase{"ErrorLogNotByDay", "err/Error.log", 5, FromLocalTime(2026, 10, 1, 8, 0, 0), nullptr}),
+    [](const testing::TestParamInfo<RotationCase>& info) { return std::string(info.param.name); });
 
 TEST_F(LogsTest, SecondRotationTheSameDayFailsAndLinesKeepBeingAppended) {
     const fs::path current = dir / "err/Error.log";

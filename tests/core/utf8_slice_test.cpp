@@ -6,7 +6,6 @@
 namespace zumaset {
 namespace {
 
-// Every slice counts characters, never bytes, and never cuts one in two.
 TEST(Utf8Slice, CountsCharactersNotBytes) {
     constexpr std::string_view text = "čřA✓ž"; // 2, 2, 1, 3 and 2 bytes
     EXPECT_EQ(Utf8Prefix(text, 0), "");

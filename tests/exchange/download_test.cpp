@@ -88,20 +88,23 @@ class LiveReceivePass : public ReceivePassTest {
 protected:
     LiveReceivePass() {
         vansim.AddAccount(settings.User, settings.Pass);
-        CurlTransportOptions options;
         options.caFolder = dir / "ca";
         fs::create_directories(options.caFolder);
         fs::copy_file(vansim.caPath(), options.caFolder / "vansim.pem");
         options.systemProxy = SystemProxy{};
-        transport = std::make_unique<CurlTransport>(options);
     }
 
-    void RunPass() { ReceivePassTest::RunPass(*transport, vansim.host()); }
+    // One transport serves every pass of a test; it is made at the first.
+    void RunPass() {
+        if (!transport) transport = std::make_unique<CurlTransport>(options);
+        ReceivePassTest::RunPass(*transport, vansim.host());
+    }
     bool Waiting(const std::string& serverPath) const { return fs::exists(vansim.WaitingFile(serverPath)); }
     bool Delivered(const std::string& serverPath) const { return fs::exists(vansim.DeliveredFile(serverPath)); }
 
     CurlGlobal curl;
     test::VansimProcess vansim;
+    CurlTransportOptions options;
     std::unique_ptr<CurlTransport> transport;
 };
 
@@ -472,15 +475,81 @@ INSTANTIATE_TEST_SUITE_P(
                       StorageFaultCase{"NoWriteRight", StorageFault::NoWriteRight, EACCES, false, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// Replies that never end, drip, or end without the TLS end signal: what is cut
+// off is reported, not stored and not acknowledged, and the rest of the list
+// still comes.
+struct CutCase {
+    const char* name;
+    const char* rule;                          // the simulator's fault rule
+    std::int32_t maxFileMiB;                   // the MaxFileSize setting
+    bool stored;                               // CUT.POT stored and acknowledged
+    const char* errorLine;                     // expected in the error log, empty for none
+    bool nextFetched;                          // NEXT.POT still comes in the same pass
+    std::size_t bytes = 2 * 1024 * 1024 + 100; // the size of CUT.POT
+    friend void PrintTo(const CutCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class ReceivePassCut : public LiveReceivePass, public ::testing::WithParamInterface<CutCase> {
+protected:
+    // Short enough for a test; a drip of a byte every 50 ms outlives it.
+    ReceivePassCut() { options.limits.deadline = std::chrono::milliseconds(1500); }
+};
+
+TEST_P(ReceivePassCut, StoresAndAcknowledgesOnlyWholeFiles) {
+    const CutCase& c = GetParam();
+    constexpr const char* kCut = "DEKL01\\CZ510201\\CUT.POT";
+    constexpr const char* kNext = "DEKL01\\CZ510201\\NEXT.POT";
+    settings.MaxFileSize = c.maxFileMiB;
+    const std::string content(c.bytes, 'c');
+    vansim.AddWaitingFile(kCut, content);
+    vansim.AddWaitingFile(kNext, "next");
+    vansim.AddFaultRule(c.rule);
+    RunPass();
+
+    EXPECT_EQ(fs::exists(Inbound("CUT.POT")), c.stored);
+    EXPECT_TRUE(!c.stored || test::ReadFileBytes(Inbound("CUT.POT")) == content);
+    EXPECT_EQ(Delivered(kCut), c.stored);
+    EXPECT_EQ(Waiting(kCut), !c.stored);
+    const std::string errors = Log("Error.log");
+    if (*c.errorLine != '\0') {
+        EXPECT_NE(errors.find(c.errorLine), std::string::npos) << errors;
+    } else {
+        EXPECT_EQ(errors, "");
+    }
+    EXPECT_EQ(Delivered(kNext), c.nextFetched);
+    // Nothing half-written stays behind in the inbound folder.
+    EXPECT_EQ(FilesBelow(settings.RetValPath).size(), (c.stored ? 1u : 0u) + (c.nextFetched ? 1u : 0u));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReceivePassCut,
+    ::testing::Values(CutCase{"NoLengthWithEndSignal", "download_down.asp no-length file=CUT.POT", 0, true, "", true},
+                      CutCase{"NoLengthWithoutEndSignal", "download_down.asp no-length-no-notify file=CUT.POT", 0,
+                              false, "[12030] *** Operace přerušena - vypršel časový limit", true},
+                      CutCase{"LongerThanTheSetting", "download_down.asp endless file=CUT.POT", 2, false,
+                              "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", true},
+                      CutCase{"WithinTheSetting", "download_down.asp status 200 file=OTHER", 3, true, "", true},
+                      CutCase{"OverTheSettingWithALength", "download_down.asp status 200 file=OTHER", 1, false,
+                              "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", true},
+                      CutCase{"OverTheDefaultWithoutASetting", "download_down.asp status 200 file=OTHER", 0, true, "",
+                              true, 9 * 1024 * 1024},
+                      CutCase{"Dripping", "download_down.asp drip 50 file=CUT.POT", 0, false,
+                              "[12002] *** Operace přerušena - vypršel časový limit", true},
+                      CutCase{"EndlessList", "download_list.asp endless", 0, false,
+                              "[223] *** Operace přerušena - odpověď serveru je delší, než je povoleno", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A server that lists what it likes.
 class HostileServer : public ReceivePassTest {
 protected:
-    void Serve(const std::string& list) {
-        transport.AddReply("/secure/activex_download/download_list.asp", {200, list});
-        transport.AddReply("/secure/activex_download/download_down.asp", {200, "payload"});
+    void Serve(const test::FakeReply& list, const test::FakeReply& fetch = {200, "payload"},
+               const std::string& server = "server") {
+        transport.AddReply("/secure/activex_download/download_list.asp", list);
+        transport.AddReply("/secure/activex_download/download_down.asp", fetch);
         transport.AddReply("/secure/activex_download/download_move.asp", {200, "OK"});
-        RunPass(transport, "server");
+        RunPass(transport, server);
     }
+    void Serve(const std::string& list) { Serve(test::FakeReply{200, list}); }
     std::vector<std::string> Fetched(const std::string& page) const {
         std::vector<std::string> bodies;
         for (const auto& request : transport.sent()) {
@@ -544,17 +613,13 @@ void PrintTo(const FailurePath& path, std::ostream* os) {
 
 const test::FakeReply kTwoFiles{200, "DEKL01\\CZ510201\\A.TXT#DEKL01\\CZ510201\\B.TXT#"};
 
-class DownloadFailurePath : public ReceivePassTest, public ::testing::WithParamInterface<FailurePath> {};
+class DownloadFailurePath : public HostileServer, public ::testing::WithParamInterface<FailurePath> {};
 
 TEST_P(DownloadFailurePath, LeavesItsOwnLinesAndClosesOnce) {
     const FailurePath& path = GetParam();
-    test::FakeTransport transport;
-    transport.AddReply("/secure/activex_download/download_list.asp", path.list);
-    transport.AddReply("/secure/activex_download/download_down.asp", path.fetch);
-    transport.AddReply("/secure/activex_download/download_move.asp", {200, "OK"});
     if (path.proxyRefuses) transport.state().proxyCredentials = std::make_pair(std::string("p"), std::string("q"));
     settings.User = path.user;
-    RunPass(transport, path.server);
+    Serve(path.list, path.fetch, path.server);
 
     const std::string errors = Log("Error.log");
     if (*path.errorLine == '\0') {
@@ -571,10 +636,7 @@ TEST_P(DownloadFailurePath, LeavesItsOwnLinesAndClosesOnce) {
     for (const auto& [number, values] : path.traces) EXPECT_TRUE(test::TraceHas(debug, 'I', number, values));
     EXPECT_EQ(test::TraceCount(debug, 'J', 1), 1u) << debug;
     EXPECT_EQ(mail.notices.size(), path.notices);
-    const auto fetches = std::count_if(transport.sent().begin(), transport.sent().end(), [](const auto& request) {
-        return request.page == "/secure/activex_download/download_down.asp";
-    });
-    EXPECT_EQ(static_cast<std::size_t>(fetches), path.fetches);
+    EXPECT_EQ(Fetched("download_down.asp").size(), path.fetches);
 }
 
 INSTANTIATE_TEST_SUITE_P(

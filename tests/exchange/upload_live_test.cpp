@@ -61,14 +61,6 @@ TEST_F(LiveUpload, TheServerReassemblesBothKindsByteForByte) {
     EXPECT_EQ(sent.records.size(), 3u);
 }
 
-TEST_F(LiveUpload, CzechNamesArriveAsWindows1250) {
-    vansim.AddAccount("Uživatel", "Žluťoučký kůň");
-    settings.User = "Uživatel";
-    settings.Pass = "Žluťoučký kůň";
-    ASSERT_TRUE(Send(Put("přání.dok", "obsah"), "přání.dok", "PŘÁNÍ.DOK"));
-    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("Uživatel\\CZ510201\\PŘÁNÍ.DOK")), "obsah");
-}
-
 TEST_F(LiveUpload, AFailureInTheSecondOfThreeChunksRecordsNothingAndTheNextTryStartsAfresh) {
     vansim.AddFaultRule("upload_prg.asp status 500 chunk=2 times=1");
     const std::string bytes = RandomBytes(2 * 33333 + 5, 3);

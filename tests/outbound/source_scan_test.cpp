@@ -85,35 +85,34 @@ TEST_P(ExcludedFolder, IsRecognisedWhateverThePathsForm) {
     EXPECT_EQ(Scan(), std::vector<std::string>{"a.txt"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ExcludedFolder,
-    ::testing::Values(
-        ExcludedFolderRow{"Delivered", false,
-                          [](const fs::path& source, const fs::path&) { return source.string() + "inner/"; }},
-        ExcludedFolderRow{"Archive", true,
-                          [](const fs::path& source, const fs::path&) { return source.string() + "inner/"; }},
-        ExcludedFolderRow{"DeliveredWithDotSegment", false,
-                          [](const fs::path& source, const fs::path&) { return source.string() + "./inner/"; }},
-        ExcludedFolderRow{"DeliveredWithDotDot", false,
-                          [](const fs::path& source, const fs::path&) {
-                              fs::create_directories(source / "x");
-                              return source.string() + "x/../inner/";
-                          }},
-        ExcludedFolderRow{"DeliveredThroughALink", false,
-                          [](const fs::path& source, const fs::path& dir) {
-                              fs::create_directories(source / "inner");
-                              fs::create_directory_symlink(source / "inner", dir / "alias");
-                              return (dir / "alias").string() + "/";
-                          }},
-        ExcludedFolderRow{"ArchiveWithDotSegment", true,
-                          [](const fs::path& source, const fs::path&) { return source.string() + "./inner"; }},
-        ExcludedFolderRow{"ArchiveThroughALink", true,
-                          [](const fs::path& source, const fs::path& dir) {
-                              fs::create_directories(source / "inner");
-                              fs::create_directory_symlink(source / "inner", dir / "alias");
-                              return (dir / "alias").string() + "/";
-                          }}),
-    [](const auto& info) { return info.param.name; });
+std::string Inner(const fs::path& source, const fs::path&) {
+    return source.string() + "inner/";
+}
+std::string InnerThroughALink(const fs::path& source, const fs::path& dir) {
+    fs::create_directories(source / "inner");
+    fs::create_directory_symlink(source / "inner", dir / "alias");
+    return (dir / "alias").string() + "/";
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ExcludedFolder,
+                         ::testing::Values(ExcludedFolderRow{"Delivered", false, Inner},
+                                           ExcludedFolderRow{"Archive", true, Inner},
+                                           ExcludedFolderRow{"DeliveredWithDotSegment", false,
+                                                             [](const fs::path& source, const fs::path&) {
+                                                                 return source.string() + "./inner/";
+                                                             }},
+                                           ExcludedFolderRow{"DeliveredWithDotDot", false,
+                                                             [](const fs::path& source, const fs::path&) {
+                                                                 fs::create_directories(source / "x");
+                                                                 return source.string() + "x/../inner/";
+                                                             }},
+                                           ExcludedFolderRow{"DeliveredThroughALink", false, InnerThroughALink},
+                                           ExcludedFolderRow{"ArchiveWithDotSegment", true,
+                                                             [](const fs::path& source, const fs::path&) {
+                                                                 return source.string() + "./inner";
+                                                             }},
+                                           ExcludedFolderRow{"ArchiveThroughALink", true, InnerThroughALink}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(SourceScan, ArchiveThatIsTheSourceItselfDoesNotStopTheScan) {
     settings.ArchivPath = settings.SourcePath + "./";
