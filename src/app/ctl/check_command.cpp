@@ -11,6 +11,7 @@
 #include "core/upper_case.h"
 #include "exchange/download.h"
 #include "exchange/server_session.h"
+#include "platform/network_manager_dial_up.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -131,14 +132,32 @@ int CheckConnection(const Settings& stored, Registry& registry, Transport& trans
     DroppedMailNotices mail;
     FailureReporter reporter(settings, logs, boxes, mail, "zumasetctl");
 
-    if (settings.RASMode) {
-        output.err << "RASMode is on, but this build cannot dial: set RASMode to false to use the local network\n";
-        return kExitCannotRun;
-    }
     if (settings.ServerTxt.empty() && settings.ServerXml.empty()) {
         output.err << "no server is set (set one with: zumasetctl config set ServerTxt HOST)\n";
         return kExitCannotRun;
     }
+    // With RASMode on the test goes over the dial-up line as a transfer
+    // would, and the line is dropped again when the test ends.
+    NetworkManagerDialUp dialUp(settings, reporter);
+    std::vector<std::string> dialErrors;
+    logs.SetLineObserver([&dialErrors](LogKind kind, std::string_view line) {
+        if (kind == LogKind::Error) dialErrors.emplace_back(line);
+    });
+    const bool lineUp = !settings.RASMode || dialUp.EnsureDialUpConnection();
+    logs.SetLineObserver({});
+    if (!lineUp) {
+        for (const std::string& line : dialErrors) output.err << EscapeControlChars(line) << '\n';
+        output.err << "the dial-up line " << EscapeControlChars(settings.RASName)
+                   << " could not be brought up; no server was tested\n";
+        return kExitFailure;
+    }
+    struct HangUpAtEnd {
+        NetworkManagerDialUp& line;
+        bool dialled;
+        ~HangUpAtEnd() {
+            if (dialled) line.HangUp();
+        }
+    } hangUp{dialUp, settings.RASMode};
     std::vector<ServerCheck> checks(1);
     checks[0].setting = "ServerTxt";
     checks[0].server = settings.ServerTxt;
