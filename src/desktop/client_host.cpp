@@ -2,6 +2,7 @@
 
 #include "exchange/no_dial_up.h"
 #include "platform/control_client.h"
+#include "platform/journal_event_log.h"
 
 #include <QCoreApplication>
 #include <iostream>
@@ -17,6 +18,11 @@ constexpr std::string_view kConfigureText = "Konfigurační dialog zatím není 
                                             "    zumasetctl config import SOUBOR.reg\r\n"
                                             "Běžící klient si je pak načte sám.";
 
+std::unique_ptr<EventLog> EventLogFor(bool service) {
+    if (service) return MakeServiceEventLog();
+    return std::make_unique<StreamEventLog>();
+}
+
 CurlTransportOptions TransportOptions(const Paths& paths) {
     CurlTransportOptions options;
     options.caFolder = paths.ca;
@@ -27,16 +33,22 @@ CurlTransportOptions TransportOptions(const Paths& paths) {
 
 ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes)
     : options_(std::move(options)), face_(face), registry_(options_.registryFile),
-      transport_(TransportOptions(options_.paths)), service_(registry_) {
+      transport_(TransportOptions(options_.paths)), eventLog_(EventLogFor(options_.service)),
+      service_(registry_, notifier_, ThisProcessServiceOptions()) {
     runtime_ = std::make_unique<ClientRuntime>(ClientRuntime::Platform{
         registry_, clock_, boxes, mail_, transport_,
         [](const FailureReporter& reporter) { return std::make_unique<NoDialUpSupport>(reporter); }, options_.paths,
         options_.registryFile, options_.programName});
     smtp_ = std::make_unique<SmtpMailNotices>(runtime_->settings(), runtime_->logs(), boxes, options_.programName);
     mail_.SetTarget(smtp_.get());
-    cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, eventLog_);
+    cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, *eventLog_);
+    // Started by the service manager, the process is the service from its
+    // first moment: the Start event comes before the start-up, so even its
+    // fatal errors go to the event log.
+    if (options_.service) cycle_->SetServiceStarted();
     core_ = std::make_unique<RuntimeClientCore>(*runtime_, *cycle_, timer_);
-    lifecycle_ = std::make_unique<ClientLifecycle>(face_, service_, eventLog_, *core_, registry_, options_.programName);
+    lifecycle_ =
+        std::make_unique<ClientLifecycle>(face_, service_, *eventLog_, *core_, registry_, options_.programName);
     timer_.SetTickHandler([this] { OnTick(); });
 }
 
@@ -51,9 +63,11 @@ std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) 
         return ended;
     }
     if (AnotherInstanceRaised()) return clientexit::kOk;
+    StartServiceEvents();
     runtime_->model().SetObserver([this](ClientModel::Change change) {
         if (modelObserver_) modelObserver_(change);
         if (control_) control_->OnModelChange(change);
+        if (change == ClientModel::Change::Transfer) serviceEvents_->OnTransfer(runtime_->model().transfer());
     });
     runtime_->logs().SetLineObserver([this](LogKind kind, std::string_view line) {
         if (control_) control_->OnLogLine(kind, line);
@@ -63,7 +77,23 @@ std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) 
     signals_ = std::make_unique<SignalNotifier>(this);
     connect(signals_.get(), &SignalNotifier::terminateRequested, this, &ClientHost::Exit);
     connect(signals_.get(), &SignalNotifier::reloadRequested, this, &ClientHost::Reload);
+    connect(signals_.get(), &SignalNotifier::pauseRequested, this, [this] { serviceEvents_->Pause(); });
+    connect(signals_.get(), &SignalNotifier::continueRequested, this, [this] { serviceEvents_->Continue(); });
+    connect(signals_.get(), &SignalNotifier::controlRequested, this,
+            [this](int number) { serviceEvents_->Control(number); });
+    if (options_.service) {
+        serviceEvents_->Ready();
+        if (const auto period = ServiceNotifier::WatchdogPeriod()) {
+            connect(&watchdog_, &QTimer::timeout, this, [this] { notifier_.Watchdog(); });
+            watchdog_.start(std::chrono::duration_cast<std::chrono::milliseconds>(*period));
+        }
+    }
     return std::nullopt;
+}
+
+void ClientHost::StartServiceEvents() {
+    serviceEvents_ = std::make_unique<ServiceEvents>(
+        ServiceEvents::Parts{*cycle_, *eventLog_, notifier_, service_.DisplayName(), setTrayTip_, setCaption_});
 }
 
 bool ClientHost::AnotherInstanceRaised() {
@@ -159,6 +189,8 @@ void ClientHost::Reload() {
 void ClientHost::Exit() {
     if (stopping_) return;
     stopping_ = true;
+    // The manager learns at once that the end has begun; the running pass may take a while.
+    if (options_.service) notifier_.Stopping();
     timer_.SetEnabled(false);
     stopper_ = std::thread([this] {
         worker_.Stop();

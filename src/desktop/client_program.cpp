@@ -4,6 +4,7 @@
 #include "core/registry_file.h"
 #include "desktop/client_host.h"
 #include "desktop/desktop_face.h"
+#include "platform/systemd_unit.h"
 #include "shell/headless_face.h"
 
 #include <QApplication>
@@ -43,6 +44,13 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
     face.ShowModel(host.runtime().model());
     host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
     host.SetRaiseHandler([&face] { face.Raise(); });
+    host.SetWindowHandlers(
+        [&face](std::string_view tip) {
+            face.window().tray().SetTrayTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+        },
+        [&face](std::string_view caption) {
+            face.window().setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+        });
     if (auto ended = host.Start(arguments)) return *ended;
     QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     return app.exec();
@@ -51,7 +59,7 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
 } // namespace
 
 bool RunsHeadless(const std::map<std::string, std::string>& environment) {
-    if (IsSet(environment, "NOTIFY_SOCKET") || IsSet(environment, "INVOCATION_ID")) return true;
+    if (StartedByServiceManager(environment)) return true;
     return !IsSet(environment, "DISPLAY") && !IsSet(environment, "WAYLAND_DISPLAY");
 }
 
@@ -69,7 +77,7 @@ int RunClientProgram(int& argc, char** argv) {
     // Answered before any Qt application exists, so they work without a usable display too.
     if (auto answered = AnswerInformationRequest(CommandLineText(arguments), std::cout)) return *answered;
     const Paths paths = PathsFrom(ProcessEnvironment());
-    ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}};
+    ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}, StartedByServiceManager()};
     if (RunsHeadless()) return RunHeadless(argc, argv, arguments, std::move(options));
     return RunDesktop(argc, argv, arguments, std::move(options));
 }
