@@ -40,6 +40,15 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
     DesktopFace face;
     options.faceName = "desktop";
     ClientHost host(std::move(options), face, face.boxes());
+    WireDesktopFace(host, face);
+    if (auto ended = host.Start(arguments)) return *ended;
+    QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    return app.exec();
+}
+
+} // namespace
+
+void WireDesktopFace(ClientHost& host, DesktopFace& face) {
     face.SetCommands(host);
     face.ShowModel(host.runtime().model());
     host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
@@ -51,12 +60,7 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
         [&face](std::string_view caption) {
             face.window().setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
         });
-    if (auto ended = host.Start(arguments)) return *ended;
-    QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    return app.exec();
 }
-
-} // namespace
 
 bool RunsHeadless(const std::map<std::string, std::string>& environment) {
     if (StartedByServiceManager(environment)) return true;

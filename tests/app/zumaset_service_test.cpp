@@ -46,9 +46,9 @@ public:
     }
     const std::filesystem::path& path() const { return path_; }
 
-    // Every message until one equals `wanted`; false when none came before the
-    // hang guard ran out.
-    bool WaitFor(const std::string& wanted) {
+    // Every message until one equals `wanted` (or begins with it); false when
+    // none came before the hang guard ran out.
+    bool WaitFor(const std::string& wanted, bool prefix = false) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < until) {
             pollfd ready{fd_.get(), POLLIN, 0};
@@ -58,7 +58,7 @@ public:
             if (size < 0) continue;
             message.resize(static_cast<std::size_t>(size));
             received.push_back(message);
-            if (message == wanted) return true;
+            if (message == wanted || (prefix && message.starts_with(wanted))) return true;
         }
         return false;
     }
@@ -213,7 +213,7 @@ TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesTakesControlRequestsAndSt
     vansim.AddAccount("DEKL01", "heslo");
     std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
     std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
-    for (const char* folder : {"Na_CU", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
+    for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
     Settings settings;
     settings.Pass = "heslo";
     settings.ServerTxt = vansim.host();
@@ -221,6 +221,7 @@ TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesTakesControlRequestsAndSt
     settings.SourcePath = (dir / "Na_CU").string() + "/";
     settings.RetValPath = (dir / "Z_CU").string() + "/";
     settings.ArchivPath = (dir / "Archiv").string() + "/";
+    settings.CuOption = "PRAHA|CZ510000%ALL_FILES|CZ530000%";
     // On-line mode off, TimeInterval 0: only the service makes the 20-second rhythm.
     SaveSettings(settings);
     NotifySocket notify(dir / "notify.sock");
@@ -238,11 +239,20 @@ TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesTakesControlRequestsAndSt
     ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
     EXPECT_NE(events().find("MESSAGE=event 110: Service Paused\nPRIORITY=6\nZUMASET_EVENT_ID=110\n"), std::string::npos)
         << events();
-    // A pass asked for while paused runs, and the pause holds after it.
-    EXPECT_EQ(ctl.Run({"receive"}), 0) << ctl.err.str() << ctl.out.str();
+    // A pass asked for while paused runs, the manager sees the file under
+    // way, and the pause holds after it; a service's upload leaves the rhythm at 20 s.
+    const auto outbound = dir / "Na_CU" / "Praha" / "PRAHA001.VAS";
+    test::WriteFileBytes(outbound, "HLAVICKA\r\nRADEK\r\n");
+    std::filesystem::last_write_time(outbound, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    EXPECT_EQ(ctl.Run({"send"}), 0) << ctl.err.str() << ctl.out.str();
+    EXPECT_NE(ctl.out.str().find("files sent: 1"), std::string::npos) << ctl.out.str();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena, odesílá se ", true));
+    EXPECT_NE(notify.received.back().find("PRAHA001.VAS"), std::string::npos) << notify.received.back();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
     status = Status();
     EXPECT_TRUE(status.paused);
     EXPECT_FALSE(status.enabled);
+    EXPECT_EQ(status.intervalMs, 20000);
 
     client.Signal(SIGRTMIN);
     ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 128"));
@@ -280,6 +290,18 @@ TEST_F(ZumasetService, AFatalStartUpErrorGoesToTheEventLogAndNotToABox) {
     if (std::filesystem::exists(errorLog)) {
         EXPECT_EQ(test::ReadFileBytes(errorLog).find("APP_FATAL_EXIT"), std::string::npos);
     }
+}
+
+TEST_F(ZumasetService, KeepsTheWatchdogFedWhenTheUnitAsksForOne) {
+    SaveSettings();
+    NotifySocket notify(dir / "notify.sock");
+    auto environment = ServiceEnvironment(notify);
+    environment.push_back("WATCHDOG_USEC=200000");
+    test::ClientProcess client({}, environment);
+    ASSERT_TRUE(notify.WaitFor("READY=1")) << client.Output();
+    EXPECT_TRUE(notify.WaitFor("WATCHDOG=1"));
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
 }
 
 TEST_F(ZumasetService, ASecondServiceStartEndsAndLeavesTheFirstRunning) {
