@@ -24,6 +24,11 @@ JournalEntry JournalEntryFor(EventType type, int id, std::string_view text) {
 }
 
 void JournalEventLog::LogEvent(EventType type, int id, std::string_view text) {
+    std::error_code error;
+    if (!std::filesystem::exists(socket_, error)) {
+        fallback_.LogEvent(type, id, text);
+        return;
+    }
     const JournalEntry entry = JournalEntryFor(type, id, text);
     const int result =
         sd_journal_send("MESSAGE=%s", entry.message.c_str(), "PRIORITY=%d", entry.priority, "ZUMASET_EVENT_ID=%d",

@@ -19,12 +19,21 @@ struct JournalEntry {
 JournalEntry JournalEntryFor(EventType type, int id, std::string_view text);
 
 // The service's event log in the journal, under SYSLOG_IDENTIFIER=zumaset.
-// Where the journal cannot be reached the entry goes to standard error instead.
+// Where there is no journal (its socket missing, which the journal's client
+// library would pass over in silence) or it refuses the entry, the entry goes
+// to the fallback stream, standard error by default, which the service
+// manager keeps as well.
 class JournalEventLog final : public EventLog {
 public:
+    static constexpr std::string_view kJournalSocket = "/run/systemd/journal/socket";
+
+    JournalEventLog() : socket_(kJournalSocket) {}
+    JournalEventLog(std::ostream& fallback, std::filesystem::path socket)
+        : socket_(std::move(socket)), fallback_(fallback) {}
     void LogEvent(EventType type, int id, std::string_view text) override;
 
 private:
+    std::filesystem::path socket_;
     StreamEventLog fallback_;
 };
 

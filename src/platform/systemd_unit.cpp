@@ -66,6 +66,8 @@ std::string UnitText(const std::filesystem::path& executable, bool user) {
            ExecStartWord(executable) +
            "\n"
            "Restart=on-failure\n"
+           // A client that has never been configured ends with 3 at every start.
+           "RestartPreventExitStatus=3\n"
            "\n"
            "[Install]\n"
            "WantedBy=" +

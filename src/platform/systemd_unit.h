@@ -24,7 +24,8 @@ UnitPlace UnitPlaceFor(bool root, const std::map<std::string, std::string>& envi
 UnitPlace ThisProcessUnitPlace();
 
 // The unit that runs `executable` with no arguments as a notify service,
-// restarted when it fails, enabled for the user's session or for the multi-user target.
+// restarted when it fails (not when it ends because it has not been
+// configured), enabled for the user's session or for the multi-user target.
 std::string UnitText(const std::filesystem::path& executable, bool user);
 
 // A path as one word of an ExecStart line: quoted, with the characters the

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,7 @@ TEST(UnitText, RunsTheClientAsANotifyServiceRestartedOnFailure) {
                                                   "Type=notify\n"
                                                   "ExecStart=\"/usr/bin/zumaset\"\n"
                                                   "Restart=on-failure\n"
+                                                  "RestartPreventExitStatus=3\n"
                                                   "\n"
                                                   "[Install]\n"
                                                   "WantedBy=default.target\n");
@@ -218,6 +220,14 @@ TEST(FileEventLog, AppendsTheJournalFieldsOfEachEntryInExportForm) {
                                                    "ZUMASET_EVENT_ID=110\nSYSLOG_IDENTIFIER=zumaset\n\n"
                                                    "MESSAGE=event 109: [1] two\\x0Alines\nPRIORITY=3\n"
                                                    "ZUMASET_EVENT_ID=109\nSYSLOG_IDENTIFIER=zumaset\n\n");
+}
+
+TEST(JournalEventLog, WithoutAJournalWritesTheEntryToItsFallbackStream) {
+    test::TempDir dir;
+    std::ostringstream fallback;
+    JournalEventLog log(fallback, dir / "no-journal-socket");
+    log.LogEvent(EventType::Error, 109, "[13] Neshoda typů");
+    EXPECT_EQ(fallback.str(), "event 109 (error): [13] Neshoda typů\n");
 }
 
 class RecordingNotifier final : public ServiceNotifier {
