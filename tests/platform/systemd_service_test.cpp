@@ -85,13 +85,6 @@ TEST(UnitText, ExecStartKeepsAPathOfAnyCharactersOneWordAndUnexpanded) {
     EXPECT_EQ(ExecStartWord("/opt/100%/$HOME/zumaset"), "\"/opt/100%%/$$HOME/zumaset\"");
 }
 
-TEST(StartedByServiceManager, ANotifySocketOrAnInvocationIdSaysSo) {
-    EXPECT_FALSE(StartedByServiceManager(std::map<std::string, std::string>{}));
-    EXPECT_FALSE(StartedByServiceManager({{"NOTIFY_SOCKET", ""}}));
-    EXPECT_TRUE(StartedByServiceManager({{"NOTIFY_SOCKET", "/run/systemd/notify"}}));
-    EXPECT_TRUE(StartedByServiceManager({{"INVOCATION_ID", "0f1e"}}));
-}
-
 // Installing and removing with a systemctl that records its calls and fails
 // the one named.
 struct ServiceCase {
@@ -159,8 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
                     true,
                     true,
                     {"systemctl daemon-reload", "systemctl enable zumaset.service"}},
-        // The service exists already: that is a failure and the unit stays as it was.
-        ServiceCase{"InstallOverAUnit", true, true, true, "", false, true, {}},
         // A unit the manager refuses is not left behind looking installed.
         ServiceCase{"InstallRefused",
                     true,
@@ -179,7 +170,6 @@ INSTANTIATE_TEST_SUITE_P(
                     true,
                     false,
                     {"systemctl --user disable zumaset.service", "systemctl --user daemon-reload"}},
-        ServiceCase{"RemoveWithoutAUnit", false, false, true, "", false, false, {}},
         ServiceCase{
             "RemoveRefused", false, true, false, "disable", false, true, {"systemctl disable zumaset.service"}}),
     [](const auto& info) { return info.param.name; });
@@ -199,16 +189,6 @@ TEST(RunAndWait, GivesTheExitStatusOrMinusOne) {
     EXPECT_EQ(RunAndWait({"true"}), 0);
     EXPECT_EQ(RunAndWait({"zumaset-test-no-such-program"}), -1);
     EXPECT_EQ(RunAndWait({"sh", "-c", "kill -9 $$"}), -1);
-}
-
-TEST(JournalEntry, PriorityFollowsTheEventTypeAndTheIdIsInTheText) {
-    const JournalEntry error = JournalEntryFor(EventType::Error, 109, "[13] Neshoda typů");
-    EXPECT_EQ(error.priority, 3);
-    EXPECT_EQ(error.eventId, 109);
-    EXPECT_EQ(error.message, "event 109: [13] Neshoda typů");
-    const JournalEntry information = JournalEntryFor(EventType::Information, 110, "Service Paused");
-    EXPECT_EQ(information.priority, 6);
-    EXPECT_EQ(information.message, "event 110: Service Paused");
 }
 
 TEST(FileEventLog, AppendsTheJournalFieldsOfEachEntryInExportForm) {
