@@ -1,6 +1,7 @@
 #include "desktop/client_host.h"
 
 #include "platform/control_client.h"
+#include "platform/journal_event_log.h"
 #include "platform/network_manager_dial_up.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,11 @@ constexpr std::string_view kConfigureText = "Konfigurační dialog zatím není 
                                             "    zumasetctl config import SOUBOR.reg\r\n"
                                             "Běžící klient si je pak načte sám.";
 
+std::unique_ptr<EventLog> EventLogFor(bool service) {
+    if (service) return MakeServiceEventLog();
+    return std::make_unique<StreamEventLog>();
+}
+
 CurlTransportOptions TransportOptions(const Paths& paths) {
     CurlTransportOptions options;
     options.caFolder = paths.ca;
@@ -27,7 +33,8 @@ CurlTransportOptions TransportOptions(const Paths& paths) {
 
 ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes)
     : options_(std::move(options)), face_(face), registry_(options_.registryFile),
-      transport_(TransportOptions(options_.paths)), service_(registry_) {
+      transport_(TransportOptions(options_.paths)), eventLog_(EventLogFor(options_.service)),
+      service_(registry_, notifier_, ThisProcessServiceOptions()) {
     runtime_ = std::make_unique<ClientRuntime>(
         ClientRuntime::Platform{registry_, clock_, boxes, mail_, transport_,
                                 [](const Settings& settings, const FailureReporter& reporter) {
@@ -36,9 +43,14 @@ ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes)
                                 options_.paths, options_.registryFile, options_.programName});
     smtp_ = std::make_unique<SmtpMailNotices>(runtime_->settings(), runtime_->logs(), boxes, options_.programName);
     mail_.SetTarget(smtp_.get());
-    cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, eventLog_);
+    cycle_ = std::make_unique<TransferCycle>(*runtime_, timer_, *eventLog_);
+    // Started by the service manager, the process is the service from its
+    // first moment: the Start event comes before the start-up, so even its
+    // fatal errors go to the event log.
+    if (options_.service) cycle_->SetServiceStarted();
     core_ = std::make_unique<RuntimeClientCore>(*runtime_, *cycle_, timer_);
-    lifecycle_ = std::make_unique<ClientLifecycle>(face_, service_, eventLog_, *core_, registry_, options_.programName);
+    lifecycle_ =
+        std::make_unique<ClientLifecycle>(face_, service_, *eventLog_, *core_, registry_, options_.programName);
     timer_.SetTickHandler([this] { OnTick(); });
 }
 
@@ -53,19 +65,39 @@ std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) 
         return ended;
     }
     if (AnotherInstanceRaised()) return clientexit::kOk;
+    StartServiceEvents();
     runtime_->model().SetObserver([this](ClientModel::Change change) {
         if (modelObserver_) modelObserver_(change);
         if (control_) control_->OnModelChange(change);
+        if (change == ClientModel::Change::Transfer) serviceEvents_->OnTransfer(runtime_->model().transfer());
     });
     runtime_->logs().SetLineObserver([this](LogKind kind, std::string_view line) {
         if (control_) control_->OnLogLine(kind, line);
     });
-    if (auto ended = lifecycle_->StartUp()) return ended;
-    StartControl();
+    // Signals that come during the start-up wait in the notifier's pipe and
+    // are handled once the event loop runs.
     signals_ = std::make_unique<SignalNotifier>(this);
     connect(signals_.get(), &SignalNotifier::terminateRequested, this, &ClientHost::Exit);
     connect(signals_.get(), &SignalNotifier::reloadRequested, this, &ClientHost::Reload);
+    connect(signals_.get(), &SignalNotifier::pauseRequested, this, [this] { serviceEvents_->Pause(); });
+    connect(signals_.get(), &SignalNotifier::continueRequested, this, [this] { serviceEvents_->Continue(); });
+    connect(signals_.get(), &SignalNotifier::controlRequested, this,
+            [this](int number) { serviceEvents_->Control(number); });
+    if (auto ended = lifecycle_->StartUp()) return ended;
+    StartControl();
+    if (options_.service) {
+        serviceEvents_->Ready();
+        if (const auto period = ServiceNotifier::WatchdogPeriod()) {
+            connect(&watchdog_, &QTimer::timeout, this, [this] { notifier_.Watchdog(); });
+            watchdog_.start(std::chrono::duration_cast<std::chrono::milliseconds>(*period));
+        }
+    }
     return std::nullopt;
+}
+
+void ClientHost::StartServiceEvents() {
+    serviceEvents_ = std::make_unique<ServiceEvents>(
+        ServiceEvents::Parts{*cycle_, *eventLog_, notifier_, service_.DisplayName(), setTrayTip_, setCaption_});
 }
 
 bool ClientHost::AnotherInstanceRaised() {
@@ -161,6 +193,8 @@ void ClientHost::Reload() {
 void ClientHost::Exit() {
     if (stopping_) return;
     stopping_ = true;
+    // The manager learns at once that the end has begun; the running pass may take a while.
+    if (options_.service) notifier_.Stopping();
     timer_.SetEnabled(false);
     stopper_ = std::thread([this] {
         worker_.Stop();

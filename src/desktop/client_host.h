@@ -14,7 +14,10 @@
 #include "platform/client_control.h"
 #include "platform/control_server.h"
 #include "platform/instance_lock.h"
+#include "platform/service_events.h"
+#include "platform/service_notifier.h"
 #include "platform/smtp_mail_notices.h"
+#include "platform/systemd_service_control.h"
 #include "shell/client_runtime.h"
 #include "shell/client_start_up.h"
 #include "shell/event_log.h"
@@ -24,6 +27,7 @@
 #include "shell/transfer_cycle.h"
 
 #include <QObject>
+#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -38,7 +42,10 @@ namespace zumaset {
 // The running client program in either face: it starts the client, lets the
 // timer's ticks and the menu commands run as passes on the pass thread, one
 // at a time, and ends it through the shutdown when asked to (menu, window,
-// SIGTERM or SIGINT). Lives on the event-loop thread.
+// SIGTERM or SIGINT). Started by the service manager it is the service:
+// started from the outset, its event log in the journal, the manager told
+// of its state, SIGUSR1/SIGUSR2/SIGRTMIN+k its pause, continue and control
+// requests. Lives on the event-loop thread.
 class ClientHost final : public QObject, public KlientCommands {
     Q_OBJECT
 public:
@@ -47,6 +54,7 @@ public:
         std::filesystem::path registryFile;
         std::string programName = "zumaset";
         std::string faceName; // "desktop" or "headless", as status reports it
+        bool service = false; // the service manager started this process
     };
 
     ClientHost(Options options, ClientFace& face, MessageBoxes& boxes);
@@ -72,6 +80,12 @@ public:
     // Called on the event-loop thread when another start of the client asks
     // this one to show itself; set before Start.
     void SetRaiseHandler(std::function<void()> raise) { raise_ = std::move(raise); }
+    // The window's tray tip and caption for the service's events; set before Start (a desktop face).
+    void SetWindowHandlers(std::function<void(std::string_view)> setTrayTip,
+                           std::function<void(std::string_view)> setCaption) {
+        setTrayTip_ = std::move(setTrayTip);
+        setCaption_ = std::move(setCaption);
+    }
     // Told of every change of the client model, on the thread that made it; set before Start.
     void SetModelObserver(ClientModel::Observer observer) { modelObserver_ = std::move(observer); }
 
@@ -92,6 +106,7 @@ private:
     // Whether another client runs with these settings; it has then been asked to show itself.
     bool AnotherInstanceRaised();
     void StartControl();
+    void StartServiceEvents();
 
     Options options_;
     ClientFace& face_;
@@ -103,9 +118,15 @@ private:
     // The notices read the runtime's settings, so they are made after it.
     std::unique_ptr<SmtpMailNotices> smtp_;
     QtCycleTimer timer_;
-    StreamEventLog eventLog_;
+    ServiceNotifier notifier_;
+    // The journal for the service, standard error otherwise.
+    std::unique_ptr<EventLog> eventLog_;
     std::unique_ptr<TransferCycle> cycle_;
-    RegistryServiceControl service_;
+    SystemdServiceControl service_;
+    std::unique_ptr<ServiceEvents> serviceEvents_;
+    QTimer watchdog_;
+    std::function<void(std::string_view)> setTrayTip_;
+    std::function<void(std::string_view)> setCaption_;
     std::unique_ptr<RuntimeClientCore> core_;
     std::unique_ptr<ClientLifecycle> lifecycle_;
     SpawnProcessLauncher launcher_;

@@ -4,10 +4,12 @@
 #include "core/registry_file.h"
 #include "desktop/client_host.h"
 #include "desktop/desktop_face.h"
+#include "platform/systemd_unit.h"
 #include "shell/headless_face.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
@@ -15,6 +17,13 @@
 namespace zumaset {
 
 namespace {
+
+void IgnoreRequestSignals() {
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGUSR1, SIG_IGN);
+    std::signal(SIGUSR2, SIG_IGN);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) std::signal(signal, SIG_IGN);
+}
 
 bool IsSet(const std::map<std::string, std::string>& environment, const std::string& name) {
     const auto found = environment.find(name);
@@ -39,10 +48,7 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
     DesktopFace face;
     options.faceName = "desktop";
     ClientHost host(std::move(options), face, face.boxes());
-    face.SetCommands(host);
-    face.ShowModel(host.runtime().model());
-    host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
-    host.SetRaiseHandler([&face] { face.Raise(); });
+    WireDesktopFace(host, face);
     if (auto ended = host.Start(arguments)) return *ended;
     QObject::connect(&host, &ClientHost::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     return app.exec();
@@ -50,8 +56,22 @@ int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments
 
 } // namespace
 
+void WireDesktopFace(ClientHost& host, DesktopFace& face) {
+    face.SetCommands(host);
+    face.ShowModel(host.runtime().model());
+    host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
+    host.SetRaiseHandler([&face] { face.Raise(); });
+    host.SetWindowHandlers(
+        [&face](std::string_view tip) {
+            face.window().tray().SetTrayTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+        },
+        [&face](std::string_view caption) {
+            face.window().setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+        });
+}
+
 bool RunsHeadless(const std::map<std::string, std::string>& environment) {
-    if (IsSet(environment, "NOTIFY_SOCKET") || IsSet(environment, "INVOCATION_ID")) return true;
+    if (StartedByServiceManager(environment)) return true;
     return !IsSet(environment, "DISPLAY") && !IsSet(environment, "WAYLAND_DISPLAY");
 }
 
@@ -66,10 +86,13 @@ bool RunsHeadless() {
 int RunClientProgram(int& argc, char** argv) {
     // The arguments as given, before Qt takes its own out of argv.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Until the client's own handlers are installed, the signals that ask it
+    // for something (reload, pause, continue, control) must not end it.
+    IgnoreRequestSignals();
     // Answered before any Qt application exists, so they work without a usable display too.
     if (auto answered = AnswerInformationRequest(CommandLineText(arguments), std::cout)) return *answered;
     const Paths paths = PathsFrom(ProcessEnvironment());
-    ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}};
+    ClientHost::Options options{paths, DefaultRegistryPath(paths), "zumaset", {}, StartedByServiceManager()};
     if (RunsHeadless()) return RunHeadless(argc, argv, arguments, std::move(options));
     return RunDesktop(argc, argv, arguments, std::move(options));
 }

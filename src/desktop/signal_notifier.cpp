@@ -6,12 +6,21 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
+#include <vector>
 
 namespace zumaset {
 
 namespace {
 
-constexpr std::array kSignals{SIGTERM, SIGINT, SIGHUP};
+constexpr std::array kSignals{SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2};
+// Control request 128 + k arrives as SIGRTMIN + k.
+constexpr int kFirstControlRequest = 128;
+
+std::vector<int> HandledSignals() {
+    std::vector<int> handled(kSignals.begin(), kSignals.end());
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) handled.push_back(number);
+    return handled;
+}
 
 // The one thing a signal handler may reach: where to write the signal's
 // number. Set while a SignalNotifier exists; a handler cannot be given state.
@@ -40,7 +49,7 @@ SignalNotifier::SignalNotifier(QObject* parent) : QObject(parent) {
     action.sa_handler = WriteSignalToPipe;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signalNumber : kSignals) sigaction(signalNumber, &action, nullptr);
+    for (const int signalNumber : HandledSignals()) sigaction(signalNumber, &action, nullptr);
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_.get(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { ReadPending(); });
 }
@@ -49,15 +58,22 @@ SignalNotifier::~SignalNotifier() {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    for (const int signalNumber : kSignals) sigaction(signalNumber, &action, nullptr);
+    for (const int signalNumber : HandledSignals()) sigaction(signalNumber, &action, nullptr);
     gSignalPipe.store(-1);
 }
 
 void SignalNotifier::ReadPending() {
     unsigned char byte = 0;
     while (::read(readEnd_.get(), &byte, 1) == 1) {
-        if (byte == SIGHUP) {
+        const int number = byte;
+        if (number == SIGHUP) {
             emit reloadRequested();
+        } else if (number == SIGUSR1) {
+            emit pauseRequested();
+        } else if (number == SIGUSR2) {
+            emit continueRequested();
+        } else if (number >= SIGRTMIN && number <= SIGRTMAX) {
+            emit controlRequested(kFirstControlRequest + number - SIGRTMIN);
         } else {
             emit terminateRequested();
         }

@@ -8,9 +8,9 @@
 
 namespace zumaset {
 
-// Turns SIGTERM, SIGINT and SIGHUP into signals of the event loop. The
-// handler only writes the signal's number into a pipe; the work happens when
-// the event loop reads it. One per process.
+// Turns SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 and the real-time signals
+// into signals of the event loop. The handler only writes the signal's number
+// into a pipe; the work happens when the event loop reads it. One per process.
 class SignalNotifier final : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +24,11 @@ signals:
     void terminateRequested();
     // SIGHUP: take the stored settings again.
     void reloadRequested();
+    // SIGUSR1 and SIGUSR2: the service manager's (or the administrator's) pause and continue.
+    void pauseRequested();
+    void continueRequested();
+    // SIGRTMIN + k: the service's control request 128 + k.
+    void controlRequested(int number);
 
 private:
     void ReadPending();

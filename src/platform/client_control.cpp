@@ -3,6 +3,8 @@
 #include "core/time_format.h"
 #include "platform/control_results.h"
 
+#include <unistd.h>
+
 namespace zumaset {
 
 namespace {
@@ -105,6 +107,7 @@ void ClientControl::ShowStatus(ReplyWriter& reply) {
     result.enabled = parts_.timer.Enabled();
     result.paused = parts_.cycle.paused();
     result.service = parts_.cycle.serviceStarted();
+    result.pid = static_cast<long>(::getpid());
     ClientModelSnapshot model = parts_.runtime.model().Snapshot();
     result.sent = model.sendCount;
     result.received = model.getCount;

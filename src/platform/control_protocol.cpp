@@ -113,6 +113,7 @@ json ToJson(const StatusResult& result) {
     line["enabled"] = result.enabled;
     line["paused"] = result.paused;
     line["service"] = result.service;
+    line["pid"] = result.pid;
     line["sent"] = result.sent;
     line["received"] = result.received;
     line["activity"] = result.activity;
@@ -179,6 +180,7 @@ StatusResult StatusResultFromJson(const json& line) {
     result.enabled = Flag(line, "enabled");
     result.paused = Flag(line, "paused");
     result.service = Flag(line, "service");
+    result.pid = Count<long>(line, "pid");
     result.sent = Count<long>(line, "sent");
     result.received = Count<long>(line, "received");
     result.activity = Lines(line, "activity");

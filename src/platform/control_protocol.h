@@ -67,6 +67,7 @@ struct StatusResult {
     bool enabled = false;          // the cycle timer is armed
     bool paused = false;           // the user or the service manager paused the cycle
     bool service = false;          // started by the service manager
+    long pid = 0;                  // the client's process, for the signals that pause and continue it
     long sent = 0;                 // the window's counters
     long received = 0;
     std::vector<std::string> activity;     // the last lines of the activity list

@@ -122,7 +122,9 @@ std::optional<int> HandleCommandLine(std::string_view text, std::string_view pro
     if (text == kInstallArgument) {
         if (service.Install()) {
             service.SaveSetting(kParametersSection, kTimerIntervalKey, kDefaultTimerInterval);
-            face.ShowBox(programName, WithDisplayName(msg::kServiceInstalled, service), MessageIcon::Information);
+            std::string text = WithDisplayName(msg::kServiceInstalled, service);
+            if (const std::string note = service.InstalledNote(); !note.empty()) text += "\r\n" + note;
+            face.ShowBox(programName, text, MessageIcon::Information);
             return clientexit::kOk;
         }
         face.ShowBox(programName,

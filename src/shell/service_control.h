@@ -22,6 +22,9 @@ public:
     // True when the service entry was created or removed.
     virtual bool Install() = 0;
     virtual bool Uninstall() = 0;
+    // A line to show after the installation's message (how to keep the
+    // service running without a login, say); empty when there is nothing to add.
+    virtual std::string InstalledNote() const { return {}; }
     // The service's own parameters, by section and key.
     virtual std::string GetSetting(std::string_view section, std::string_view key, std::string_view fallback) = 0;
     virtual void SaveSetting(std::string_view section, std::string_view key, std::string_view value) = 0;

@@ -8,13 +8,18 @@
 #include "runtime_dir_fixture.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <utility>
 #include <vector>
+
+extern char** environ;
 
 namespace zumaset {
 namespace {
@@ -189,6 +194,30 @@ TEST_F(CtlClient, WrittenSettingsReachTheRunningClient) {
     // A refused value is not written, and nobody is told.
     EXPECT_EQ(Run({"config", "set", "CuMode", "9"}), 2);
     EXPECT_EQ(Asked().size(), 2u);
+}
+
+// The process the status names gets the signal: a stand-in that SIGUSR1 or
+// SIGUSR2 ends, so its end tells which one came.
+TEST_F(CtlClient, PauseAndContinueSignalTheProcessTheClientNames) {
+    EXPECT_EQ(Run({"pause"}), 3);
+    EXPECT_NE(err.str().find("no client is running"), std::string::npos) << err.str();
+
+    StatusResult status;
+    StartClient([&](ControlCommand) { return ToJson(status); });
+    EXPECT_EQ(Run({"continue"}), 3); // a client that names no process
+    EXPECT_NE(err.str().find("does not say which process"), std::string::npos) << err.str();
+
+    for (const auto& [command, signal] : {std::pair{"pause", SIGUSR1}, std::pair{"continue", SIGUSR2}}) {
+        pid_t standIn = -1;
+        const char* argv[] = {"sleep", "60", nullptr};
+        ASSERT_EQ(posix_spawnp(&standIn, "sleep", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+        status.pid = standIn;
+        EXPECT_EQ(Run({command}), 0) << err.str();
+        int ended = 0;
+        ASSERT_EQ(waitpid(standIn, &ended, 0), standIn);
+        EXPECT_TRUE(WIFSIGNALED(ended));
+        EXPECT_EQ(WTERMSIG(ended), signal) << command;
+    }
 }
 
 TEST_F(CtlClient, ASettingWrittenButNotTakenUpExitsOne) {

@@ -113,7 +113,6 @@ TEST_P(EndingStart, EndsWithItsStatusAndMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Starts, EndingStart,
     ::testing::Values(EndingCase{"InstallInCapitals", {"/I"}, true, "", 2, "Zadaný parametr není platný.", ""},
-                      EndingCase{"Install", {"/i"}, true, "", 1, "Služba  'Zumaset Service' nebyla nainstalována.", ""},
                       EndingCase{"Version", {"--version"}, true, "", 0, "zumaset 2.0.0.2", ""},
                       EndingCase{"Help", {"--help"}, false, "", 0, "Usage: zumaset", ""},
                       EndingCase{"NeverConfigured", {}, false, "", 3, "zumasetctl config set NAME VALUE", ""},

@@ -11,6 +11,7 @@
 #include "temp_dir.h"
 
 #include <QAction>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -39,13 +40,7 @@ protected:
     ClientHost::Options Options() const {
         return {Paths{dir.path(), dir / "data", dir / "ca"}, registryFile(), "zumaset", "desktop"};
     }
-    // Wires a host to a desktop face as the program does.
-    static void Wire(ClientHost& host, DesktopFace& face) {
-        face.SetCommands(host);
-        face.ShowModel(host.runtime().model());
-        host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
-        host.SetRaiseHandler([&face] { face.Raise(); });
-    }
+    static void Wire(ClientHost& host, DesktopFace& face) { WireDesktopFace(host, face); }
 
     test::TempDir dir;
 };
@@ -65,6 +60,26 @@ TEST_F(ClientHostTest, StartsOutOfTheWayAndIsRestoredByASecondStart) {
     EXPECT_EQ(second.Start({}), clientexit::kOk);
     EXPECT_FALSE(secondFace.window().isVisible());
     EXPECT_TRUE(ProcessEventsUntil([&] { return !face.window().isMinimized() && face.window().isVisible(); }));
+}
+
+// The service manager's pause, continue and control requests reach the
+// window as signals of the process.
+TEST_F(ClientHostTest, PauseContinueAndControlSignalsSetTheTrayTipAndTheCaption) {
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    ASSERT_EQ(host.Start({}), std::nullopt);
+    std::raise(SIGUSR1);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return host.cycle().paused(); }));
+    EXPECT_EQ(face.window().tray().trayTip(), QStringLiteral("Služba Zumaset je pozastavena"));
+    EXPECT_FALSE(host.timer().Enabled());
+    std::raise(SIGUSR2);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return !host.cycle().paused(); }));
+    EXPECT_EQ(face.window().tray().trayTip(), QStringLiteral("Služba Zumaset je spuštěna"));
+    EXPECT_TRUE(host.timer().Enabled());
+    std::raise(SIGRTMIN);
+    EXPECT_TRUE(ProcessEventsUntil(
+        [&] { return face.window().windowTitle() == QStringLiteral("Zumaset Service Control signal 128"); }));
 }
 
 TEST_F(ClientHostTest, TheExitCommandRunsTheShutdown) {

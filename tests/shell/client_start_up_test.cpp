@@ -41,8 +41,9 @@ struct RecordingFace final : ClientFace {
 struct RecordingService final : ServiceControl {
     explicit RecordingService(Events& events) : events(events) {}
     std::string DisplayName() const override { return "Zumaset Service"; }
-    bool Install() override { return false; }
-    bool Uninstall() override { return false; }
+    bool Install() override { return installs; }
+    bool Uninstall() override { return installs; }
+    std::string InstalledNote() const override { return note; }
     std::string GetSetting(std::string_view section, std::string_view key, std::string_view fallback) override {
         events.push_back("get " + std::string(section) + "\\" + std::string(key));
         return timerInterval ? *timerInterval : std::string(fallback);
@@ -54,6 +55,8 @@ struct RecordingService final : ServiceControl {
 
     Events& events;
     std::optional<std::string> timerInterval;
+    bool installs = false;
+    std::string note;
 };
 
 struct RecordingEventLog final : EventLog {
@@ -345,6 +348,25 @@ TEST_F(ClientStartUp, MigrationTakesTheSiblingsSettingsAndClearsTheFirstRun) {
     EXPECT_FALSE(registry.KeyExists(Hive::CurrentUser, kSiblingKey));
     EXPECT_TRUE(
         std::holds_alternative<std::monostate>(registry.QueryValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue)));
+}
+
+TEST(CommandLineService, AnInstallationSavesTheIntervalAndAddsTheServicesNoteToMessage101) {
+    Events events;
+    RecordingFace face{events};
+    RecordingService service{events};
+    service.installs = true;
+    service.note = "loginctl enable-linger dekl";
+    std::ostringstream out;
+    EXPECT_EQ(HandleCommandLine("/i", "zumaset", face, service, out), 0);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], "save");
+    EXPECT_NE(events[1].find("Služba  'Zumaset Service'  byla úspěšně nainstalována.\r\nloginctl enable-linger dekl"),
+              std::string::npos)
+        << events[1];
+    events.clear();
+    EXPECT_EQ(HandleCommandLine("/u", "zumaset", face, service, out), 0);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].find("loginctl"), std::string::npos);
 }
 
 TEST(RegistryServiceControl, ReadsTheParametersBesideTheSettings) {

@@ -31,15 +31,23 @@ std::filesystem::path ClientExecutable() {
     return std::filesystem::path(buildDir) / "src" / "app" / "zumaset";
 }
 
-ClientProcess::ClientProcess(std::vector<std::string> arguments) {
+ClientProcess::ClientProcess(std::vector<std::string> arguments, std::vector<std::string> environment) {
     const std::string executable = ClientExecutable().string();
     std::vector<char*> argv{const_cast<char*>(executable.c_str())};
     for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    const auto replaced = [&environment](const char* entry) {
+        for (const auto& added : environment) {
+            const auto name = added.substr(0, added.find('=') + 1);
+            if (std::strncmp(entry, name.c_str(), name.size()) == 0) return true;
+        }
+        return false;
+    };
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (Headless(*entry)) envp.push_back(*entry);
+        if (Headless(*entry) && !replaced(*entry)) envp.push_back(*entry);
     }
+    for (auto& added : environment) envp.push_back(added.data());
     envp.push_back(nullptr);
 
     const std::string output = (dir_.path() / "output").string();

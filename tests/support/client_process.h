@@ -16,10 +16,12 @@ std::filesystem::path ClientExecutable();
 
 // Runs the client program for one test, headless (no display variables, not
 // under a service manager), with this process's other environment and its
-// output (both streams) kept in a file. Killed in the destructor if it still runs.
+// output (both streams) kept in a file. `environment` ("NAME=value") is added
+// to, or replaces, what it inherits (a notify socket makes it a service).
+// Killed in the destructor if it still runs.
 class ClientProcess {
 public:
-    explicit ClientProcess(std::vector<std::string> arguments = {});
+    explicit ClientProcess(std::vector<std::string> arguments = {}, std::vector<std::string> environment = {});
     ~ClientProcess();
     ClientProcess(const ClientProcess&) = delete;
     ClientProcess& operator=(const ClientProcess&) = delete;

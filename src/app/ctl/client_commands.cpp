@@ -6,6 +6,9 @@
 #include "platform/control_client.h"
 #include "platform/instance_lock.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <ostream>
 
 namespace zumaset {
@@ -95,6 +98,35 @@ int ReloadClient(const std::filesystem::path& registryFile, const CtlOutput& out
         return kExitCannotRun;
     }
     output.out << "the running client reloads its settings before its next pass\n";
+    return kExitOk;
+}
+
+int SignalClient(const std::filesystem::path& registryFile, CycleSignal signal, const CtlOutput& output) {
+    const ControlReply reply = Ask(registryFile, ControlCommand::Status);
+    switch (reply.state) {
+    case ControlReply::State::NotRunning:
+        output.err << "zumasetctl: no client is running with the settings in " << Shown(registryFile) << '\n';
+        return kExitCannotRun;
+    case ControlReply::State::Failed:
+        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
+        return kExitCannotRun;
+    case ControlReply::State::Answered: break;
+    }
+    const StatusResult status = StatusResultFromJson(reply.result);
+    // Only the client that holds these settings' lock answers on their
+    // channel, so the number is that client's; an older one names none.
+    if (status.pid <= 0) {
+        output.err << "zumasetctl: the running client does not say which process it is\n";
+        return kExitCannotRun;
+    }
+    const bool pause = signal == CycleSignal::Pause;
+    if (::kill(static_cast<pid_t>(status.pid), pause ? SIGUSR1 : SIGUSR2) != 0) {
+        output.err << "zumasetctl: cannot signal the client (process " << status.pid << "): " << std::strerror(errno)
+                   << '\n';
+        return kExitCannotRun;
+    }
+    output.out << (pause ? "the running client pauses its transfer cycle (a pass under way finishes first)\n"
+                         : "the running client continues its transfer cycle\n");
     return kExitOk;
 }
 

@@ -17,6 +17,12 @@ int ShowClientStatus(const std::filesystem::path& registryFile, const CtlOutput&
 // a running client could not be reached.
 int ReloadClient(const std::filesystem::path& registryFile, const CtlOutput& output);
 
+// Pauses or continues the running client's transfer cycle as the service
+// manager would (SIGUSR1, SIGUSR2 to the process the client's status names).
+// Exit status 0 when the signal went, 3 when no client runs or it could not be reached.
+enum class CycleSignal { Pause, Continue };
+int SignalClient(const std::filesystem::path& registryFile, CycleSignal signal, const CtlOutput& output);
+
 // After the settings were written: asks a client running with them to reload
 // and says so. Exit status 0 when none runs or it reloads, 1 when it could
 // not be asked (the settings are written but not yet in use).

@@ -150,6 +150,13 @@ void AddClientCommands(CLI::App& app, CtlContext& ctx) {
         ->callback([&ctx] { ctx.action = [&ctx] { return ShowClientStatus(ctx.registryPath, ctx.output()); }; });
     app.add_subcommand("reload", "Make the running client read its settings again before its next pass")
         ->callback([&ctx] { ctx.action = [&ctx] { return ReloadClient(ctx.registryPath, ctx.output()); }; });
+    app.add_subcommand("pause", "Pause the running client's transfer cycle (as the service manager's pause does)")
+        ->callback([&ctx] {
+            ctx.action = [&ctx] { return SignalClient(ctx.registryPath, CycleSignal::Pause, ctx.output()); };
+        });
+    app.add_subcommand("continue", "Let the paused client's transfer cycle run again")->callback([&ctx] {
+        ctx.action = [&ctx] { return SignalClient(ctx.registryPath, CycleSignal::Continue, ctx.output()); };
+    });
 }
 
 void AddCheck(CLI::App& app, CtlContext& ctx, bool& login) {

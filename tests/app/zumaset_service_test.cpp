@@ -1,0 +1,322 @@
+// The client program as a systemd service, without systemd: a fake systemctl
+// first on PATH records what the client asks of the manager, a datagram
+// socket of the test's own is the notify socket, and the event log goes to a
+// file the test reads instead of the journal.
+#include "core/registry_file.h"
+#include "core/settings_store.h"
+#include "core/unique_fd.h"
+#include "exchange/curl_handles.h"
+#include "platform/control_client.h"
+#include "shell/service_control.h"
+
+#include "client_process.h"
+#include "ctl_runner.h"
+#include "temp_dir.h"
+#include "vansim_process.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <variant>
+#include <vector>
+
+namespace zumaset {
+namespace {
+
+// The notify socket the service manager would listen on.
+class NotifySocket {
+public:
+    explicit NotifySocket(std::filesystem::path path) : path_(std::move(path)) {
+        fd_.reset(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof(address.sun_path) - 1);
+        if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            throw std::runtime_error("cannot bind the notify socket");
+        }
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+    // Every message until one equals `wanted` (or begins with it); false when
+    // none came before the hang guard ran out.
+    bool WaitFor(const std::string& wanted, bool prefix = false) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd ready{fd_.get(), POLLIN, 0};
+            if (::poll(&ready, 1, 100) != 1) continue;
+            std::string message(4096, '\0');
+            const auto size = ::recv(fd_.get(), message.data(), message.size(), 0);
+            if (size < 0) continue;
+            message.resize(static_cast<std::size_t>(size));
+            received.push_back(message);
+            if (message == wanted || (prefix && message.starts_with(wanted))) return true;
+        }
+        return false;
+    }
+
+    std::vector<std::string> received;
+
+private:
+    std::filesystem::path path_;
+    UniqueFd fd_;
+};
+
+class ZumasetService : public ::testing::Test {
+protected:
+    ZumasetService() {
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        std::filesystem::create_directories(dir / "run");
+        chmod((dir / "run").c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+        std::filesystem::create_directories(registryFile().parent_path());
+        std::filesystem::create_directories(dir / "bin");
+        test::WriteFileBytes(dir / "bin" / "systemctl",
+                             "#!/bin/sh\necho \"$*\" >> '" + (dir / "calls").string() + "'\nexit 0\n");
+        chmod((dir / "bin" / "systemctl").c_str(), 0755);
+    }
+    ~ZumasetService() override {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    std::filesystem::path registryFile() const { return dir / "config" / "zumaset" / "registry.reg"; }
+    std::filesystem::path logs() const { return dir / "Logy"; }
+    std::filesystem::path unit() const { return dir / "units" / "zumaset.service"; }
+    std::string events() const {
+        return std::filesystem::exists(dir / "events") ? test::ReadFileBytes(dir / "events") : std::string();
+    }
+    std::string calls() const {
+        return std::filesystem::exists(dir / "calls") ? test::ReadFileBytes(dir / "calls") : std::string();
+    }
+
+    // The fake systemctl first on PATH, the unit folder and the event log in the test's folder.
+    std::vector<std::string> Environment() const {
+        const char* path = std::getenv("PATH");
+        return {"PATH=" + (dir / "bin").string() + ":" + (path != nullptr ? path : "/usr/bin:/bin"),
+                "ZUMASET_UNIT_DIR=" + (dir / "units").string(), "ZUMASET_EVENT_LOG_FILE=" + (dir / "events").string()};
+    }
+    // As the service manager starts it.
+    std::vector<std::string> ServiceEnvironment(const NotifySocket& socket) const {
+        auto environment = Environment();
+        environment.push_back("NOTIFY_SOCKET=" + socket.path().string());
+        environment.push_back("INVOCATION_ID=0123456789abcdef0123456789abcdef");
+        return environment;
+    }
+
+    void SaveSettings(Settings settings = {}) {
+        settings.User = "DEKL01";
+        settings.LogsPath = logs().string() + "/";
+        settings.ErrLogPath = settings.LogsPath;
+        settings.ConLogPath = settings.LogsPath;
+        settings.WriteDebugLog = true;
+        RegistryFile registry(registryFile());
+        zumaset::SaveSettings(settings, registry);
+    }
+
+    StatusResult Status() {
+        return StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result);
+    }
+
+    test::TempDir dir;
+};
+
+// "/i" and "/u" as an administrator runs them.
+struct CommandCase {
+    std::string name;
+    std::string argument;
+    bool unitBefore;
+    int exit;
+    std::vector<std::string> output;
+    bool unitAfter;
+    std::vector<std::string> calls; // the systemctl commands, without --user
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ServiceCommand : public ZumasetService, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(ServiceCommand, InstallsOrRemovesTheUnit) {
+    const CommandCase& c = GetParam();
+    SaveSettings();
+    std::filesystem::create_directories(unit().parent_path());
+    if (c.unitBefore) test::WriteFileBytes(unit(), "[Unit]\nDescription=kept\n");
+    test::ClientProcess client({c.argument}, Environment());
+    EXPECT_EQ(client.WaitForExit(), c.exit) << client.Output();
+    for (const auto& text : c.output) EXPECT_NE(client.Output().find(text), std::string::npos) << client.Output();
+    EXPECT_EQ(std::filesystem::exists(unit()), c.unitAfter);
+
+    std::string expected;
+    const std::string user = ::geteuid() == 0 ? "" : "--user ";
+    for (const auto& call : c.calls) expected += user + call + "\n";
+    EXPECT_EQ(calls(), expected);
+
+    RegistryFile registry(registryFile());
+    const std::string interval = RegistryServiceControl(registry).GetSetting("Parameters", "TimerInterval", "none");
+    if (c.argument == "/i" && c.exit == 0) {
+        EXPECT_EQ(interval, "20000");
+        EXPECT_NE(test::ReadFileBytes(unit()).find("ExecStart=\"" + test::ClientExecutable().string() + "\"\n"),
+                  std::string::npos);
+    } else {
+        EXPECT_EQ(interval, "none");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ServiceCommand,
+    ::testing::Values(CommandCase{"Install",
+                                  "/i",
+                                  false,
+                                  0,
+                                  {"Služba  'Zumaset Service'  byla úspěšně nainstalována."},
+                                  true,
+                                  {"daemon-reload", "enable zumaset.service"}},
+                      // The service exists already.
+                      CommandCase{"InstallAgain",
+                                  "/i",
+                                  true,
+                                  1,
+                                  {"Obecné selhání.", "Služba  'Zumaset Service' nebyla nainstalována."},
+                                  true,
+                                  {}},
+                      CommandCase{"Remove",
+                                  "/u",
+                                  true,
+                                  0,
+                                  {"Služba  'Zumaset Service'  byla úspěšně odebrána."},
+                                  false,
+                                  {"disable zumaset.service", "daemon-reload"}},
+                      CommandCase{"RemoveWithoutAUnit",
+                                  "/u",
+                                  false,
+                                  1,
+                                  {"Obecné selhání.", "Služba  'Zumaset Service' nebyla odebrána."},
+                                  false,
+                                  {}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesTakesControlRequestsAndStops) {
+    CurlGlobal curl;
+    test::VansimProcess vansim({"--receipt-delay", "0"});
+    vansim.AddAccount("DEKL01", "heslo");
+    std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
+    std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
+    for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
+    Settings settings;
+    settings.Pass = "heslo";
+    settings.ServerTxt = vansim.host();
+    settings.ServerXml = vansim.host();
+    settings.SourcePath = (dir / "Na_CU").string() + "/";
+    settings.RetValPath = (dir / "Z_CU").string() + "/";
+    settings.ArchivPath = (dir / "Archiv").string() + "/";
+    settings.CuOption = "PRAHA|CZ510000%ALL_FILES|CZ530000%";
+    // On-line mode off, TimeInterval 0: only the service makes the 20-second rhythm.
+    SaveSettings(settings);
+    NotifySocket notify(dir / "notify.sock");
+    test::ClientProcess client({}, ServiceEnvironment(notify));
+    ASSERT_TRUE(notify.WaitFor("READY=1")) << client.Output();
+    EXPECT_EQ(notify.received.front(), "STATUS=Služba Zumaset je spuštěna");
+    StatusResult status = Status();
+    EXPECT_TRUE(status.service);
+    EXPECT_EQ(status.intervalMs, 20000);
+    EXPECT_TRUE(status.enabled);
+    EXPECT_EQ(status.pid, client.pid());
+
+    test::CtlRunner ctl(registryFile());
+    ASSERT_EQ(ctl.Run({"pause"}), 0) << ctl.err.str();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
+    EXPECT_NE(events().find("MESSAGE=event 110: Service Paused\nPRIORITY=6\nZUMASET_EVENT_ID=110\n"), std::string::npos)
+        << events();
+    // A pass asked for while paused runs, the manager sees the file under
+    // way, and the pause holds after it; a service's upload leaves the rhythm at 20 s.
+    const auto outbound = dir / "Na_CU" / "Praha" / "PRAHA001.VAS";
+    test::WriteFileBytes(outbound, "HLAVICKA\r\nRADEK\r\n");
+    std::filesystem::last_write_time(outbound, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    EXPECT_EQ(ctl.Run({"send"}), 0) << ctl.err.str() << ctl.out.str();
+    EXPECT_NE(ctl.out.str().find("files sent: 1"), std::string::npos) << ctl.out.str();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena, odesílá se ", true));
+    EXPECT_NE(notify.received.back().find("PRAHA001.VAS"), std::string::npos) << notify.received.back();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
+    status = Status();
+    EXPECT_TRUE(status.paused);
+    EXPECT_FALSE(status.enabled);
+    EXPECT_EQ(status.intervalMs, 20000);
+
+    client.Signal(SIGRTMIN);
+    ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 128"));
+    client.Signal(SIGRTMIN + 3);
+    ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 131"));
+
+    ASSERT_EQ(ctl.Run({"continue"}), 0) << ctl.err.str();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je spuštěna"));
+    EXPECT_NE(events().find("MESSAGE=event 110: Service Continue\nPRIORITY=6\n"), std::string::npos) << events();
+    status = Status();
+    EXPECT_FALSE(status.paused);
+    EXPECT_TRUE(status.enabled);
+
+    client.Signal(SIGTERM);
+    EXPECT_TRUE(notify.WaitFor("STOPPING=1"));
+    EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
+    const std::string debug = test::ReadFileBytes(logs() / "Debug.log");
+    EXPECT_NE(debug.find("<A03>"), std::string::npos) << debug;
+}
+
+TEST_F(ZumasetService, AFatalStartUpErrorGoesToTheEventLogAndNotToABox) {
+    SaveSettings();
+    {
+        RegistryFile registry(registryFile());
+        RegistryServiceControl(registry).SaveSetting("Parameters", "TimerInterval", "abc");
+    }
+    NotifySocket notify(dir / "notify.sock");
+    test::ClientProcess client({}, ServiceEnvironment(notify));
+    EXPECT_EQ(client.WaitForExit(), 1) << client.Output();
+    EXPECT_NE(events().find("MESSAGE=event 109: [13] Neshoda typů\nPRIORITY=3\nZUMASET_EVENT_ID=109\n"),
+              std::string::npos)
+        << events();
+    EXPECT_EQ(client.Output().find("Aplikace bude ukončena."), std::string::npos) << client.Output();
+    const auto errorLog = logs() / "Error.log";
+    if (std::filesystem::exists(errorLog)) {
+        EXPECT_EQ(test::ReadFileBytes(errorLog).find("APP_FATAL_EXIT"), std::string::npos);
+    }
+}
+
+TEST_F(ZumasetService, KeepsTheWatchdogFedWhenTheUnitAsksForOne) {
+    SaveSettings();
+    NotifySocket notify(dir / "notify.sock");
+    auto environment = ServiceEnvironment(notify);
+    environment.push_back("WATCHDOG_USEC=200000");
+    test::ClientProcess client({}, environment);
+    ASSERT_TRUE(notify.WaitFor("READY=1")) << client.Output();
+    EXPECT_TRUE(notify.WaitFor("WATCHDOG=1"));
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
+}
+
+TEST_F(ZumasetService, ASecondServiceStartEndsAndLeavesTheFirstRunning) {
+    SaveSettings();
+    NotifySocket notify(dir / "notify.sock");
+    test::ClientProcess first({}, ServiceEnvironment(notify));
+    ASSERT_TRUE(notify.WaitFor("READY=1")) << first.Output();
+    NotifySocket secondNotify(dir / "notify2.sock");
+    test::ClientProcess second({}, ServiceEnvironment(secondNotify));
+    EXPECT_EQ(second.WaitForExit(), 0) << second.Output();
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(Status().pid, first.pid());
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.WaitForExit(), 0) << first.Output();
+}
+
+} // namespace
+} // namespace zumaset
