@@ -74,8 +74,8 @@ std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) 
     runtime_->logs().SetLineObserver([this](LogKind kind, std::string_view line) {
         if (control_) control_->OnLogLine(kind, line);
     });
-    // Signals that come during the start-up wait in the notifier's pipe and
-    // are handled once the event loop runs.
+    if (auto ended = lifecycle_->StartUp()) return ended;
+    StartControl();
     signals_ = std::make_unique<SignalNotifier>(this);
     connect(signals_.get(), &SignalNotifier::terminateRequested, this, &ClientHost::Exit);
     connect(signals_.get(), &SignalNotifier::reloadRequested, this, &ClientHost::Reload);
@@ -83,8 +83,6 @@ std::optional<int> ClientHost::Start(const std::vector<std::string>& arguments) 
     connect(signals_.get(), &SignalNotifier::continueRequested, this, [this] { serviceEvents_->Continue(); });
     connect(signals_.get(), &SignalNotifier::controlRequested, this,
             [this](int number) { serviceEvents_->Control(number); });
-    if (auto ended = lifecycle_->StartUp()) return ended;
-    StartControl();
     if (options_.service) {
         serviceEvents_->Ready();
         if (const auto period = ServiceNotifier::WatchdogPeriod()) {

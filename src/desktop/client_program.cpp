@@ -86,8 +86,10 @@ bool RunsHeadless() {
 int RunClientProgram(int& argc, char** argv) {
     // The arguments as given, before Qt takes its own out of argv.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    // Until the client's own handlers are installed, the signals that ask it
-    // for something (reload, pause, continue, control) must not end it.
+    // Until the client's own handlers are installed after the start-up, the
+    // signals that ask it for something (reload, pause, continue, control)
+    // are ignored: their default action would end it. SIGTERM and SIGINT
+    // keep theirs; the register of sent files is on disk after every change.
     IgnoreRequestSignals();
     // Answered before any Qt application exists, so they work without a usable display too.
     if (auto answered = AnswerInformationRequest(CommandLineText(arguments), std::cout)) return *answered;
