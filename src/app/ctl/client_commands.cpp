@@ -51,6 +51,18 @@ ControlReply Ask(const std::filesystem::path& registryFile, ControlCommand comma
 
 } // namespace
 
+std::optional<int> FailedOrRefused(const ControlReply& reply, std::string_view refused, const CtlOutput& output) {
+    if (reply.state == ControlReply::State::Failed) {
+        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
+        return kExitCannotRun;
+    }
+    if (std::string error = ResultError(reply.result); !error.empty()) {
+        output.err << "zumasetctl: the running client " << refused << ": " << EscapeControlChars(error) << '\n';
+        return kExitCannotRun;
+    }
+    return std::nullopt;
+}
+
 int ShowClientStatus(const std::filesystem::path& registryFile, const CtlOutput& output) {
     const ControlReply reply = Ask(registryFile, ControlCommand::Status);
     switch (reply.state) {
@@ -61,14 +73,9 @@ int ShowClientStatus(const std::filesystem::path& registryFile, const CtlOutput&
             output.out << "no client is running with the settings in " << Shown(registryFile) << '\n';
         return kExitCannotRun;
     case ControlReply::State::Failed:
-        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
-        return kExitCannotRun;
     case ControlReply::State::Answered: break;
     }
-    if (std::string error = ResultError(reply.result); !error.empty()) {
-        output.err << "zumasetctl: the running client refused: " << EscapeControlChars(error) << '\n';
-        return kExitCannotRun;
-    }
+    if (auto failed = FailedOrRefused(reply, "refused", output)) return *failed;
     const StatusResult status = StatusResultFromJson(reply.result);
     if (output.json) {
         nlohmann::json document = ToJson(status);
@@ -89,14 +96,9 @@ int ReloadClient(const std::filesystem::path& registryFile, const CtlOutput& out
                    << "; it reads them when it starts\n";
         return kExitOk;
     case ControlReply::State::Failed:
-        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
-        return kExitCannotRun;
     case ControlReply::State::Answered: break;
     }
-    if (std::string error = ResultError(reply.result); !error.empty()) {
-        output.err << "zumasetctl: the running client refused to reload: " << EscapeControlChars(error) << '\n';
-        return kExitCannotRun;
-    }
+    if (auto failed = FailedOrRefused(reply, "refused to reload", output)) return *failed;
     output.out << "the running client reloads its settings before its next pass\n";
     return kExitOk;
 }

@@ -1,10 +1,18 @@
 #pragma once
 
 #include "app/ctl/ctl_output.h"
+#include "platform/control_client.h"
 
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 namespace zumaset {
+
+// The exit status of a reply that failed or that the running client refused,
+// with the reason on standard error; nothing for an answer. `refused` says
+// what was refused ("refused to reload", ...).
+std::optional<int> FailedOrRefused(const ControlReply& reply, std::string_view refused, const CtlOutput& output);
 
 // Shows whether a client runs with the settings file and, when one does, its
 // face, the cycle's mode, the counters, the last activity lines and the file

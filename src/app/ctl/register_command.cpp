@@ -1,5 +1,6 @@
 #include "app/ctl/register_command.h"
 
+#include "app/ctl/client_commands.h"
 #include "app/ctl/exit_codes.h"
 #include "core/registry_file.h"
 #include "core/settings_store.h"
@@ -82,14 +83,10 @@ int ShowRegister(const std::filesystem::path& registryFile, const CtlOutput& out
     case ControlReply::State::NotRunning: return ShowRegisterFile(registryFile, output);
     case ControlReply::State::Failed:
         if (!InstanceLock::Running(registryFile)) return ShowRegisterFile(registryFile, output);
-        output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
-        return kExitCannotRun;
+        break;
     case ControlReply::State::Answered: break;
     }
-    if (std::string error = ResultError(reply.result); !error.empty()) {
-        output.err << "zumasetctl: the running client refused: " << EscapeControlChars(error) << '\n';
-        return kExitCannotRun;
-    }
+    if (auto failed = FailedOrRefused(reply, "refused", output)) return *failed;
     PrintRecords(RegisterResultFromJson(reply.result), output);
     return kExitOk;
 }
