@@ -94,6 +94,12 @@ CaOfferResult InstallCACertificates(const CaOfferSetup& setup, const CaFetchOpti
         setup, [&](std::string_view page) { return FetchCaCertificate(server, page, options); }, face);
 }
 
+CaOfferResult InstallCACertificates(const Settings& settings, const std::filesystem::path& caFolder,
+                                    std::string_view exeName, CaOfferFace& face) {
+    const CaOfferSetup setup{std::string(exeName), settings.ServerTxt, caFolder};
+    return InstallCACertificates(setup, CaFetchOptionsFrom(settings), face);
+}
+
 bool StreamCaOfferFace::ReadAnswer() {
     if (assumeYes_) {
         out_ << "y (--yes)\n" << std::flush;

@@ -74,6 +74,12 @@ CaFetchOptions CaFetchOptionsFrom(const Settings& settings);
 // The same dialogue with the real fetch from `setup.serverTxt`.
 CaOfferResult InstallCACertificates(const CaOfferSetup& setup, const CaFetchOptions& options, CaOfferFace& face);
 
+// The entry point of the first-run flow: the dialogue for the settings'
+// `ServerTxt`, through their proxy, into the CA folder `caFolder`
+// (Paths::ca), the boxes titled with `exeName`.
+CaOfferResult InstallCACertificates(const Settings& settings, const std::filesystem::path& caFolder,
+                                    std::string_view exeName, CaOfferFace& face);
+
 // The details of a certificate, one "label: value" a line.
 std::string CertificateDetails(const CertificateInfo& info);
 

@@ -1,4 +1,7 @@
+#include "core/registry_file.h"
+#include "core/settings_store.h"
 #include "exchange/curl_handles.h"
+#include "shell/ca_offer.h"
 
 #include "ctl_runner.h"
 #include "temp_dir.h"
@@ -137,6 +140,22 @@ INSTANTIATE_TEST_SUITE_P(Faults, CtlCaFetchFault,
                                            FetchFault{"NotACertificate", "status 200", "not an X.509 certificate"},
                                            FetchFault{"TooLarge", "endless", "larger than 64 KiB"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CtlCa, FirstRunOfferAsksOnTheTerminalAndStores) {
+    RegistryFile registry(dir / "registry.reg");
+    Settings settings;
+    LoadSettings(settings, registry);
+    std::istringstream answers("y\ny\ny\n");
+    std::ostringstream shown;
+    StreamCaOfferFace face(answers, shown);
+    const CaOfferResult result = InstallCACertificates(settings, caFolder, "zumaset", face);
+    EXPECT_EQ(result.stored, 2) << shown.str();
+    EXPECT_NE(shown.str().find("zumaset - Instalace certifikátu CA\nZumaset nyní potřebuje"), std::string::npos)
+        << shown.str();
+    EXPECT_NE(shown.str().find("zumaset - Instalace certifikátů CA\nPokud je již"), std::string::npos);
+    EXPECT_NE(shown.str().find("SHA-256 fingerprint: " + PemFingerprint(vansim.caPath())), std::string::npos);
+    EXPECT_EQ(Run({"check"}), 0) << out.str();
+}
 
 TEST_F(CtlCa, FetchWithoutServerCannotRun) {
     Set("ServerTxt", "");
