@@ -15,6 +15,7 @@ std::string_view IconWord(MessageIcon icon) {
     case MessageIcon::Information: return "info";
     case MessageIcon::Exclamation: return "warning";
     case MessageIcon::Stop: return "error";
+    case MessageIcon::None: return "message";
     }
     return "message";
 }

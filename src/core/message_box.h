@@ -6,7 +6,7 @@
 namespace zumaset {
 
 // Icon of an informational box (always a single OK button).
-enum class MessageIcon { Information, Exclamation, Stop };
+enum class MessageIcon { Information, Exclamation, Stop, None };
 
 // Shows a message box to the user and returns when it is dismissed.
 class MessageBoxes {

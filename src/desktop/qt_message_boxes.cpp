@@ -12,6 +12,7 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
     case MessageIcon::Information: return QMessageBox::Information;
     case MessageIcon::Exclamation: return QMessageBox::Warning;
     case MessageIcon::Stop: return QMessageBox::Critical;
+    case MessageIcon::None: return QMessageBox::NoIcon;
     }
     return QMessageBox::NoIcon;
 }

@@ -1,5 +1,6 @@
 #include "app/ctl/ctl_app.h"
 
+#include "app/ctl/ca_command.h"
 #include "app/ctl/check_command.h"
 #include "app/ctl/client_commands.h"
 #include "app/ctl/config_command.h"
@@ -11,6 +12,7 @@
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "exchange/curl_transport.h"
+#include "shell/ca_offer.h"
 
 #include <CLI/CLI.hpp>
 #include <functional>
@@ -174,6 +176,40 @@ void AddCheck(CLI::App& app, CtlContext& ctx, bool& login) {
     });
 }
 
+// The values the CA commands take from the command line.
+struct CaOptions {
+    bool yes = false;
+    std::string file;
+    std::string name;
+};
+
+void AddCa(CLI::App& app, CtlContext& ctx, CaOptions& o) {
+    auto* ca = app.add_subcommand("ca", "The operator's CA certificates in the client's CA folder");
+    ca->require_subcommand(1);
+    ca->add_subcommand("list", "List the certificates of the CA folder")->callback([&ctx] {
+        ctx.action = [&ctx] { return ListCaCertificates(ctx.paths.ca, ctx.output()); };
+    });
+    auto* fetch = ca->add_subcommand("fetch", "Fetch the operator's two CA certificates from ServerTxt and ask");
+    fetch->add_flag("--yes", o.yes, "Store them without asking (for scripts)");
+    fetch->callback([&ctx, &o] {
+        ctx.action = [&ctx, &o] {
+            RegistryFile registry(ctx.registryPath);
+            Settings settings;
+            LoadSettings(settings, registry);
+            return FetchCaCertificates(ctx.paths.ca, settings.ServerTxt, CaFetchOptionsFrom(settings), ctx.in, o.yes,
+                                       ctx.output());
+        };
+    });
+    auto* add = ca->add_subcommand("add", "Check a local certificate file (PEM or DER) and store it");
+    add->add_option("FILE", o.file, "The certificate file")->required();
+    add->callback(
+        [&ctx, &o] { ctx.action = [&ctx, &o] { return AddCaCertificate(ctx.paths.ca, o.file, ctx.output()); }; });
+    auto* remove = ca->add_subcommand("remove", "Remove one certificate file of the CA folder by its name");
+    remove->add_option("NAME", o.name, "The file's name, as ca list shows it")->required();
+    remove->callback(
+        [&ctx, &o] { ctx.action = [&ctx, &o] { return RemoveCaCertificate(ctx.paths.ca, o.name, ctx.output()); }; });
+}
+
 } // namespace
 
 int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
@@ -198,6 +234,8 @@ int RunZumasetCtl(int argc, const char* const* argv, std::istream& in, std::ostr
     AddRegister(app, ctx);
     AddCheck(app, ctx, login);
     AddClientCommands(app, ctx);
+    CaOptions caOptions;
+    AddCa(app, ctx, caOptions);
 
     try {
         app.parse(argc, argv);
