@@ -1,6 +1,7 @@
 #include "exchange/ca_certificate.h"
 
 #include "core/atomic_file.h"
+#include "exchange/openssl_handles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,15 +21,6 @@
 namespace zumaset {
 
 namespace {
-
-struct BioDeleter {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct X509Deleter {
-    void operator()(X509* cert) const { X509_free(cert); }
-};
-using BioPtr = std::unique_ptr<BIO, BioDeleter>;
-using X509Ptr = std::unique_ptr<X509, X509Deleter>;
 
 // A CA certificate is small; anything larger is not one.
 constexpr std::size_t kMaxCertificateBytes = 64 * 1024;

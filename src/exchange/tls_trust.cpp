@@ -1,6 +1,7 @@
 #include "exchange/tls_trust.h"
 
 #include "core/host_port.h"
+#include "exchange/openssl_handles.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,17 +23,9 @@ namespace zumaset {
 
 namespace {
 
-struct BioDeleter {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct X509Deleter {
-    void operator()(X509* cert) const { X509_free(cert); }
-};
 struct StoreDeleter {
     void operator()(X509_STORE* store) const { X509_STORE_free(store); }
 };
-using BioPtr = std::unique_ptr<BIO, BioDeleter>;
-using X509Ptr = std::unique_ptr<X509, X509Deleter>;
 using StorePtr = std::unique_ptr<X509_STORE, StoreDeleter>;
 
 // Hard cap so that a stray huge file in the folder is not read whole.
