@@ -9,6 +9,7 @@
 #include "shell/service_control.h"
 
 #include "client_process.h"
+#include "client_program_fixture.h"
 #include "ctl_runner.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
@@ -25,55 +26,7 @@
 namespace zumaset {
 namespace {
 
-class ZumasetProgram : public ::testing::Test {
-protected:
-    ZumasetProgram() {
-        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        std::filesystem::create_directories(dir / "run");
-        chmod((dir / "run").c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
-        std::filesystem::create_directories(registryFile().parent_path());
-    }
-    ~ZumasetProgram() override {
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("XDG_RUNTIME_DIR");
-    }
-
-    std::filesystem::path registryFile() const { return dir / "config" / "zumaset" / "registry.reg"; }
-    std::filesystem::path logs() const { return dir / "Logy"; }
-
-    // Settings a client starts with: a user, the logs in the test's folder, debug trace on.
-    Settings BaseSettings() const {
-        Settings settings;
-        settings.User = "DEKL01";
-        settings.LogsPath = logs().string() + "/";
-        settings.ErrLogPath = settings.LogsPath;
-        settings.ConLogPath = settings.LogsPath;
-        settings.WriteDebugLog = true;
-        return settings;
-    }
-    void Save(const Settings& settings) {
-        RegistryFile registry(registryFile());
-        SaveSettings(settings, registry);
-    }
-
-    // Asks the running client for its status until it answers (it serves
-    // its control channel once started); false if it ended first.
-    bool WaitUntilServing(test::ClientProcess& client) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (client.Running() && std::chrono::steady_clock::now() < until) {
-            if (ControlClient(registryFile()).Request(ControlCommand::Status).state == ControlReply::State::Answered) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
-
-    test::TempDir dir;
-};
+using ZumasetProgram = test::ClientProgramFixture;
 
 // A start that ends at once, and what it says.
 struct EndingCase {

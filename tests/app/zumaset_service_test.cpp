@@ -10,6 +10,7 @@
 #include "shell/service_control.h"
 
 #include "client_process.h"
+#include "client_program_fixture.h"
 #include "ctl_runner.h"
 #include "temp_dir.h"
 #include "vansim_process.h"
@@ -70,28 +71,14 @@ private:
     UniqueFd fd_;
 };
 
-class ZumasetService : public ::testing::Test {
+class ZumasetService : public test::ClientProgramFixture {
 protected:
     ZumasetService() {
-        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        std::filesystem::create_directories(dir / "run");
-        chmod((dir / "run").c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
-        std::filesystem::create_directories(registryFile().parent_path());
         std::filesystem::create_directories(dir / "bin");
         test::WriteFileBytes(dir / "bin" / "systemctl",
                              "#!/bin/sh\necho \"$*\" >> '" + (dir / "calls").string() + "'\nexit 0\n");
         chmod((dir / "bin" / "systemctl").c_str(), 0755);
     }
-    ~ZumasetService() override {
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("XDG_RUNTIME_DIR");
-    }
-
-    std::filesystem::path registryFile() const { return dir / "config" / "zumaset" / "registry.reg"; }
-    std::filesystem::path logs() const { return dir / "Logy"; }
     std::filesystem::path unit() const { return dir / "units" / "zumaset.service"; }
     std::string events() const {
         return std::filesystem::exists(dir / "events") ? test::ReadFileBytes(dir / "events") : std::string();
@@ -114,21 +101,11 @@ protected:
         return environment;
     }
 
-    void SaveSettings(Settings settings = {}) {
-        settings.User = "DEKL01";
-        settings.LogsPath = logs().string() + "/";
-        settings.ErrLogPath = settings.LogsPath;
-        settings.ConLogPath = settings.LogsPath;
-        settings.WriteDebugLog = true;
-        RegistryFile registry(registryFile());
-        zumaset::SaveSettings(settings, registry);
-    }
+    void SaveSettings(Settings settings = {}) { Save(WithClientBasics(std::move(settings))); }
 
     StatusResult Status() {
         return StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result);
     }
-
-    test::TempDir dir;
 };
 
 // "/i" and "/u" as an administrator runs them.
