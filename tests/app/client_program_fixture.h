@@ -7,6 +7,7 @@
 
 #include "client_process.h"
 #include "temp_dir.h"
+#include "vansim_process.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -51,6 +52,14 @@ protected:
     void Save(const Settings& settings) {
         RegistryFile registry(registryFile());
         SaveSettings(settings, registry);
+    }
+
+    // Trusts the simulator's CA and makes the outbound, inbound and archive
+    // folders of a client that transfers.
+    void TrustAndMakeFolders(const VansimProcess& vansim) {
+        std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
+        std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
+        for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
     }
 
     // Asks the running client for its status until it answers (it serves

@@ -116,9 +116,7 @@ TEST_F(ZumasetProgram, SendsWhatZumasetctlAsksAndSavesTheRegisterOnSigterm) {
     CurlGlobal curl;
     test::VansimProcess vansim({"--receipt-delay", "0"});
     vansim.AddAccount("DEKL01", "heslo");
-    std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
-    std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
-    for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
+    TrustAndMakeFolders(vansim);
     Settings settings = BaseSettings();
     settings.Pass = "heslo";
     settings.ServerTxt = vansim.host();
