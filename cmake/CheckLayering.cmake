@@ -1,12 +1,13 @@
 # cmake -DSOURCE_DIR=<repository>/src -P CheckLayering.cmake
 # Fails when a library includes a header of a layer above it, or when a layer
 # below the front ends includes a Qt header. Lowest layer first:
-#   core <- exchange <- outbound <- shell <- platform <- desktop <- app
-set(above_core exchange outbound shell platform desktop app)
-set(above_exchange outbound shell platform desktop app)
-set(above_outbound shell platform desktop app)
-set(above_shell platform desktop app)
-set(above_platform desktop app)
+#   core <- exchange <- outbound <- shell <- platform <- config <- desktop <- app
+set(above_core exchange outbound shell platform config desktop app)
+set(above_exchange outbound shell platform config desktop app)
+set(above_outbound shell platform config desktop app)
+set(above_shell platform config desktop app)
+set(above_platform config desktop app)
+set(above_config desktop app)
 set(above_desktop app)
 set(qt_free_layers core exchange outbound shell platform)
 
@@ -16,7 +17,7 @@ endif()
 
 set(include_line "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
 set(violations "")
-foreach(layer core exchange outbound shell platform desktop)
+foreach(layer core exchange outbound shell platform config desktop)
   list(FIND qt_free_layers ${layer} qt_free_index)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp"
                           "${SOURCE_DIR}/${layer}/*.in")
