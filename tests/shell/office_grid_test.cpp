@@ -59,49 +59,20 @@ TEST(OfficeGrid, FillingAgainInTheSameOpeningKeepsTheEditedRows) {
     EXPECT_EQ(grid.BuildOfficeList(), "A|CZ100000%B|CZ200000%");
 }
 
-struct DeleteRow {
-    const char* name;
-    std::size_t rows;
-    std::size_t current;
-    std::vector<std::string> left;      // expected abbreviations
-    std::optional<std::size_t> becomes; // expected current row
-};
-
-void PrintTo(const DeleteRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-const DeleteRow kDeleteRows[] = {
-    {"OnlyRowLeavesTheHeadingAlone", 1, 0, {}, std::nullopt},
-    {"FirstOfThree", 3, 0, {"1", "2"}, 0},
-    {"MiddleOfThreeGivesTheNextRow", 3, 1, {"0", "2"}, 1},
-    {"LastOfThreeGivesTheRowAbove", 3, 2, {"0", "1"}, 1},
-};
-
-class OfficeGridDelete : public testing::TestWithParam<DeleteRow> {};
-
-TEST_P(OfficeGridDelete, RemovesTheCurrentRow) {
+TEST(OfficeGrid, DeletingTheCurrentRowMakesTheNextOneCurrentOrTheLastWhenItWasLast) {
     OfficeGrid grid;
-    for (std::size_t i = 0; i < GetParam().rows; ++i) grid.AddRow({std::to_string(i), "CZ100000"});
-    grid.SetCurrentRow(GetParam().current);
+    grid.FillOfficeGrid("A|CZ100000%B|CZ200000%C|CZ300000%");
+    grid.SetCurrentRow(1);
     grid.DeleteCurrent();
-    std::vector<std::string> left;
-    for (const OfficeRow& row : grid.rows()) left.push_back(row.abbreviation);
-    EXPECT_EQ(left, GetParam().left);
-    EXPECT_EQ(grid.currentRow(), GetParam().becomes);
-    EXPECT_EQ(grid.editEnabled(), !left.empty());
-    EXPECT_EQ(grid.deleteEnabled(), !left.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, OfficeGridDelete, testing::ValuesIn(kDeleteRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(OfficeGrid, EditAndDeleteWithoutRowsChangeNothing) {
-    OfficeGrid grid;
+    EXPECT_EQ(grid.current()->abbreviation, "C");
+    grid.DeleteCurrent();
+    EXPECT_EQ(grid.current()->abbreviation, "A");
+    grid.DeleteCurrent();
+    EXPECT_EQ(grid.currentRow(), std::nullopt);
+    EXPECT_FALSE(grid.editEnabled() || grid.deleteEnabled());
+    grid.DeleteCurrent();
     grid.EditCurrent({"A", "CZ100000"});
-    grid.DeleteCurrent();
-    EXPECT_EQ(grid.dataRowCount(), 0u);
-    EXPECT_EQ(grid.current(), nullptr);
+    EXPECT_EQ(grid.BuildOfficeList(), "");
 }
 
 } // namespace
