@@ -4,6 +4,7 @@
 #include "core/mail_address.h"
 #include "core/settings_store.h"
 #include "core/text.h"
+#include "core/translate.h"
 
 #include <cstdlib>
 #include <optional>
@@ -49,28 +50,28 @@ std::string ExpandHome(std::string_view path) {
 const char* RuleViolation(FieldRule rule, std::string_view value) {
     switch (rule) {
     case FieldRule::ServerAddress:
-        if (!IsServerAddress(value)) return "not a server address";
+        if (!IsServerAddress(value)) return Tr("not a server address");
         break;
     case FieldRule::Port:
-        if (!IsPortOrEmpty(value)) return "not a port number";
+        if (!IsPortOrEmpty(value)) return Tr("not a port number");
         break;
     case FieldRule::OfficeList:
-        if (!IsOfficeList(value)) return "not a customs office list";
+        if (!IsOfficeList(value)) return Tr("not a customs office list");
         break;
     case FieldRule::Delimiter:
-        if (value.size() > 1) return "longer than one character";
+        if (value.size() > 1) return Tr("longer than one character");
         if (value.size() == 1 && std::string_view("\\/:*?\"<>|").find(value.front()) != std::string_view::npos) {
-            return "this character cannot separate the parts of a file name";
+            return Tr("this character cannot separate the parts of a file name");
         }
         break;
     case FieldRule::Folder:
-        if (!value.empty() && value.front() != '/') return "not an absolute path";
+        if (!value.empty() && value.front() != '/') return Tr("not an absolute path");
         break;
     case FieldRule::MailServer:
-        if (!value.empty() && !IsMailServerUrl(value)) return "not an smtp:// or smtps:// server";
+        if (!value.empty() && !IsMailServerUrl(value)) return Tr("not an smtp:// or smtps:// server");
         break;
     case FieldRule::MailAddress:
-        if (!value.empty() && !IsMailAddress(value)) return "not an e-mail address";
+        if (!value.empty() && !IsMailAddress(value)) return Tr("not an e-mail address");
         break;
     case FieldRule::None: break;
     }
@@ -78,8 +79,8 @@ const char* RuleViolation(FieldRule rule, std::string_view value) {
 }
 
 std::string Problem(const FieldInfo& field, std::string_view text, std::string_view what) {
-    return "invalid value '" + EscapeControlChars(text) + "' for " + std::string(field.name) + ": " +
-           std::string(what) + "; accepted: " + AcceptedValues(field);
+    return FormatText(Tr("invalid value '%s' for %s: %s; accepted: %s"), EscapeControlChars(text).c_str(),
+                      std::string(field.name).c_str(), std::string(what).c_str(), AcceptedValues(field).c_str());
 }
 
 } // namespace
@@ -91,39 +92,42 @@ bool IsPasswordField(const FieldInfo& field) {
 std::string AcceptedValues(const FieldInfo& field) {
     switch (field.kind) {
     case FieldKind::Bool:
-    case FieldKind::BoolText: return "true, false, 1 or 0";
+    case FieldKind::BoolText: return Tr("true, false, 1 or 0");
     case FieldKind::Int16:
     case FieldKind::Int32: {
+        const auto min = static_cast<long long>(field.min);
         std::string text =
             field.max == KindMaximum(field.kind) && field.min != KindMinimum(field.kind)
-                ? "a whole number, " + std::to_string(field.min) + " or more"
-                : "a whole number from " + std::to_string(field.min) + " to " + std::to_string(field.max);
-        if (!field.note.empty()) text += " (" + std::string(field.note) + ")";
+                ? FormatText(Tr("a whole number, %lld or more"), min)
+                : FormatText(Tr("a whole number from %lld to %lld"), min, static_cast<long long>(field.max));
+        if (!field.note.empty()) text += " (" + std::string(Tr(std::string(field.note).c_str())) + ")";
         return text;
     }
-    case FieldKind::Scrambled: return "any text on one line ('-' reads it from standard input)";
+    case FieldKind::Scrambled: return Tr("any text on one line ('-' reads it from standard input)");
     case FieldKind::Text:
     case FieldKind::RawText:
     case FieldKind::Folder: break;
     }
     switch (field.rule) {
     case FieldRule::ServerAddress:
-        return "a host name or address (an IPv6 address in brackets), optionally followed by :port";
-    case FieldRule::Port: return "a port number from 1 to 65535, or an empty text";
-    case FieldRule::OfficeList: return "entries 'abbreviations|code%' one after another, or an empty text";
-    case FieldRule::Delimiter: return "one character other than \\ / : * ? \" < > |, or an empty text";
-    case FieldRule::Folder: return "an absolute folder path (may start with ~/), or an empty text";
+        return Tr("a host name or address (an IPv6 address in brackets), optionally followed by :port");
+    case FieldRule::Port: return Tr("a port number from 1 to 65535, or an empty text");
+    // xgettext:no-c-format
+    case FieldRule::OfficeList: return Tr("entries 'abbreviations|code%' one after another, or an empty text");
+    case FieldRule::Delimiter: return Tr("one character other than \\ / : * ? \" < > |, or an empty text");
+    case FieldRule::Folder: return Tr("an absolute folder path (may start with ~/), or an empty text");
     case FieldRule::MailServer:
-        return "smtp://host:port (encrypted when the server offers STARTTLS) or smtps://host:port, or an empty "
-               "text";
-    case FieldRule::MailAddress: return "one e-mail address such as zumaset@example.cz, or an empty text";
+        return Tr("smtp://host:port (encrypted when the server offers STARTTLS) or smtps://host:port, or an empty "
+                  "text");
+    case FieldRule::MailAddress: return Tr("one e-mail address such as zumaset@example.cz, or an empty text");
     case FieldRule::None: break;
     }
-    return "any text on one line";
+    return Tr("any text on one line");
 }
 
 std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::string_view text) {
-    if (HasControlCharacter(text)) return Problem(field, text, "control characters and line breaks are not allowed");
+    if (HasControlCharacter(text))
+        return Problem(field, text, Tr("control characters and line breaks are not allowed"));
     switch (field.kind) {
     case FieldKind::Bool:
     case FieldKind::BoolText: {
@@ -133,7 +137,7 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
         } else if (EqualsNoCase(text, "false") || text == "0") {
             value = false;
         } else {
-            return Problem(field, text, "not a yes/no value");
+            return Problem(field, text, Tr("not a yes/no value"));
         }
         settings.*std::get<bool Settings::*>(field.member) = value;
         return {};
@@ -141,8 +145,8 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
     case FieldKind::Int16:
     case FieldKind::Int32: {
         const auto number = ParseWholeNumber(TrimBlanks(text));
-        if (!number) return Problem(field, text, "not a whole number");
-        if (*number < field.min || *number > field.max) return Problem(field, text, "out of range");
+        if (!number) return Problem(field, text, Tr("not a whole number"));
+        if (*number < field.min || *number > field.max) return Problem(field, text, Tr("out of range"));
         if (field.kind == FieldKind::Int16) {
             settings.*std::get<std::int16_t Settings::*>(field.member) = static_cast<std::int16_t>(*number);
         } else {
@@ -163,7 +167,7 @@ std::string ApplySettingText(Settings& settings, const FieldInfo& field, std::st
         return {};
     }
     }
-    return Problem(field, text, "unknown kind of setting");
+    return Problem(field, text, Tr("unknown kind of setting"));
 }
 
 } // namespace zumaset

@@ -1,5 +1,7 @@
 #include "core/settings.h"
 
+#include "core/translate.h"
+
 namespace zumaset {
 
 namespace {
@@ -29,7 +31,8 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"ErrLogPath", FieldKind::Folder, &S::ErrLogPath, FieldRule::Folder},
     {"ConLogPath", FieldKind::Folder, &S::ConLogPath, FieldRule::Folder},
     {"SubDirIgnore", FieldKind::Bool, &S::SubDirIgnore},
-    {"CuMode", FieldKind::Int16, &S::CuMode, FieldRule::None, 0, 2, "0 list, 1 folder structure, 2 structured name"},
+    {"CuMode", FieldKind::Int16, &S::CuMode, FieldRule::None, 0, 2,
+     N_("0 list, 1 folder structure, 2 structured name")},
     {"CuOption", FieldKind::Text, &S::CuOption, FieldRule::OfficeList},
     {"CuPosition", FieldKind::Int16, &S::CuPosition, FieldRule::None, 0, 99},
     {"FileNamePos", FieldKind::Int16, &S::FileNamePos, FieldRule::None, 0, 99},
@@ -46,7 +49,7 @@ constexpr std::array<FieldInfo, kSettingsFieldCount> kFields{{
     {"DeleteDayInt", FieldKind::Int32, &S::DeleteDayInt, FieldRule::None, 1, KindMaximum(FieldKind::Int32), "days"},
     {"NoGetConnect", FieldKind::Bool, &S::NoGetConnect},
     {"MaxFileSize", FieldKind::Int32, &S::MaxFileSize, FieldRule::None, 0, KindMaximum(FieldKind::Int32),
-     "MiB for one received file, 0 for 2048"},
+     N_("MiB for one received file, 0 for 2048")},
     {"UseMAPI", FieldKind::Bool, &S::UseMAPI},
     {"MailServer", FieldKind::Text, &S::MailServer, FieldRule::MailServer},
     {"MailFrom", FieldKind::Text, &S::MailFrom, FieldRule::MailAddress},

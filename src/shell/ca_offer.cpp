@@ -3,6 +3,7 @@
 #include "core/host_port.h"
 #include "core/message_table.h"
 #include "core/text.h"
+#include "core/translate.h"
 #include "exchange/curl_transport.h"
 
 #include <istream>
@@ -31,9 +32,9 @@ std::string CaFailureText(std::string_view server, std::string_view reason) {
 std::string CertificateDetails(const CertificateInfo& info) {
     // The names come from the server before it is trusted: no control
     // character of theirs reaches the terminal or the dialog.
-    return "Subject: " + EscapeControlChars(info.subject) + "\nIssuer: " + EscapeControlChars(info.issuer) +
-           "\nValid from: " + info.notBefore + "\nValid until: " + info.notAfter +
-           "\nSHA-256 fingerprint: " + info.fingerprint + "\n";
+    return FormatText(Tr("Subject: %s\nIssuer: %s\nValid from: %s\nValid until: %s\nSHA-256 fingerprint: %s\n"),
+                      EscapeControlChars(info.subject).c_str(), EscapeControlChars(info.issuer).c_str(),
+                      info.notBefore.c_str(), info.notAfter.c_str(), info.fingerprint.c_str());
 }
 
 bool OfferOneCaCertificate(const CaOfferSetup& setup, std::string_view page, const CaFetcher& fetch, CaOfferFace& face,
@@ -119,7 +120,8 @@ bool StreamCaOfferFace::AskYesNo(std::string_view title, std::string_view text) 
 }
 
 bool StreamCaOfferFace::ConfirmImport(std::string_view, const CertificateInfo& info) {
-    out_ << CertificateDetails(info) << "Trust this certificate? [y/N] " << std::flush;
+    // The answer is read in both languages (y, yes, a, ano).
+    out_ << CertificateDetails(info) << Tr("Trust this certificate? [y/N]") << ' ' << std::flush;
     return ReadAnswer();
 }
 

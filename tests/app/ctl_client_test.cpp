@@ -147,7 +147,7 @@ TEST_F(CtlClient, RegisterListsTheClientsRecords) {
     EXPECT_EQ(Run({"register"}), 0) << err.str();
     EXPECT_NE(out.str().find("A1.VAS  /data/Na_CU/Praha/  CZ510000  7.12.2026 9:00:00\n"), std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("1 sent file(s) awaiting receipts."), std::string::npos);
+    EXPECT_NE(out.str().find("1 sent file awaiting receipts."), std::string::npos);
     EXPECT_EQ(Run({"register", "--json"}), 0);
     EXPECT_EQ(json::parse(out.str())["records"][0]["SendAs"], "A1.VAS");
 }

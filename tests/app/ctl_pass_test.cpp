@@ -105,7 +105,7 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
     // The register survives between commands and is listed for the administrator.
     ASSERT_EQ(Run({"register"}), 0);
     EXPECT_NE(out.str().find("PRAHA001.VAS"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("2 sent file(s)"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("2 sent files awaiting receipts."), std::string::npos) << out.str();
 
     // A second cycle finds nothing new: nothing is sent or fetched twice.
     ASSERT_EQ(Run({"cycle"}), 0);

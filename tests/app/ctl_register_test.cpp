@@ -31,7 +31,7 @@ TEST(CtlRegister, ListsTheRecordsWithoutConsumingTheFile) {
     EXPECT_EQ(RunCtl({"--registry", registry, "register"}, out, err), 0);
     EXPECT_NE(out.str().find("Řád_CZ510000.vas  /out/PRAHA/  CZ510000  5.12.2026 9:05:03\n"), std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("1 sent file(s)"), std::string::npos);
+    EXPECT_NE(out.str().find("1 sent file awaiting receipts."), std::string::npos);
     EXPECT_NE(err.str().find("line 2"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "Zumaset.sav"));
 

@@ -3,6 +3,7 @@
 #include "app/ctl/exit_codes.h"
 #include "core/atomic_file.h"
 #include "core/text.h"
+#include "core/translate.h"
 #include "exchange/ca_certificate.h"
 #include "shell/ca_offer.h"
 
@@ -18,26 +19,28 @@ namespace {
 constexpr off_t kMaxCertificateFile = 64 * 1024;
 
 void Report(const StoreResult& stored, const CtlOutput& output) {
-    if (stored.outcome == StoreOutcome::Stored) output.out << "stored " << stored.file.string() << '\n';
-    if (stored.outcome == StoreOutcome::AlreadyPresent) {
-        output.out << "already trusted: " << stored.file.string() << '\n';
-    }
+    const std::string file = EscapeControlChars(stored.file.string());
+    if (stored.outcome == StoreOutcome::Stored) output.out << FormatText(Tr("stored %s"), file.c_str()) << '\n';
+    if (stored.outcome == StoreOutcome::AlreadyPresent)
+        output.out << FormatText(Tr("already trusted: %s"), file.c_str()) << '\n';
 }
 
 } // namespace
 
 int ListCaCertificates(const std::filesystem::path& caFolder, const CtlOutput& output) {
     const auto entries = ListCaFolder(caFolder);
-    if (entries.empty()) output.out << "no certificates in " << caFolder.string() << '\n';
+    if (entries.empty())
+        output.out << FormatText(Tr("no certificates in %s"), EscapeControlChars(caFolder.string()).c_str()) << '\n';
     for (const auto& entry : entries) {
         output.out << EscapeControlChars(entry.name) << '\n';
         if (!entry.info) {
-            output.out << "  (not a certificate)\n";
+            output.out << "  (" << Tr("not a certificate") << ")\n";
             continue;
         }
         const CertificateInfo& info = *entry.info;
-        output.out << "  Subject: " << EscapeControlChars(info.subject) << "\n  Valid: " << info.notBefore << " to "
-                   << info.notAfter << "\n  SHA-256: " << info.fingerprint << '\n';
+        output.out << "  " << FormatText(Tr("Subject: %s"), EscapeControlChars(info.subject).c_str()) << "\n  "
+                   << FormatText(Tr("Valid: %s to %s"), info.notBefore.c_str(), info.notAfter.c_str()) << "\n  "
+                   << "SHA-256: " << info.fingerprint << '\n';
     }
     return kExitOk;
 }
@@ -45,7 +48,7 @@ int ListCaCertificates(const std::filesystem::path& caFolder, const CtlOutput& o
 int FetchCaCertificates(const std::filesystem::path& caFolder, const std::string& server, const CaFetchOptions& options,
                         std::istream& in, bool assumeYes, const CtlOutput& output) {
     if (server.empty()) {
-        output.err << "ServerTxt is not set (zumasetctl config set ServerTxt host)\n";
+        output.err << Tr("ServerTxt is not set (zumasetctl config set ServerTxt host)") << '\n';
         return kExitCannotRun;
     }
     CaOfferSetup setup{"zumasetctl", server, caFolder};
@@ -57,7 +60,9 @@ int FetchCaCertificates(const std::filesystem::path& caFolder, const std::string
         output.out << "https://" << EscapeControlChars(server) << page << '\n';
         OfferOneCaCertificate(setup, page, fetch, face, result);
     }
-    output.out << result.stored << " stored, " << result.present << " already trusted\n";
+    output.out << FormatText(Tr("%ld stored, %ld already trusted"), static_cast<long>(result.stored),
+                             static_cast<long>(result.present))
+               << '\n';
     return result.failed ? kExitFailure : kExitOk;
 }
 
@@ -65,7 +70,8 @@ int AddCaCertificate(const std::filesystem::path& caFolder, const std::filesyste
                      const CtlOutput& output) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxCertificateFile) {
-        output.err << "not a readable certificate file of at most 64 KiB: " << EscapeControlChars(file.string())
+        output.err << FormatText(Tr("not a readable certificate file of at most 64 KiB: %s"),
+                                 EscapeControlChars(file.string()).c_str())
                    << '\n';
         return kExitUsage;
     }
@@ -73,7 +79,7 @@ int AddCaCertificate(const std::filesystem::path& caFolder, const std::filesyste
     std::string why;
     const auto info = bytes ? ParseCertificate(*bytes, &why) : std::nullopt;
     if (!info) {
-        output.err << EscapeControlChars(file.string()) << ": " << (bytes ? why : "cannot be read") << '\n';
+        output.err << EscapeControlChars(file.string()) << ": " << (bytes ? why : Tr("cannot be read")) << '\n';
         return kExitUsage;
     }
     output.out << CertificateDetails(*info);
@@ -91,7 +97,7 @@ int RemoveCaCertificate(const std::filesystem::path& caFolder, const std::string
         output.err << EscapeControlChars(*refused) << '\n';
         return kExitUsage;
     }
-    output.out << "removed " << EscapeControlChars((caFolder / name).string()) << '\n';
+    output.out << FormatText(Tr("removed %s"), EscapeControlChars((caFolder / name).string()).c_str()) << '\n';
     return kExitOk;
 }
 

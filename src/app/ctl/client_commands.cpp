@@ -3,6 +3,7 @@
 #include "app/ctl/exit_codes.h"
 #include "app/ctl/terminal_progress.h"
 #include "core/text.h"
+#include "core/translate.h"
 #include "platform/control_client.h"
 #include "platform/instance_lock.h"
 
@@ -21,22 +22,26 @@ std::string Shown(const std::filesystem::path& file) {
 
 void PrintStatus(const StatusResult& status, const CtlOutput& output) {
     std::ostream& out = output.out;
-    out << "client: running (" << status.face << (status.service ? ", started by the service manager" : "") << ")\n";
-    out << "cycle: ";
+    out << FormatText(status.service ? Tr("client: running (%s, started by the service manager)")
+                                     : Tr("client: running (%s)"),
+                      status.face.c_str())
+        << '\n';
     if (status.paused) {
-        out << "paused";
+        out << Tr("cycle: paused");
     } else if (status.enabled) {
-        out << "timer armed, next tick in " << (status.intervalMs + 500) / 1000 << " s";
+        out << FormatText(Tr("cycle: timer armed, next tick in %ld s"),
+                          static_cast<long>((status.intervalMs + 500) / 1000));
     } else {
-        out << "timer stopped";
+        out << Tr("cycle: timer stopped");
     }
     out << '\n';
-    out << "files sent: " << status.sent << '\n';
-    out << "files received: " << status.received << '\n';
+    out << FormatText(Tr("files sent: %ld"), static_cast<long>(status.sent)) << '\n';
+    out << FormatText(Tr("files received: %ld"), static_cast<long>(status.received)) << '\n';
     if (status.transfer)
-        out << "transferring: " << TerminalProgress::Line(TransferStateOf(*status.transfer), {}) << '\n';
+        out << FormatText(Tr("transferring: %s"), TerminalProgress::Line(TransferStateOf(*status.transfer), {}).c_str())
+            << '\n';
     if (!status.activity.empty()) {
-        out << "last activity:\n";
+        out << Tr("last activity:") << '\n';
         for (const auto& line : status.activity) out << "  " << EscapeControlChars(line) << '\n';
     }
 }
@@ -51,13 +56,13 @@ ControlReply Ask(const std::filesystem::path& registryFile, ControlCommand comma
 
 } // namespace
 
-std::optional<int> FailedOrRefused(const ControlReply& reply, std::string_view refused, const CtlOutput& output) {
+std::optional<int> FailedOrRefused(const ControlReply& reply, const char* refused, const CtlOutput& output) {
     if (reply.state == ControlReply::State::Failed) {
         output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
         return kExitCannotRun;
     }
     if (std::string error = ResultError(reply.result); !error.empty()) {
-        output.err << "zumasetctl: the running client " << refused << ": " << EscapeControlChars(error) << '\n';
+        output.err << "zumasetctl: " << FormatText(Tr(refused), EscapeControlChars(error).c_str()) << '\n';
         return kExitCannotRun;
     }
     return std::nullopt;
@@ -70,12 +75,13 @@ int ShowClientStatus(const std::filesystem::path& registryFile, const CtlOutput&
         if (output.json)
             output.out << nlohmann::json{{"running", false}}.dump(2) << '\n';
         else
-            output.out << "no client is running with the settings in " << Shown(registryFile) << '\n';
+            output.out << FormatText(Tr("no client is running with the settings in %s"), Shown(registryFile).c_str())
+                       << '\n';
         return kExitCannotRun;
     case ControlReply::State::Failed:
     case ControlReply::State::Answered: break;
     }
-    if (auto failed = FailedOrRefused(reply, "refused", output)) return *failed;
+    if (auto failed = FailedOrRefused(reply, N_("the running client refused: %s"), output)) return *failed;
     const StatusResult status = StatusResultFromJson(reply.result);
     if (output.json) {
         nlohmann::json document = ToJson(status);
@@ -92,14 +98,15 @@ int ReloadClient(const std::filesystem::path& registryFile, const CtlOutput& out
     const ControlReply reply = Ask(registryFile, ControlCommand::Reload);
     switch (reply.state) {
     case ControlReply::State::NotRunning:
-        output.out << "no client is running with the settings in " << Shown(registryFile)
-                   << "; it reads them when it starts\n";
+        output.out << FormatText(Tr("no client is running with the settings in %s; it reads them when it starts"),
+                                 Shown(registryFile).c_str())
+                   << '\n';
         return kExitOk;
     case ControlReply::State::Failed:
     case ControlReply::State::Answered: break;
     }
-    if (auto failed = FailedOrRefused(reply, "refused to reload", output)) return *failed;
-    output.out << "the running client reloads its settings before its next pass\n";
+    if (auto failed = FailedOrRefused(reply, N_("the running client refused to reload: %s"), output)) return *failed;
+    output.out << Tr("the running client reloads its settings before its next pass") << '\n';
     return kExitOk;
 }
 
@@ -107,7 +114,9 @@ int SignalClient(const std::filesystem::path& registryFile, CycleSignal signal, 
     const ControlReply reply = Ask(registryFile, ControlCommand::Status);
     switch (reply.state) {
     case ControlReply::State::NotRunning:
-        output.err << "zumasetctl: no client is running with the settings in " << Shown(registryFile) << '\n';
+        output.err << "zumasetctl: "
+                   << FormatText(Tr("no client is running with the settings in %s"), Shown(registryFile).c_str())
+                   << '\n';
         return kExitCannotRun;
     case ControlReply::State::Failed:
         output.err << "zumasetctl: " << EscapeControlChars(reply.error) << '\n';
@@ -118,17 +127,21 @@ int SignalClient(const std::filesystem::path& registryFile, CycleSignal signal, 
     // Only the client that holds these settings' lock answers on their
     // channel, so the number is that client's; an older one names none.
     if (status.pid <= 0) {
-        output.err << "zumasetctl: the running client does not say which process it is\n";
+        output.err << "zumasetctl: " << Tr("the running client does not say which process it is") << '\n';
         return kExitCannotRun;
     }
     const bool pause = signal == CycleSignal::Pause;
     if (::kill(static_cast<pid_t>(status.pid), pause ? SIGUSR1 : SIGUSR2) != 0) {
-        output.err << "zumasetctl: cannot signal the client (process " << status.pid << "): " << std::strerror(errno)
+        const int error = errno;
+        output.err << "zumasetctl: "
+                   << FormatText(Tr("cannot signal the client (process %ld): %s"), static_cast<long>(status.pid),
+                                 std::strerror(error))
                    << '\n';
         return kExitCannotRun;
     }
-    output.out << (pause ? "the running client pauses its transfer cycle (a pass under way finishes first)\n"
-                         : "the running client continues its transfer cycle\n");
+    output.out << (pause ? Tr("the running client pauses its transfer cycle (a pass under way finishes first)")
+                         : Tr("the running client continues its transfer cycle"))
+               << '\n';
     return kExitOk;
 }
 
@@ -137,11 +150,13 @@ int ReloadAfterWrite(const std::filesystem::path& registryFile, const CtlOutput&
     if (reply.state == ControlReply::State::NotRunning) return kExitOk;
     std::string error = reply.state == ControlReply::State::Failed ? reply.error : ResultError(reply.result);
     if (error.empty()) {
-        output.out << "the running client reloads its settings before its next pass\n";
+        output.out << Tr("the running client reloads its settings before its next pass") << '\n';
         return kExitOk;
     }
-    output.err << "the settings are written, but the running client could not be asked to use them ("
-               << EscapeControlChars(error) << "); run: zumasetctl reload\n";
+    output.err << FormatText(Tr("the settings are written, but the running client could not be asked to use them "
+                                "(%s); run: zumasetctl reload"),
+                             EscapeControlChars(error).c_str())
+               << '\n';
     return kExitFailure;
 }
 

@@ -10,9 +10,9 @@
 namespace zumaset {
 
 // The exit status of a reply that failed or that the running client refused,
-// with the reason on standard error; nothing for an answer. `refused` says
-// what was refused ("refused to reload", ...).
-std::optional<int> FailedOrRefused(const ControlReply& reply, std::string_view refused, const CtlOutput& output);
+// with the reason on standard error; nothing for an answer. `refused` is the
+// English message with one %s for the client's reason, translated here.
+std::optional<int> FailedOrRefused(const ControlReply& reply, const char* refused, const CtlOutput& output);
 
 // Shows whether a client runs with the settings file and, when one does, its
 // face, the cycle's mode, the counters, the last activity lines and the file

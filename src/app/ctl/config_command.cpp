@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "core/settings_store.h"
 #include "core/text.h"
+#include "core/translate.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,9 +87,10 @@ int ConfigCommand::ReportForeignFolders(const Settings& imported) {
     if (names.empty()) return kExitOk;
     for (const auto& name : names) {
         const FieldInfo* field = FindSettingsField(name);
-        err_ << name << " = " << EscapeControlChars(FieldText(imported, *field))
-             << " is a Windows folder and cannot work here; set a folder of this machine with: zumasetctl config set "
-             << name << " /path/to/folder\n";
+        err_ << FormatText(Tr("%1$s = %2$s is a Windows folder and cannot work here; set a folder of this machine "
+                              "with: zumasetctl config set %1$s /path/to/folder"),
+                           name.c_str(), EscapeControlChars(FieldText(imported, *field)).c_str())
+             << '\n';
     }
     return kExitFailure;
 }
@@ -113,10 +115,10 @@ int ConfigCommand::Show(bool showPasswords) {
         const bool stored =
             !std::holds_alternative<std::monostate>(registry_.QueryValue(Hive::CurrentUser, kSettingsKey, field.name));
         if (shown.empty()) {
-            out_ << "(not set)";
+            out_ << "(" << Tr("not set") << ")";
         } else {
             out_ << shown;
-            if (!stored) out_ << "  (not set, the default)";
+            if (!stored) out_ << "  (" << Tr("not set, the default") << ")";
         }
         out_ << '\n';
     }
@@ -126,7 +128,9 @@ int ConfigCommand::Show(bool showPasswords) {
 int ConfigCommand::Get(const std::string& name, bool showPasswords) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
-        err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
+        err_ << FormatText(Tr("unknown setting '%s'; the settings are: %s"), EscapeControlChars(name).c_str(),
+                           SettingNames().c_str())
+             << '\n';
         return kExitUsage;
     }
     Settings settings;
@@ -138,7 +142,9 @@ int ConfigCommand::Get(const std::string& name, bool showPasswords) {
 int ConfigCommand::Set(const std::string& name, const std::string& value, std::istream& in) {
     const FieldInfo* field = FindFieldNoCase(name);
     if (field == nullptr) {
-        err_ << "unknown setting '" << EscapeControlChars(name) << "'; the settings are: " << SettingNames() << '\n';
+        err_ << FormatText(Tr("unknown setting '%s'; the settings are: %s"), EscapeControlChars(name).c_str(),
+                           SettingNames().c_str())
+             << '\n';
         return kExitUsage;
     }
     std::string text = value;
@@ -166,7 +172,9 @@ int ConfigCommand::Set(const std::string& name, const std::string& value, std::i
 
 int ConfigCommand::WriteStatus(long written, bool readsBack) {
     if (written != regerr::kSuccess || !readsBack) {
-        err_ << "could not write the settings to " << EscapeControlChars(registry_.file().string()) << '\n';
+        err_ << FormatText(Tr("could not write the settings to %s"),
+                           EscapeControlChars(registry_.file().string()).c_str())
+             << '\n';
         return kExitFailure;
     }
     return kExitOk;
@@ -175,7 +183,7 @@ int ConfigCommand::WriteStatus(long written, bool readsBack) {
 int ConfigCommand::Import(const std::filesystem::path& file, bool keepPasswords) {
     const auto bytes = ReadWholeFile(file);
     if (!bytes) {
-        err_ << "cannot read " << EscapeControlChars(file.string()) << '\n';
+        err_ << FormatText(Tr("cannot read %s"), EscapeControlChars(file.string()).c_str()) << '\n';
         return kExitUsage;
     }
     const auto text = DecodeExport(*bytes);
@@ -183,14 +191,19 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keepPasswords)
     RegDocument doc;
     if (text) doc = RegDocument::Parse(*text, &report);
     if (!text || !report.hasHeader) {
-        err_ << EscapeControlChars(file.string())
-             << " is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry Editor Version "
-                "5.00\"\n";
+        err_ << FormatText(Tr("%s is not a registry export: it must begin with \"REGEDIT4\" or \"Windows Registry "
+                              "Editor Version 5.00\""),
+                           EscapeControlChars(file.string()).c_str())
+             << '\n';
         return kExitUsage;
     }
     if (report.damagedLines > 0) {
-        err_ << EscapeControlChars(file.string()) << ": line " << report.firstDamagedLine << " cannot be read ("
-             << report.damagedLines << " such line(s)); nothing was imported\n";
+        const auto damaged = static_cast<unsigned long>(report.damagedLines);
+        err_ << FormatText(TrN("%1$s: line %2$lu cannot be read (%3$lu such line); nothing was imported",
+                               "%1$s: line %2$lu cannot be read (%3$lu such lines); nothing was imported", damaged),
+                           EscapeControlChars(file.string()).c_str(),
+                           static_cast<unsigned long>(report.firstDamagedLine), damaged)
+             << '\n';
         return kExitUsage;
     }
     Settings imported;
@@ -199,8 +212,10 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keepPasswords)
     } else if (doc.FindKey(FullKeyPath(Hive::CurrentUser, kSiblingKey))) {
         ReadSettingsFrom(imported, doc, kSiblingKey, "RemoteServer");
     } else {
-        err_ << EscapeControlChars(file.string()) << " holds no Zumaset settings: the key ["
-             << FullKeyPath(Hive::CurrentUser, kSettingsKey) << "] is missing\n";
+        err_ << FormatText(Tr("%s holds no Zumaset settings: the key [%s] is missing"),
+                           EscapeControlChars(file.string()).c_str(),
+                           FullKeyPath(Hive::CurrentUser, kSettingsKey).c_str())
+             << '\n';
         return kExitUsage;
     }
     // The passwords kept are read under the same lock as the write, so a
@@ -218,8 +233,9 @@ int ConfigCommand::Import(const std::filesystem::path& file, bool keepPasswords)
         return regerr::kSuccess;
     });
     if (const int status = WriteStatus(written, readsBack); status != kExitOk) return status;
-    out_ << "imported the settings from " << EscapeControlChars(file.string()) << " into "
-         << EscapeControlChars(registry_.file().string()) << '\n';
+    out_ << FormatText(Tr("imported the settings from %s into %s"), EscapeControlChars(file.string()).c_str(),
+                       EscapeControlChars(registry_.file().string()).c_str())
+         << '\n';
     return ReportForeignFolders(imported);
 }
 
@@ -234,7 +250,7 @@ int ConfigCommand::Export(const std::optional<std::filesystem::path>& file, bool
         const std::string v5 = "Windows Registry Editor Version 5.00" + text.substr(text.find('\n'));
         const auto utf16 = Utf8ToUtf16Le(WindowsLineEnds(v5));
         if (!utf16) {
-            err_ << "the settings hold text that cannot be exported\n";
+            err_ << Tr("the settings hold text that cannot be exported") << '\n';
             return kExitFailure;
         }
         bytes = "\xFF\xFE" + *utf16;
@@ -246,7 +262,8 @@ int ConfigCommand::Export(const std::optional<std::filesystem::path>& file, bool
         return kExitOk;
     }
     if (const int rc = WriteFileAtomically(*file, bytes); rc != 0) {
-        err_ << "cannot write " << EscapeControlChars(file->string()) << ": " << std::generic_category().message(rc)
+        err_ << FormatText(Tr("cannot write %s: %s"), EscapeControlChars(file->string()).c_str(),
+                           std::generic_category().message(rc).c_str())
              << '\n';
         return kExitFailure;
     }

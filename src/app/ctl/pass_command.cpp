@@ -7,6 +7,7 @@
 #include "core/paths.h"
 #include "core/registry_file.h"
 #include "core/text.h"
+#include "core/translate.h"
 #include "platform/control_client.h"
 #include "platform/control_results.h"
 #include "platform/instance_lock.h"
@@ -49,7 +50,9 @@ std::optional<int> ForwardPass(PassKind kind, const std::filesystem::path& regis
     case ControlReply::State::Answered: break;
     }
     if (std::string error = ResultError(reply.result); !error.empty()) {
-        output.err << "zumasetctl: the running client refused the pass: " << EscapeControlChars(error) << '\n';
+        output.err << "zumasetctl: "
+                   << FormatText(Tr("the running client refused the pass: %s"), EscapeControlChars(error).c_str())
+                   << '\n';
         return kExitCannotRun;
     }
     return ReportPass(kind, PassResultFromJson(reply.result), !output.json, output);
@@ -109,8 +112,10 @@ int RunLocalPass(PassKind kind, const std::filesystem::path& registryFile, const
     result.awaiting = static_cast<long>(runtime.sentFiles().records().size());
     const int status = ReportPass(kind, result, !output.json, output);
     if (!registerSaved) {
-        output.err << "the register of sent files could not be saved to " << EscapeControlChars(registerFile)
-                   << "; replies to these files may land in the inbound folder itself (see the error log)\n";
+        output.err << FormatText(Tr("the register of sent files could not be saved to %s; replies to these files may "
+                                    "land in the inbound folder itself (see the error log)"),
+                                 EscapeControlChars(registerFile).c_str())
+                   << '\n';
         return kExitFailure;
     }
     return status;
@@ -137,13 +142,19 @@ int ReportPass(PassKind kind, const PassResult& result, bool activityPrinted, co
     if (output.json)
         output.out << SummaryJson(result).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     if (result.status == "settings-missing") {
-        output.err << "cannot run the pass, these settings are empty:";
-        for (const auto& name : result.missing) output.err << ' ' << name;
-        output.err << " (set them with: zumasetctl config set NAME VALUE)\n";
+        std::string names;
+        for (const auto& name : result.missing) names += (names.empty() ? "" : " ") + name;
+        output.err << FormatText(TrN("cannot run the pass, this setting is empty: %s (set it with: zumasetctl config "
+                                     "set NAME VALUE)",
+                                     "cannot run the pass, these settings are empty: %s (set them with: zumasetctl "
+                                     "config set NAME VALUE)",
+                                     result.missing.size()),
+                                 names.c_str())
+                   << '\n';
         return kExitCannotRun;
     }
     if (result.status == "busy" || result.status == "register-refused") {
-        output.err << (result.detail.empty() ? "a transfer pass is already running; nothing was done"
+        output.err << (result.detail.empty() ? Tr("a transfer pass is already running; nothing was done")
                                              : EscapeControlChars(result.detail))
                    << '\n';
         return kExitCannotRun;
@@ -151,13 +162,15 @@ int ReportPass(PassKind kind, const PassResult& result, bool activityPrinted, co
     if (!output.json) {
         if (!activityPrinted)
             for (const auto& line : result.activity) output.out << EscapeControlChars(line) << '\n';
-        if (kind != PassKind::Receive) output.out << "files sent: " << result.sent << '\n';
-        if (kind != PassKind::Send) output.out << "files received: " << result.received << '\n';
-        output.out << "sent files awaiting receipts: " << result.awaiting << '\n';
+        if (kind != PassKind::Receive)
+            output.out << FormatText(Tr("files sent: %ld"), static_cast<long>(result.sent)) << '\n';
+        if (kind != PassKind::Send)
+            output.out << FormatText(Tr("files received: %ld"), static_cast<long>(result.received)) << '\n';
+        output.out << FormatText(Tr("sent files awaiting receipts: %ld"), static_cast<long>(result.awaiting)) << '\n';
     }
     for (const auto& line : result.errors) output.err << EscapeControlChars(line) << '\n';
     if (result.status == "ended-early") {
-        output.err << "the pass ended early on an error (see the error log)\n";
+        output.err << Tr("the pass ended early on an error (see the error log)") << '\n';
         return kExitFailure;
     }
     return result.errors.empty() ? kExitOk : kExitFailure;

@@ -5,6 +5,7 @@
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "core/text.h"
+#include "core/translate.h"
 #include "core/utf8_slice.h"
 #include "outbound/receipt_register.h"
 #include "platform/control_client.h"
@@ -28,7 +29,7 @@ void PrintRecords(const RegisterResult& result, const CtlOutput& output) {
         output.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         return;
     }
-    std::vector<std::array<std::string, 4>> rows{{"NAME", "FOLDER", "OFFICE", "SENT"}};
+    std::vector<std::array<std::string, 4>> rows{{Tr("NAME"), Tr("FOLDER"), Tr("OFFICE"), Tr("SENT")}};
     for (const auto& record : result.records) {
         rows.push_back({EscapeControlChars(record.sendAs), EscapeControlChars(record.pathName),
                         EscapeControlChars(record.cuCode), EscapeControlChars(record.sendTime)});
@@ -41,7 +42,9 @@ void PrintRecords(const RegisterResult& result, const CtlOutput& output) {
         output.out << Utf8PadRight(row[0], widths[0]) << "  " << Utf8PadRight(row[1], widths[1]) << "  "
                    << Utf8PadRight(row[2], widths[2]) << "  " << row[3] << '\n';
     }
-    output.out << (rows.size() - 1) << " sent file(s) awaiting receipts.\n";
+    const unsigned long count = rows.size() - 1;
+    output.out << FormatText(TrN("%lu sent file awaiting receipts.", "%lu sent files awaiting receipts.", count), count)
+               << '\n';
 }
 
 int ShowRegisterFile(const std::filesystem::path& registryFile, const CtlOutput& output) {
@@ -56,20 +59,26 @@ int ShowRegisterFile(const std::filesystem::path& registryFile, const CtlOutput&
         if (output.json) {
             PrintRecords({}, output);
         } else {
-            output.out << "The register holds no sent files (" << shownFile << " does not exist).\n";
+            output.out << FormatText(Tr("The register holds no sent files (%s does not exist)."), shownFile.c_str())
+                       << '\n';
         }
         return kExitOk;
     case RegisterFileContent::State::NotRegular:
-        output.err << shownFile << " is not a regular file (a link, a FIFO or a folder); it is not read\n";
+        output.err << FormatText(Tr("%s is not a regular file (a link, a FIFO or a folder); it is not read"),
+                                 shownFile.c_str())
+                   << '\n';
         return kExitFailure;
     case RegisterFileContent::State::Unreadable:
-        output.err << "cannot read " << shownFile << ": " << std::generic_category().message(content.error) << '\n';
+        output.err << FormatText(Tr("cannot read %s: %s"), shownFile.c_str(),
+                                 std::generic_category().message(content.error).c_str())
+                   << '\n';
         return kExitFailure;
     case RegisterFileContent::State::Read: break;
     }
     const auto records = ParseRegisterText(content.text, [&](std::size_t lineNo, std::string_view line) {
-        output.err << shownFile << ": line " << lineNo
-                   << " cannot be read and will be skipped: " << EscapeControlChars(line) << '\n';
+        output.err << FormatText(Tr("%s: line %lu cannot be read and will be skipped: %s"), shownFile.c_str(),
+                                 static_cast<unsigned long>(lineNo), EscapeControlChars(line).c_str())
+                   << '\n';
     });
     PrintRecords(RegisterResultFrom(records), output);
     return kExitOk;
@@ -86,7 +95,7 @@ int ShowRegister(const std::filesystem::path& registryFile, const CtlOutput& out
         break;
     case ControlReply::State::Answered: break;
     }
-    if (auto failed = FailedOrRefused(reply, "refused", output)) return *failed;
+    if (auto failed = FailedOrRefused(reply, N_("the running client refused: %s"), output)) return *failed;
     PrintRecords(RegisterResultFromJson(reply.result), output);
     return kExitOk;
 }

@@ -1,6 +1,7 @@
 #include "app/ctl/terminal_progress.h"
 
 #include "core/text.h"
+#include "core/translate.h"
 
 #include <cstdio>
 #include <ostream>
@@ -39,12 +40,15 @@ TransferState TransferStateOf(const ProgressEvent& event) {
 }
 
 std::string TerminalProgress::Line(const TransferState& state, std::chrono::steady_clock::duration elapsed) {
-    std::string line = state.direction == TransferState::Direction::Sending ? "sending " : "fetching ";
-    line += EscapeControlChars(state.file);
+    const std::string file = EscapeControlChars(state.file);
+    std::string line = FormatText(
+        state.direction == TransferState::Direction::Sending ? Tr("sending %s") : Tr("fetching %s"), file.c_str());
     if (state.total > 0) {
         const std::uint64_t done = state.done < state.total ? state.done : state.total;
         line += "  " + std::to_string(done * 100 / state.total) + "%";
-        line += "  " + Bytes(static_cast<double>(done)) + " of " + Bytes(static_cast<double>(state.total));
+        // TRANSLATORS: bytes done of the file's size, as in "1.5 MiB of 3.0 MiB".
+        line += "  " + FormatText(Tr("%s of %s"), Bytes(static_cast<double>(done)).c_str(),
+                                  Bytes(static_cast<double>(state.total)).c_str());
     } else {
         line += "  " + Bytes(static_cast<double>(state.done));
     }
