@@ -41,6 +41,10 @@ int RunHeadless(int& argc, char** argv, const std::vector<std::string>& argument
 }
 
 int RunDesktop(int& argc, char** argv, const std::vector<std::string>& arguments, ClientHost::Options options) {
+    // The desktop entry's name: Wayland shells match the window to the entry
+    // by it, X11 ones by the class, which follows the application's name.
+    QApplication::setApplicationName(QStringLiteral("zumaset"));
+    QApplication::setDesktopFileName(QStringLiteral("zumaset"));
     QApplication app(argc, argv);
     // The window hidden in the tray is the client's usual state; only the
     // shutdown ends the event loop.

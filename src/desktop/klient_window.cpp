@@ -3,6 +3,7 @@
 #include "desktop/transfer_caption.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QEvent>
 #include <QIcon>
 #include <QMenuBar>
@@ -29,8 +30,13 @@ void SetUpSeparator(QAction& action, const char* name) {
     action.setSeparator(true);
 }
 
+// The program's icon in every size it is rendered in (one folder "NxN" each),
+// so each place picks a drawing of its own size instead of scaling one.
 QIcon ProgramIcon() {
-    return QIcon(QStringLiteral(":/zumaset/zumaset.png"));
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/zumaset"));
+    for (const QString& size : sizes.entryList(QDir::Dirs)) icon.addFile(sizes.filePath(size + "/zumaset.png"));
+    return icon;
 }
 
 } // namespace

@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     std::string caOut;
     CertificateVariant variant = CertificateVariant::Valid;
     std::vector<std::string> faultRules;
+    app.set_version_flag("--version", std::string("zumaset-vansim ") + ZUMASET_VANSIM_VERSION);
 
     app.add_option("-d,--data", dataFolder, "data folder (accounts, received and waiting files, log, settings)");
     app.add_option("-p,--port", options.port, "port on 127.0.0.1; 0 picks a free one")->check(CLI::Range(0, 65535));
