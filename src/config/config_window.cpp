@@ -4,6 +4,7 @@
 #include "config/office_editor.h"
 #include "shell/config_controls.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -36,6 +37,13 @@ std::string Indexed(std::string_view group, int index) {
 
 bool IsCancel(std::string_view name) {
     return name.starts_with(kCancelButton);
+}
+
+// The buttons whose action the dialog runs itself (Press).
+bool IsOwnButton(const QString& name) {
+    for (const auto group : {kOkButton, kCancelButton, kApplyButton, std::string_view("cmdBrowse")})
+        if (name.startsWith(Qt8(group) + '_')) return true;
+    return false;
 }
 
 // Where the next control of a tab or frame goes.
@@ -140,7 +148,6 @@ QWidget* ConfigWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::Button: {
         auto* button = new QPushButton(Qt8(spec.caption), parent);
         button->setAutoDefault(false);
-        button->installEventFilter(this);
         widget = button;
         break;
     }
@@ -187,7 +194,6 @@ void ConfigWindow::AddButtons(int tab, QWidget* page) {
         const auto name = Indexed(group, tab);
         button->setObjectName(Qt8(name));
         button->setAutoDefault(false);
-        button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, name] { Press(name); });
         row->addWidget(button);
     }
@@ -232,30 +238,21 @@ void ConfigWindow::reject() {
 }
 
 bool ConfigWindow::eventFilter(QObject* watched, QEvent* event) {
-    const auto name = Std(watched->objectName());
-    switch (event->type()) {
-    case QEvent::FocusIn:
-        if (qobject_cast<QLineEdit*>(watched) != nullptr) edited_ = name;
-        break;
-    case QEvent::FocusOut: {
-        // Another window taking the focus (a box, a menu) does not leave the field.
+    if (event->type() == QEvent::FocusIn) {
+        const auto name = Std(watched->objectName());
+        // A field left for a button that was then not clicked is left now.
+        if (!edited_.empty() && edited_ != name) LeaveEditedField();
+        edited_ = name;
+    } else if (event->type() == QEvent::FocusOut) {
+        // Another window taking the focus (a box, a menu) does not leave the
+        // field; a press on one of the dialog's buttons leaves it when the
+        // button acts (Press), so that a refused field can stop the button.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (edited_ == name && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        const auto* next = QApplication::focusWidget();
+        const bool toOwnButton = reason == Qt::MouseFocusReason && next != nullptr && IsOwnButton(next->objectName());
+        if (edited_ == Std(watched->objectName()) && !toOwnButton && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason)
             LeaveEditedField();
-        break;
-    }
-    case QEvent::MouseButtonPress:
-        // The press moves the focus: leave the field first, and keep the
-        // button from acting when the field refuses.
-        if (qobject_cast<QPushButton*>(watched) != nullptr) {
-            if (IsCancel(name)) {
-                edited_.clear();
-            } else if (!LeaveEditedField()) {
-                return true;
-            }
-        }
-        break;
-    default: break;
     }
     return QDialog::eventFilter(watched, event);
 }
