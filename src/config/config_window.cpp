@@ -98,7 +98,9 @@ void ConfigWindow::Build() {
             auto* frame = new QGroupBox(Qt8(spec.caption), pages[static_cast<std::size_t>(spec.tab)]);
             frame->setObjectName(Qt8(spec.name));
             pageCursor.layout->addWidget(frame, ++pageCursor.row, 0, 1, -1);
-            frames[spec.name] = {frame, GridCursor{new QGridLayout(frame)}};
+            auto* frameLayout = new QGridLayout(frame);
+            frameLayout->setColumnStretch(1, 1);
+            frames[spec.name] = {frame, GridCursor{frameLayout}};
             widgets_.emplace(spec.name, frame);
             continue;
         }
@@ -130,6 +132,11 @@ QWidget* ConfigWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
         auto* edit = new QLineEdit(parent);
         if (spec.kind == ControlKind::Password) edit->setEchoMode(QLineEdit::Password);
         if (spec.maxLength > 0) edit->setMaxLength(spec.maxLength);
+        // Short fields are as wide as their longest content, the others take the room left.
+        if (spec.maxLength > 0 && spec.maxLength <= 4)
+            edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (spec.maxLength + 4));
+        else
+            edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
         if (spec.keys == KeyRule::DigitsOnly) InstallDigitsOnly(edit);
         if (spec.keys == KeyRule::EnterMovesOn) InstallEnterMovesOn(edit);
         if (spec.selectAllOnEntry) InstallSelectAllOnEntry(edit);
@@ -148,6 +155,7 @@ QWidget* ConfigWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::Button: {
         auto* button = new QPushButton(Qt8(spec.caption), parent);
         button->setAutoDefault(false);
+        button->setFixedWidth(button->fontMetrics().horizontalAdvance(button->text()) * 4);
         widget = button;
         break;
     }

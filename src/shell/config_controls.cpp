@@ -17,11 +17,11 @@ constexpr std::string_view kBrowseTip = "Procházet";
 // Text boxes: Enter moves on and the whole text is selected on entry.
 constexpr ControlSpec Text(std::string_view name, int tab, std::string_view frame, bool enabled = true,
                            int maxLength = 0) {
-    return {name, K::TextBox, tab, frame, {}, {}, maxLength, R::EnterMovesOn, true, enabled, true};
+    return {name, K::TextBox, tab, frame, {}, {}, maxLength, R::EnterMovesOn, true, enabled, false};
 }
 constexpr ControlSpec Digits(std::string_view name, int tab, std::string_view frame, int maxLength,
                              bool enabled = true) {
-    return {name, K::TextBox, tab, frame, {}, {}, maxLength, R::DigitsOnly, true, enabled, true};
+    return {name, K::TextBox, tab, frame, {}, {}, maxLength, R::DigitsOnly, true, enabled, false};
 }
 constexpr ControlSpec Label(std::string_view name, int tab, std::string_view frame, std::string_view caption,
                             bool enabled = true) {
@@ -85,23 +85,23 @@ constexpr auto kControls = std::to_array<ControlSpec>({
     // Složky
     Frame("FrameFolder", 1, "Nastavení složek"),
     Label("LabelFolderIn", 1, "FrameFolder", "Složka pro soubory k odeslání :"),
-    Text("SourcePath", 1, "FrameFolder"),
+    Row(Text("SourcePath", 1, "FrameFolder")),
     Browse("cmdBrowse_0"),
     Check("SubDirIgnore", 1, "FrameFolder", "Nevyhledávat v podsložkách hlavní složky"),
     Label("LabelFolderDor", 1, "FrameFolder", "Složka pro doručené soubory :"),
-    Text("RetValPath", 1, "FrameFolder"),
+    Row(Text("RetValPath", 1, "FrameFolder")),
     Browse("cmdBrowse_1"),
     Label("LabelFolderOut", 1, "FrameFolder", "Složka pro archivní soubory :"),
-    Text("ArchivPath", 1, "FrameFolder"),
+    Row(Text("ArchivPath", 1, "FrameFolder")),
     Browse("cmdBrowse_2"),
     Label("Label1", 1, "FrameFolder", "Složka pro logy :"),
-    Text("LogsPath", 1, "FrameFolder"),
+    Row(Text("LogsPath", 1, "FrameFolder")),
     Browse("cmdBrowse_3"),
     Label("Label3", 1, "FrameFolder", "Složka pro log Error :"),
-    Text("ErrLogPath", 1, "FrameFolder"),
+    Row(Text("ErrLogPath", 1, "FrameFolder")),
     Browse("cmdBrowse_4"),
     Label("Label2", 1, "FrameFolder", "Složka pro log Control :"),
-    Text("ConLogPath", 1, "FrameFolder"),
+    Row(Text("ConLogPath", 1, "FrameFolder")),
     Browse("cmdBrowse_5"),
 
     // CÚ

@@ -131,7 +131,8 @@ TEST_F(ConfigWindowTest, AFailedCheckSwitchesTabAndFocus) {
 
 TEST_F(ConfigWindowTest, ClosingTheWindowCountsAsCancel) {
     Show();
-    QTest::mouseClick(Find<QRadioButton>("RunMode_1"), Qt::LeftButton);
+    auto* testMode = Find<QRadioButton>("RunMode_1");
+    QTest::mouseClick(testMode, Qt::LeftButton, {}, QPoint(4, testMode->height() / 2)); // on the indicator
     EXPECT_TRUE(record.RunMode);
     QTest::keyClick(&*window, Qt::Key_Escape);
     EXPECT_FALSE(record.RunMode);
