@@ -1,4 +1,5 @@
 #include "config/browse_for_folder.h"
+#include "config/config_dialog.h"
 #include "config/config_window.h"
 #include "core/registry_document.h"
 #include "core/settings_store.h"
@@ -14,6 +15,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace zumaset {
@@ -137,6 +139,38 @@ TEST_F(ConfigWindowTest, ClosingTheWindowCountsAsCancel) {
     QTest::keyClick(&*window, Qt::Key_Escape);
     EXPECT_FALSE(record.RunMode);
     EXPECT_EQ(form->outcome(), FormOutcome::Cancelled);
+}
+
+TEST(ShowConfigDialog, OkSavesDeletesRunFirstAndReportsTheReloadedRecord) {
+    RegDocument registry;
+    registry.CreateKey(Hive::CurrentUser, kSettingsKey);
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue, std::int32_t{1}, RegType::Dword);
+    Settings settings;
+    settings.CuOption = "ABC|CZ900000%";
+    std::vector<std::string> activity;
+    std::optional<Settings> applied;
+    QTimer::singleShot(0, [] {
+        auto* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->findChild<QTabWidget*>("CfgTab")->currentIndex(), 4);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK_4"), Qt::LeftButton);
+    });
+    const bool confirmed =
+        ShowConfigDialog(nullptr, {.registry = registry,
+                                   .settings = settings,
+                                   .exeName = "zumaset",
+                                   .addActivity = [&](std::string_view line) { activity.emplace_back(line); },
+                                   .offerControlLog = {},
+                                   .initialTab = 4,
+                                   .settingsApplied = [&](const Settings& s) { applied = s; }});
+    EXPECT_TRUE(confirmed);
+    EXPECT_TRUE(
+        std::holds_alternative<std::monostate>(registry.QueryValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue)));
+    ASSERT_EQ(activity.size(), 1u);
+    EXPECT_TRUE(activity[0].ends_with(" * Konfigurace uložena a načtena"));
+    ASSERT_TRUE(applied.has_value());
+    EXPECT_EQ(applied->User, "test");
+    EXPECT_EQ(applied->CuOption, "ABC|CZ900000%");
 }
 
 TEST(BrowseForFolder, AppendsTheSeparatorAlwaysAndGivesNothingForNoAnswer) {
