@@ -110,7 +110,7 @@ bool IsForbiddenDelimiter(std::string_view text) {
 const std::string_view kNoDialUpEntryText = "Nebylo nalezeno žádné telefonické připojení !  Zumaset nyní změní\r\n"
                                             "nastavení připojení na hodnotu 'místní síť'.  Pokud chcete použít\r\n"
                                             "telefonické připojení, zkontrolujte nastavení telefonických připojení\r\n"
-                                            "v nastavení síťových připojení systému.";
+                                            "v ovládacích panelech systému Windows.";
 const std::string_view kForbiddenDelimiterText =
     "Jako oddělovač nelze použít žádný z následujících znaků:\r\n\t\\ / : * ? \" < > |";
 const std::string_view kIncompleteProxyQuestion = "Bylo zvoleno  'Ruční nastavení proxy', ale nebyly zadány\r\n"
