@@ -114,7 +114,8 @@ void ConfigWindow::Build() {
         } else {
             ++cursor.column;
         }
-        cursor.layout->addWidget(widget, cursor.row, cursor.column);
+        const bool narrow = widget->maximumWidth() < QWIDGETSIZE_MAX;
+        cursor.layout->addWidget(widget, cursor.row, cursor.column, narrow ? Qt::AlignLeft : Qt::Alignment());
         widgets_.emplace(spec.name, widget);
         Connect(spec, widget);
     }
