@@ -23,6 +23,8 @@ public:
         // The widget sees the Enter first, then the Tab moves the focus on,
         // in the order the user would have typed them.
         watched->event(event);
+        // Accepted, so it goes no further up to the window's default button.
+        event->accept();
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
         QCoreApplication::sendEvent(watched, &tab);
         return true;

@@ -93,6 +93,12 @@ OfficeEntryForm::OfficeEntryForm(OfficeGrid& grid, MessageBoxes& boxes, std::str
     zkratka_.setFocus();
 }
 
+OfficeEntryForm::~OfficeEntryForm() {
+    // The code field loses the focus while it is destroyed, after the buttons:
+    // no check may run then.
+    kodCu_.removeEventFilter(this);
+}
+
 void OfficeEntryForm::done(int result) {
     grid_.SetEditorMode(false);
     QDialog::done(result);

@@ -18,6 +18,9 @@ namespace zumaset {
 class OfficeEntryForm final : public QDialog {
 public:
     OfficeEntryForm(OfficeGrid& grid, MessageBoxes& boxes, std::string exeName, QWidget* parent = nullptr);
+    ~OfficeEntryForm() override;
+    OfficeEntryForm(const OfficeEntryForm&) = delete;
+    OfficeEntryForm& operator=(const OfficeEntryForm&) = delete;
 
     void done(int result) override;
 

@@ -13,13 +13,15 @@ std::vector<OfficeRow> ParseOfficeList(std::string_view cuOption) {
     for (std::size_t end = cuOption.find('%'); end != std::string_view::npos; end = cuOption.find('%')) {
         const std::string_view entry = cuOption.substr(0, end);
         cuOption.remove_prefix(end + 1);
-        const std::size_t bar = entry.find('|');
+        // A code never holds a "|", so the last one ends the abbreviation: one
+        // typed into the abbreviation stays in it and the list is saved back
+        // unchanged.
+        const std::size_t bar = entry.rfind('|');
         if (bar == std::string_view::npos) {
             rows.push_back({std::string(entry), {}});
-            continue;
+        } else {
+            rows.push_back({std::string(entry.substr(0, bar)), std::string(entry.substr(bar + 1))});
         }
-        const std::string_view rest = entry.substr(bar + 1);
-        rows.push_back({std::string(entry.substr(0, bar)), std::string(rest.substr(0, rest.find('|')))});
     }
     return rows;
 }

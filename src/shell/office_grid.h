@@ -64,9 +64,8 @@ private:
     bool editorMode_ = false;
 };
 
-// The entries of a stored list, in order. An entry without "|" gives an empty
-// code; text after a second "|" is not part of the row (a "|" typed into an
-// abbreviation splits the entry when the list is read back).
+// The entries of a stored list, in order: the abbreviation is the text before
+// the entry's last "|", the code the text after it (empty without a "|").
 std::vector<OfficeRow> ParseOfficeList(std::string_view cuOption);
 
 } // namespace zumaset
