@@ -82,7 +82,7 @@ TEST_F(ConfigFormTest, LoadingRunsTheHandlersOfTheStoredChoices) {
     EXPECT_TRUE(C("UseProxy").checked);
     EXPECT_TRUE(C("ProxyPort").enabled);
     EXPECT_EQ(C("ProxyPort").text, "3128");
-    EXPECT_TRUE(C("SendTo").enabled);
+    EXPECT_TRUE(C("SendTo").enabled && C("MailServer").enabled && C("MailFrom").enabled);
     EXPECT_EQ(C("SendTo").text, "a@b.cz");
     EXPECT_TRUE(C("MAPINoRet").checked);
     EXPECT_TRUE(C("DeleteDayInt").enabled);
@@ -334,7 +334,12 @@ TEST_F(ConfigFormTest, OkSavesDeletesRunFirstAndReportsIt) {
     record = Complete();
     record.CuOption = "ABC;DEF|CZ900000%ALL_FILES|CZ510000%";
     record.WriteLogControl = true;
+    record.UseMAPI = true;
+    record.MAPIUser = "jan";
+    record.SendTo = "a@b.cz";
+    record.MailServer = "smtp://mail.local";
     Open().SetText("TimeInterval", "15");
+    form->SetText("MailFrom", " podatelna@firma.cz ");
     EXPECT_TRUE(form->Ok());
     EXPECT_EQ(host.activity, std::vector<std::string>{"09:05:07 * Konfigurace uložena a načtena"});
     EXPECT_EQ(host.controlLogOffers, std::vector<bool>{true});
@@ -343,6 +348,7 @@ TEST_F(ConfigFormTest, OkSavesDeletesRunFirstAndReportsIt) {
     Settings reloaded;
     LoadSettings(reloaded, registry);
     EXPECT_EQ(reloaded.TimeInterval, 15);
+    EXPECT_EQ(reloaded.MailFrom, "podatelna@firma.cz");
     EXPECT_EQ(reloaded.SourcePath, "/home/anna/Zumaset/Na_CU/");
     EXPECT_EQ(record, reloaded);
 }
