@@ -53,8 +53,8 @@ private:
     pid_t pid_ = -1;
 };
 
-// Decodes a quoted-printable text (soft line breaks removed, "=XX" turned
-// into its byte).
+// Decodes a quoted-printable text (soft line breaks after LF or CR LF
+// removed, "=XX" turned into its byte).
 std::string DecodeQuotedPrintable(const std::string& text);
 
 } // namespace zumaset::test
