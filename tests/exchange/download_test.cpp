@@ -2,7 +2,6 @@
 // the simulator over real TLS, and against a scripted hostile server.
 #include "core/client_model.h"
 #include "core/inet_error.h"
-#include "core/numbered_backup.h"
 #include "core/system_error_text.h"
 #include "core/upper_case.h"
 #include "exchange/curl_handles.h"
@@ -238,24 +237,6 @@ TEST_F(LiveReceivePass, AMissingFileIsReportedAndNotStoredEmpty) {
               (std::vector<P::Event>{P::Progress(kReceiving, "A.TXT", 0, 0), P::End(),
                                      P::Progress(kReceiving, "B.TXT", 0, 0), P::Progress(kReceiving, "B.TXT", 0, 6),
                                      P::Progress(kReceiving, "B.TXT", 6, 6), P::End()}));
-}
-
-// A different file replaces an older, longer one whole and keeps it as the next
-// numbered backup; the same file fetched again leaves no backup.
-TEST_F(LiveReceivePass, AStoredFileKeepsADifferentOldOneAsANumberedBackup) {
-    fs::create_directories(settings.RetValPath);
-    test::WriteFileBytes(Inbound("A.TXT"), std::string(10000, 'o'));
-    test::WriteFileBytes(Inbound("A.TXT.~1~"), "an earlier backup");
-    test::WriteFileBytes(Inbound("S.TXT"), "same");
-    vansim.AddWaitingFile("DEKL01\\CZ510201\\A.TXT", "new");
-    vansim.AddWaitingFile("DEKL01\\CZ510201\\S.TXT", "same");
-    RunPass();
-    EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT")), "new");
-    EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT.~1~")), "an earlier backup");
-    EXPECT_EQ(test::ReadFileBytes(Inbound("A.TXT.~2~")), std::string(10000, 'o'));
-    EXPECT_EQ(FilesBelow(settings.RetValPath), (std::vector<std::string>{"A.TXT", "A.TXT.~1~", "A.TXT.~2~", "S.TXT"}));
-    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\A.TXT"));
-    EXPECT_TRUE(Delivered("DEKL01\\CZ510201\\S.TXT"));
 }
 
 // A name too long for the disk, a file where a folder belongs and a folder
