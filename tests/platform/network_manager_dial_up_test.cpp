@@ -199,18 +199,12 @@ protected:
         nmcli.Then("up", "Modem:gsm:activated\n");
         nmcli.Then("down", "");
         SaveSettings(settings, registry);
-        runtime = std::make_unique<ClientRuntime>(
-            ClientRuntime::Platform{registry,
-                                    clock,
-                                    boxes,
-                                    mail,
-                                    transport,
-                                    [this](const Settings& s, const FailureReporter& r) {
-                                        return std::make_unique<NetworkManagerDialUp>(s, r, nmcli.client());
-                                    },
-                                    {dir / "cfg", dir / "data", dir / "ca"},
-                                    dir / "registry.reg",
-                                    "zumaset"});
+        auto makeGate = [this](const Settings& s, const FailureReporter& r) {
+            return std::make_unique<NetworkManagerDialUp>(s, r, nmcli.client());
+        };
+        const Paths paths{dir / "cfg", dir / "data", dir / "ca"};
+        runtime = std::make_unique<ClientRuntime>(ClientRuntime::Platform{
+            registry, clock, boxes, mail, transport, makeGate, paths, dir / "registry.reg", "zumaset"});
         runtime->StartUp();
         cycle = std::make_unique<TransferCycle>(*runtime, timer, events);
         cycle->ArmTimer();

@@ -39,15 +39,8 @@ protected:
     // settings file and program name.
     ClientRuntime::Platform PlatformFor(decltype(ClientRuntime::Platform::makeDialUpGate) makeGate,
                                         const std::filesystem::path& settingsFile, std::string name) {
-        return {registry,
-                clock,
-                boxes,
-                mail,
-                transport,
-                std::move(makeGate),
-                {dir / "cfg", dir / "data", dir / "ca"},
-                settingsFile,
-                std::move(name)};
+        Paths paths{dir / "cfg", dir / "data", dir / "ca"};
+        return {registry, clock, boxes, mail, transport, std::move(makeGate), paths, settingsFile, std::move(name)};
     }
 
     // Stores the settings and starts a runtime over them.
