@@ -13,6 +13,7 @@
 
 #include "counting_dial_up_gate.h"
 #include "fake_transport.h"
+#include "file_size_limit.h"
 #include "recording_transfer_progress.h"
 #include "session_fixture.h"
 #include "trace_has.h"
@@ -22,7 +23,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -33,7 +33,6 @@
 #include <optional>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -107,16 +106,14 @@ protected:
     std::unique_ptr<CurlTransport> transport;
 };
 
-TEST_F(LiveReceivePass, AnEmptyListOnlySaysThereIsNothingToFetch) {
+// An empty list only says there is nothing to fetch; one entry is fetched.
+TEST_F(LiveReceivePass, OneEntryIsStoredByteForByteCountedAndAcknowledged) {
     RunPass();
-    const std::string debug = Log("Debug.log");
-    EXPECT_TRUE(test::TraceHas(debug, 'I', 35, {"Nejsou soubory ke stažení"}));
-    EXPECT_TRUE(test::TraceHas(debug, 'I', 58));
+    EXPECT_TRUE(test::TraceHas(Log("Debug.log"), 'I', 35, {"Nejsou soubory ke stažení"}));
+    EXPECT_TRUE(test::TraceHas(Log("Debug.log"), 'I', 58));
     EXPECT_EQ(vansim.RequestLog().find("download_down"), std::string::npos);
     EXPECT_EQ(view.getCount(), 0);
-}
 
-TEST_F(LiveReceivePass, OneEntryIsStoredByteForByteCountedAndAcknowledged) {
     std::string bytes;
     for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i % 256); // several reads, every byte value
     vansim.AddWaitingFile("DEKL01\\CZ510201\\ABC.POT", bytes);
@@ -246,12 +243,10 @@ TEST_F(LiveReceivePass, ANameTheDiskRefusesIsReportedAndTheNextFileIsFetched) {
     EXPECT_TRUE(Waiting("DEKL01\\CZ510201\\FOLDER.POT"));
     EXPECT_EQ(test::ReadFileBytes(Inbound("sub")), "a file where the folder belongs");
     const std::string errors = Log("Error.log");
-    EXPECT_NE(errors.find("[" + std::to_string(ENOTDIR) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
-        << errors;
-    EXPECT_NE(errors.find("[" + std::to_string(EISDIR) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
-        << errors;
-    EXPECT_NE(errors.find("[" + std::to_string(ENAMETOOLONG) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
-        << errors;
+    for (const int error : {ENOTDIR, EISDIR, ENAMETOOLONG}) {
+        EXPECT_NE(errors.find("[" + std::to_string(error) + "] *** Přijatý soubor nelze uložit"), std::string::npos)
+            << errors;
+    }
     EXPECT_EQ(Count(Log("Relational.log"), "soubor nebyl stažen"), 3u);
     EXPECT_EQ(mail.notices.size(), 3u);
     EXPECT_EQ(vansim.RequestLog().find(longName), std::string::npos); // neither fetched nor acknowledged
@@ -345,15 +340,8 @@ public:
             break;
         }
         case StorageFault::FileTooBig:
-            // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
-            if (::getrlimit(RLIMIT_FSIZE, &fileSizeLimit_) != 0) {
-                unavailable_ = "no file size limit";
-                return;
-            }
-            oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-            limited_ = true;
-            if (const rlimit lowered{kFileSizeLimit, fileSizeLimit_.rlim_max}; ::setrlimit(RLIMIT_FSIZE, &lowered) != 0)
-                unavailable_ = std::string("file size limit refused: ") + std::strerror(errno);
+            sizeLimit_.emplace(kFileSizeLimit);
+            if (!sizeLimit_->applied()) unavailable_ = std::string("file size limit refused: ") + std::strerror(errno);
             break;
         case StorageFault::ImmutableFolder:
             flagged_ = SetFolderFlag(folder_, FS_IMMUTABLE_FL, true);
@@ -375,10 +363,6 @@ public:
         if (fault_ == StorageFault::NoWriteRight) fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
         if (flagged_) SetFolderFlag(folder_, FS_IMMUTABLE_FL, false);
         if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-        if (limited_) {
-            ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit_);
-            std::signal(SIGXFSZ, oldSignal_);
-        }
     }
     RefusingFolder(const RefusingFolder&) = delete;
     RefusingFolder& operator=(const RefusingFolder&) = delete;
@@ -392,9 +376,7 @@ private:
     bool mounted_ = false;
     bool flagged_ = false;
     bool capabilityLowered_ = false;
-    bool limited_ = false;
-    rlimit fileSizeLimit_{};
-    void (*oldSignal_)(int) = SIG_DFL;
+    std::optional<test::FileSizeLimit> sizeLimit_;
 };
 
 class LocalStorageFault : public LiveReceivePass, public ::testing::WithParamInterface<StorageFaultCase> {};
