@@ -174,7 +174,7 @@ TEST_F(DialUp, WithoutTheActivationsPathTheProfileIsHungUpByName) {
 
 // The transfer cycle with the real gate: the upload dials, receipt polling
 // keeps the line, the poll that ends it hangs up, and the receive pass of the
-// same tick dials again; the manual receive hangs up after itself.
+// same tick dials again.
 class DialUpCycle : public DialUp {
 protected:
     DialUpCycle() {
@@ -243,11 +243,6 @@ TEST_F(DialUpCycle, ReceiptPollingKeepsTheLineAndItsLastPollHangsUp) {
     cycle->TimerApp_Timer(); // every regular pass hangs up before it receives
     EXPECT_EQ(Line(), "ududu");
     EXPECT_EQ(ErrorLines(), "");
-}
-
-TEST_F(DialUpCycle, TheManualReceiveHangsUpAfterItself) {
-    EXPECT_EQ(cycle->mnuPopGet_Click().status, PassOutcome::Status::Ran);
-    EXPECT_EQ(Line(), "ud");
 }
 
 } // namespace
