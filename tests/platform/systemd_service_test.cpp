@@ -77,9 +77,7 @@ TEST(UnitText, RunsTheClientAsANotifyServiceRestartedOnFailure) {
                                                   "[Install]\n"
                                                   "WantedBy=default.target\n");
     EXPECT_NE(UnitText("/usr/bin/zumaset", false).find("\nWantedBy=multi-user.target\n"), std::string::npos);
-}
-
-TEST(UnitText, ExecStartKeepsAPathOfAnyCharactersOneWordAndUnexpanded) {
+    // ExecStart keeps a path of any characters one word and unexpanded.
     EXPECT_EQ(ExecStartWord("/opt/Zuma Set/zumaset"), "\"/opt/Zuma Set/zumaset\"");
     EXPECT_EQ(ExecStartWord("/opt/a\"b\\c/zumaset"), "\"/opt/a\\\"b\\\\c/zumaset\"");
     EXPECT_EQ(ExecStartWord("/opt/100%/$HOME/zumaset"), "\"/opt/100%%/$$HOME/zumaset\"");
