@@ -36,7 +36,6 @@ public:
     SmtpServerProcess(const SmtpServerProcess&) = delete;
     SmtpServerProcess& operator=(const SmtpServerProcess&) = delete;
 
-    int port() const { return port_; }
     // "smtp://127.0.0.1:port" ("smtps://" for SmtpTls::Smtps), as the
     // MailServer setting names it.
     std::string url() const {
