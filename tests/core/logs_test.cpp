@@ -131,6 +131,7 @@ struct EmptyFolderCase {
     std::string Settings::*folder;
     void (*write)(const Logs& logs);
     const char* file;
+    LogKind kind; // whose folder the file is in
 };
 void PrintTo(const EmptyFolderCase& c, std::ostream* os) {
     *os << c.name;
@@ -150,29 +151,23 @@ TEST_P(EmptyLogFolder, MeansTheDataFolderNotTheCurrentOne) {
     fs::current_path(previous);
     EXPECT_FALSE(fs::exists(dir / "logs" / GetParam().file));
     EXPECT_NE(ReadFileBytes(data / GetParam().file).find(" -  line\r\n"), std::string::npos);
+    EXPECT_EQ(withData.Folder(GetParam().kind), data.string() + "/");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Logs, EmptyLogFolder,
-    testing::Values(EmptyFolderCase{"Session", &Settings::LogsPath,
-                                    [](const Logs& l) { l.WriteLog("line", LogKind::Session); }, "Relational.log"},
-                    EmptyFolderCase{"Connection", &Settings::ConLogPath,
-                                    [](const Logs& l) { l.WriteLog("line", LogKind::Connection); }, "Control.log"},
-                    EmptyFolderCase{"Error", &Settings::ErrLogPath,
-                                    [](const Logs& l) { l.WriteLog("line", LogKind::Error); }, "Error.log"},
-                    EmptyFolderCase{"Debug", &Settings::ConLogPath,
-                                    [](const Logs& l) { l.WriteDebugTrace(" -  line"); }, "Debug.log"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(LogsTest, AnEmptyFolderGivesTheDataFolderInEveryPath) {
-    settings.LogsPath.clear();
-    settings.ConLogPath.clear();
-    settings.ErrLogPath.clear();
-    Logs withData{settings, clock, "/d/zumaset"};
-    EXPECT_EQ(withData.LogPath(LogKind::Session), "/d/zumaset/Relational.log");
-    EXPECT_EQ(withData.LogPath(LogKind::Error), "/d/zumaset/Error.log");
-    EXPECT_EQ(withData.Folder(LogKind::Connection), "/d/zumaset/");
-}
+INSTANTIATE_TEST_SUITE_P(Logs, EmptyLogFolder,
+                         testing::Values(EmptyFolderCase{"Session", &Settings::LogsPath,
+                                                         [](const Logs& l) { l.WriteLog("line", LogKind::Session); },
+                                                         "Relational.log", LogKind::Session},
+                                         EmptyFolderCase{"Connection", &Settings::ConLogPath,
+                                                         [](const Logs& l) { l.WriteLog("line", LogKind::Connection); },
+                                                         "Control.log", LogKind::Connection},
+                                         EmptyFolderCase{"Error", &Settings::ErrLogPath,
+                                                         [](const Logs& l) { l.WriteLog("line", LogKind::Error); },
+                                                         "Error.log", LogKind::Error},
+                                         EmptyFolderCase{"Debug", &Settings::ConLogPath,
+                                                         [](const Logs& l) { l.WriteDebugTrace(" -  line"); },
+                                                         "Debug.log", LogKind::Connection}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A log that is a link is not written through; one left readable by others
 // (it may hold the proxy password) is narrowed to its owner.

@@ -14,18 +14,6 @@ TEST(MessageTable, SubstitutingLineBreaksFillsAllFivePlaceholdersOf501) {
         "Chcete certifikát nainstalovat hned?");
 }
 
-TEST(MessageTable, KeepsDoubledAndTrailingBlanks) {
-    EXPECT_EQ(MessageText(msg::kSendingFile), "odesílá se soubor :  ");
-    EXPECT_EQ(MessageText(msg::kDownloadingFile), "stahuji soubor    :  ");
-    EXPECT_EQ(MessageText(msg::kSizeInBytes), "velikost v Bytech :  ");
-    EXPECT_EQ(MessageText(msg::kFileSent), "soubor byl  úspěšně odeslán");
-    EXPECT_EQ(LoadMessage(msg::kInstallCaYourself, {{"|1", "van.example"}}),
-              "Nainstalujte certifikát ze serveru   'van.example'. ");
-    EXPECT_EQ(LoadMessage(msg::kReceiveActivity, {{"|1", "zahájeno."}}), "Proces   GET - zahájeno.");
-    EXPECT_EQ(LoadMessage(msg::kServiceInstalled, {{"|1", "Zumaset"}}),
-              "Služba  'Zumaset'  byla úspěšně nainstalována.");
-}
-
 TEST(MessageTable, HoldsEveryNumberIncludingGroupHeaders) {
     for (const int id : {1,   100, 101, 102, 103, 104, 400, 401, 402, 403, 404, 405, 500, 501, 502, 900, 901,
                          902, 903, 904, 905, 906, 907, 908, 909, 910, 911, 912, 913, 914, 915, 916, 917, 918}) {

@@ -5,13 +5,6 @@
 namespace zumaset {
 namespace {
 
-TEST(TimeFormat, LogPatternsUseTwoDigitsAndFourDigitYear) {
-    const TimePoint at = FromLocalTime(2026, 3, 7, 9, 5, 3);
-    EXPECT_EQ(FormatClockTime(at), "09:05:03");
-    EXPECT_EQ(FormatLogDateTime(at), "07.03.2026 09:05:03");
-    EXPECT_EQ(FormatCompactDate(at), "20260307");
-}
-
 TEST(TimeFormat, DefaultTextDropsLeadingZerosAndShowsMidnightAsDateAlone) {
     EXPECT_EQ(FormatDefaultDateTime(FromLocalTime(2026, 12, 6, 9, 5, 3)), "6.12.2026 9:05:03");
     EXPECT_EQ(FormatDefaultDateTime(FromLocalTime(2026, 12, 6, 23, 59, 59)), "6.12.2026 23:59:59");

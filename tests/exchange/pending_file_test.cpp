@@ -40,6 +40,8 @@ bool LockedByAnother(const fs::path& file) {
     return fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0;
 }
 
+// The temporary file stays locked until the commit, so a later pass's
+// clean-up leaves it alone; the named file is no longer locked.
 TEST(PendingFile, CommitPlacesTheBytesUnderTheTargetsNameAndLeavesNoTemporaryFile) {
     test::TempDir dir;
     const std::string folder = dir.path().string() + "/";
@@ -50,7 +52,12 @@ TEST(PendingFile, CommitPlacesTheBytesUnderTheTargetsNameAndLeavesNoTemporaryFil
         EXPECT_FALSE(fs::exists(dir / "DEKL.POT")); // nothing under the name before the commit
         ASSERT_TRUE(file.Write("first|"));
         ASSERT_TRUE(file.Write("second"));
+        const fs::path temp = TempFileIn(dir.path());
+        ASSERT_FALSE(temp.empty());
+        EXPECT_TRUE(LockedByAnother(temp));
+        EXPECT_EQ(RemoveStalePendingFiles(dir.path().string(), false), 0);
         ASSERT_TRUE(file.Commit());
+        EXPECT_FALSE(LockedByAnother(dir / "DEKL.POT"));
         EXPECT_EQ(file.error(), 0);
         EXPECT_EQ(file.target(), folder + "DEKL.POT");
         EXPECT_TRUE(file.backup().empty());
@@ -69,20 +76,6 @@ TEST(PendingFile, DroppedWithoutACommitLeavesNothingAndKeepsTheOldFile) {
     }
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"DEKL.POT"});
     EXPECT_EQ(test::ReadFileBytes(dir / "DEKL.POT"), "old");
-}
-
-TEST(PendingFile, TheTemporaryFileStaysLockedUntilTheCommit) {
-    test::TempDir dir;
-    PendingFile file(dir.path().string() + "/", "DEKL.POT");
-    ASSERT_TRUE(file.IsOpen());
-    ASSERT_TRUE(file.Write("bytes"));
-    const fs::path temp = TempFileIn(dir.path());
-    ASSERT_FALSE(temp.empty());
-    EXPECT_TRUE(LockedByAnother(temp));
-    EXPECT_EQ(RemoveStalePendingFiles(dir.path().string(), false), 0);
-    ASSERT_TRUE(file.Commit());
-    EXPECT_FALSE(fs::exists(temp));
-    EXPECT_FALSE(LockedByAnother(dir / "DEKL.POT")); // released once the file has its name
 }
 
 // What a commit does with a file that already has the target's name.

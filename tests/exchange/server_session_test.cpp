@@ -123,6 +123,9 @@ TEST_P(EmptyAlternates, AreNotTriedAndTheReportCarriesTheLastTriedServersError) 
     const std::string expected = c.tests == 1 ? "[12029] *** " : "[12031] *** ";
     EXPECT_NE(Log("Error.log").find(expected + "Nelze se připojit k serveru RLK !!"), std::string::npos)
         << Log("Error.log");
+    // The download writes its own words and no session line.
+    EXPECT_EQ(Count(Log("Control.log"), "]  *** spojeni pro prijem    - NE"), c.tests);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Relational.log"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Preamble, EmptyAlternates,
@@ -131,15 +134,6 @@ INSTANTIATE_TEST_SUITE_P(Preamble, EmptyAlternates,
                                            AlternateCase{"OnlyTwo", "", "two.example", 2, "two.example"},
                                            AlternateCase{"OnlyOne", "one.example", "", 2, "one.example"}),
                          [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(Preamble, TheDownloadWritesItsOwnWordsAndNoSessionLine) {
-    settings.WriteLogControl = true;
-    transport.state().unreachable = {"start.example", ""};
-    std::string server = "start.example";
-    EXPECT_EQ(Run(server, kDownloadPreamble), PreambleResult::CannotConnect);
-    EXPECT_NE(Log("Control.log").find("]  *** spojeni pro prijem    - NE"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(dir / "Relational.log"));
-}
 
 TEST_F(Preamble, OnlyTheFirst2048BytesOfTheTestReplyCount) {
     settings.WriteLogControl = true;

@@ -77,15 +77,6 @@ TEST_F(LiveUpload, AFailureInTheSecondOfThreeChunksRecordsNothingAndTheNextTrySt
     EXPECT_EQ(sent.records.size(), 1u);
 }
 
-TEST_F(LiveUpload, ARedirectIsNotFollowedAndIsAnUnspecifiedError) {
-    vansim.AddFaultRule("upload_prg.asp redirect");
-    EXPECT_FALSE(Send(Put("a.dok", "x"), "a.dok", "A.DOK"));
-    // No system error: the status is the number.
-    EXPECT_NE(Log("Error.log").find("[302] *** Nespecifikovaná chyba !!!"), std::string::npos);
-    EXPECT_TRUE(test::TraceHas(Log("Debug.log"), 'G', 33));
-    EXPECT_TRUE(test::TraceHas(Log("Debug.log"), 'G', 26, {"302"}));
-}
-
 TEST_F(LiveUpload, ASecondChunkThatNeverArrivesIsASendFailureNotAServerError) {
     // Every attempt, so libcurl's own re-send on a fresh connection fails too.
     vansim.AddFaultRule("upload_prg.asp drop chunk=2");

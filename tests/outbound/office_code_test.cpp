@@ -148,14 +148,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, OfficeCodeFormat, testing::ValuesIn(kCodeRows),
 
 using CheckOfficeCodeTest = test::OutboundTest;
 
-TEST_F(CheckOfficeCodeTest, EmptyNameIsRefusedSilently) {
-    settings.ShowErrMessage = true;
-    EXPECT_FALSE(CheckOfficeCode("bad", "", reporter));
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_TRUE(mail.notices.empty());
-    EXPECT_TRUE(ErrorLines().empty());
-}
-
 TEST_F(CheckOfficeCodeTest, InvalidCodeIsReportedInBoxLogAndMail) {
     settings.ShowErrMessage = true;
     EXPECT_FALSE(CheckOfficeCode("cz51abcd", "a.txt", reporter));
@@ -169,11 +161,14 @@ TEST_F(CheckOfficeCodeTest, InvalidCodeIsReportedInBoxLogAndMail) {
     EXPECT_EQ(mail.notices[0].text, "Kód CÚ nemá platný formát.");
 }
 
-TEST_F(CheckOfficeCodeTest, ValidCodePassesWithoutReport) {
+// A valid code passes, and an empty name is refused, both without a report.
+TEST_F(CheckOfficeCodeTest, ValidCodeAndEmptyNameGoWithoutReport) {
     settings.ShowErrMessage = true;
     EXPECT_TRUE(CheckOfficeCode("CZ510201", "a.txt", reporter));
+    EXPECT_FALSE(CheckOfficeCode("bad", "", reporter));
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(mail.notices.empty());
+    EXPECT_TRUE(ErrorLines().empty());
 }
 
 } // namespace

@@ -4,19 +4,18 @@
 #include "outbound/source_scan.h"
 #include "outbound/work_up_file.h"
 
+#include "file_size_limit.h"
 #include "outbound_fixture.h"
 #include "trace_has.h"
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <ostream>
 #include <stdexcept>
-#include <sys/resource.h>
 
 namespace zumaset {
 namespace {
@@ -356,34 +355,13 @@ TEST_F(WorkUp, ArchiveCopyTakesOnlyTheVersionThatWasSent) {
     EXPECT_TRUE(fs::is_empty(settings.ArchivPath));
 }
 
-// Writing stops at a size limit as it would on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, saved_.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST_F(WorkUp, ACopyCutShortLeavesTheEarlierArchivedFileWhole) {
     settings.ArchiveFiles = true;
     test::WriteFileBytes(fs::path(settings.ArchivPath) / "praha.txt", "sent last week");
     const std::string content(64 * 1024, 'D');
     Source("praha.txt", content);
     {
-        const FileSizeLimit full(16 * 1024);
+        const test::FileSizeLimit full(16 * 1024); // writing stops as on a full disk
         Pass();
     }
     EXPECT_EQ(ReadFileBytes(fs::path(settings.ArchivPath) / "praha.txt"), "sent last week");

@@ -2,6 +2,8 @@
 #include "core/time_format.h"
 #include "platform/mail_message.h"
 
+#include "smtp_server_process.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
@@ -54,29 +56,13 @@ TEST(MailDate, IsUtcInTheMailForm) {
     EXPECT_EQ(MailDate(at), "Sun, 01 Mar 2026 07:05:09 +0000");
 }
 
-// Undoes QuotedPrintable (CR LF line ends, soft breaks, =XX).
-std::string Decode(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 3, "=\r\n") == 0) {
-            i += 2;
-        } else if (text[i] == '=') {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 TEST(QuotedPrintable, KeepsEveryByteAndEveryLineShort) {
     const std::string text = "Chyba: soubor " + std::string(200, 'x') + " nebyl odeslán = 5 \nřádek\r\nkonec\r" +
                              std::string(80, '=') + "\t";
     const std::string encoded = QuotedPrintable(text);
     std::string expected = ReplaceAll(ReplaceAll(text, "\r\n", "\n"), "\r", "\n");
     expected = ReplaceAll(expected, "\n", "\r\n") + "\r\n";
-    EXPECT_EQ(Decode(encoded), expected);
+    EXPECT_EQ(test::DecodeQuotedPrintable(encoded), expected);
     std::size_t start = 0;
     while (start < encoded.size()) {
         const auto end = encoded.find("\r\n", start);

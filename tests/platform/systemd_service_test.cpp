@@ -77,9 +77,7 @@ TEST(UnitText, RunsTheClientAsANotifyServiceRestartedOnFailure) {
                                                   "[Install]\n"
                                                   "WantedBy=default.target\n");
     EXPECT_NE(UnitText("/usr/bin/zumaset", false).find("\nWantedBy=multi-user.target\n"), std::string::npos);
-}
-
-TEST(UnitText, ExecStartKeepsAPathOfAnyCharactersOneWordAndUnexpanded) {
+    // ExecStart keeps a path of any characters one word and unexpanded.
     EXPECT_EQ(ExecStartWord("/opt/Zuma Set/zumaset"), "\"/opt/Zuma Set/zumaset\"");
     EXPECT_EQ(ExecStartWord("/opt/a\"b\\c/zumaset"), "\"/opt/a\\\"b\\\\c/zumaset\"");
     EXPECT_EQ(ExecStartWord("/opt/100%/$HOME/zumaset"), "\"/opt/100%%/$$HOME/zumaset\"");
@@ -89,13 +87,13 @@ TEST(UnitText, ExecStartKeepsAPathOfAnyCharactersOneWordAndUnexpanded) {
 // the one named.
 struct ServiceCase {
     std::string name;
-    bool install;        // otherwise remove
-    bool unitBefore;     // a unit is there already
-    bool user;           // a user unit
-    std::string failing; // the systemctl command that fails; empty: none
-    bool result;
-    bool unitAfter;
-    std::vector<std::string> calls;
+    bool install = true;      // otherwise remove
+    bool unitBefore = false;  // a unit is there already
+    bool user = true;         // a user unit
+    std::string failing = {}; // the systemctl command that fails; empty: none
+    bool result = true;
+    bool unitAfter = true;
+    std::vector<std::string> calls = {};
 };
 
 void PrintTo(const ServiceCase& c, std::ostream* os) {
@@ -136,42 +134,30 @@ TEST_P(ServiceInstallation, WritesOrRemovesTheUnitAndTellsTheManager) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceInstallation,
     ::testing::Values(
-        ServiceCase{"InstallUser",
-                    true,
-                    false,
-                    true,
-                    "",
-                    true,
-                    true,
-                    {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service"}},
-        ServiceCase{"InstallSystem",
-                    true,
-                    false,
-                    false,
-                    "",
-                    true,
-                    true,
-                    {"systemctl daemon-reload", "systemctl enable zumaset.service"}},
+        ServiceCase{.name = "InstallUser",
+                    .calls = {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service"}},
+        ServiceCase{.name = "InstallSystem",
+                    .user = false,
+                    .calls = {"systemctl daemon-reload", "systemctl enable zumaset.service"}},
         // A unit the manager refuses is not left behind looking installed.
-        ServiceCase{"InstallRefused",
-                    true,
-                    false,
-                    true,
-                    "enable",
-                    false,
-                    false,
-                    {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service",
-                     "systemctl --user daemon-reload"}},
-        ServiceCase{"Remove",
-                    false,
-                    true,
-                    true,
-                    "",
-                    true,
-                    false,
-                    {"systemctl --user disable zumaset.service", "systemctl --user daemon-reload"}},
-        ServiceCase{
-            "RemoveRefused", false, true, false, "disable", false, true, {"systemctl disable zumaset.service"}}),
+        ServiceCase{.name = "InstallRefused",
+                    .failing = "enable",
+                    .result = false,
+                    .unitAfter = false,
+                    .calls = {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service",
+                              "systemctl --user daemon-reload"}},
+        ServiceCase{.name = "Remove",
+                    .install = false,
+                    .unitBefore = true,
+                    .unitAfter = false,
+                    .calls = {"systemctl --user disable zumaset.service", "systemctl --user daemon-reload"}},
+        ServiceCase{.name = "RemoveRefused",
+                    .install = false,
+                    .unitBefore = true,
+                    .user = false,
+                    .failing = "disable",
+                    .result = false,
+                    .calls = {"systemctl disable zumaset.service"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(SystemdServiceControl, OnlyAUserUnitNeedsLingeringToRunWithoutALogin) {

@@ -35,6 +35,14 @@ protected:
         std::filesystem::create_directories(dir / "Z_CU");
     }
 
+    // The platform of a runtime over this fixture's folders, with its own
+    // settings file and program name.
+    ClientRuntime::Platform PlatformFor(decltype(ClientRuntime::Platform::makeDialUpGate) makeGate,
+                                        const std::filesystem::path& settingsFile, std::string name) {
+        Paths paths{dir / "cfg", dir / "data", dir / "ca"};
+        return {registry, clock, boxes, mail, transport, std::move(makeGate), paths, settingsFile, std::move(name)};
+    }
+
     // Stores the settings and starts a runtime over them.
     ClientRuntime& StartRuntime() {
         SaveSettings(settings, registry);
@@ -43,15 +51,7 @@ protected:
             gate = made.get();
             return made;
         };
-        runtime = std::make_unique<ClientRuntime>(ClientRuntime::Platform{registry,
-                                                                          clock,
-                                                                          boxes,
-                                                                          mail,
-                                                                          transport,
-                                                                          makeGate,
-                                                                          {dir / "cfg", dir / "data", dir / "ca"},
-                                                                          dir / "registry.reg",
-                                                                          "zumaset"});
+        runtime = std::make_unique<ClientRuntime>(PlatformFor(makeGate, dir / "registry.reg", "zumaset"));
         runtime->StartUp();
         return *runtime;
     }

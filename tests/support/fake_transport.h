@@ -28,14 +28,14 @@ struct FakeReply {
 
 // What the fake saw of one send.
 struct FakeSentRequest {
-    std::string server; // as passed to Connect, or the host part of an OpenUrl
-    std::string verb;
-    std::string page;
-    std::string version;
-    std::vector<std::string> headers;
-    std::string body;
-    std::optional<std::string> proxyUser;
-    std::optional<std::string> proxyPassword;
+    std::string server = {}; // as passed to Connect, or the host part of an OpenUrl
+    std::string verb = {};
+    std::string page = {};
+    std::string version = {};
+    std::vector<std::string> headers = {};
+    std::string body = {};
+    std::optional<std::string> proxyUser = {};
+    std::optional<std::string> proxyPassword = {};
 };
 
 // A scripted transport for tests of the callers. Replies are queued per page
@@ -150,9 +150,10 @@ private:
         std::string LastErrorDetail() const override { return {}; }
         std::unique_ptr<InternetRequest> OpenRequest(std::string_view verb, std::string_view page,
                                                      std::string_view version) override {
-            return std::make_unique<Request>(
-                state_,
-                FakeSentRequest{server_, std::string(verb), std::string(page), std::string(version), {}, {}, {}, {}});
+            return std::make_unique<Request>(state_, FakeSentRequest{.server = server_,
+                                                                     .verb = std::string(verb),
+                                                                     .page = std::string(page),
+                                                                     .version = std::string(version)});
         }
 
     private:
@@ -169,14 +170,11 @@ private:
             // "https://server/page"
             auto rest = url.substr(std::min(url.size(), url.find("://") + 3));
             const auto slash = std::min(rest.size(), rest.find('/'));
-            auto request = std::make_unique<Request>(state_, FakeSentRequest{std::string(rest.substr(0, slash)),
-                                                                             "GET",
-                                                                             std::string(rest.substr(slash)),
-                                                                             "HTTP/1.1",
-                                                                             {},
-                                                                             {},
-                                                                             {},
-                                                                             {}});
+            auto request =
+                std::make_unique<Request>(state_, FakeSentRequest{.server = std::string(rest.substr(0, slash)),
+                                                                  .verb = "GET",
+                                                                  .page = std::string(rest.substr(slash)),
+                                                                  .version = "HTTP/1.1"});
             if (!request->SendRequest({})) {
                 error_ = request->LastError();
                 return nullptr;

@@ -93,8 +93,8 @@ std::string DecodeQuotedPrintable(const std::string& text) {
             out += text[i];
             continue;
         }
-        if (i + 1 < text.size() && text[i + 1] == '\n') {
-            ++i; // soft line break
+        if (text.compare(i + 1, 1, "\n") == 0 || text.compare(i + 1, 2, "\r\n") == 0) {
+            i += text[i + 1] == '\r' ? 2 : 1; // soft line break
             continue;
         }
         if (i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {

@@ -36,7 +36,6 @@ public:
     SmtpServerProcess(const SmtpServerProcess&) = delete;
     SmtpServerProcess& operator=(const SmtpServerProcess&) = delete;
 
-    int port() const { return port_; }
     // "smtp://127.0.0.1:port" ("smtps://" for SmtpTls::Smtps), as the
     // MailServer setting names it.
     std::string url() const {
@@ -53,8 +52,8 @@ private:
     pid_t pid_ = -1;
 };
 
-// Decodes a quoted-printable text (soft line breaks removed, "=XX" turned
-// into its byte).
+// Decodes a quoted-printable text (soft line breaks after LF or CR LF
+// removed, "=XX" turned into its byte).
 std::string DecodeQuotedPrintable(const std::string& text);
 
 } // namespace zumaset::test

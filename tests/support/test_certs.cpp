@@ -1,5 +1,7 @@
 #include "test_certs.h"
 
+#include "exchange/openssl_handles.h"
+
 #include "temp_dir.h"
 
 #include <memory>
@@ -15,15 +17,8 @@ namespace {
 struct KeyDeleter {
     void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
 };
-struct CertDeleter {
-    void operator()(X509* cert) const { X509_free(cert); }
-};
-struct BioDeleter {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
 using KeyPtr = std::unique_ptr<EVP_PKEY, KeyDeleter>;
-using CertPtr = std::unique_ptr<X509, CertDeleter>;
-using BioPtr = std::unique_ptr<BIO, BioDeleter>;
+using CertPtr = X509Ptr;
 
 void Check(bool ok, const char* what) {
     if (!ok) throw std::runtime_error(std::string("test certificate: ") + what);

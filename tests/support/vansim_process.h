@@ -25,7 +25,6 @@ public:
     VansimProcess(const VansimProcess&) = delete;
     VansimProcess& operator=(const VansimProcess&) = delete;
 
-    int port() const { return port_; }
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string baseUrl() const { return "https://" + host(); }
     // The test CA's certificate (PEM), for a client's CA folder.

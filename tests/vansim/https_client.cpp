@@ -15,7 +15,6 @@ struct SlistDeleter {
 struct Sink {
     std::string* body;
     const std::function<void(const std::string&)>* watcher;
-    std::size_t limit;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
@@ -23,7 +22,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     const std::string piece(data, size * count);
     if (*sink->watcher) (*sink->watcher)(piece);
     sink->body->append(piece);
-    return sink->body->size() > sink->limit ? 0 : size * count;
+    return size * count;
 }
 
 void Check(CURLcode code) {
@@ -48,7 +47,7 @@ HttpsReply HttpsClient::Get(const std::string& page) {
 HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body) {
     CURL* curl = handle_.get();
     HttpsReply reply;
-    Sink sink{&reply.body, &watcher_, bodyLimit_};
+    Sink sink{&reply.body, &watcher_};
     const std::string url = baseUrl_ + page;
     std::unique_ptr<curl_slist, SlistDeleter> headers;
     curl_slist* list = curl_slist_append(nullptr, "Connection: Keep-Alive");
@@ -75,10 +74,6 @@ HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
     curl_off_t length = -1;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) reply.contentLength = length;
-    char* location = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location != nullptr) {
-        reply.location = location;
-    }
     return reply;
 }
 

@@ -14,7 +14,6 @@ struct HttpsReply {
     CURLcode code = CURLE_OK;
     long status = 0;
     std::string body;
-    std::string location;
     long long contentLength = -1; // -1: the reply gave no length
 };
 
@@ -32,8 +31,6 @@ public:
     void VerifyHostName(bool on) { verifyHost_ = on; }
     // Called with every piece of the body as it arrives (before it is added to the reply).
     void OnBodyPiece(std::function<void(const std::string&)> watcher) { watcher_ = std::move(watcher); }
-    // Gives up on a reply once its body is longer than this (the reply then fails).
-    void LimitBody(std::size_t bytes) { bodyLimit_ = bytes; }
 
 private:
     HttpsReply Perform(const std::string& page, const std::string* body);
@@ -45,7 +42,6 @@ private:
     std::filesystem::path caFile_;
     bool verifyHost_ = true;
     std::function<void(const std::string&)> watcher_;
-    std::size_t bodyLimit_ = SIZE_MAX;
     std::unique_ptr<CURL, CurlDeleter> handle_;
 };
 

@@ -97,13 +97,5 @@ TEST_F(VansimDownload, DueReceiptIsReleasedIntoTheOutbox) {
     EXPECT_EQ(List(), "novak\\CZ510201\\OLD.POT#");
 }
 
-TEST_F(VansimDownload, EveryRequestIsLogged) {
-    List();
-    client.Post(kFetchPage, EntryBody("novak\\CZ510201\\NONE.POT"));
-    const std::string log = sim.RequestLog();
-    EXPECT_NE(log.find("\tdownload_list.asp\tnovak\t\t0 files\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("\tdownload_down.asp\tnovak\tNONE.POT\t404 (not waiting)\n"), std::string::npos) << log;
-}
-
 } // namespace
 } // namespace zumaset::test

@@ -15,30 +15,6 @@
 namespace zumaset::vansim {
 namespace {
 
-// The checksum as the client writes it, from the values the protocol fixes.
-struct CrcCase {
-    const char* name;
-    const char* text;
-    const char* decimal;
-};
-
-void PrintTo(const CrcCase& row, std::ostream* os) {
-    *os << row.name << " (\"" << row.text << "\" gives " << row.decimal << ")";
-}
-
-class ChunkCrc : public ::testing::TestWithParam<CrcCase> {};
-
-TEST_P(ChunkCrc, IsTheSignedDecimalCrc32) {
-    EXPECT_EQ(ChunkCrcText(GetParam().text), GetParam().decimal);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, ChunkCrc,
-                         ::testing::Values(CrcCase{"Empty", "", "0"}, CrcCase{"CheckValue", "123456789", "-873187034"},
-                                           CrcCase{"Abc", "abc", "891568578"},
-                                           CrcCase{"TextChunk", "065066013010", "965943634"},
-                                           CrcCase{"XmlChunk", "4142", "140090682"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST(Digits, DecodeBothKindsAndRefuseAnythingElse) {
     EXPECT_EQ(DecodeDecimalDigits("065066013010"), "AB\r\n");
     EXPECT_EQ(DecodeDecimalDigits("000255"), std::string("\x00\xff", 2));
