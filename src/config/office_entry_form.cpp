@@ -159,6 +159,11 @@ void OfficeEntryForm::Confirm() {
         RefuseCode(MessageText(msg::kOfficeCodeMalformed));
         return;
     }
+    if (AbbreviationBreaksList(row->abbreviation)) {
+        boxes_.Show(exeName_, kAbbreviationSeparatorText, MessageIcon::Exclamation);
+        zkratka_.setFocus();
+        return;
+    }
     zkratka_.setText(FromUtf8(row->abbreviation));
     if (grid_.editorMode()) {
         grid_.EditCurrent(*row);

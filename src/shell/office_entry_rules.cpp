@@ -61,6 +61,10 @@ bool OfficeCodeMalformed(std::string_view text) {
     return code.size() != kOfficeCodeLength || FormsNumber(code.substr(0, 2));
 }
 
+bool AbbreviationBreaksList(std::string_view abbreviation) {
+    return abbreviation.find_first_of("|%") != std::string_view::npos;
+}
+
 std::optional<OfficeRow> ConfirmedOfficeRow(std::string_view abbreviation, std::string_view code) {
     std::string upper = ToUpperText(TrimView(code));
     if (upper.empty()) return std::nullopt;

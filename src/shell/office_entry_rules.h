@@ -34,6 +34,15 @@ bool OfficeCodeTextFits(std::string_view text);
 // a number. An empty field passes.
 bool OfficeCodeMalformed(std::string_view text);
 
+// True when the abbreviation holds a character that separates the stored
+// list ("|" between abbreviation and code, "%" after each entry): stored as it
+// stands it would split its entry differently when the list is read back, and
+// the code would be lost on the next save.
+bool AbbreviationBreaksList(std::string_view abbreviation);
+
+// What the entry form says when it refuses such an abbreviation.
+inline constexpr std::string_view kAbbreviationSeparatorText = "Zkratka nesmí obsahovat znaky | a %.";
+
 // The row the entry form stores on OK: the trimmed abbreviation ("ALL_FILES"
 // when it is blank) and the trimmed code in upper case. Nothing when the code
 // is blank.

@@ -1,6 +1,7 @@
 #include "config/office_editor.h"
 #include "config/office_entry_form.h"
 #include "core/message_table.h"
+#include "shell/office_entry_rules.h"
 
 #include "recording_sinks.h"
 
@@ -79,7 +80,7 @@ TEST_F(EntryFormTest, LeavingTheCodeWithFourCharactersIsRefusedButEmptyMovesOn) 
     EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
-TEST_F(EntryFormTest, OkRefusesAnEmptyOrShortCodeOnceAndStaysOpen) {
+TEST_F(EntryFormTest, OkRefusesAnEmptyOrShortCodeOrAListSeparatorOnceAndStaysOpen) {
     Open(false);
     QTest::mouseClick(ok, Qt::LeftButton);
     TypeCode("cz90");
@@ -90,6 +91,18 @@ TEST_F(EntryFormTest, OkRefusesAnEmptyOrShortCodeOnceAndStaysOpen) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), kodCu);
     EXPECT_EQ(grid.dataRowCount(), 0u);
+
+    // "|" or "%" in the abbreviation would split the stored entry and lose its code.
+    kodCu->clear();
+    TypeCode("cz900000");
+    for (const char* abbreviation : {"praha|brno", "praha%"}) {
+        zkratka->setText(QString::fromUtf8(abbreviation));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_EQ(boxes.boxes.back().text, kAbbreviationSeparatorText);
+        EXPECT_EQ(QApplication::focusWidget(), zkratka);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(grid.dataRowCount(), 0u);
+    }
 }
 
 TEST_F(EntryFormTest, EditingRetypesTheCurrentRow) {
