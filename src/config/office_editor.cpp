@@ -5,7 +5,9 @@
 
 #include <QHeaderView>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidgetItem>
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -101,7 +103,11 @@ void OfficeEditor::Refresh() {
 void OfficeEditor::SetColumnWidths() {
     const int dpi = logicalDpiX();
     table_.setColumnWidth(0, TwipsToPixels(kAbbreviationTwips, dpi));
-    table_.setColumnWidth(1, TwipsToPixels(kCodeTwips, dpi));
+    // The classic width was drawn for a narrower font: never let a whole code
+    // (two letters, six digits) be cut to an ellipsis.
+    const int wholeCode = table_.fontMetrics().horizontalAdvance(QStringLiteral("WW000000")) +
+                          2 * table_.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table_) + 8;
+    table_.setColumnWidth(1, std::max(TwipsToPixels(kCodeTwips, dpi), wholeCode));
 }
 
 void OfficeEditor::OpenEntryForm(bool editing) {
