@@ -65,11 +65,6 @@ VansimProcess::VansimProcess(std::vector<std::string> extraArguments) : extraArg
     Start();
 }
 
-void VansimProcess::Restart() {
-    Stop();
-    Start();
-}
-
 void VansimProcess::Start() {
     if (outputFd_ >= 0) close(outputFd_);
     outputFd_ = -1;

@@ -49,10 +49,6 @@ public:
     // The request log so far.
     std::string RequestLog() const;
 
-    // Stops the simulator and starts it again over the same data folder, with
-    // the same arguments; the port may change.
-    void Restart();
-
     // Sends SIGTERM and waits; gives the exit code, or -1 when it ended otherwise.
     // Later calls give the same result.
     int Stop();
