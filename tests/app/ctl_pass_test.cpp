@@ -41,21 +41,20 @@ protected:
         vansim.AddAccount("DEKL01", "heslo");
         for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv", "Logy"})
             std::filesystem::create_directories(dir / folder);
-        for (const auto& [name, value] :
-             std::vector<std::pair<std::string, std::string>>{{"User", "DEKL01"},
-                                                              {"Pass", "heslo"},
-                                                              {"ServerTxt", vansim.host()},
-                                                              {"ServerXml", vansim.host()},
-                                                              {"SourcePath", (dir / "Na_CU").string()},
-                                                              {"RetValPath", (dir / "Z_CU").string()},
-                                                              {"ArchivPath", (dir / "Archiv").string()},
-                                                              {"LogsPath", (dir / "Logy").string()},
-                                                              {"ErrLogPath", (dir / "Logy").string()},
-                                                              {"ConLogPath", (dir / "Logy").string()},
-                                                              {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"},
-                                                              {"ArchiveFiles", "true"}}) {
-            EXPECT_EQ(Run({"config", "set", name, value}), 0) << err.str();
-        }
+        EXPECT_EQ(ctl.Set({{"User", "DEKL01"},
+                           {"Pass", "heslo"},
+                           {"ServerTxt", vansim.host()},
+                           {"ServerXml", vansim.host()},
+                           {"SourcePath", (dir / "Na_CU").string()},
+                           {"RetValPath", (dir / "Z_CU").string()},
+                           {"ArchivPath", (dir / "Archiv").string()},
+                           {"LogsPath", (dir / "Logy").string()},
+                           {"ErrLogPath", (dir / "Logy").string()},
+                           {"ConLogPath", (dir / "Logy").string()},
+                           {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"},
+                           {"ArchiveFiles", "true"}}),
+                  0)
+            << err.str();
     }
     ~CtlPass() override {
         unsetenv("XDG_CONFIG_HOME");
@@ -145,15 +144,14 @@ TEST_F(CtlPass, AFailedUploadLeavesTheFileAndExitsOneWithTheErrorLines) {
 TEST_F(CtlPass, AFailedUploadIsMailedAsAnErrorNotice) {
     std::filesystem::create_directories(dir / "smtp");
     test::SmtpServerProcess smtp(dir / "smtp");
-    for (const auto& [name, value] :
-         std::vector<std::pair<std::string, std::string>>{{"Pass", "spatne"},
-                                                          {"UseMAPI", "true"},
-                                                          {"MAPIErrorMessage", "true"},
-                                                          {"MailServer", smtp.url()},
-                                                          {"MailFrom", "zumaset@deklarant.example"},
-                                                          {"SendTo", "spravce@deklarant.example"}}) {
-        ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str();
-    }
+    ASSERT_EQ(ctl.Set({{"Pass", "spatne"},
+                       {"UseMAPI", "true"},
+                       {"MAPIErrorMessage", "true"},
+                       {"MailServer", smtp.url()},
+                       {"MailFrom", "zumaset@deklarant.example"},
+                       {"SendTo", "spravce@deklarant.example"}}),
+              0)
+        << err.str();
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
     // The pass ran but the file failed.
     EXPECT_EQ(Run({"send"}), 1) << err.str();
@@ -164,33 +162,23 @@ TEST_F(CtlPass, AFailedUploadIsMailedAsAnErrorNotice) {
     EXPECT_NE(messages[0].body.find("Zkontrolujte uživatelské jméno a heslo."), std::string::npos) << messages[0].body;
 }
 
-TEST_F(CtlPass, ASecondPassIsRefusedWhileOneRuns) {
-    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA003.VAS", "X");
-    const auto held = TryLockPasses(registry());
-    ASSERT_TRUE(held);
-    EXPECT_EQ(Run({"cycle"}), 3);
-    EXPECT_NE(err.str().find("already running"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA003.VAS"));
-}
-
 // Another settings file naming the same outbound folder (here through a
 // link) is refused while a pass holds that folder, with the same message.
 TEST_F(CtlPass, ASecondPassOverTheSameOutboundFolderIsRefused) {
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
     std::filesystem::create_directory_symlink(dir / "Na_CU", dir / "alias");
     test::CtlRunner other{dir / "other.reg"};
-    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
-             {"User", "DEKL01"},
-             {"Pass", "heslo"},
-             {"ServerTxt", vansim.host()},
-             {"SourcePath", (dir / "alias" / "." / "Praha" / "..").string()},
-             {"RetValPath", (dir / "Z_CU").string()},
-             {"LogsPath", (dir / "Logy2").string()},
-             {"ErrLogPath", (dir / "Logy2").string()},
-             {"ConLogPath", (dir / "Logy2").string()},
-             {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"}}) {
-        ASSERT_EQ(other.Run({"config", "set", name, value}), 0) << other.err.str();
-    }
+    ASSERT_EQ(other.Set({{"User", "DEKL01"},
+                         {"Pass", "heslo"},
+                         {"ServerTxt", vansim.host()},
+                         {"SourcePath", (dir / "alias" / "." / "Praha" / "..").string()},
+                         {"RetValPath", (dir / "Z_CU").string()},
+                         {"LogsPath", (dir / "Logy2").string()},
+                         {"ErrLogPath", (dir / "Logy2").string()},
+                         {"ConLogPath", (dir / "Logy2").string()},
+                         {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"}}),
+              0)
+        << other.err.str();
     {
         const FolderLock held(dir / "Na_CU");
         ASSERT_EQ(held.state(), FolderLock::State::Held);
@@ -207,16 +195,15 @@ TEST_F(CtlPass, ASecondPassOverTheSameOutboundFolderIsRefused) {
 TEST_F(CtlPass, PassesOverNestedOutboundFoldersAreRefusedInEitherOrder) {
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA012.VAS", "X");
     test::CtlRunner inner{dir / "inner.reg"};
-    for (const auto& [name, value] :
-         std::vector<std::pair<std::string, std::string>>{{"User", "DEKL01"},
-                                                          {"Pass", "heslo"},
-                                                          {"ServerTxt", vansim.host()},
-                                                          {"SourcePath", (dir / "Na_CU" / "Praha").string()},
-                                                          {"LogsPath", (dir / "Logy2").string()},
-                                                          {"ErrLogPath", (dir / "Logy2").string()},
-                                                          {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"}}) {
-        ASSERT_EQ(inner.Run({"config", "set", name, value}), 0) << inner.err.str();
-    }
+    ASSERT_EQ(inner.Set({{"User", "DEKL01"},
+                         {"Pass", "heslo"},
+                         {"ServerTxt", vansim.host()},
+                         {"SourcePath", (dir / "Na_CU" / "Praha").string()},
+                         {"LogsPath", (dir / "Logy2").string()},
+                         {"ErrLogPath", (dir / "Logy2").string()},
+                         {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"}}),
+              0)
+        << inner.err.str();
     {
         const FolderLock outerRunning(dir / "Na_CU");
         ASSERT_EQ(outerRunning.state(), FolderLock::State::Held);
@@ -259,16 +246,15 @@ TEST_F(CtlPass, PassesSharingARegisterNeverLoseEachOthersRecords) {
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
     const auto otherRegistry = dir / "receive.reg";
     test::CtlRunner receiver{otherRegistry};
-    for (const auto& [name, value] :
-         std::vector<std::pair<std::string, std::string>>{{"User", "DEKL01"},
-                                                          {"Pass", "heslo"},
-                                                          {"ServerTxt", vansim.host()},
-                                                          {"ServerXml", vansim.host()},
-                                                          {"RetValPath", (dir / "Z_CU").string()},
-                                                          {"LogsPath", (dir / "Logy").string()},
-                                                          {"ErrLogPath", (dir / "Logy").string()}}) {
-        ASSERT_EQ(receiver.Run({"config", "set", name, value}), 0) << receiver.err.str();
-    }
+    ASSERT_EQ(receiver.Set({{"User", "DEKL01"},
+                            {"Pass", "heslo"},
+                            {"ServerTxt", vansim.host()},
+                            {"ServerXml", vansim.host()},
+                            {"RetValPath", (dir / "Z_CU").string()},
+                            {"LogsPath", (dir / "Logy").string()},
+                            {"ErrLogPath", (dir / "Logy").string()}}),
+              0)
+        << receiver.err.str();
     vansim.AddFaultRule("download_list.asp stall-before 600"); // the receive pass hangs
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -360,8 +346,7 @@ TEST_F(CtlPass, EachDialUpPassHangsUpTheLineItDialled) {
     nmcli.Answer("up", 0, "Connection successfully activated (D-Bus active path: /nm/ActiveConnection/3)\n");
     nmcli.Then("up", "Modem:gsm:activated\n");
     nmcli.Then("down", "");
-    ASSERT_EQ(Run({"config", "set", "RASMode", "true"}), 0);
-    ASSERT_EQ(Run({"config", "set", "RASName", "Modem"}), 0);
+    ASSERT_EQ(ctl.Set({{"RASMode", "true"}, {"RASName", "Modem"}}), 0);
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
     std::size_t seen = 0;
     for (const char* command : {"send", "receive", "cycle"}) {
@@ -380,8 +365,7 @@ TEST_F(CtlPass, EachDialUpPassHangsUpTheLineItDialled) {
 }
 
 TEST_F(CtlPass, MissingSettingsAreNamed) {
-    ASSERT_EQ(Run({"config", "set", "SourcePath", ""}), 0);
-    ASSERT_EQ(Run({"config", "set", "User", ""}), 0);
+    ASSERT_EQ(ctl.Set({{"SourcePath", ""}, {"User", ""}}), 0);
     EXPECT_EQ(Run({"send"}), 3);
     EXPECT_NE(err.str().find("User SourcePath"), std::string::npos) << err.str();
     EXPECT_EQ(Run({"receive"}), 3);
