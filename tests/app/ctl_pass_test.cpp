@@ -115,7 +115,6 @@ TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
     EXPECT_EQ(out.str() + err.str(), "");
 }
 
-// The pass runs to its end, but cron must hear that a file did not go, and why.
 // A fetch that takes longer than a second shows its progress line on a
 // terminal; the line is cleared when the file is in.
 TEST_F(CtlPass, ASlowFetchShowsItsProgressOnATerminal) {
@@ -126,22 +125,9 @@ TEST_F(CtlPass, ASlowFetchShowsItsProgressOnATerminal) {
     EXPECT_EQ(test::ReadFileBytes(dir / "Z_CU" / "POMALY.POT"), std::string(300, 'p'));
 }
 
-TEST_F(CtlPass, AFailedUploadLeavesTheFileAndExitsOneWithTheErrorLines) {
-    ASSERT_EQ(Run({"config", "set", "Pass", "spatne"}), 0);
-    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", "X");
-    EXPECT_EQ(Run({"send"}), 1) << err.str();
-    EXPECT_NE(out.str().find("files sent: 0"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA002.VAS"));
-    EXPECT_NE(test::ReadFileBytes(dir / "Logy" / "Error.log").find("[909]"), std::string::npos)
-        << test::ReadFileBytes(dir / "Logy" / "Error.log");
-    EXPECT_NE(err.str().find("[909]"), std::string::npos) << err.str();
-    // Quiet, the same failure still prints everything.
-    EXPECT_EQ(Run({"-q", "send"}), 1);
-    EXPECT_NE(out.str().find("files sent: 0"), std::string::npos);
-    EXPECT_NE(err.str().find("[909]"), std::string::npos) << err.str();
-}
-
-TEST_F(CtlPass, AFailedUploadIsMailedAsAnErrorNotice) {
+// The pass runs to its end, but cron must hear that a file did not go, and
+// why; the failure is also mailed when the settings ask for it.
+TEST_F(CtlPass, AFailedUploadLeavesTheFileExitsOneAndIsMailed) {
     std::filesystem::create_directories(dir / "smtp");
     test::SmtpServerProcess smtp(dir / "smtp");
     ASSERT_EQ(ctl.Set({{"Pass", "spatne"},
@@ -152,14 +138,22 @@ TEST_F(CtlPass, AFailedUploadIsMailedAsAnErrorNotice) {
                        {"SendTo", "spravce@deklarant.example"}}),
               0)
         << err.str();
-    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA004.VAS", "X");
-    // The pass ran but the file failed.
+    WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", "X");
     EXPECT_EQ(Run({"send"}), 1) << err.str();
+    EXPECT_NE(out.str().find("files sent: 0"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "Praha" / "PRAHA002.VAS"));
+    EXPECT_NE(test::ReadFileBytes(dir / "Logy" / "Error.log").find("[909]"), std::string::npos)
+        << test::ReadFileBytes(dir / "Logy" / "Error.log");
+    EXPECT_NE(err.str().find("[909]"), std::string::npos) << err.str();
     const auto messages = smtp.Messages();
-    ASSERT_EQ(messages.size(), 1u) << test::ReadFileBytes(dir / "Logy" / "Error.log");
+    ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].Header("Subject"), "Zumaset Error");
     EXPECT_EQ(messages[0].recipients, std::vector<std::string>{"spravce@deklarant.example"});
     EXPECT_NE(messages[0].body.find("Zkontrolujte uživatelské jméno a heslo."), std::string::npos) << messages[0].body;
+    // Quiet, the same failure still prints everything.
+    EXPECT_EQ(Run({"-q", "send"}), 1);
+    EXPECT_NE(out.str().find("files sent: 0"), std::string::npos);
+    EXPECT_NE(err.str().find("[909]"), std::string::npos) << err.str();
 }
 
 // Another settings file naming the same outbound folder (here through a
