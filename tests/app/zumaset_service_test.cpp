@@ -266,19 +266,5 @@ TEST_F(ZumasetService, KeepsTheWatchdogFedWhenTheUnitAsksForOne) {
     EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
 }
 
-TEST_F(ZumasetService, ASecondServiceStartEndsAndLeavesTheFirstRunning) {
-    SaveSettings();
-    NotifySocket notify(dir / "notify.sock");
-    test::ClientProcess first({}, ServiceEnvironment(notify));
-    ASSERT_TRUE(notify.WaitFor("READY=1")) << first.Output();
-    NotifySocket secondNotify(dir / "notify2.sock");
-    test::ClientProcess second({}, ServiceEnvironment(secondNotify));
-    EXPECT_EQ(second.WaitForExit(), 0) << second.Output();
-    EXPECT_TRUE(first.Running());
-    EXPECT_EQ(Status().pid, first.pid());
-    first.Signal(SIGTERM);
-    EXPECT_EQ(first.WaitForExit(), 0) << first.Output();
-}
-
 } // namespace
 } // namespace zumaset
