@@ -1,12 +1,12 @@
-// The connection preamble against the simulator over real TLS, directly and
-// through an authenticating proxy.
+// The connection preamble against the simulator over real TLS. How the
+// preamble answers a proxy's challenge is pinned by the ProxyLoop tests on a
+// fake transport, and what the transport makes of a real authenticating proxy
+// by curl_transport_proxy_test; a proxy's live wiring is the unreachable one.
 #include "exchange/curl_handles.h"
 #include "exchange/curl_transport.h"
 #include "exchange/server_session.h"
 
 #include "session_fixture.h"
-#include "tinyproxy_process.h"
-#include "trace_has.h"
 #include "vansim_process.h"
 
 #include <arpa/inet.h>
@@ -90,25 +90,6 @@ TEST_F(LivePreamble, AProxyThatCannotBeReachedIsNamedAsTheProxy) {
     EXPECT_NE(errors.find("[12029] *** "), std::string::npos) << errors;
     EXPECT_NE(errors.find("(proxy 127.0.0.1:" + std::to_string(closedPort) + ": "), std::string::npos) << errors;
     ::close(fd);
-}
-
-TEST_F(LivePreamble, ThroughAnAuthenticatingProxy) {
-    vansim = std::make_unique<test::VansimProcess>();
-    std::filesystem::create_directories(dir / "proxy");
-    test::TinyproxyProcess proxy(dir / "proxy", "proxyuser", "proxypass");
-    settings.WriteLogControl = true;
-    settings.UseProxy = true;
-    settings.ProxyName = "127.0.0.1";
-    settings.ProxyPort = std::to_string(proxy.port());
-    settings.ProxyUser = "proxyuser";
-    settings.ProxyPass = "proxypass";
-    SaveSettings(settings, registry);
-    CurlTransport transport(Options(true));
-    std::string server = vansim->host();
-    EXPECT_EQ(Run(transport, server), PreambleResult::Connected);
-    const std::string debug = Log("Debug.log");
-    EXPECT_TRUE(test::TraceHas(debug, 'I', 6, {"lngStatus = 407"}));
-    EXPECT_TRUE(test::TraceHas(debug, 'I', 6, {"lngStatus = 200"}));
 }
 
 } // namespace
