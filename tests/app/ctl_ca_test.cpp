@@ -137,7 +137,6 @@ TEST_P(CtlCaFetchFault, ShowsMessage502AndStoresNothing) {
 INSTANTIATE_TEST_SUITE_P(Faults, CtlCaFetchFault,
                          ::testing::Values(FetchFault{"Refused", "status 404", "HTTP status 404"},
                                            FetchFault{"Redirected", "redirect", "HTTP status 302"},
-                                           FetchFault{"NotACertificate", "status 200", "not an X.509 certificate"},
                                            FetchFault{"TooLarge", "endless", "larger than 64 KiB"}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zumaset::test {
@@ -22,6 +23,13 @@ public:
         out.str("");
         err.str("");
         return RunZumasetCtl(static_cast<int>(argv.size()), argv.data(), in, out, err, errIsTerminal);
+    }
+    // "config set" for each pair in turn: the first status that is not 0, else 0.
+    int Set(const std::vector<std::pair<std::string, std::string>>& values) {
+        for (const auto& [name, value] : values) {
+            if (const int status = Run({"config", "set", name, value}); status != 0) return status;
+        }
+        return 0;
     }
     const std::filesystem::path& registry() const { return registry_; }
 

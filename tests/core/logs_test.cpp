@@ -236,8 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
         RotationCase{"LastWrittenYesterdayAt2359", "con/Control.log", 5, FromLocalTime(2026, 12, 5, 23, 59, 0),
                      "20261205_Control.log"},
         RotationCase{"LastWrittenTodayAt000001", "con/Control.log", 5, FromLocalTime(2026, 12, 6, 0, 0, 1), nullptr},
-        RotationCase{"LastWrittenFiveDaysAgo", "con/Control.log", 5, FromLocalTime(2026, 12, 1, 14, 0, 0),
-                     "20261201_Control.log"},
         RotationCase{"LastWrittenInTheFuture", "con/Control.log", 5, FromLocalTime(2026, 12, 7, 8, 0, 0), nullptr},
         RotationCase{"DebugLogDaily", "con/Debug.log", 5, FromLocalTime(2026, 11, 30, 12, 0, 0), "20261130_Debug.log"},
         RotationCase{"ErrorLogOfExactlyOneMebibyteStays", "err/Error.log", kMiB, FromLocalTime(2026, 12, 1, 8, 0, 0),

@@ -512,10 +512,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CertCase{"OperatorValid", Issuer::Operator, Mode::Request, kRightName, 0},
         CertCase{"OperatorExpired", Issuer::Operator, Mode::Request, kExpired, 0},
-        CertCase{"OperatorNotYetValid", Issuer::Operator, Mode::Request, kNotYetValid, 0},
         CertCase{"OperatorOtherName", Issuer::Operator, Mode::Request, kOtherName, 0},
         CertCase{"PublicValid", Issuer::Public, Mode::Request, kRightName, 0},
-        CertCase{"PublicExpired", Issuer::Public, Mode::Request, kExpired, 0},
         CertCase{"PublicOtherNameIsRefused", Issuer::Public, Mode::Request, kOtherName, kCertificateNameInvalid},
         CertCase{"PublicConfiguredName", Issuer::Public, Mode::Request, kConfiguredName, 0},
         CertCase{"PublicConfiguredNameExpired", Issuer::Public, Mode::Request, kConfiguredNameExpired, 0},

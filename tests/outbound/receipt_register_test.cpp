@@ -202,9 +202,7 @@ const TimePoint kSent = FromLocalTime(2026, 12, 5, 9, 5, 3);
 INSTANTIATE_TEST_SUITE_P(
     Lines, RegisterLineRoundTrip,
     ::testing::Values(LineCase{"Plain", {"PRAHA004.VAS", "/home/u/Na_CU/Praha/", "CZ510000", kSent}},
-                      LineCase{"HashInFolder", {"PRAHA004.VAS", "/home/u/Na_CU/Os#trava/", "CZ510000", kSent}},
                       LineCase{"FolderNameEndingInHash", {"A.VAS", "/home/u/Na_CU/Os#/trava#/", "CZ510000", kSent}},
-                      LineCase{"HashInSentName", {"A#1.VAS", "/out/", "CZ510000", kSent}},
                       LineCase{"HashInBoth", {"#A#.VAS", "/o#u#t/", "CZ510000", kSent}},
                       LineCase{"EmptyOfficeAtMidnight",
                                {"zprava.xml", "/out/", "", FromLocalTime(2026, 12, 6, 0, 0, 0)}}),

@@ -110,8 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, ExcludedFolder,
                                            ExcludedFolderRow{"ArchiveWithDotSegment", true,
                                                              [](const fs::path& source, const fs::path&) {
                                                                  return source.string() + "./inner";
-                                                             }},
-                                           ExcludedFolderRow{"ArchiveThroughALink", true, InnerThroughALink}),
+                                                             }}),
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(SourceScan, ArchiveThatIsTheSourceItselfDoesNotStopTheScan) {

@@ -146,6 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
                     .unitAfter = false,
                     .calls = {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service",
                               "systemctl --user daemon-reload"}},
+        // A unit there already is not overwritten, and a missing one is not removed.
+        ServiceCase{.name = "InstallOverAUnit", .unitBefore = true, .result = false},
+        ServiceCase{.name = "RemoveWithoutAUnit", .install = false, .result = false, .unitAfter = false},
         ServiceCase{.name = "Remove",
                     .install = false,
                     .unitBefore = true,

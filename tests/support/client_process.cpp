@@ -1,18 +1,18 @@
 #include "client_process.h"
 
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace zumaset::test {
+
+std::filesystem::path ClientExecutable() {
+    const char* buildDir = std::getenv("ZUMASET_BUILD_DIR");
+    if (buildDir == nullptr || *buildDir == '\0') throw std::runtime_error("ZUMASET_BUILD_DIR is not set");
+    return std::filesystem::path(buildDir) / "src" / "app" / "zumaset";
+}
 
 namespace {
 
@@ -23,75 +23,33 @@ bool Headless(const char* entry) {
     return true;
 }
 
-} // namespace
-
-std::filesystem::path ClientExecutable() {
-    const char* buildDir = std::getenv("ZUMASET_BUILD_DIR");
-    if (buildDir == nullptr || *buildDir == '\0') throw std::runtime_error("ZUMASET_BUILD_DIR is not set");
-    return std::filesystem::path(buildDir) / "src" / "app" / "zumaset";
-}
-
-ClientProcess::ClientProcess(std::vector<std::string> arguments, std::vector<std::string> environment) {
-    const std::string executable = ClientExecutable().string();
-    std::vector<char*> argv{const_cast<char*>(executable.c_str())};
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    const auto replaced = [&environment](const char* entry) {
-        for (const auto& added : environment) {
-            const auto name = added.substr(0, added.find('=') + 1);
+// The environment the client runs with: this process's, headless, with
+// `added` ("NAME=value") added or replacing what it inherits.
+std::vector<std::string> ClientEnvironment(const std::vector<std::string>& added) {
+    const auto replaced = [&added](const char* entry) {
+        for (const auto& item : added) {
+            const auto name = item.substr(0, item.find('=') + 1);
             if (std::strncmp(entry, name.c_str(), name.size()) == 0) return true;
         }
         return false;
     };
+    std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (Headless(*entry) && !replaced(*entry)) envp.push_back(*entry);
+        if (Headless(*entry) && !replaced(*entry)) environment.emplace_back(*entry);
     }
-    for (auto& added : environment) envp.push_back(added.data());
-    envp.push_back(nullptr);
-
-    const std::string output = (dir_.path() / "output").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    const int error = posix_spawn(&pid_, executable.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start " + executable + ": " + std::strerror(error));
+    environment.insert(environment.end(), added.begin(), added.end());
+    return environment;
 }
 
-ClientProcess::~ClientProcess() {
-    if (Running()) {
-        kill(pid_, SIGKILL);
-        WaitForExit();
-    }
+std::vector<std::string> ClientArguments(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), ClientExecutable().string());
+    return arguments;
 }
 
-bool ClientProcess::Running() {
-    if (exit_) return false;
-    int status = 0;
-    const pid_t done = waitpid(pid_, &status, WNOHANG);
-    if (done == 0) return true;
-    if (done == pid_) exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    return false;
-}
+} // namespace
 
-void ClientProcess::Signal(int signalNumber) {
-    if (Running()) kill(pid_, signalNumber);
-}
-
-std::optional<int> ClientProcess::WaitForExit(std::chrono::seconds deadline) {
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    while (Running()) {
-        if (std::chrono::steady_clock::now() > until) return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return exit_;
-}
-
-std::string ClientProcess::Output() const {
-    return ReadFileBytes(dir_.path() / "output");
-}
+ClientProcess::ClientProcess(std::vector<std::string> arguments, std::vector<std::string> environment)
+    : child_(ClientArguments(std::move(arguments)),
+             {.output = dir_.path() / "output", .environment = ClientEnvironment(environment), .endSignal = SIGKILL}) {}
 
 } // namespace zumaset::test

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "child_process.h"
 #include "temp_dir.h"
 
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace zumaset::test {
@@ -22,23 +22,21 @@ std::filesystem::path ClientExecutable();
 class ClientProcess {
 public:
     explicit ClientProcess(std::vector<std::string> arguments = {}, std::vector<std::string> environment = {});
-    ~ClientProcess();
-    ClientProcess(const ClientProcess&) = delete;
-    ClientProcess& operator=(const ClientProcess&) = delete;
 
-    pid_t pid() const { return pid_; }
-    bool Running();
-    void Signal(int signalNumber);
+    pid_t pid() const { return child_.pid(); }
+    bool Running() { return child_.Running(); }
+    void Signal(int signalNumber) { child_.Signal(signalNumber); }
     // The exit status once it has ended; nothing if it still runs at the
     // deadline (a hang guard) or was ended by a signal (then -signal).
-    std::optional<int> WaitForExit(std::chrono::seconds deadline = std::chrono::seconds(30));
+    std::optional<int> WaitForExit(std::chrono::seconds deadline = std::chrono::seconds(30)) {
+        return child_.WaitForExit(deadline);
+    }
     // What it wrote so far.
-    std::string Output() const;
+    std::string Output() const { return ReadFileBytes(dir_.path() / "output"); }
 
 private:
     TempDir dir_;
-    pid_t pid_ = -1;
-    std::optional<int> exit_;
+    ChildProcess child_;
 };
 
 } // namespace zumaset::test

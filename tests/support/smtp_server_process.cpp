@@ -5,16 +5,8 @@
 #include "test_certs.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace zumaset::test {
 namespace {
@@ -111,11 +103,7 @@ SmtpServerProcess::SmtpServerProcess(const std::filesystem::path& folder, SmtpTl
     : mailbox_(folder / "mailbox"), tls_(tls), port_(FreeLoopbackPort()) {
     // The handler creates the maildir itself and refuses one that is half there.
     std::filesystem::remove_all(mailbox_);
-    const std::string output = (folder / "aiosmtpd.out").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    const auto output = folder / "aiosmtpd.out";
     std::vector<std::string> args{kPython,
                                   "-u",
                                   "-m",
@@ -133,24 +121,9 @@ SmtpServerProcess::SmtpServerProcess(const std::filesystem::path& folder, SmtpTl
         args.insert(args.end() - 1, {starttls ? "--tlscert" : "--smtpscert", cert.string(),
                                      starttls ? "--tlskey" : "--smtpskey", key.string()});
     }
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const int rc = posix_spawn(&pid_, kPython, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw std::runtime_error("cannot start aiosmtpd");
-    if (!WaitForListener(port_, std::chrono::seconds(30))) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+    child_.emplace(std::move(args), ChildProcess::Options{.output = output});
+    if (!WaitForListener(port_, std::chrono::seconds(30)))
         throw std::runtime_error("aiosmtpd did not start: " + ReadFileBytes(output));
-    }
-}
-
-SmtpServerProcess::~SmtpServerProcess() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {}
-    }
 }
 
 std::vector<ReceivedMail> SmtpServerProcess::Messages() const {

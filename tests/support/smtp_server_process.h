@@ -1,9 +1,11 @@
 #pragma once
 
+#include "child_process.h"
+
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace zumaset::test {
@@ -32,9 +34,6 @@ enum class SmtpTls { None, StartTls, Smtps };
 class SmtpServerProcess {
 public:
     explicit SmtpServerProcess(const std::filesystem::path& folder, SmtpTls tls = SmtpTls::None);
-    ~SmtpServerProcess();
-    SmtpServerProcess(const SmtpServerProcess&) = delete;
-    SmtpServerProcess& operator=(const SmtpServerProcess&) = delete;
 
     // "smtp://127.0.0.1:port" ("smtps://" for SmtpTls::Smtps), as the
     // MailServer setting names it.
@@ -49,7 +48,7 @@ private:
     std::filesystem::path mailbox_;
     SmtpTls tls_;
     int port_ = 0;
-    pid_t pid_ = -1;
+    std::optional<ChildProcess> child_;
 };
 
 // Decodes a quoted-printable text (soft line breaks after LF or CR LF

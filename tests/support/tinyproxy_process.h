@@ -1,10 +1,11 @@
 #pragma once
 
+#include "child_process.h"
 #include "loopback_port.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace zumaset::test {
 
@@ -14,9 +15,6 @@ namespace zumaset::test {
 class TinyproxyProcess {
 public:
     TinyproxyProcess(const std::filesystem::path& folder, const std::string& user, const std::string& password);
-    ~TinyproxyProcess();
-    TinyproxyProcess(const TinyproxyProcess&) = delete;
-    TinyproxyProcess& operator=(const TinyproxyProcess&) = delete;
 
     int port() const { return port_; }
     // "127.0.0.1:port", as the proxy setting names it.
@@ -24,7 +22,7 @@ public:
 
 private:
     int port_ = 0;
-    pid_t pid_ = -1;
+    std::optional<ChildProcess> child_;
 };
 
 } // namespace zumaset::test

@@ -6,13 +6,8 @@
 #include <fstream>
 #include <poll.h>
 #include <regex>
-#include <signal.h>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace zumaset::test {
 namespace {
@@ -61,70 +56,22 @@ std::filesystem::path VansimExecutable() {
     return std::filesystem::path(buildDir) / "tools" / "vansim" / "zumaset-vansim";
 }
 
-VansimProcess::VansimProcess(std::vector<std::string> extraArguments) : extraArguments_(std::move(extraArguments)) {
-    Start();
-}
-
-void VansimProcess::Restart() {
-    Stop();
-    Start();
-}
-
-void VansimProcess::Start() {
-    if (outputFd_ >= 0) close(outputFd_);
-    outputFd_ = -1;
-    exitCode_ = -1;
-    const std::string executable = VansimExecutable().string();
-    std::vector<std::string> arguments{executable, "--data", data_.path().string(), "--port", "0"};
-    arguments.insert(arguments.end(), extraArguments_.begin(), extraArguments_.end());
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
+VansimProcess::VansimProcess(std::vector<std::string> extraArguments) {
+    std::vector<std::string> arguments{VansimExecutable().string(), "--data", data_.path().string(), "--port", "0"};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    const int spawned = posix_spawn(&pid_, executable.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    outputFd_ = fds[0];
-    if (spawned != 0) {
-        close(outputFd_);
-        outputFd_ = -1;
-        pid_ = -1;
-        throw std::runtime_error("cannot start " + executable);
+    output_.reset(fds[0]); // kept open: the simulator may write more lines
+    {
+        const UniqueFd written(fds[1]);
+        child_.emplace(std::move(arguments), ChildProcess::Options{.outputFd = written.get()});
     }
-
-    try {
-        const std::string line = ReadFirstLine(outputFd_);
-        static const std::regex format(R"(zumaset-vansim listening on https://127\.0\.0\.1:(\d+) ca=(.+))");
-        std::smatch match;
-        if (!std::regex_match(line, match, format)) throw std::runtime_error("unexpected first line: " + line);
-        port_ = std::stoi(match[1]);
-        caPath_ = match[2].str();
-    } catch (...) {
-        Stop();
-        close(outputFd_);
-        outputFd_ = -1;
-        throw;
-    }
-}
-
-VansimProcess::~VansimProcess() {
-    Stop();
-    if (outputFd_ >= 0) close(outputFd_);
-}
-
-int VansimProcess::Stop() {
-    if (pid_ < 0) return exitCode_;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
-    pid_ = -1;
-    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return exitCode_;
+    const std::string line = ReadFirstLine(output_.get());
+    static const std::regex format(R"(zumaset-vansim listening on https://127\.0\.0\.1:(\d+) ca=(.+))");
+    std::smatch match;
+    if (!std::regex_match(line, match, format)) throw std::runtime_error("unexpected first line: " + line);
+    port_ = std::stoi(match[1]);
+    caPath_ = match[2].str();
 }
 
 void VansimProcess::AddAccount(const std::string& user, const std::string& password, bool knownForXml) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/unique_fd.h"
+
+#include "child_process.h"
 #include "temp_dir.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace zumaset::test {
@@ -21,9 +24,6 @@ class VansimProcess {
 public:
     // extraArguments go to the command line, e.g. {"--certificate", "expired"}.
     explicit VansimProcess(std::vector<std::string> extraArguments = {});
-    ~VansimProcess();
-    VansimProcess(const VansimProcess&) = delete;
-    VansimProcess& operator=(const VansimProcess&) = delete;
 
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string baseUrl() const { return "https://" + host(); }
@@ -49,25 +49,14 @@ public:
     // The request log so far.
     std::string RequestLog() const;
 
-    // Stops the simulator and starts it again over the same data folder, with
-    // the same arguments; the port may change.
-    void Restart();
-
-    // Sends SIGTERM and waits; gives the exit code, or -1 when it ended otherwise.
-    // Later calls give the same result.
-    int Stop();
-
 private:
-    void Start();
     std::filesystem::path Below(const char* area, const std::string& serverPath) const;
     void AppendSetting(const std::string& line);
 
     TempDir data_;
-    std::vector<std::string> extraArguments_;
-    pid_t pid_ = -1;
-    int outputFd_ = -1;
+    UniqueFd output_;
+    std::optional<ChildProcess> child_;
     int port_ = 0;
-    int exitCode_ = -1;
     std::filesystem::path caPath_;
 };
 

@@ -1,7 +1,6 @@
 #include "https_client.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <stdexcept>
 #include <zlib.h>
 
@@ -12,16 +11,8 @@ struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-struct Sink {
-    std::string* body;
-    const std::function<void(const std::string&)>* watcher;
-};
-
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
-    auto* sink = static_cast<Sink*>(user);
-    const std::string piece(data, size * count);
-    if (*sink->watcher) (*sink->watcher)(piece);
-    sink->body->append(piece);
+    static_cast<std::string*>(user)->append(data, size * count);
     return size * count;
 }
 
@@ -47,7 +38,6 @@ HttpsReply HttpsClient::Get(const std::string& page) {
 HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body) {
     CURL* curl = handle_.get();
     HttpsReply reply;
-    Sink sink{&reply.body, &watcher_};
     const std::string url = baseUrl_ + page;
     std::unique_ptr<curl_slist, SlistDeleter> headers;
     curl_slist* list = curl_slist_append(nullptr, "Connection: Keep-Alive");
@@ -62,7 +52,7 @@ HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body
     Check(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L));
     Check(curl_easy_setopt(curl, CURLOPT_NOPROXY, "*"));
     Check(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody));
-    Check(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink));
+    Check(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body));
     if (body != nullptr) {
         Check(curl_easy_setopt(curl, CURLOPT_POST, 1L));
         Check(curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body->data()));
@@ -72,19 +62,7 @@ HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body
     }
     reply.code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
-    curl_off_t length = -1;
-    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) reply.contentLength = length;
     return reply;
-}
-
-std::string DecimalDigits(const std::string& bytes) {
-    std::string digits;
-    for (unsigned char byte : bytes) {
-        char triple[4];
-        std::snprintf(triple, sizeof triple, "%03u", static_cast<unsigned>(byte));
-        digits += triple;
-    }
-    return digits;
 }
 
 std::string HexDigits(const std::string& bytes) {

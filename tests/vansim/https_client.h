@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <curl/curl.h>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,7 +13,6 @@ struct HttpsReply {
     CURLcode code = CURLE_OK;
     long status = 0;
     std::string body;
-    long long contentLength = -1; // -1: the reply gave no length
 };
 
 // A plain libcurl client for the simulator's tests, sending what the client
@@ -29,8 +27,6 @@ public:
 
     // false: accept a certificate for another host name (the chain is still checked).
     void VerifyHostName(bool on) { verifyHost_ = on; }
-    // Called with every piece of the body as it arrives (before it is added to the reply).
-    void OnBodyPiece(std::function<void(const std::string&)> watcher) { watcher_ = std::move(watcher); }
 
 private:
     HttpsReply Perform(const std::string& page, const std::string* body);
@@ -41,7 +37,6 @@ private:
     std::string baseUrl_;
     std::filesystem::path caFile_;
     bool verifyHost_ = true;
-    std::function<void(const std::string&)> watcher_;
     std::unique_ptr<CURL, CurlDeleter> handle_;
 };
 
@@ -73,7 +68,6 @@ struct XmlChunk {
 std::string XmlChunkBody(const XmlChunk& chunk);
 
 // The encodings and checksum the client uses, written out here independently.
-std::string DecimalDigits(const std::string& bytes);
 std::string HexDigits(const std::string& bytes);
 std::string SignedCrcText(const std::string& text);
 

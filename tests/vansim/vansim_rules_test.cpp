@@ -105,8 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{"StatusNotThreeDigits", "* status 5000", false, FaultAction::Status, 0},
                       RuleCase{"NegativeStall", "* stall-before -1", false, FaultAction::Status, 0},
                       RuleCase{"ZeroTrickle", "* trickle 0", false, FaultAction::Status, 0},
-                      RuleCase{"ZeroDrip", "* drip 0", false, FaultAction::Status, 0},
-                      RuleCase{"DripWithoutInterval", "* drip", false, FaultAction::Status, 0},
                       RuleCase{"UnknownOption", "* drop when=later", false, FaultAction::Status, 0},
                       RuleCase{"ZeroTimes", "* drop times=0", false, FaultAction::Status, 0}),
     [](const auto& info) { return std::string(info.param.name); });
