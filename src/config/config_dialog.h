@@ -20,10 +20,10 @@ struct ConfigDialogSetup {
     std::function<void(bool)> offerControlLog;         // offer/withdraw the connection-log menu command
     int initialTab = 0;                                // the tab shown first (0 "Účet" .. 5 "Adresy")
     // Optional: the record as saved and read back, after each Apply and after OK.
-    std::function<void(const Settings&)> settingsApplied;
+    std::function<void(const Settings&)> settingsApplied = {};
     // Optional: a RunMode option was chosen (true: test mode), or Cancel took
     // the choice back. The running client switches at once.
-    std::function<void(bool)> runModeChanged;
+    std::function<void(bool)> runModeChanged = {};
 };
 
 // Shows the dialog modally over `owner` and returns when it closes: true when it was confirmed

@@ -10,4 +10,7 @@ namespace zumaset {
 // and malformed bytes are kept as they are.
 std::string ToUpperText(std::string_view utf8);
 
+// The lower-case counterpart of ToUpperText, for the same letters.
+std::string ToLowerText(std::string_view utf8);
+
 } // namespace zumaset

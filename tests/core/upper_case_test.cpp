@@ -11,6 +11,11 @@ TEST_P(UpperCase, MapsLettersAndKeepsTheRest) {
     EXPECT_EQ(ToUpperText(GetParam().first), GetParam().second);
 }
 
+TEST_P(UpperCase, LowerCaseMapsBothFormsAlike) {
+    EXPECT_EQ(ToLowerText(GetParam().second), ToLowerText(GetParam().first));
+    EXPECT_EQ(ToUpperText(ToLowerText(GetParam().second)), GetParam().second);
+}
+
 INSTANTIATE_TEST_SUITE_P(ToUpperText, UpperCase,
                          testing::Values(std::pair<std::string, std::string>{"/home/user/logs/", "/HOME/USER/LOGS/"},
                                          std::pair<std::string, std::string>{"příliš žluťoučký kůň úpěl ďábelské ódy",

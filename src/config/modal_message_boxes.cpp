@@ -1,0 +1,33 @@
+#include "config/modal_message_boxes.h"
+
+#include <QMessageBox>
+
+namespace zumaset {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Exclamation: return QMessageBox::Warning;
+    case MessageIcon::Stop: return QMessageBox::Critical;
+    case MessageIcon::None: return QMessageBox::NoIcon;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void ModalMessageBoxes::Show(std::string_view title, std::string_view text, MessageIcon icon) {
+    QMessageBox box(BoxIcon(icon), FromUtf8(title),
+                    FromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok,
+                    owner_ ? owner_->window() : nullptr);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace zumaset
