@@ -22,10 +22,7 @@ bool DesktopFace::ShowConfiguration(const Settings& settings) {
                             .settings = settings,
                             .exeName = parts_->exeName,
                             .addActivity = parts_->addActivityLine,
-                            .offerControlLog = [this](bool offered) { window_.SetControlLogOffered(offered); },
-                            .initialTab = 0,
-                            .settingsApplied = {},
-                            .runModeChanged = {}};
+                            .offerControlLog = [this](bool offered) { window_.SetControlLogOffered(offered); }};
     return ShowConfigDialog(&window_, std::move(setup));
 }
 
