@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <csignal>
@@ -142,7 +143,8 @@ public:
             Widget* open = OpenModal<Widget>();
             if (open == nullptr || open == last_) return;
             last_ = open;
-            act(*open);
+            // Acted on later, so that a modal the act opens is seen too.
+            QTimer::singleShot(0, open, [act, open] { act(*open); });
         });
         poll_.start(5);
     }
@@ -233,6 +235,54 @@ TEST_P(ExitWhileConfiguring, CancelsTheDialogAndEnds) {
 INSTANTIATE_TEST_SUITE_P(Dialogs, ExitWhileConfiguring,
                          ::testing::Values(ExitCase{"TheDialog", false, false}, ExitCase{"AStandIn", true, false},
                                            ExitCase{"ABoxOverTheDialog", true, true}),
+                         [](const auto& info) { return info.param.name; });
+
+// A first run on the desktop: the dialog over the window; OK leads to the
+// certificate offer (declined here), leaving without saving ends the program.
+struct FirstRunCase {
+    std::string name;
+    std::string button; // pressed in the dialog
+    std::optional<int> ended;
+    bool offered;
+};
+
+void PrintTo(const FirstRunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DesktopFirstRun : public ClientHostTest, public ::testing::WithParamInterface<FirstRunCase> {};
+
+TEST_P(DesktopFirstRun, ShowsTheDialogAndOffersTheCertificatesAfterOk) {
+    RegistryFile registry(registryFile());
+    Settings settings;
+    LoadSettings(settings, registry);
+    settings.Pass = "heslo";
+    settings.CuOption = "ABC|CZ900000%";
+    settings.ServerTxt = settings.ServerXml = "127.0.0.1:1";
+    SaveSettings(settings, registry);
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue, std::int32_t{1}, RegType::Dword);
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    QStringList seen;
+    OnModal<QDialog> answer([&](QDialog& open) {
+        seen << open.windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(&open)) {
+            box->reject();
+        } else if (auto* button = open.findChild<QPushButton*>(QString::fromStdString(GetParam().button))) {
+            button->click();
+        }
+    });
+    EXPECT_EQ(host.Start({}), GetParam().ended);
+    QStringList expected{QStringLiteral("Zumaset - Konfigurace")};
+    if (GetParam().offered) expected << QStringLiteral("zumaset - Instalace certifikátu CA");
+    EXPECT_EQ(seen, expected);
+    if (!GetParam().ended) face.window().findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, DesktopFirstRun,
+                         ::testing::Values(FirstRunCase{"Ok", "cmdOK_0", std::nullopt, true},
+                                           FirstRunCase{"Cancel", "cmdCancel_0", clientexit::kOk, false}),
                          [](const auto& info) { return info.param.name; });
 
 // An environment and the face the program picks in it.
