@@ -165,7 +165,15 @@ void ClientHost::Receive() {
 }
 
 void ClientHost::Configure() {
-    if (!configDialog_ || configuring_ || stopping_) return;
+    if (!configDialog_ || stopping_ || !lifecycle_->started()) return;
+    if (configuring_) {
+        // Already open (or about to open): brought to the front instead.
+        if (QWidget* open = QApplication::activeModalWidget()) {
+            open->raise();
+            open->activateWindow();
+        }
+        return;
+    }
     configuring_ = true;
     Post([this] { cycle_->mnuPopConfig_Click([this] { ShowConfigDialogAndWait(); }); });
 }

@@ -72,7 +72,7 @@ public:
     // The configuration command: the session is closed and the configuration
     // dialog shown while the pass thread waits, then the settings as saved are
     // taken and the session opened again. A second command while the dialog
-    // is open (or waits to open) does nothing.
+    // is open (or waits to open) only brings it to the front.
     void Configure() override;
     void ViewLog(LogKind kind) override;
     // Ends the client: the running pass finishes, the shutdown runs, the event loop quits.
