@@ -92,23 +92,23 @@ void ConfigWindow::Build() {
     }
 
     std::map<std::string_view, std::pair<QGroupBox*, GridCursor>> frames;
-    for (const auto& spec : ConfigControls()) {
-        auto& pageCursor = pageCursors[static_cast<std::size_t>(spec.tab)];
-        if (spec.kind == ControlKind::Frame) {
-            auto* frame = new QGroupBox(Qt8(spec.caption), pages[static_cast<std::size_t>(spec.tab)]);
-            frame->setObjectName(Qt8(spec.name));
+    for (const auto& info : ConfigControls()) {
+        auto& pageCursor = pageCursors[static_cast<std::size_t>(info.tab)];
+        if (info.kind == ControlKind::Frame) {
+            auto* frame = new QGroupBox(Qt8(info.caption), pages[static_cast<std::size_t>(info.tab)]);
+            frame->setObjectName(Qt8(info.name));
             pageCursor.layout->addWidget(frame, ++pageCursor.row, 0, 1, -1);
             auto* frameLayout = new QGridLayout(frame);
             frameLayout->setColumnStretch(1, 1);
-            frames[spec.name] = {frame, GridCursor{frameLayout}};
-            widgets_.emplace(spec.name, frame);
+            frames[info.name] = {frame, GridCursor{frameLayout}};
+            widgets_.emplace(info.name, frame);
             continue;
         }
-        const bool inFrame = !spec.frame.empty();
-        QWidget* parent = inFrame ? frames.at(spec.frame).first : pages[static_cast<std::size_t>(spec.tab)];
-        auto& cursor = inFrame ? frames.at(spec.frame).second : pageCursor;
-        auto* widget = MakeControl(spec, parent);
-        if (!spec.sameRow || cursor.row < 0) {
+        const bool inFrame = !info.frame.empty();
+        QWidget* parent = inFrame ? frames.at(info.frame).first : pages[static_cast<std::size_t>(info.tab)];
+        auto& cursor = inFrame ? frames.at(info.frame).second : pageCursor;
+        auto* widget = MakeControl(info, parent);
+        if (!info.sameRow || cursor.row < 0) {
             ++cursor.row;
             cursor.column = 0;
         } else {
@@ -116,45 +116,45 @@ void ConfigWindow::Build() {
         }
         const bool narrow = widget->maximumWidth() < QWIDGETSIZE_MAX;
         cursor.layout->addWidget(widget, cursor.row, cursor.column, narrow ? Qt::AlignLeft : Qt::Alignment());
-        widgets_.emplace(spec.name, widget);
-        Connect(spec, widget);
+        widgets_.emplace(info.name, widget);
+        Connect(info, widget);
     }
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int tab) {
         if (!syncing_) form_.SetCurrentTab(tab);
     });
 }
 
-QWidget* ConfigWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
+QWidget* ConfigWindow::MakeControl(const ControlInfo& info, QWidget* parent) {
     QWidget* widget = nullptr;
-    switch (spec.kind) {
-    case ControlKind::Label: widget = new QLabel(Qt8(spec.caption), parent); break;
+    switch (info.kind) {
+    case ControlKind::Label: widget = new QLabel(Qt8(info.caption), parent); break;
     case ControlKind::TextBox:
     case ControlKind::Password: {
         auto* edit = new QLineEdit(parent);
-        if (spec.kind == ControlKind::Password) edit->setEchoMode(QLineEdit::Password);
-        if (spec.maxLength > 0) edit->setMaxLength(spec.maxLength);
+        if (info.kind == ControlKind::Password) edit->setEchoMode(QLineEdit::Password);
+        if (info.maxLength > 0) edit->setMaxLength(info.maxLength);
         // Short fields are as wide as their longest content, the others take the room left.
-        if (spec.maxLength > 0 && spec.maxLength <= 4)
-            edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (spec.maxLength + 4));
+        if (info.maxLength > 0 && info.maxLength <= 4)
+            edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (info.maxLength + 4));
         else
             edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
-        if (spec.keys == KeyRule::DigitsOnly) InstallDigitsOnly(edit);
-        if (spec.keys == KeyRule::EnterMovesOn) InstallEnterMovesOn(edit);
-        if (spec.selectAllOnEntry) InstallSelectAllOnEntry(edit);
+        if (info.keys == KeyRule::DigitsOnly) InstallDigitsOnly(edit);
+        if (info.keys == KeyRule::EnterMovesOn) InstallEnterMovesOn(edit);
+        if (info.selectAllOnEntry) InstallSelectAllOnEntry(edit);
         edit->installEventFilter(this);
         widget = edit;
         break;
     }
-    case ControlKind::CheckBox: widget = new QCheckBox(Qt8(spec.caption), parent); break;
+    case ControlKind::CheckBox: widget = new QCheckBox(Qt8(info.caption), parent); break;
     case ControlKind::Option: {
-        auto* option = new QRadioButton(Qt8(spec.caption), parent);
+        auto* option = new QRadioButton(Qt8(info.caption), parent);
         option->setAutoExclusive(false); // the form decides which option is chosen
         widget = option;
         break;
     }
     case ControlKind::ComboBox: widget = new QComboBox(parent); break;
     case ControlKind::Button: {
-        auto* button = new QPushButton(Qt8(spec.caption), parent);
+        auto* button = new QPushButton(Qt8(info.caption), parent);
         button->setAutoDefault(false);
         button->setFixedWidth(button->fontMetrics().horizontalAdvance(button->text()) * 4);
         widget = button;
@@ -165,15 +165,15 @@ QWidget* ConfigWindow::MakeControl(const ControlSpec& spec, QWidget* parent) {
         return officeEditor_;
     case ControlKind::Frame: break;
     }
-    widget->setObjectName(Qt8(spec.name));
-    if (!spec.tooltip.empty()) widget->setToolTip(Qt8(spec.tooltip));
-    if (spec.keys == KeyRule::EnterMovesOn && spec.kind != ControlKind::TextBox && spec.kind != ControlKind::Password)
+    widget->setObjectName(Qt8(info.name));
+    if (!info.tooltip.empty()) widget->setToolTip(Qt8(info.tooltip));
+    if (info.keys == KeyRule::EnterMovesOn && info.kind != ControlKind::TextBox && info.kind != ControlKind::Password)
         InstallEnterMovesOn(widget);
     return widget;
 }
 
-void ConfigWindow::Connect(const ControlSpec& spec, QWidget* widget) {
-    const std::string name(spec.name);
+void ConfigWindow::Connect(const ControlInfo& info, QWidget* widget) {
+    const std::string name(info.name);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         connect(edit, &QLineEdit::textEdited, this, [this, name](const QString& text) {
             form_.SetText(name, Std(text));

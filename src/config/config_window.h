@@ -49,8 +49,8 @@ protected:
 
 private:
     void Build();
-    QWidget* MakeControl(const ControlSpec& spec, QWidget* parent);
-    void Connect(const ControlSpec& spec, QWidget* widget);
+    QWidget* MakeControl(const ControlInfo& info, QWidget* parent);
+    void Connect(const ControlInfo& info, QWidget* widget);
     void AddButtons(int tab, QWidget* page);
     void Press(const std::string& name);
     // Runs the leaving rule of the field that has the focus; false when it refuses.

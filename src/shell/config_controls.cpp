@@ -15,46 +15,46 @@ constexpr std::array<std::string_view, kConfigTabCount> kTabCaptions = {"Účet"
 constexpr std::string_view kBrowseTip = "Procházet";
 
 // Text boxes: Enter moves on and the whole text is selected on entry.
-constexpr ControlSpec Text(std::string_view name, int tab, std::string_view frame, bool enabled = true,
+constexpr ControlInfo Text(std::string_view name, int tab, std::string_view frame, bool enabled = true,
                            int maxLength = 0) {
     return {name, K::TextBox, tab, frame, {}, {}, maxLength, R::EnterMovesOn, true, enabled, false};
 }
-constexpr ControlSpec Digits(std::string_view name, int tab, std::string_view frame, int maxLength,
+constexpr ControlInfo Digits(std::string_view name, int tab, std::string_view frame, int maxLength,
                              bool enabled = true) {
     return {name, K::TextBox, tab, frame, {}, {}, maxLength, R::DigitsOnly, true, enabled, false};
 }
-constexpr ControlSpec Label(std::string_view name, int tab, std::string_view frame, std::string_view caption,
+constexpr ControlInfo Label(std::string_view name, int tab, std::string_view frame, std::string_view caption,
                             bool enabled = true) {
     return {name, K::Label, tab, frame, caption, {}, 0, R::None, false, enabled, false};
 }
-constexpr ControlSpec Check(std::string_view name, int tab, std::string_view frame, std::string_view caption,
+constexpr ControlInfo Check(std::string_view name, int tab, std::string_view frame, std::string_view caption,
                             bool enabled = true) {
     return {name, K::CheckBox, tab, frame, caption, {}, 0, R::EnterMovesOn, false, enabled, false};
 }
-constexpr ControlSpec Option(std::string_view name, int tab, std::string_view frame, std::string_view caption,
+constexpr ControlInfo Option(std::string_view name, int tab, std::string_view frame, std::string_view caption,
                              bool sameRow = false) {
     return {name, K::Option, tab, frame, caption, {}, 0, R::None, false, true, sameRow};
 }
-constexpr ControlSpec Frame(std::string_view name, int tab, std::string_view caption) {
+constexpr ControlInfo Frame(std::string_view name, int tab, std::string_view caption) {
     return {name, K::Frame, tab, {}, caption};
 }
-constexpr ControlSpec Browse(std::string_view name) {
+constexpr ControlInfo Browse(std::string_view name) {
     return {name, K::Button, 1, "FrameFolder", "...", kBrowseTip, 0, R::None, false, true, true};
 }
-constexpr ControlSpec Row(ControlSpec spec) {
-    spec.sameRow = true;
-    return spec;
+constexpr ControlInfo Row(ControlInfo info) {
+    info.sameRow = true;
+    return info;
 }
-constexpr ControlSpec Masked(ControlSpec spec) {
-    spec.kind = K::Password;
-    return spec;
+constexpr ControlInfo Masked(ControlInfo info) {
+    info.kind = K::Password;
+    return info;
 }
-constexpr ControlSpec Tip(ControlSpec spec, std::string_view tooltip) {
-    spec.tooltip = tooltip;
-    return spec;
+constexpr ControlInfo Tip(ControlInfo info, std::string_view tooltip) {
+    info.tooltip = tooltip;
+    return info;
 }
 
-constexpr auto kControls = std::to_array<ControlSpec>({
+constexpr auto kControls = std::to_array<ControlInfo>({
     // Účet
     Frame("FrameLogin", 0, "Nastavení účtu"),
     Label("LabelUser", 0, "FrameLogin", "Jméno:"),
@@ -176,13 +176,13 @@ std::string_view ConfigTabCaption(int tab) {
     return tab >= 0 && tab < kConfigTabCount ? kTabCaptions[static_cast<std::size_t>(tab)] : std::string_view{};
 }
 
-std::span<const ControlSpec> ConfigControls() {
+std::span<const ControlInfo> ConfigControls() {
     return kControls;
 }
 
-const ControlSpec* FindConfigControl(std::string_view name) {
-    for (const auto& spec : kControls)
-        if (spec.name == name) return &spec;
+const ControlInfo* FindConfigControl(std::string_view name) {
+    for (const auto& info : kControls)
+        if (info.name == name) return &info;
     return nullptr;
 }
 

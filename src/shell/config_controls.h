@@ -29,7 +29,7 @@ enum class KeyRule {
 // Controls of a tab follow each other in the table in their display order;
 // `frame` names the frame they sit in (empty: directly on the tab), and
 // `sameRow` puts a control on the row of the one before it.
-struct ControlSpec {
+struct ControlInfo {
     std::string_view name;
     ControlKind kind;
     int tab;
@@ -50,10 +50,10 @@ std::string_view ConfigTabCaption(int tab);
 
 // Every control of the dialog but the per-tab OK, Cancel and Apply buttons
 // and the customs office grid's own buttons.
-std::span<const ControlSpec> ConfigControls();
+std::span<const ControlInfo> ConfigControls();
 
 // The control with this object name, or nullptr.
-const ControlSpec* FindConfigControl(std::string_view name);
+const ControlInfo* FindConfigControl(std::string_view name);
 
 // The object names of the buttons every tab carries: "cmdOK_2" and so on.
 inline constexpr std::string_view kOkButton = "cmdOK";

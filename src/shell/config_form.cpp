@@ -39,12 +39,12 @@ ConfigForm::ConfigForm(Settings& record, Registry& registry, const Clock& clock,
                        std::string exeName, std::string_view home)
     : record_(record), registry_(registry), clock_(clock), host_(host), exeName_(std::move(exeName)), proposals_(home),
       runModeKept_(record.RunMode) {
-    for (const auto& spec : ConfigControls()) {
+    for (const auto& info : ConfigControls()) {
         ControlState state;
-        const bool holdsText = spec.kind == ControlKind::TextBox || spec.kind == ControlKind::Password;
-        state.text = holdsText ? proposals_.DesignText(spec.name) : std::string(spec.caption);
-        state.enabled = spec.startsEnabled;
-        controls_.emplace(spec.name, std::move(state));
+        const bool holdsText = info.kind == ControlKind::TextBox || info.kind == ControlKind::Password;
+        state.text = holdsText ? proposals_.DesignText(info.name) : std::string(info.caption);
+        state.enabled = info.startsEnabled;
+        controls_.emplace(info.name, std::move(state));
     }
     State("FrameRas").visible = false;
 }
@@ -142,9 +142,9 @@ void ConfigForm::Click(std::string_view name) {
         Cancel();
     } else if (group == "cmdBrowse") {
         OnBrowse(index);
-    } else if (const auto* spec = FindConfigControl(name)) {
-        if (spec->kind == ControlKind::Option) Choose(name);
-        if (spec->kind == ControlKind::CheckBox) SetChecked(name, !State(name).checked);
+    } else if (const auto* info = FindConfigControl(name)) {
+        if (info->kind == ControlKind::Option) Choose(name);
+        if (info->kind == ControlKind::CheckBox) SetChecked(name, !State(name).checked);
     }
 }
 

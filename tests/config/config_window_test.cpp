@@ -67,18 +67,18 @@ TEST_F(ConfigWindowTest, EveryControlIsThereWithItsObjectNameAndCaption) {
     ASSERT_EQ(window->tabs()->count(), kConfigTabCount);
     EXPECT_EQ(window->tabs()->objectName(), "CfgTab");
     EXPECT_EQ(window->tabs()->tabText(2), "CÚ");
-    for (const auto& spec : ConfigControls()) {
-        const auto name = QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
-        const auto caption = QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
-        if (spec.kind == ControlKind::Grid) continue; // the office editor's own
+    for (const auto& info : ConfigControls()) {
+        const auto name = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
+        const auto caption = QString::fromUtf8(info.caption.data(), static_cast<qsizetype>(info.caption.size()));
+        if (info.kind == ControlKind::Grid) continue; // the office editor's own
         auto* widget = window->findChild<QWidget*>(name);
-        ASSERT_NE(widget, nullptr) << spec.name;
+        ASSERT_NE(widget, nullptr) << info.name;
         if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
             EXPECT_EQ(frame->title(), caption);
         } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-            EXPECT_EQ(button->text(), caption) << spec.name;
-        } else if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && spec.maxLength > 0) {
-            EXPECT_EQ(edit->maxLength(), spec.maxLength) << spec.name;
+            EXPECT_EQ(button->text(), caption) << info.name;
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && info.maxLength > 0) {
+            EXPECT_EQ(edit->maxLength(), info.maxLength) << info.name;
         }
     }
     for (int tab = 0; tab < kConfigTabCount; ++tab)
