@@ -185,7 +185,11 @@ void ClientHost::ShowConfigDialogAndWait() {
     QMetaObject::invokeMethod(
         this,
         [this, &current] {
-            if (!stopping_) configDialog_(current);
+            if (!stopping_) {
+                dialogOpen_ = true;
+                configDialog_(current);
+                dialogOpen_ = false;
+            }
             configuring_ = false;
         },
         Qt::BlockingQueuedConnection);
@@ -196,6 +200,8 @@ void ClientHost::CancelConfigDialog() {
         cancelConfig_.stop();
         return;
     }
+    // Only what the dialog opened: a box of a pass still running is the user's to close.
+    if (!dialogOpen_) return;
     if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) open->reject();
 }
 

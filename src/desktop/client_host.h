@@ -152,6 +152,7 @@ private:
     ConfigDialog configDialog_;
     // Event-loop thread only: a configure command is queued or its dialog open.
     bool configuring_ = false;
+    bool dialogOpen_ = false; // the dialog itself is open (event-loop thread only)
     QTimer cancelConfig_;
     ClientModel::Observer modelObserver_;
     std::optional<InstanceLock> instanceLock_;
