@@ -9,6 +9,16 @@ namespace zumaset {
 namespace {
 
 constexpr int kMaxTextWidth = 560;
+constexpr int kMinValueWidth = 380;
+constexpr int kFingerprintLineBytes = 16;
+
+// The SHA-256 fingerprint in two lines of 16 bytes, each line break after a
+// colon, so that the lines can be compared with a published one at a glance.
+QString FingerprintLines(const QString& fingerprint) {
+    const qsizetype cut = kFingerprintLineBytes * 3;
+    if (fingerprint.size() <= cut) return fingerprint;
+    return fingerprint.left(cut) + u'\n' + fingerprint.mid(cut);
+}
 
 QString Shown(std::string_view text) {
     const std::string escaped = EscapeControlChars(text);
@@ -22,6 +32,7 @@ void ShowValue(QLabel& label, std::string_view text) {
     label.setTextFormat(Qt::PlainText);
     label.setTextInteractionFlags(Qt::TextSelectableByMouse);
     label.setWordWrap(true);
+    label.setMinimumWidth(kMinValueWidth);
     label.setMaximumWidth(kMaxTextWidth);
 }
 
@@ -44,6 +55,8 @@ CertificateImportDialog::CertificateImportDialog(const QString& title, const Cer
     ShowValue(notBefore_, info.notBefore);
     ShowValue(notAfter_, info.notAfter);
     ShowValue(fingerprint_, info.fingerprint);
+    fingerprint_.setText(FingerprintLines(fingerprint_.text()));
+    fingerprint_.setWordWrap(false);
     fingerprint_.setObjectName(QStringLiteral("Fingerprint"));
     fingerprint_.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     details_.addRow(QStringLiteral("Subjekt:"), &subject_);

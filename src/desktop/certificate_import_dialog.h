@@ -25,7 +25,8 @@ public:
 
     QPushButton& trustButton() { return trust_; }
     QPushButton& distrustButton() { return distrust_; }
-    QString fingerprintText() const { return fingerprint_.text(); }
+    // The fingerprint as shown, without its line break.
+    QString fingerprintText() const { return QString(fingerprint_.text()).remove(u'\n'); }
 
 private:
     // Members in layout order: destroyed before the dialog, each leaves its
