@@ -4,19 +4,16 @@
 #include "platform/journal_event_log.h"
 #include "platform/network_manager_dial_up.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <iostream>
 
 namespace zumaset {
 
 namespace {
 
-constexpr std::string_view kConfigureText = "Konfigurační dialog zatím není k dispozici.\r\n"
-                                            "Nastavení změníte příkazem\r\n"
-                                            "    zumasetctl config set JMÉNO HODNOTA\r\n"
-                                            "nebo je převezmete z jiné instalace příkazem\r\n"
-                                            "    zumasetctl config import SOUBOR.reg\r\n"
-                                            "Běžící klient si je pak načte sám.";
+constexpr int kCancelPollMs = 20;
 
 std::unique_ptr<EventLog> EventLogFor(bool service) {
     if (service) return MakeServiceEventLog();
@@ -52,6 +49,7 @@ ClientHost::ClientHost(Options options, ClientFace& face, MessageBoxes& boxes)
     lifecycle_ =
         std::make_unique<ClientLifecycle>(face_, service_, *eventLog_, *core_, registry_, options_.programName);
     timer_.SetTickHandler([this] { OnTick(); });
+    connect(&cancelConfig_, &QTimer::timeout, this, [this] { CancelConfigDialog(); });
 }
 
 ClientHost::~ClientHost() {
@@ -167,7 +165,44 @@ void ClientHost::Receive() {
 }
 
 void ClientHost::Configure() {
-    face_.ShowBox(options_.programName, kConfigureText, MessageIcon::Information);
+    if (!configDialog_ || stopping_ || !lifecycle_->started()) return;
+    if (configuring_) {
+        // Already open (or about to open): brought to the front instead.
+        if (QWidget* open = QApplication::activeModalWidget()) {
+            open->raise();
+            open->activateWindow();
+        }
+        return;
+    }
+    configuring_ = true;
+    Post([this] { cycle_->mnuPopConfig_Click([this] { ShowConfigDialogAndWait(); }); });
+}
+
+// The settings are read on the pass thread, whose they are; the dialog
+// saves to the registry, and the command reloads from there once it returns.
+void ClientHost::ShowConfigDialogAndWait() {
+    const Settings current = runtime_->settings();
+    QMetaObject::invokeMethod(
+        this,
+        [this, &current] {
+            if (!stopping_) {
+                dialogOpen_ = true;
+                configDialog_(current);
+                dialogOpen_ = false;
+            }
+            configuring_ = false;
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void ClientHost::CancelConfigDialog() {
+    if (!configuring_) {
+        cancelConfig_.stop();
+        return;
+    }
+    // Only what the dialog opened: a box of a pass still running is the user's to close.
+    if (!dialogOpen_) return;
+    if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) open->reject();
 }
 
 void ClientHost::ViewLog(LogKind kind) {
@@ -194,6 +229,12 @@ void ClientHost::Exit() {
     // The manager learns at once that the end has begun; the running pass may take a while.
     if (options_.service) notifier_.Stopping();
     timer_.SetEnabled(false);
+    // The pass thread waits for the open dialog: it is cancelled, and so is
+    // any box it shows on the way out.
+    if (configuring_) {
+        CancelConfigDialog();
+        cancelConfig_.start(kCancelPollMs);
+    }
     stopper_ = std::thread([this] {
         worker_.Stop();
         QMetaObject::invokeMethod(
@@ -202,6 +243,7 @@ void ClientHost::Exit() {
 }
 
 void ClientHost::FinishShutdown() {
+    cancelConfig_.stop();
     if (controlServer_) controlServer_->Stop();
     if (lifecycle_->started()) lifecycle_->ShutDown();
     emit finished();

@@ -69,7 +69,10 @@ public:
     // The menu commands: they wait behind a running pass.
     void Send() override;
     void Receive() override;
-    // Until the configuration dialog exists: says which command configures the client.
+    // The configuration command: the session is closed and the configuration
+    // dialog shown while the pass thread waits, then the settings as saved are
+    // taken and the session opened again. A second command while the dialog
+    // is open (or waits to open) only brings it to the front.
     void Configure() override;
     void ViewLog(LogKind kind) override;
     // Ends the client: the running pass finishes, the shutdown runs, the event loop quits.
@@ -88,8 +91,16 @@ public:
     }
     // Told of every change of the client model, on the thread that made it; set before Start.
     void SetModelObserver(ClientModel::Observer observer) { modelObserver_ = std::move(observer); }
+    // Shows the configuration dialog for the running client's settings,
+    // modally, and returns when it is closed; called on the event-loop thread.
+    // Without it (no desktop) the configure command does nothing.
+    using ConfigDialog = std::function<void(const Settings& settings)>;
+    void SetConfigDialog(ConfigDialog show) { configDialog_ = std::move(show); }
 
     ClientRuntime& runtime() { return *runtime_; }
+    Registry& registry() { return registry_; }
+    const Options& options() const { return options_; }
+    bool configuring() const { return configuring_; }
     TransferCycle& cycle() { return *cycle_; }
     PassWorker& worker() { return worker_; }
     const QtCycleTimer& timer() const { return timer_; }
@@ -103,6 +114,12 @@ private:
     void OnTick();
     void Post(std::function<void()> job);
     void FinishShutdown();
+    // On the pass thread, inside the configuration command: shows the dialog
+    // on the event-loop thread and waits until it is closed.
+    void ShowConfigDialogAndWait();
+    // Closes what the configuration dialog has open, innermost first, as
+    // Cancel would, until the dialog has returned: the exit waits for it.
+    void CancelConfigDialog();
     // Whether another client runs with these settings; it has then been asked to show itself.
     bool AnotherInstanceRaised();
     void StartControl();
@@ -132,6 +149,11 @@ private:
     SpawnProcessLauncher launcher_;
     std::unique_ptr<SignalNotifier> signals_;
     std::function<void()> raise_;
+    ConfigDialog configDialog_;
+    // Event-loop thread only: a configure command is queued or its dialog open.
+    bool configuring_ = false;
+    bool dialogOpen_ = false; // the dialog itself is open (event-loop thread only)
+    QTimer cancelConfig_;
     ClientModel::Observer modelObserver_;
     std::optional<InstanceLock> instanceLock_;
     std::unique_ptr<ClientControl> control_;

@@ -65,6 +65,10 @@ void WireDesktopFace(ClientHost& host, DesktopFace& face) {
     face.ShowModel(host.runtime().model());
     host.SetModelObserver([&face](ClientModel::Change change) { face.bridge()->OnChange(change); });
     host.SetRaiseHandler([&face] { face.Raise(); });
+    face.SetClientParts(
+        DesktopFace::ClientParts{host.registry(), host.options().paths.ca, host.options().programName,
+                                 [&host](std::string_view line) { host.runtime().model().AddActivityLine(line); }});
+    host.SetConfigDialog([&face](const Settings& settings) { face.ShowConfiguration(settings); });
     host.SetWindowHandlers(
         [&face](std::string_view tip) {
             face.window().tray().SetTrayTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));

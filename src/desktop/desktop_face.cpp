@@ -1,6 +1,10 @@
 #include "desktop/desktop_face.h"
 
+#include "config/config_dialog.h"
+#include "core/settings_store.h"
 #include "desktop/client_model_snapshot.h"
+#include "desktop/qt_ca_offer_face.h"
+#include "shell/ca_offer.h"
 
 #include <iostream>
 
@@ -10,6 +14,30 @@ DesktopFace::DesktopFace() : window_(*this), boxes_(&window_) {}
 
 void DesktopFace::ShowModel(ClientModel& model) {
     bridge_ = std::make_unique<ModelBridge>([&model] { return SnapshotOf(model); }, window_);
+}
+
+bool DesktopFace::ShowConfiguration(const Settings& settings) {
+    if (!parts_) return false;
+    ConfigDialogSetup setup{.registry = parts_->registry,
+                            .settings = settings,
+                            .exeName = parts_->exeName,
+                            .addActivity = parts_->addActivityLine,
+                            .offerControlLog = [this](bool offered) { window_.SetControlLogOffered(offered); }};
+    return ShowConfigDialog(&window_, std::move(setup));
+}
+
+bool DesktopFace::ShowFirstRunDialog() {
+    if (!parts_) return false;
+    Settings stored;
+    LoadSettings(stored, parts_->registry);
+    ShowConfiguration(stored);
+    return true;
+}
+
+void DesktopFace::OfferCaCertificates(const Settings& settings) {
+    if (!parts_) return;
+    QtCaOfferFace offer(&window_);
+    InstallCACertificates(settings, parts_->caFolder, parts_->exeName, offer);
 }
 
 void DesktopFace::ShowBox(std::string_view title, std::string_view text, MessageIcon icon) {

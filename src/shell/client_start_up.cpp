@@ -195,6 +195,9 @@ std::optional<int> ClientLifecycle::FirstRun() {
         return clientexit::kNotConfigured;
     }
     if (RunFirstSet(registry_) || !registry_.KeyExists(Hive::CurrentUser, kSettingsKey)) return clientexit::kOk;
+    Settings saved;
+    LoadSettings(saved, registry_);
+    face_.OfferCaCertificates(saved);
     return std::nullopt;
 }
 

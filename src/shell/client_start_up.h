@@ -34,6 +34,10 @@ public:
     virtual void ShowBox(std::string_view title, std::string_view text, MessageIcon icon) = 0;
     // The first-run configuration dialog, modal. False when this face has none to show.
     virtual bool ShowFirstRunDialog() = 0;
+    // After a confirmed first-run dialog: offers to trust the operator's CA
+    // certificates from the server of `settings` (as the dialog saved them).
+    // Returns when the offer has ended, whatever the answers.
+    virtual void OfferCaCertificates(const Settings& settings) = 0;
     // Offers or withdraws the connection-log command of the menus.
     virtual void SetControlLogOffered(bool offered) = 0;
     // Adds the tray icon and hides the window: the client's resting state.

@@ -57,6 +57,9 @@ void PassWorker::Stop() {
     }
     wake_.notify_all();
     dropped.clear(); // outside the lock: a dropped Run job wakes its waiter
+    // Two threads may stop the worker at once (the exit's and the owner's):
+    // one joins, the other waits here until the thread has ended.
+    const std::lock_guard joining(joinMutex_);
     if (thread_.joinable() && !OnWorkerThread()) thread_.join();
 }
 

@@ -29,7 +29,8 @@ public:
     // on the worker's own thread (from inside a job), it runs the job at once.
     bool Run(Job job);
     // Lets the running job finish, drops the queued ones and joins the
-    // thread. Later posts are dropped. Safe to call more than once.
+    // thread. Later posts are dropped. Safe to call more than once, also
+    // from two threads at once: each returns once the thread has ended.
     void Stop();
 
     // True on the worker's own thread.
@@ -42,6 +43,7 @@ private:
     std::condition_variable wake_;
     std::deque<Job> jobs_;
     bool stopping_ = false;
+    std::mutex joinMutex_;
     std::thread thread_;
 };
 

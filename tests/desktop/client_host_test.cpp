@@ -11,9 +11,18 @@
 #include "temp_dir.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace zumaset {
@@ -96,6 +105,157 @@ TEST_F(ClientHostTest, TheExitCommandRunsTheShutdown) {
     const std::string debug = test::ReadFileBytes(dir / "Logy" / "Debug.log");
     EXPECT_NE(debug.find("<A01>"), std::string::npos);
     EXPECT_NE(debug.find("[ZUMASET       -   END]<A03>"), std::string::npos);
+}
+
+// Stands in for the configuration dialog: modal; accepted, it stores the
+// user "DEKL02"; it can open a box of its own over itself.
+struct StandInDialog {
+    void operator()(const Settings& settings) {
+        given = settings;
+        QDialog dialog;
+        if (withBox) {
+            QTimer::singleShot(0, &dialog, [&dialog] { QMessageBox::warning(&dialog, "zumaset", "Chyba"); });
+        }
+        if (dialog.exec() == QDialog::Accepted) {
+            RegistryFile registry(file);
+            registry.SetValue(Hive::CurrentUser, kSettingsKey, "User", std::string("DEKL02"), RegType::Sz);
+        }
+        ++closed;
+    }
+    std::filesystem::path file;
+    bool withBox = false;
+    Settings given{};
+    int closed = 0;
+};
+
+template <typename Widget> Widget* OpenModal() {
+    auto* open = qobject_cast<Widget*>(QApplication::activeModalWidget());
+    return open != nullptr && open->isVisible() ? open : nullptr;
+}
+
+// Acts once on every modal Widget that opens. It polls from the event loop,
+// so it also runs inside the modal's own loop, where the test's code waits.
+template <typename Widget> class OnModal {
+public:
+    explicit OnModal(std::function<void(Widget&)> act) {
+        QObject::connect(&poll_, &QTimer::timeout, &poll_, [this, act = std::move(act)] {
+            Widget* open = OpenModal<Widget>();
+            if (open == nullptr || open == last_) return;
+            last_ = open;
+            // Acted on later, so that a modal the act opens is seen too.
+            QTimer::singleShot(0, open, [act, open] { act(*open); });
+        });
+        poll_.start(5);
+    }
+
+private:
+    QTimer poll_;
+    QPointer<Widget> last_;
+};
+
+// The command hands the dialog to the event-loop thread while the pass
+// thread waits with the session closed and the timer off; a second command
+// meanwhile does nothing; OK's settings are in force once it is closed.
+TEST_F(ClientHostTest, TheConfigureCommandShowsTheDialogWhileThePassWaitsAndTakesItsSettings) {
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    auto standIn = std::make_shared<StandInDialog>(StandInDialog{registryFile()});
+    host.SetConfigDialog([standIn](const Settings& settings) { (*standIn)(settings); });
+    ASSERT_EQ(host.Start({}), std::nullopt);
+    auto* configure = face.window().findChild<QAction*>(QStringLiteral("mnuConfig"));
+    ASSERT_NE(configure, nullptr);
+    bool timerOffWhileOpen = false;
+    std::string lastActivity;
+    OnModal<QDialog> accept([&](QDialog& dialog) {
+        timerOffWhileOpen = !host.timer().Enabled();
+        lastActivity = host.runtime().model().activity().back();
+        configure->trigger();
+        QCoreApplication::processEvents();
+        dialog.accept();
+    });
+    configure->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return standIn->closed == 1 && host.timer().Enabled(); }));
+    EXPECT_EQ(standIn->given.User, "DEKL01");
+    EXPECT_TRUE(timerOffWhileOpen);
+    EXPECT_TRUE(lastActivity.ends_with(" * Spuštěna konfigurace")) << lastActivity;
+    std::atomic<bool> read = false;
+    std::string user;
+    host.worker().Post([&] {
+        user = host.runtime().settings().User;
+        read = true;
+    });
+    ASSERT_TRUE(ProcessEventsUntil([&] { return read.load(); }));
+    EXPECT_EQ(user, "DEKL02");
+}
+
+struct ExitCase {
+    std::string name;
+    bool withBox; // a stand-in with a box of its own open; otherwise the real dialog
+};
+
+void PrintTo(const ExitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ExitWhileConfiguring : public ClientHostTest, public ::testing::WithParamInterface<ExitCase> {};
+
+// The pass waits for the dialog: the exit closes it (and any box over it) as
+// Cancel would, so nothing is saved and the shutdown runs.
+TEST_P(ExitWhileConfiguring, CancelsTheDialogAndEnds) {
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    auto standIn = std::make_shared<StandInDialog>(StandInDialog{registryFile(), GetParam().withBox});
+    if (GetParam().withBox) host.SetConfigDialog([standIn](const Settings& settings) { (*standIn)(settings); });
+    ASSERT_EQ(host.Start({}), std::nullopt);
+    bool finished = false;
+    QObject::connect(&host, &ClientHost::finished, [&] { finished = true; });
+    auto* exit = face.window().findChild<QAction*>(QStringLiteral("mnuPopExit"));
+    int exits = 0;
+    OnModal<QDialog> exitWhenOpen([&](QDialog& open) {
+        const bool box = qobject_cast<QMessageBox*>(&open) != nullptr;
+        if (box != GetParam().withBox) return;
+        ++exits;
+        exit->trigger();
+    });
+    face.window().findChild<QAction*>(QStringLiteral("mnuPopConfig"))->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return finished; }));
+    EXPECT_EQ(exits, 1);
+    Settings stored;
+    RegistryFile registry(registryFile());
+    LoadSettings(stored, registry);
+    EXPECT_EQ(stored.User, "DEKL01");
+    EXPECT_EQ(OpenModal<QWidget>(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, ExitWhileConfiguring,
+                         ::testing::Values(ExitCase{"TheDialog", false}, ExitCase{"ABoxOverTheDialog", true}),
+                         [](const auto& info) { return info.param.name; });
+
+// A first run on the desktop: the dialog over the window, and after OK the
+// certificate offer (declined here) before the client starts.
+TEST_F(ClientHostTest, AFirstRunShowsTheDialogAndOffersTheCertificatesAfterOk) {
+    RegistryFile registry(registryFile());
+    Settings settings;
+    LoadSettings(settings, registry);
+    settings.Pass = "heslo";
+    settings.CuOption = "ABC|CZ900000%";
+    settings.ServerTxt = settings.ServerXml = "127.0.0.1:1";
+    SaveSettings(settings, registry);
+    registry.SetValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue, std::int32_t{1}, RegType::Dword);
+    DesktopFace face;
+    ClientHost host(Options(), face, face.boxes());
+    Wire(host, face);
+    QStringList seen;
+    OnModal<QDialog> answer([&](QDialog& open) {
+        seen << open.windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(&open)) box->reject();
+        if (auto* ok = open.findChild<QPushButton*>(QStringLiteral("cmdOK_0"))) ok->click();
+    });
+    EXPECT_EQ(host.Start({}), std::nullopt);
+    EXPECT_EQ(seen, QStringList({"Zumaset - Konfigurace", "zumaset - Instalace certifikátu CA"}));
+    face.window().findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
 }
 
 // An environment and the face the program picks in it.

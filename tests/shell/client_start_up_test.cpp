@@ -29,6 +29,7 @@ struct RecordingFace final : ClientFace {
         dialog();
         return true;
     }
+    void OfferCaCertificates(const Settings& settings) override { events.push_back("ca offer " + settings.ServerTxt); }
     void SetControlLogOffered(bool offered) override { events.push_back(offered ? "offer" : "withdraw"); }
     void ShowInTray() override { events.push_back("tray"); }
     void RemoveTrayIcon() override { events.push_back("untray"); }
@@ -280,6 +281,7 @@ struct FirstRunCase {
     bool dialogConfirms;                    // for a face with a dialog
     std::optional<int> withoutDialog;       // the start-up's result when the face has none
     std::optional<int> withDialog;
+    Events flowWithDialog; // what a face with a dialog shows before the settings are loaded
 };
 
 void PrintTo(const FirstRunCase& c, std::ostream* os) {
@@ -299,6 +301,9 @@ protected:
                               RegType::Sz);
         }
     }
+    Events EventsBeforeLoading() const {
+        return {events.begin(), std::find(events.begin(), events.end(), "load settings")};
+    }
 };
 
 TEST_P(FirstRun, WithoutADialogSaysHowToConfigure) {
@@ -309,30 +314,38 @@ TEST_P(FirstRun, WithoutADialogSaysHowToConfigure) {
     EXPECT_EQ(asked, c.withoutDialog == clientexit::kNotConfigured);
     const bool loaded = std::find(events.begin(), events.end(), "load settings") != events.end();
     EXPECT_EQ(loaded, !c.withoutDialog.has_value());
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("ca "); }),
+              0);
 }
 
+// A confirmed dialog is followed by the certificate offer for the server it
+// saved; a dialog left without saving ends the process with no offer.
 TEST_P(FirstRun, WithADialogGoesOnWhenItWasConfirmed) {
     const FirstRunCase& c = GetParam();
     Prepare(c);
     face.dialog = [this, &c] {
         registry.CreateKey(Hive::CurrentUser, kSettingsKey);
+        registry.SetValue(Hive::CurrentUser, kSettingsKey, "ServerTxt", std::string("van.example"), RegType::Sz);
         if (c.dialogConfirms) registry.DeleteValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue);
     };
     EXPECT_EQ(StartUp(), c.withDialog);
+    EXPECT_EQ(EventsBeforeLoading(), c.flowWithDialog);
 }
+
+const Events kConfirmed{"dialog", "ca offer van.example"};
 
 INSTANTIATE_TEST_SUITE_P(
     Registry, FirstRun,
-    ::testing::Values(FirstRunCase{"RunFirstMissing", true, std::nullopt, std::nullopt, false, std::nullopt,
-                                   std::nullopt},
-                      FirstRunCase{"RunFirstZero", true, 0, std::nullopt, false, std::nullopt, std::nullopt},
-                      FirstRunCase{"NoSettingsAtAll", false, std::nullopt, std::nullopt, true, 3, std::nullopt},
-                      FirstRunCase{"RunFirstSet", true, 1, std::nullopt, true, 3, std::nullopt},
-                      FirstRunCase{"DialogLeftWithoutSaving", true, 1, std::nullopt, false, 3, 0},
-                      FirstRunCase{"SiblingSettingsMigrated", true, 1, "DEKL01", false, std::nullopt, std::nullopt},
-                      FirstRunCase{"SiblingWithoutSettingsFileMigrated", false, std::nullopt, "DEKL01", false,
-                                   std::nullopt, std::nullopt},
-                      FirstRunCase{"SiblingWithEmptyUserIsNoSettings", true, 1, "", true, 3, std::nullopt}),
+    ::testing::Values(
+        FirstRunCase{"RunFirstMissing", true, std::nullopt, std::nullopt, false, std::nullopt, std::nullopt, {}},
+        FirstRunCase{"RunFirstZero", true, 0, std::nullopt, false, std::nullopt, std::nullopt, {}},
+        FirstRunCase{"NoSettingsAtAll", false, std::nullopt, std::nullopt, true, 3, std::nullopt, kConfirmed},
+        FirstRunCase{"RunFirstSet", true, 1, std::nullopt, true, 3, std::nullopt, kConfirmed},
+        FirstRunCase{"DialogLeftWithoutSaving", true, 1, std::nullopt, false, 3, 0, {"dialog"}},
+        FirstRunCase{"SiblingSettingsMigrated", true, 1, "DEKL01", false, std::nullopt, std::nullopt, {}},
+        FirstRunCase{
+            "SiblingWithoutSettingsFileMigrated", false, std::nullopt, "DEKL01", false, std::nullopt, std::nullopt, {}},
+        FirstRunCase{"SiblingWithEmptyUserIsNoSettings", true, 1, "", true, 3, std::nullopt, kConfirmed}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ClientStartUp, MigrationTakesTheSiblingsSettingsAndClearsTheFirstRun) {

@@ -88,6 +88,35 @@ TEST(PassWorker, StopLetsTheRunningJobFinishAndDropsTheQueuedOnes) {
     EXPECT_FALSE(queuedRan);
 }
 
+// The exit stops the worker on a thread of its own while the owner may
+// already be destroying it: both stops return, and only after the job ended.
+TEST(PassWorker, TwoThreadsStoppingAtOnceBothReturnAfterTheRunningJob) {
+    for (int round = 0; round < 50; ++round) {
+        PassWorker worker;
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::promise<void> started;
+        std::atomic<bool> jobDone = false;
+        worker.Post([&, released] {
+            started.set_value();
+            released.wait();
+            jobDone = true;
+        });
+        started.get_future().wait();
+        std::atomic<int> doneWhenStopped = 0;
+        auto stop = [&] {
+            worker.Stop();
+            if (jobDone) ++doneWhenStopped;
+        };
+        std::thread first(stop);
+        std::thread second(stop);
+        release.set_value();
+        first.join();
+        second.join();
+        ASSERT_EQ(doneWhenStopped, 2) << "round " << round;
+    }
+}
+
 TEST(PassWorker, AfterStopJobsAreDroppedAndRunSaysSo) {
     PassWorker worker;
     worker.Stop();
