@@ -51,6 +51,7 @@ struct GridCursor {
     QGridLayout* layout = nullptr;
     int row = -1;
     int column = 0;
+    QWidget* narrowCell = nullptr; // the last control placed, when it keeps its own width
 };
 
 void SetBold(QWidget* widget, bool bold) {
@@ -108,14 +109,29 @@ void ConfigWindow::Build() {
         QWidget* parent = inFrame ? frames.at(info.frame).first : pages[static_cast<std::size_t>(info.tab)];
         auto& cursor = inFrame ? frames.at(info.frame).second : pageCursor;
         auto* widget = MakeControl(info, parent);
+        const bool narrow = widget->maximumWidth() < QWIDGETSIZE_MAX;
+        if (info.sameRow && cursor.row >= 0 && cursor.narrowCell != nullptr && info.kind == ControlKind::Label) {
+            // A label after a short field (the day count and its unit) stays
+            // beside the field instead of at the far end of the stretched column.
+            cursor.layout->removeWidget(cursor.narrowCell);
+            auto* cell = new QHBoxLayout;
+            cell->addWidget(cursor.narrowCell);
+            cell->addWidget(widget);
+            cell->addStretch();
+            cursor.layout->addLayout(cell, cursor.row, cursor.column);
+            cursor.narrowCell = nullptr;
+            widgets_.emplace(info.name, widget);
+            Connect(info, widget);
+            continue;
+        }
         if (!info.sameRow || cursor.row < 0) {
             ++cursor.row;
             cursor.column = 0;
         } else {
             ++cursor.column;
         }
-        const bool narrow = widget->maximumWidth() < QWIDGETSIZE_MAX;
         cursor.layout->addWidget(widget, cursor.row, cursor.column, narrow ? Qt::AlignLeft : Qt::Alignment());
+        cursor.narrowCell = narrow ? widget : nullptr;
         widgets_.emplace(info.name, widget);
         Connect(info, widget);
     }
