@@ -28,6 +28,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace {
 
@@ -87,7 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = xml ? "ZPRAVA.XML" : "RE1234.001";
     const std::string_view reply(reinterpret_cast<const char*>(data) + 1, size - 1);
 
+    // The logs of one run only, so that a long run does not fill the disk.
+    const fs::path logFolder = outbound.scratch.path() / "logs";
+    std::error_code ignored;
+    fs::remove_all(logFolder, ignored);
+
     Settings settings;
+    settings.LogsPath = settings.ErrLogPath = settings.ConLogPath = logFolder.string() + "/";
     settings.User = "DEKL01";
     settings.Pass = "heslo";
     settings.SourcePath = outbound.folder;
