@@ -54,6 +54,14 @@ TEST_F(VansimUpload, OneFullSizeChunkIsStoredByteIdentical) {
     EXPECT_TRUE(ReadFileBytes(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")) == bytes);
 }
 
+TEST_F(VansimUpload, EmptyFileIsStoredEmpty) {
+    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = ""}));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(BodyText(reply.body), "OK");
+    EXPECT_TRUE(fs::exists(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")));
+    EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")), "");
+}
+
 TEST_F(VansimUpload, ThreeChunkFileIsStoredOnlyAfterItsLastChunk) {
     const std::string bytes = AllByteValues() + "tail of the file";
     const std::string digits = DecimalDigits(bytes);
