@@ -52,10 +52,14 @@ std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& pos) {
         }
         if (c == '\\') {
             if (++i >= text.size()) return std::nullopt;
-            switch (text[i]) {
+            const char escaped = text[i];
+            // An escaped control character has no written form the reader
+            // takes back: keeping it would lose the value at the next rewrite.
+            if (static_cast<unsigned char>(escaped) < 0x20 && escaped != '\t') return std::nullopt;
+            switch (escaped) {
             case 'n': out += '\n'; break;
             case 'r': out += '\r'; break;
-            default: out += text[i]; // \\ and \" stand for themselves
+            default: out += escaped; // \\ and \" stand for themselves
             }
             continue;
         }

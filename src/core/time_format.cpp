@@ -42,7 +42,9 @@ std::tm LocalTime(TimePoint at) {
     return local;
 }
 
-TimePoint FromLocalTime(int year, int month, int day, int hour, int minute, int second) {
+namespace {
+
+std::time_t LocalTimeT(int year, int month, int day, int hour, int minute, int second) {
     std::tm local{};
     local.tm_year = year - 1900;
     local.tm_mon = month - 1;
@@ -51,7 +53,13 @@ TimePoint FromLocalTime(int year, int month, int day, int hour, int minute, int 
     local.tm_min = minute;
     local.tm_sec = second;
     local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+    return std::mktime(&local);
+}
+
+} // namespace
+
+TimePoint FromLocalTime(int year, int month, int day, int hour, int minute, int second) {
+    return std::chrono::system_clock::from_time_t(LocalTimeT(year, month, day, hour, minute, second));
 }
 
 long LocalDayNumber(TimePoint at) {
@@ -119,7 +127,12 @@ std::optional<TimePoint> ParseDefaultDateTime(std::string_view text) {
         minute = *m;
         second = *s;
     }
-    return FromLocalTime(*year, *month, *day, hour, minute, second);
+    // A time point holds about 292 years either side of 1970: a later date
+    // (a damaged line's "4052") is not a date the client can have written.
+    const std::time_t t = LocalTimeT(*year, *month, *day, hour, minute, second);
+    constexpr auto kLatest = std::chrono::floor<std::chrono::seconds>(TimePoint::duration::max()).count();
+    if (t == static_cast<std::time_t>(-1) || t > kLatest) return std::nullopt;
+    return std::chrono::system_clock::from_time_t(t);
 }
 
 } // namespace zumaset

@@ -38,6 +38,8 @@ TEST(RegDocument, ReadsTextsNumbersAndKeysWithBlanksAndDots) {
 TEST(RegDocument, DamagedLinesAreSkippedAndTheRestLoads) {
     RegParseReport report;
     std::string garbage("\x01\x02\xff\xfe\x00zz", 7);
+    // Escaped control characters have no written form that reads back.
+    const std::string escapedControls = std::string("\"EscNul\"=\"a\\\0b\"\n", 16) + "\"EscCtl\"=\"a\\\x01\"\n";
     auto doc = RegDocument::Parse("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RLK a.s.\\Zumaset]\n"
                                   "\"ServerTxt\"=\"good.example\"\n" +
                                       garbage +
@@ -47,13 +49,14 @@ TEST(RegDocument, DamagedLinesAreSkippedAndTheRestLoads) {
                                       "\"Big\"=dword:1ffffffff\n"
                                       "\"Bad\"=\"\xff\xfe\"\n"
                                       "\"Pass\"=\"ok\"\n"
-                                      "\"Trunc",
+                                      "\"Trunc" +
+                                      "\n" + escapedControls,
                                   &report);
     EXPECT_TRUE(report.hasHeader);
-    EXPECT_EQ(report.damagedLines, 6u);
+    EXPECT_EQ(report.damagedLines, 8u);
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "ServerTxt")), "good.example");
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "Pass")), "ok");
-    for (auto name : {"User", "Odd", "Big", "Bad", "Trunc"}) {
+    for (auto name : {"User", "Odd", "Big", "Bad", "Trunc", "EscNul", "EscCtl"}) {
         EXPECT_TRUE(std::holds_alternative<std::monostate>(doc.QueryValue(Hive::CurrentUser, kKey, name))) << name;
     }
 }

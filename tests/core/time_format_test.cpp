@@ -29,7 +29,9 @@ TEST_P(NotADate, IsRejected) {
 INSTANTIATE_TEST_SUITE_P(TimeFormat, NotADate,
                          testing::Values("", "   ", "31.2.2026", "29.2.2025", "6.13.2026", "6.12.26",
                                          "6.12.2026 24:00:00", "6.12.2026 9:60:00", "6.12.2026 9:5:03",
-                                         "6.12.2026 9:05", "6.12.2026x", "6-12-2026", "2026.12.6", "0.12.2026"));
+                                         "6.12.2026 9:05", "6.12.2026x", "6-12-2026", "2026.12.6", "0.12.2026",
+                                         // later than a time point reaches
+                                         "1.1.4052", "12.4.2262 10:00:00", "31.12.9999 23:59:59"));
 
 TEST(TimeFormat, DayNumbersDifferByTheMidnightsBetween) {
     const TimePoint lateYesterday = FromLocalTime(2026, 12, 5, 23, 59, 0);

@@ -30,6 +30,14 @@ protected:
     HttpsClient client{sim.baseUrl(), sim.caPath()};
 };
 
+TEST_F(VansimUpload, EmptyFileIsStoredEmpty) {
+    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = ""}));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(BodyText(reply.body), "OK");
+    EXPECT_TRUE(fs::exists(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")));
+    EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")), "");
+}
+
 TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSameSubFolder) {
     const std::string content = "<?xml version=\"1.0\"?><zprava>\x9a\xe8</zprava>";
     const std::string digits = HexDigits(content);

@@ -125,7 +125,8 @@ ChunkOutcome DataStore::StoreChunk(const std::string& user, bool xmlKind, const 
                 fs::remove(temp);
                 return ChunkOutcome::OutOfOrder;
             }
-            out << in.rdbuf();
+            // Inserting an empty chunk would mark the output as failed.
+            if (in.peek() != std::ifstream::traits_type::eof()) out << in.rdbuf();
         }
         if (!out.flush()) throw std::runtime_error("cannot write " + storedFile.string());
     }
