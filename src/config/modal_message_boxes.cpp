@@ -22,12 +22,15 @@ QString FromUtf8(std::string_view text) {
 
 } // namespace
 
-void ModalMessageBoxes::Show(std::string_view title, std::string_view text, MessageIcon icon) {
-    QMessageBox box(BoxIcon(icon), FromUtf8(title),
-                    FromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok,
-                    owner_ ? owner_->window() : nullptr);
+void ExecMessageBox(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) {
+    QMessageBox box(BoxIcon(icon), title, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+void ModalMessageBoxes::Show(std::string_view title, std::string_view text, MessageIcon icon) {
+    ExecMessageBox(owner_ ? owner_->window() : nullptr, FromUtf8(title), FromUtf8(text), icon);
 }
 
 } // namespace zumaset

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/modal_message_boxes.h"
 #include "core/message_box.h"
 
 #include <QObject>
@@ -34,9 +35,5 @@ private:
     ShowBox show_;
     QObject uiThread_; // lives on the UI thread: the queued boxes run in its event loop
 };
-
-// Shows a modal box with one OK button: the title, the text as plain text
-// (line breaks kept, no markup read from it) and the icon.
-void ExecMessageBox(QWidget* parent, const QString& title, const QString& text, MessageIcon icon);
 
 } // namespace zumaset

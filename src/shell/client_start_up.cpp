@@ -22,7 +22,6 @@ constexpr std::string_view kParametersSection = "Parameters";
 constexpr std::string_view kTimerIntervalKey = "TimerInterval";
 constexpr std::string_view kDefaultTimerInterval = "20000";
 constexpr int kPauseAndContinue = 2;
-constexpr int kInitialReceiptPolls = 100;
 constexpr int kFatalEventId = 109;
 
 // The run-time errors a conversion to a 16-bit timer interval raises.
