@@ -56,14 +56,14 @@ struct Simulator {
     }
 };
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+Simulator& Sim() {
     static Simulator sim;
-    if (size == 0) return 0;
-    const std::string body = WithChecksum(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
-    SubjectOf(body);
-    switch (data[0] % 8) {
+    return sim;
+}
+
+void Page(std::uint8_t choice, const std::string& body) {
+    Simulator& sim = Sim();
+    switch (choice % 8) {
     case 0: sim.pages.Upload("upload_prg.asp", UploadKind::Text, body, sim.settings); break;
     case 1: sim.pages.Upload("upload_prov.asp", UploadKind::Xml, body, sim.settings); break;
     case 2: sim.pages.WrongCrc("upload_prg.asp", UploadKind::Text, body); break;
@@ -73,6 +73,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 6: sim.pages.DownloadAcknowledge(body); break;
     default: DecodeDecimalDigits(body), DecodeHexDigits(body); break;
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Simulator& sim = Sim();
+    if (size == 0) return 0;
+    const std::string body = WithChecksum(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    SubjectOf(body);
+    // The server answers 500 when the disk refuses a name (one longer than a
+    // folder entry may be, say), as it does for any failure of its own;
+    // every other exception is a fault of the page.
+    try {
+        Page(data[0], body);
+    } catch (const std::filesystem::filesystem_error&) {}
     sim.Tidy();
     return 0;
 }
