@@ -11,7 +11,7 @@
 #include "core/settings.h"
 #include "outbound/receipt_register.h"
 
-#include "scratch_folder.h"
+#include "temp_dir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,7 +38,7 @@ constexpr const char* kFolder = "/home/deklarant/Na_CU/Praha/";
 
 // The register as the send pass keeps it: one atomic rewrite per upload.
 double RegisterBatch(int records) {
-    const zumaset::bench::ScratchFolder scratch{"register-bench"};
+    const zumaset::test::TempDir scratch;
     zumaset::Settings settings;
     settings.LogsPath = scratch.path().string() + "/";
     settings.ErrLogPath = settings.LogsPath;
@@ -59,7 +59,7 @@ double RegisterBatch(int records) {
 
 // Reference: each record appended as one line and synced.
 double AppendBatch(int records) {
-    const zumaset::bench::ScratchFolder scratch{"register-bench"};
+    const zumaset::test::TempDir scratch;
     const zumaset::SystemClock clock;
     const std::string file = (scratch.path() / "Zumaset.sav").string();
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);

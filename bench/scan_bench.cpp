@@ -12,7 +12,7 @@
 #include "core/message_box.h"
 #include "outbound/work_up_file.h"
 
-#include "scratch_folder.h"
+#include "temp_dir.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -116,7 +116,7 @@ int FileCount(int& argc, char** argv) {
 
 int main(int argc, char** argv) {
     const int files = FileCount(argc, argv);
-    zumaset::bench::ScratchFolder scratch{"scan-bench"};
+    zumaset::test::TempDir scratch;
     const fs::path source = scratch.path() / "Na_CU";
     BuildTree(source, files);
 

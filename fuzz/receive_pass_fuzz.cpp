@@ -17,7 +17,7 @@
 #include "outbound/receipt_register.h"
 
 #include "fake_transport.h"
-#include "scratch_folder.h"
+#include "temp_dir.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -58,7 +58,7 @@ std::string_view Piece(std::string_view& input) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const fuzz::ScratchFolder scratch("zumaset-receive-fuzz");
+    static const test::TempDir scratch;
     const fs::path run = scratch.path() / "run";
     std::error_code ignored;
     fs::remove_all(run, ignored);

@@ -5,7 +5,7 @@
 #include "app/ctl/config_command.h"
 #include "core/registry_file.h"
 
-#include "scratch_folder.h"
+#include "temp_dir.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zumaset;
-    static const fuzz::ScratchFolder scratch("zumaset-import-fuzz");
+    static const test::TempDir scratch;
     const auto exportFile = scratch.path() / "settings.reg";
     const auto registryFile = scratch.path() / "registry.reg";
     {

@@ -19,7 +19,7 @@
 #include "outbound/receipt_register.h"
 
 #include "fake_transport.h"
-#include "scratch_folder.h"
+#include "temp_dir.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +68,7 @@ std::optional<std::string> Word(std::string_view reply) {
 }
 
 struct Outbound {
-    fuzz::ScratchFolder scratch{"zumaset-upload-fuzz"};
+    test::TempDir scratch;
     std::string folder = (scratch.path() / "Na_CU").string() + "/";
 
     Outbound() {

@@ -6,8 +6,8 @@
 #include "data_store.h"
 #include "digits.h"
 #include "pages.h"
-#include "scratch_folder.h"
 #include "sim_settings.h"
+#include "temp_dir.h"
 #include "wire_text.h"
 
 #include <cstddef>
@@ -33,7 +33,7 @@ std::string WithChecksum(std::string_view body) {
 }
 
 struct Simulator {
-    zumaset::fuzz::ScratchFolder scratch{"zumaset-vansim-fuzz"};
+    zumaset::test::TempDir scratch;
     DataStore store{scratch.path()};
     Pages pages{store};
     SimSettings settings;
