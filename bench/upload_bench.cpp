@@ -13,6 +13,9 @@
 #include "exchange/curl_transport.h"
 #include "exchange/upload.h"
 
+#include "counting_dial_up_gate.h"
+#include "recording_cycle_events.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -107,17 +110,6 @@ public:
     bool Empty() const override { return true; }
 };
 
-class NoDialUp final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override { return true; }
-};
-
-class NoCycle final : public CycleEvents {
-public:
-    void OnFileAccepted() override {}
-    void OnReceiptAwaited() override {}
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -144,9 +136,9 @@ int main(int argc, char** argv) {
     StreamMessageBoxes boxes;
     DroppedMailNotices mail;
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset_bench_upload");
-    NoCycle cycle;
+    test::RecordingCycleEvents cycle;
     NoRegister sent;
-    NoDialUp dialUp;
+    test::CountingDialUpGate dialUp;
 
     CurlGlobal curl;
     std::unique_ptr<Transport> transport;

@@ -16,7 +16,9 @@
 #include "exchange/server_session.h"
 #include "outbound/receipt_register.h"
 
+#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
+#include "recording_sinks.h"
 #include "temp_dir.h"
 
 #include <cstddef>
@@ -31,16 +33,6 @@ namespace {
 
 using namespace zumaset;
 namespace fs = std::filesystem;
-
-class NoBoxes final : public MessageBoxes {
-public:
-    void Show(std::string_view, std::string_view, MessageIcon) override {}
-};
-
-class NoDialUp final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override { return true; }
-};
 
 bool Below(const fs::path& file, const fs::path& folder) {
     const auto relative = file.lexically_relative(folder);
@@ -89,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SystemClock clock;
     RegDocument registry;
     const Logs logs(settings, clock, information);
-    NoBoxes boxes;
+    test::RecordingMessageBoxes boxes;
     DroppedMailNotices mail;
     const FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
     ServerSession session(transport, settings, registry, logs, reporter);
@@ -97,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ClientModel view(clock);
     ReceiptRegister sent;
     sent.Add("RE1234.001", settings.SourcePath + "PRAHA/", "CZ510201", clock.Now());
-    NoDialUp dialUp;
+    test::CountingDialUpGate dialUp;
     DownloadContext context{session, settings, logs, reporter, view, sent, dialUp, mail, information.string() + "/"};
     GetRemoteFile(context, "van.example.cz");
 

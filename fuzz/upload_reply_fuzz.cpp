@@ -18,7 +18,10 @@
 #include "exchange/upload.h"
 #include "outbound/receipt_register.h"
 
+#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
+#include "recording_cycle_events.h"
+#include "recording_sinks.h"
 #include "temp_dir.h"
 
 #include <cstddef>
@@ -34,22 +37,6 @@ namespace {
 
 using namespace zumaset;
 namespace fs = std::filesystem;
-
-class NoBoxes final : public MessageBoxes {
-public:
-    void Show(std::string_view, std::string_view, MessageIcon) override {}
-};
-
-class NoDialUp final : public DialUpGate {
-public:
-    bool EnsureDialUpConnection() override { return true; }
-};
-
-class NoCycle final : public CycleEvents {
-public:
-    void OnFileAccepted() override {}
-    void OnReceiptAwaited() override {}
-};
 
 // The value of one field of a form body the client posted.
 std::string FormField(std::string_view body, std::string_view name) {
@@ -103,12 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SystemClock clock;
     RegDocument registry;
     const Logs logs(settings, clock, outbound.scratch.path());
-    NoBoxes boxes;
+    test::RecordingMessageBoxes boxes;
     DroppedMailNotices mail;
     const FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    NoCycle cycle;
+    test::RecordingCycleEvents cycle;
     ReceiptRegister sent;
-    NoDialUp dialUp;
+    test::CountingDialUpGate dialUp;
 
     // The checksum the chunk goes with, learnt from a first send.
     static const std::string crc = [&] {
