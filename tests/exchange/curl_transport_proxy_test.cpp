@@ -13,8 +13,7 @@ constexpr const char* kTestPage = "/secure/activex_download/testing.asp";
 class CurlTransportProxyTest : public TransportFixture {
 protected:
     CurlTransportProxyTest() : proxyDir_(), proxy_(proxyDir_.path(), "proxyuser", "proxypass"), server_(MakeServer()) {
-        auto answer = [this](const httplib::Request& request, httplib::Response& response) {
-            server_->NoteClient(request);
+        auto answer = [](const httplib::Request&, httplib::Response& response) {
             response.set_content("list#", "text/plain");
         };
         server_->server().Post(kPage, answer);
@@ -63,20 +62,6 @@ TEST_F(CurlTransportProxyTest, TestPageThroughProxyGives407ThenPassesWhenSentAga
     ASSERT_TRUE(request->SendRequest(""));
     EXPECT_EQ(request->QueryStatusCode(), 200);
     EXPECT_EQ(ReadAll(*request), "list#");
-}
-
-TEST_F(CurlTransportProxyTest, PostsThroughTheProxyReuseOneTunnel) {
-    auto session = OpenSession({true, proxy_.address()});
-    auto connection = session->Connect(server_->address());
-    for (int i = 0; i < 3; ++i) {
-        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
-        request->AddRequestHeader("Connection: Keep-Alive");
-        request->SetProxyUserName("proxyuser");
-        request->SetProxyPassword("proxypass");
-        ASSERT_TRUE(request->SendRequest("User=x"));
-        EXPECT_EQ(ReadAll(*request), "list#");
-    }
-    EXPECT_EQ(server_->ClientPorts().size(), 1u);
 }
 
 TEST_F(CurlTransportProxyTest, HostNameWithoutDotGoesAroundTheNamedProxy) {
