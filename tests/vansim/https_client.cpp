@@ -46,7 +46,7 @@ HttpsReply HttpsClient::Perform(const std::string& page, const std::string* body
 
     Check(curl_easy_setopt(curl, CURLOPT_URL, url.c_str()));
     Check(curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_.c_str()));
-    Check(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, verifyHost_ ? 2L : 0L));
+    Check(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L));
     Check(curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0));
     Check(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()));
     Check(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L));

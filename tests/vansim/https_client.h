@@ -25,9 +25,6 @@ public:
     HttpsReply Post(const std::string& page, const std::string& body);
     HttpsReply Get(const std::string& page);
 
-    // false: accept a certificate for another host name (the chain is still checked).
-    void VerifyHostName(bool on) { verifyHost_ = on; }
-
 private:
     HttpsReply Perform(const std::string& page, const std::string* body);
 
@@ -36,7 +33,6 @@ private:
     };
     std::string baseUrl_;
     std::filesystem::path caFile_;
-    bool verifyHost_ = true;
     std::unique_ptr<CURL, CurlDeleter> handle_;
 };
 
