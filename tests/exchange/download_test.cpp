@@ -330,9 +330,8 @@ struct FailurePath {
     test::FakeReply fetch{200, "payload"};
     const char* user = "DEKL01";
     bool proxyRefuses = false;
-    const char* errorLine = "";                                     // the start of the one error-log entry; "" for none
-    const char* sessionLine = "";                                   // 910 or 911; "" for neither
-    std::vector<std::pair<int, std::vector<std::string>>> traces{}; // I-tag numbers and their values
+    const char* errorLine = "";   // the start of the one error-log entry; "" for none
+    const char* sessionLine = ""; // 910 or 911; "" for neither
     std::size_t notices = 0;
     std::size_t fetches = 0;
 };
@@ -363,7 +362,6 @@ TEST_P(DownloadFailurePath, LeavesItsOwnLinesAndClosesOnce) {
         EXPECT_EQ(Count(session, line), std::string(path.sessionLine) == line ? 1u : 0u) << line;
     }
     const std::string debug = Log("Debug.log");
-    for (const auto& [number, values] : path.traces) EXPECT_TRUE(test::TraceHas(debug, 'I', number, values));
     EXPECT_EQ(test::TraceCount(debug, 'J', 1), 1u) << debug;
     EXPECT_EQ(mail.notices.size(), path.notices);
     EXPECT_EQ(Fetched("download_down.asp").size(), path.fetches);
@@ -375,30 +373,24 @@ INSTANTIATE_TEST_SUITE_P(
         FailurePath{.label = "ListTimesOut",
                     .list = {200, "", 0, inet_error::kTimeout},
                     .errorLine = "[12002] *** Operace přerušena - vypršel časový limit",
-                    .traces = {{28, {"12002"}}, {59, {}}},
                     .notices = 1},
-        FailurePath{.label = "ListStatusOtherThan200Or407IsAnEmptyList",
-                    .list = {500, "DEKL01\\CZ510201\\A.TXT#"},
-                    .traces = {{20, {"500"}}, {35, {"Nejsou soubory ke stažení"}}, {58, {}}}},
+        FailurePath{.label = "ListStatusOtherThan200Or407IsAnEmptyList", .list = {500, "DEKL01\\CZ510201\\A.TXT#"}},
         FailurePath{.label = "ListSendFails",
                     .list = {0, "", inet_error::kConnectionAborted},
                     .errorLine = "[12030] *** Spojení se serverem bylo přerušeno.",
                     .sessionLine = "Soubor nebyl odeslán",
-                    .traces = {{33, {"0"}}},
                     .notices = 1},
         FailurePath{.label = "FetchSendFailsAndEndsThePass",
                     .list = kTwoFiles,
                     .fetch = {0, "", inet_error::kConnectionReset},
                     .errorLine = "[12031] *** Spojení se serverem bylo ukončeno druhou stranou.",
                     .sessionLine = "Soubor nebyl odeslán",
-                    .traces = {{37, {}}},
                     .notices = 1,
                     .fetches = 1},
         FailurePath{.label = "ProxyRefusalTakesTheGeneralErrorPathWith407",
                     .list = kTwoFiles,
                     .proxyRefuses = true,
-                    .errorLine = "[407] *** Proxy server nepřijal přihlašovací údaje.",
-                    .traces = {{25, {"4"}}, {59, {"407  Proxy server nepřijal přihlašovací údaje."}}, {60, {}}}},
+                    .errorLine = "[407] *** Proxy server nepřijal přihlašovací údaje."},
         FailurePath{
             .label = "UserWithoutWindows1250FormStopsTheList",
             .list = kTwoFiles,
