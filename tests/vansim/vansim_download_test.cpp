@@ -1,7 +1,6 @@
 // Download list, fetch and acknowledge against the running simulator, and the
 // receipts that uploads leave there.
-#include "https_client.h"
-#include "vansim_process.h"
+#include "sim_client.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -28,7 +27,7 @@ protected:
     std::string List() { return client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne").body; }
 
     VansimProcess sim;
-    HttpsClient client{sim.baseUrl(), sim.caPath()};
+    SimClient client{sim};
 };
 
 // Each account sees only its own files, and none with a wrong password.
@@ -58,7 +57,7 @@ TEST_F(VansimDownload, RequestsOutsideTheOutboxOrForAbsentFilesAreNotFound) {
 
 TEST_F(VansimDownload, ReceiptDelayHoldsTheReceiptBackUntilItIsDue) {
     sim.SetSetting("receipt_delay", "3600");
-    ASSERT_EQ(client.Post("/secure/activex_download/upload_prg.asp", TextChunkBody({.digits = "065"})).status, 200);
+    ASSERT_EQ(client.Post("/secure/activex_download/upload_prg.asp", ChunkBody({.digits = "065"})).status, 200);
     EXPECT_EQ(List(), "");
     EXPECT_TRUE(fs::exists(sim.dataFolder() / "scheduled" / "novak" / "CZ510201" / "ABC.POT"));
 }

@@ -1,6 +1,5 @@
 // Uploads against the running simulator: storing, reassembly and refusals.
-#include "https_client.h"
-#include "vansim_process.h"
+#include "sim_client.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -27,11 +26,11 @@ protected:
     VansimUpload() { sim.AddAccount("novak", "tajne"); }
 
     VansimProcess sim;
-    HttpsClient client{sim.baseUrl(), sim.caPath()};
+    SimClient client{sim};
 };
 
 TEST_F(VansimUpload, EmptyFileIsStoredEmpty) {
-    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = ""}));
+    const auto reply = client.Post(kTextPage, ChunkBody({.digits = ""}));
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(BodyText(reply.body), "OK");
     EXPECT_TRUE(fs::exists(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")));
@@ -41,9 +40,9 @@ TEST_F(VansimUpload, EmptyFileIsStoredEmpty) {
 TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSameSubFolder) {
     const std::string content = "<?xml version=\"1.0\"?><zprava>\x9a\xe8</zprava>";
     const std::string digits = HexDigits(content);
-    const auto reply =
-        client.Post(kXmlPage, XmlChunkBody({.name = "DECL01.xml", .folder = "praha\\", .digits = digits}));
-    EXPECT_EQ(BodyText(reply.body), SignedCrcText(digits));
+    const auto reply = client.Post(
+        kXmlPage, ChunkBody({.kind = FileKind::Xml, .office = "praha\\", .name = "DECL01.xml", .digits = digits}));
+    EXPECT_EQ(BodyText(reply.body), CrcToDecimal(CalcCrc32(digits)));
     EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\praha\\DECL01.xml")), content);
     const std::string receipt = ReadFileBytes(sim.WaitingFile("novak\\praha\\DECL01_POT.xml"));
     ASSERT_FALSE(receipt.empty());
@@ -51,15 +50,16 @@ TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSam
     EXPECT_NE(receipt.find("DECL01.xml"), std::string::npos);
 
     // A file directly in the source folder has its receipt in the user's folder.
-    const auto top = client.Post(kXmlPage, XmlChunkBody({.name = "TOP.xml", .digits = HexDigits("<a/>")}));
-    EXPECT_EQ(BodyText(top.body), SignedCrcText(HexDigits("<a/>")));
+    const auto top = client.Post(
+        kXmlPage, ChunkBody({.kind = FileKind::Xml, .office = "", .name = "TOP.xml", .digits = HexDigits("<a/>")}));
+    EXPECT_EQ(BodyText(top.body), CrcToDecimal(CalcCrc32(HexDigits("<a/>"))));
     EXPECT_TRUE(fs::exists(sim.WaitingFile("novak\\TOP_POT.xml")));
 }
 
 TEST_F(VansimUpload, UserNameTravelsInWindows1250) {
     sim.AddAccount("Dvořák", "tajne");
     const std::string wireUser = "Dvo\xf8\xe1k"; // ř and á in Windows-1250
-    const auto reply = client.Post(kTextPage, TextChunkBody({.user = wireUser, .digits = "065"}));
+    const auto reply = client.Post(kTextPage, ChunkBody({.user = wireUser, .digits = "065"}));
     EXPECT_EQ(BodyText(reply.body), "OK");
     EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("Dvořák\\CZ510201\\ABC.DOK")), "A");
 
@@ -80,16 +80,17 @@ void PrintTo(const Refusal& row, std::ostream* os) {
     *os << row.name << " (" << row.page << " answers " << row.keyword << ")";
 }
 
-std::string TextWithWrongCrc() {
-    TextChunk chunk{.digits = "065066"};
-    return TextChunkBodyWithCrc(chunk, SignedCrcText("065067"));
-}
-
+// "Celnice" and "FileName" in the XML kind's order.
 std::string TextFieldsSwapped() {
-    // "Celnice" and "FileName" in the XML kind's order.
     return "JmenoDeklaranta=novak&Heslo=tajne&FileName=ABC.DOK&Celnice=CZ510201&FileCurent=1&FileCount=1"
            "&FileData=065&FileCRC=" +
-           SignedCrcText("065") + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
+           CrcToDecimal(CalcCrc32("065")) + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
+}
+
+// A chunk as a client of another version sends it.
+std::string FromVersion(const std::string& version) {
+    std::string body = ChunkBody({.digits = "065"});
+    return body.replace(body.rfind("&VerzeApl=") + 10, std::string::npos, version);
 }
 
 class VansimRefusal : public ::testing::TestWithParam<Refusal> {
@@ -107,7 +108,7 @@ protected:
 std::unique_ptr<VansimProcess> VansimRefusal::sim_;
 
 TEST_P(VansimRefusal, IsAnsweredWithItsKeywordAndStoresNothing) {
-    HttpsClient client(sim_->baseUrl(), sim_->caPath());
+    SimClient client(*sim_);
     const auto reply = client.Post(GetParam().page, GetParam().body);
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(BodyText(reply.body), GetParam().keyword);
@@ -118,19 +119,21 @@ TEST_P(VansimRefusal, IsAnsweredWithItsKeywordAndStoresNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, VansimRefusal,
     ::testing::Values(
-        Refusal{"WrongPassword", kTextPage, TextChunkBody({.password = "spatne", .digits = "065"}), "NEPLATNE HESLO"},
-        Refusal{"XmlUnknownDeclarant", kXmlPage, XmlChunkBody({.user = "nikdo", .digits = "41"}), "CHYBA ID"},
+        Refusal{"WrongPassword", kTextPage, ChunkBody({.password = "spatne", .digits = "065"}), "NEPLATNE HESLO"},
+        Refusal{"XmlUnknownDeclarant", kXmlPage, ChunkBody({.kind = FileKind::Xml, .user = "nikdo", .digits = "41"}),
+                "CHYBA ID"},
         Refusal{"XmlDeclarantNotKnownForXml", kXmlPage,
-                XmlChunkBody({.user = "svoboda", .password = "heslo", .digits = "41"}), "CHYBA ID"},
-        Refusal{"TextWrongCrc", kTextPage, TextWithWrongCrc(), "CHYBA CRC"},
-        Refusal{"RefusedClientVersion", kTextPage, TextChunkBody({.digits = "065", .version = "1.9.0.0"}),
-                "CHYBA VERZE KLIENTA"},
+                ChunkBody({.kind = FileKind::Xml, .user = "svoboda", .password = "heslo", .digits = "41"}), "CHYBA ID"},
+        Refusal{"TextWrongCrc", kTextPage, ChunkBody({.digits = "065066", .crc = CrcToDecimal(CalcCrc32("065067"))}),
+                "CHYBA CRC"},
+        Refusal{"RefusedClientVersion", kTextPage, FromVersion("1.9.0.0"), "CHYBA VERZE KLIENTA"},
         Refusal{"FieldsOutOfOrder", kTextPage, TextFieldsSwapped(), "CHYBA FORMULARE"},
         Refusal{"ChunkWithoutItsPredecessor", kTextPage,
-                TextChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}), "CHYBA PORADI"},
-        Refusal{"ByteValueOver255", kTextPage, TextChunkBody({.digits = "256"}), "CHYBA DATA"},
-        Refusal{"FileNameClimbsUp", kTextPage, TextChunkBody({.name = "..", .digits = "065"}), "CHYBA NAZEV"},
-        Refusal{"XmlFolderClimbsUp", kXmlPage, XmlChunkBody({.folder = "a\\..\\..\\", .digits = "41"}), "CHYBA NAZEV"}),
+                ChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}), "CHYBA PORADI"},
+        Refusal{"ByteValueOver255", kTextPage, ChunkBody({.digits = "256"}), "CHYBA DATA"},
+        Refusal{"FileNameClimbsUp", kTextPage, ChunkBody({.name = "..", .digits = "065"}), "CHYBA NAZEV"},
+        Refusal{"XmlFolderClimbsUp", kXmlPage,
+                ChunkBody({.kind = FileKind::Xml, .office = "a\\..\\..\\", .digits = "41"}), "CHYBA NAZEV"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 } // namespace
