@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <latch>
 #include <thread>
 
 namespace zumaset::test {
@@ -109,11 +110,11 @@ TEST_F(CurlTransportTest, ServerStatusCodesComeBackAsNumbersAndRedirectsAreNotFo
 TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) {
     options_.limits.receiveOverride = 300ms;
     auto server = MakeServer();
-    Gate gate;
+    std::latch gate(1); // holds the handler back until the client gave up
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider("text/plain", [&](std::size_t offset, httplib::DataSink& sink) {
             if (offset == 0) return sink.write("partial", 7);
-            gate.Wait();
+            gate.wait();
             sink.done();
             return true;
         });
@@ -122,7 +123,7 @@ TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) 
 
     auto session = OpenSession();
     const SlowRead read = PostAndReadSlowReply(*session, server->address());
-    gate.Open();
+    gate.count_down();
 
     EXPECT_TRUE(read.failed);
     EXPECT_EQ(read.received, "partial");
@@ -133,9 +134,9 @@ TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) 
 TEST_F(CurlTransportTest, ServerSilentBeforeItsReplyFailsTheSendWithTimeout) {
     options_.limits.response = 300ms;
     auto server = MakeServer();
-    Gate gate;
+    std::latch gate(1); // holds the handler back until the client gave up
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
-        gate.Wait();
+        gate.wait();
         response.set_content("late", "text/plain");
     });
     server->Start();
@@ -143,7 +144,7 @@ TEST_F(CurlTransportTest, ServerSilentBeforeItsReplyFailsTheSendWithTimeout) {
     auto session = OpenSession();
     auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
     const bool sent = request->SendRequest("x");
-    gate.Open();
+    gate.count_down();
     EXPECT_FALSE(sent);
     EXPECT_EQ(request->LastError(), inet_error::kTimeout);
     EXPECT_FALSE(request->QueryStatusCode());
