@@ -75,6 +75,8 @@ TEST_F(CurlTransportProxyTest, HostNameWithoutDotGoesAroundTheNamedProxy) {
     auto proxied = OpenPost(*session, server_->address());
     EXPECT_FALSE(proxied->SendRequest("User=x"));
     EXPECT_EQ(proxied->LastError(), inet_error::kCannotConnect);
+    // libcurl names only an address: the report must say it is the proxy's.
+    EXPECT_NE(proxied->LastErrorDetail().find("proxy 127.0.0.1:"), std::string::npos) << proxied->LastErrorDetail();
 }
 
 TEST_F(CurlTransportProxyTest, SystemConfigurationUsesHttpsProxyAndNoProxy) {
