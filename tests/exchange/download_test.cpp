@@ -230,10 +230,7 @@ struct CutCase {
     friend void PrintTo(const CutCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class ReceivePassCut : public LiveReceivePass, public ::testing::WithParamInterface<CutCase> {
-protected:
-    ReceivePassCut() { options.limits.deadline = std::chrono::milliseconds(1500); }
-};
+class ReceivePassCut : public LiveReceivePass, public ::testing::WithParamInterface<CutCase> {};
 
 TEST_P(ReceivePassCut, StoresAndAcknowledgesOnlyWholeFiles) {
     const CutCase& c = GetParam();
