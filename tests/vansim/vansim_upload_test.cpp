@@ -1,4 +1,6 @@
 // Uploads against the running simulator: storing, reassembly and refusals.
+#include "exchange/body_text.h"
+
 #include "sim_client.h"
 
 #include <filesystem>
@@ -12,13 +14,9 @@ namespace fs = std::filesystem;
 constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
 constexpr const char* kXmlPage = "/secure/activex_download/upload_prov.asp";
 
-// The body text the way the client extracts it: after "<body>" and its line
-// break, before the line break that precedes "</body>".
+// The answer's text as the client reads it.
 std::string BodyText(const std::string& reply) {
-    const size_t open = reply.find("<body>");
-    const size_t close = reply.find("</body>");
-    if (open == std::string::npos || close == std::string::npos || close < open + 10) return "<unframed>" + reply;
-    return reply.substr(open + 8, close - 2 - (open + 8));
+    return GetBodyText(reply).value_or("<unclosed body>");
 }
 
 class VansimUpload : public ::testing::Test {
