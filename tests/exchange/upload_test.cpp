@@ -7,10 +7,15 @@
 #include "core/time_format.h"
 #include "core/upper_case.h"
 #include "exchange/crc32.h"
+#include "exchange/upload.h"
 
+#include "counting_dial_up_gate.h"
 #include "fake_transport.h"
+#include "recording_cycle_events.h"
+#include "recording_sent_files.h"
+#include "recording_transfer_progress.h"
+#include "session_fixture.h"
 #include "trace_has.h"
-#include "upload_fixture.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -37,8 +42,41 @@ std::string Field(const std::string& body, const std::string& name) {
     return body.substr(start, body.find('&', start) - start);
 }
 
-class Upload : public test::UploadFixture {
+// An outbound folder, the upload's collaborators, and SendFile run through a
+// fresh session on a scripted transport.
+class Upload : public test::SessionFixture {
 protected:
+    Upload() {
+        source = dir / "Na_CU";
+        fs::create_directories(source);
+        settings.SourcePath = source.string() + "/";
+        settings.ServerTxt = settings.ServerXml = "van.example";
+        settings.Pass = "heslo";
+        settings.WriteLogFile = true;
+    }
+
+    // Writes a file below the outbound folder and gives its folder path (ending with "/").
+    std::string Put(const std::string& name, const std::string& bytes, const std::string& sub = "") {
+        const fs::path folder = sub.empty() ? source : source / sub;
+        fs::create_directories(folder);
+        test::WriteFileBytes(folder / name, bytes);
+        return folder.string() + "/";
+    }
+
+    bool Send(Transport& transport, const std::string& folder, const std::string& name, const std::string& cuCode,
+              const std::string& sendAs, FileIdentity* readIdentity = nullptr,
+              const std::optional<FileNode>& expected = std::nullopt) {
+        ServerSession session(transport, settings, registry, logs, reporter);
+        session.Open();
+        const UploadContext context{session, settings, logs, reporter, cycle, sent, gate, clock, &progress};
+        return SendFile(context, folder, name, cuCode, sendAs, expected, readIdentity);
+    }
+
+    fs::path source;
+    test::RecordingCycleEvents cycle;
+    test::RecordingSentFiles sent;
+    test::CountingDialUpGate gate;
+    test::RecordingTransferProgress progress;
     test::FakeTransport transport;
 };
 
