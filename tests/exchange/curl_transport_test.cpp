@@ -82,18 +82,15 @@ TEST_F(CurlTransportTest, PostSendsHttp10WithHeadersAndReturnsReply) {
     EXPECT_FALSE(seen.has_header("Expect"));
 }
 
-// A redirect is a status like any other: returned, not followed.
+// A redirect is a status like any other: returned, not followed (a followed
+// one would show the missing target's 404).
 TEST_F(CurlTransportTest, ServerStatusCodesComeBackAsNumbersAndRedirectsAreNotFollowed) {
     auto server = MakeServer();
-    std::atomic<int> targetHits = 0;
     server->server().Post(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
         response.status = std::stoi(request.matches[1]);
         if (response.status == 302) response.set_header("Location", "/elsewhere");
         response.set_content("status page", "text/plain");
     });
-    const auto target = [&](const httplib::Request&, httplib::Response&) { ++targetHits; };
-    server->server().Post("/elsewhere", target);
-    server->server().Get("/elsewhere", target);
     server->Start();
 
     auto session = OpenSession();
@@ -104,7 +101,6 @@ TEST_F(CurlTransportTest, ServerStatusCodesComeBackAsNumbersAndRedirectsAreNotFo
         EXPECT_EQ(request->QueryStatusCode(), status);
         EXPECT_EQ(ReadAll(*request), "status page") << status;
     }
-    EXPECT_EQ(targetHits, 0);
 }
 
 TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) {
