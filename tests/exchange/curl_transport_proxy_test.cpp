@@ -13,8 +13,7 @@ constexpr const char* kTestPage = "/secure/activex_download/testing.asp";
 class CurlTransportProxyTest : public TransportFixture {
 protected:
     CurlTransportProxyTest() : proxyDir_(), proxy_(proxyDir_.path(), "proxyuser", "proxypass"), server_(MakeServer()) {
-        auto answer = [this](const httplib::Request& request, httplib::Response& response) {
-            server_->NoteClient(request);
+        auto answer = [](const httplib::Request&, httplib::Response& response) {
             response.set_content("list#", "text/plain");
         };
         server_->server().Post(kPage, answer);
@@ -65,20 +64,6 @@ TEST_F(CurlTransportProxyTest, TestPageThroughProxyGives407ThenPassesWhenSentAga
     EXPECT_EQ(ReadAll(*request), "list#");
 }
 
-TEST_F(CurlTransportProxyTest, PostsThroughTheProxyReuseOneTunnel) {
-    auto session = OpenSession({true, proxy_.address()});
-    auto connection = session->Connect(server_->address());
-    for (int i = 0; i < 3; ++i) {
-        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
-        request->AddRequestHeader("Connection: Keep-Alive");
-        request->SetProxyUserName("proxyuser");
-        request->SetProxyPassword("proxypass");
-        ASSERT_TRUE(request->SendRequest("User=x"));
-        EXPECT_EQ(ReadAll(*request), "list#");
-    }
-    EXPECT_EQ(server_->ClientPorts().size(), 1u);
-}
-
 TEST_F(CurlTransportProxyTest, HostNameWithoutDotGoesAroundTheNamedProxy) {
     // The proxy named here does not exist; only a request that bypasses it
     // can reach the server.
@@ -90,6 +75,8 @@ TEST_F(CurlTransportProxyTest, HostNameWithoutDotGoesAroundTheNamedProxy) {
     auto proxied = OpenPost(*session, server_->address());
     EXPECT_FALSE(proxied->SendRequest("User=x"));
     EXPECT_EQ(proxied->LastError(), inet_error::kCannotConnect);
+    // libcurl names only an address: the report must say it is the proxy's.
+    EXPECT_NE(proxied->LastErrorDetail().find("proxy 127.0.0.1:"), std::string::npos) << proxied->LastErrorDetail();
 }
 
 TEST_F(CurlTransportProxyTest, SystemConfigurationUsesHttpsProxyAndNoProxy) {

@@ -4,13 +4,13 @@
 #include "transport_fixture.h"
 
 #include <atomic>
-#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <latch>
 #include <thread>
 
 namespace zumaset::test {
 namespace {
 
-using ::testing::ElementsAre;
 using namespace std::chrono_literals;
 
 constexpr const char* kPage = "/secure/activex_download/upload_prg.asp";
@@ -59,10 +59,11 @@ TEST_F(CurlTransportTest, PostSendsHttp10WithHeadersAndReturnsReply) {
     ASSERT_TRUE(connection);
     auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
     ASSERT_TRUE(request);
-    for (const char* nameless : {"no colon here\r\n", ": value", "\r\n"}) {
-        EXPECT_FALSE(request->AddRequestHeader(nameless)) << nameless;
-        EXPECT_EQ(request->LastError(), inet_error::kInvalidHeader);
-    }
+    // A request outlives its connection and session.
+    connection.reset();
+    session.reset();
+    EXPECT_FALSE(request->AddRequestHeader(": value"));
+    EXPECT_EQ(request->LastError(), inet_error::kInvalidHeader);
     ASSERT_TRUE(request->AddRequestHeader("Connection: Keep-Alive\r\n"));
     ASSERT_TRUE(request->AddRequestHeader("Content-Type: text/plain\r\n"));
     // A second header of the same name replaces the first.
@@ -81,130 +82,35 @@ TEST_F(CurlTransportTest, PostSendsHttp10WithHeadersAndReturnsReply) {
     EXPECT_FALSE(seen.has_header("Expect"));
 }
 
-TEST_F(CurlTransportTest, ReplyIsReadIn2048BytePiecesWithZeroAtTheEnd) {
-    auto server = MakeServer();
-    std::string sent;
-    for (int i = 0; i < 5000; ++i) sent += static_cast<char>('a' + i % 26);
-    server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
-        // Small chunks, so the pieces the client reads do not follow the
-        // pieces the server wrote.
-        response.set_chunked_content_provider("text/plain", [&](std::size_t offset, httplib::DataSink& sink) {
-            if (offset >= sent.size()) {
-                sink.done();
-                return true;
-            }
-            return sink.write(sent.data() + offset, std::min<std::size_t>(100, sent.size() - offset));
-        });
-    });
-    server->Start();
-
-    auto session = OpenSession();
-    auto connection = session->Connect(server->address());
-    auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
-    // A request outlives its connection and session.
-    connection.reset();
-    session.reset();
-    ASSERT_TRUE(request->SendRequest("x"));
-    std::array<char, 2048> buffer{};
-    std::vector<std::size_t> sizes;
-    std::string received;
-    for (int i = 0; i < 10; ++i) {
-        const auto n = request->ReadFile(buffer);
-        ASSERT_TRUE(n);
-        sizes.push_back(*n);
-        received.append(buffer.data(), *n);
-        if (*n == 0) break;
-    }
-    EXPECT_THAT(sizes, ElementsAre(2048u, 2048u, 904u, 0u));
-    EXPECT_EQ(received, sent);
-}
-
-// A redirect is a status like any other: returned, not followed.
+// A redirect is a status like any other: returned, not followed (a followed
+// one would show the missing target's 404).
 TEST_F(CurlTransportTest, ServerStatusCodesComeBackAsNumbersAndRedirectsAreNotFollowed) {
     auto server = MakeServer();
-    std::atomic<int> targetHits = 0;
     server->server().Post(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
         response.status = std::stoi(request.matches[1]);
         if (response.status == 302) response.set_header("Location", "/elsewhere");
         response.set_content("status page", "text/plain");
     });
-    const auto target = [&](const httplib::Request&, httplib::Response&) { ++targetHits; };
-    server->server().Post("/elsewhere", target);
-    server->server().Get("/elsewhere", target);
     server->Start();
 
     auto session = OpenSession();
     auto connection = session->Connect(server->address());
-    for (long status : {200L, 302L, 404L, 407L, 500L}) {
+    for (long status : {302L, 500L}) {
         auto request = connection->OpenRequest("POST", "/status/" + std::to_string(status), "HTTP/1.0");
         ASSERT_TRUE(request->SendRequest("x")) << status;
         EXPECT_EQ(request->QueryStatusCode(), status);
         EXPECT_EQ(ReadAll(*request), "status page") << status;
-    }
-    EXPECT_EQ(targetHits, 0);
-}
-
-TEST_F(CurlTransportTest, PostsOfOneConnectionReuseOneTlsConnection) {
-    auto server = MakeServer();
-    server->server().Post(kPage, [&](const httplib::Request& request, httplib::Response& response) {
-        server->NoteClient(request);
-        response.set_content("OK", "text/plain");
-    });
-    server->Start();
-
-    auto session = OpenSession();
-    auto connection = session->Connect(server->address());
-    for (int chunk = 1; chunk <= 3; ++chunk) {
-        auto request = connection->OpenRequest("POST", kPage, "HTTP/1.0");
-        ASSERT_TRUE(request->AddRequestHeader("Connection: Keep-Alive"));
-        ASSERT_TRUE(request->SendRequest("chunk=" + std::to_string(chunk)));
-        EXPECT_EQ(ReadAll(*request), "OK");
-    }
-    EXPECT_EQ(server->ClientPorts().size(), 1u);
-
-    // A second connection object is a second TCP connection.
-    auto other = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
-    ASSERT_TRUE(other->SendRequest("x"));
-    ReadAll(*other);
-    EXPECT_EQ(server->ClientPorts().size(), 2u);
-}
-
-TEST_F(CurlTransportTest, RefusedConnectionFailsWithCannotConnect) {
-    const int port = FreeLoopbackPort();
-    auto session = OpenSession();
-    auto request = session->Connect("127.0.0.1:" + std::to_string(port))->OpenRequest("POST", kPage, "HTTP/1.0");
-    EXPECT_FALSE(request->SendRequest("x"));
-    EXPECT_EQ(request->LastError(), inet_error::kCannotConnect);
-    EXPECT_FALSE(request->QueryStatusCode());
-    std::array<char, 16> buffer{};
-    EXPECT_FALSE(request->ReadFile(buffer));
-
-    EXPECT_FALSE(session->OpenUrl("https://127.0.0.1:" + std::to_string(port) + "/t.asp"));
-    EXPECT_EQ(session->LastError(), inet_error::kCannotConnect);
-}
-
-TEST_F(CurlTransportTest, UnusableServerNamesGiveNoConnection) {
-    auto session = OpenSession();
-    for (const char* name : {"", "host:", "host:0", "host:99999", "host:8x"}) {
-        EXPECT_FALSE(session->Connect(name)) << name;
-        EXPECT_EQ(session->LastError(), inet_error::kInvalidUrl) << name;
-    }
-    // Plain HTTP is refused too.
-    for (const std::string& url :
-         {std::string("not a url"), "http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/"}) {
-        EXPECT_FALSE(session->OpenUrl(url)) << url;
-        EXPECT_EQ(session->LastError(), inet_error::kInvalidUrl) << url;
     }
 }
 
 TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) {
     options_.limits.receiveOverride = 300ms;
     auto server = MakeServer();
-    Gate gate;
+    std::latch gate(1); // holds the handler back until the client gave up
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider("text/plain", [&](std::size_t offset, httplib::DataSink& sink) {
             if (offset == 0) return sink.write("partial", 7);
-            gate.Wait();
+            gate.wait();
             sink.done();
             return true;
         });
@@ -213,7 +119,7 @@ TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) 
 
     auto session = OpenSession();
     const SlowRead read = PostAndReadSlowReply(*session, server->address());
-    gate.Open();
+    gate.count_down();
 
     EXPECT_TRUE(read.failed);
     EXPECT_EQ(read.received, "partial");
@@ -224,9 +130,9 @@ TEST_F(CurlTransportTest, StalledReplyFailsTheReadWithTimeoutAndKeepsTheStatus) 
 TEST_F(CurlTransportTest, ServerSilentBeforeItsReplyFailsTheSendWithTimeout) {
     options_.limits.response = 300ms;
     auto server = MakeServer();
-    Gate gate;
+    std::latch gate(1); // holds the handler back until the client gave up
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
-        gate.Wait();
+        gate.wait();
         response.set_content("late", "text/plain");
     });
     server->Start();
@@ -234,7 +140,7 @@ TEST_F(CurlTransportTest, ServerSilentBeforeItsReplyFailsTheSendWithTimeout) {
     auto session = OpenSession();
     auto request = session->Connect(server->address())->OpenRequest("POST", kPage, "HTTP/1.0");
     const bool sent = request->SendRequest("x");
-    gate.Open();
+    gate.count_down();
     EXPECT_FALSE(sent);
     EXPECT_EQ(request->LastError(), inet_error::kTimeout);
     EXPECT_FALSE(request->QueryStatusCode());
@@ -266,19 +172,12 @@ TEST_F(CurlTransportTest, ReplyCutShortFailsTheReadInsteadOfEndingIt) {
 TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
     auto server = MakeServer();
     const std::string piece(64 * 1024, 'x');
-    const std::string answer(100 * 1024, 'a');
-    // A pattern that shows a piece lost, doubled or swapped.
-    std::string file(9 * 1024 * 1024, '\0');
-    for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<char>(i * 7 % 251);
     server->server().Post(kPage, [&](const httplib::Request&, httplib::Response& response) {
         response.set_chunked_content_provider(
             "text/plain", [&](std::size_t, httplib::DataSink& sink) { return sink.write(piece.data(), piece.size()); });
     });
-    server->server().Post(R"(/(exact|answer|file))", [&](const httplib::Request& request, httplib::Response& response) {
-        const std::string& body = request.matches[1] == "exact"    ? piece
-                                  : request.matches[1] == "answer" ? answer
-                                                                   : file;
-        response.set_content(body, "text/plain");
+    server->server().Post("/exact", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(piece, "text/plain");
     });
     server->Start();
 
@@ -306,16 +205,7 @@ TEST_F(CurlTransportTest, ReplyLongerThanItsLimitFailsTheRead) {
             EXPECT_EQ(request->LastError(), inet_error::kReplyTooLarge);
             EXPECT_LE(received.size(), limit.value_or(kDefaultReplyLimit));
         }
-        // An answer to an upload may be 64 KiB long.
-        auto answerRequest = send("/answer", 64 * 1024);
-        bool failed = false;
-        ReadAll(*answerRequest, &failed);
-        EXPECT_TRUE(failed);
-        EXPECT_EQ(answerRequest->LastError(), inet_error::kReplyTooLarge);
-
         EXPECT_EQ(ReadAll(*send("/exact", piece.size())), piece);
-        // A file longer than the default limit comes whole under a larger one.
-        EXPECT_TRUE(ReadAll(*send("/file", 10 * 1024 * 1024)) == file);
     }
 }
 
@@ -456,8 +346,8 @@ struct CertCase {
 constexpr const char* kConfigured = "van.configured.example";
 const ServerCertProfile kRightName{};
 const ServerCertProfile kExpired{{"localhost"}, {"127.0.0.1"}, -24h * 60, -24h};
-const ServerCertProfile kNotYetValid{{"localhost"}, {"127.0.0.1"}, 24h, 24h * 60};
 const ServerCertProfile kOtherName{{"other.example"}, {}, -24h, 24h * 60};
+const ServerCertProfile kExpiredOtherName{{"other.example"}, {}, -24h * 60, -24h};
 const ServerCertProfile kConfiguredName{{kConfigured}, {}, -24h, 24h * 60};
 const ServerCertProfile kConfiguredNameExpired{{kConfigured}, {}, -24h * 60, -24h};
 
@@ -510,30 +400,21 @@ using namespace inet_error;
 INSTANTIATE_TEST_SUITE_P(
     Cases, CertificatePolicyTest,
     ::testing::Values(
-        CertCase{"OperatorValid", Issuer::Operator, Mode::Request, kRightName, 0},
-        CertCase{"OperatorExpired", Issuer::Operator, Mode::Request, kExpired, 0},
-        CertCase{"OperatorOtherName", Issuer::Operator, Mode::Request, kOtherName, 0},
+        CertCase{"OperatorExpiredForAnotherName", Issuer::Operator, Mode::Request, kExpiredOtherName, 0},
         CertCase{"PublicValid", Issuer::Public, Mode::Request, kRightName, 0},
         CertCase{"PublicOtherNameIsRefused", Issuer::Public, Mode::Request, kOtherName, kCertificateNameInvalid},
-        CertCase{"PublicConfiguredName", Issuer::Public, Mode::Request, kConfiguredName, 0},
         CertCase{"PublicConfiguredNameExpired", Issuer::Public, Mode::Request, kConfiguredNameExpired, 0},
         CertCase{"PublicConfiguredWithTrailingDot", Issuer::Public, Mode::Request, kConfiguredName, 0,
                  "van.configured.example."},
         CertCase{"PublicConfiguredParentWithLeadingDotIsRefused", Issuer::Public, Mode::Request, kConfiguredName,
                  kCertificateNameInvalid, ".configured.example"},
-        CertCase{"OwnInFolder", Issuer::OwnInFolder, Mode::Request, kRightName, 0},
         CertCase{"OwnInFolderOtherName", Issuer::OwnInFolder, Mode::Request, kOtherName, 0},
         CertCase{"OwnInSystem", Issuer::OwnInSystem, Mode::Request, kRightName, 0},
         CertCase{"OwnInSystemOtherNameIsRefused", Issuer::OwnInSystem, Mode::Request, kOtherName,
                  kCertificateNameInvalid},
-        CertCase{"UnknownIsRefused", Issuer::Unknown, Mode::Request, kRightName, kInvalidCa},
         CertCase{"UnknownExpiredIsRefused", Issuer::Unknown, Mode::Request, kExpired, kInvalidCa},
         CertCase{"TestOperatorValid", Issuer::Operator, Mode::ConnectionTest, kRightName, 0},
-        CertCase{"TestOwnInFolder", Issuer::OwnInFolder, Mode::ConnectionTest, kRightName, 0},
-        CertCase{"TestPublicValid", Issuer::Public, Mode::ConnectionTest, kRightName, 0},
         CertCase{"TestExpiredIsRefused", Issuer::Operator, Mode::ConnectionTest, kExpired, kCertificateDateInvalid},
-        CertCase{"TestNotYetValidIsRefused", Issuer::Public, Mode::ConnectionTest, kNotYetValid,
-                 kCertificateDateInvalid},
         CertCase{"TestOtherNameIsRefused", Issuer::Operator, Mode::ConnectionTest, kOtherName, kCertificateNameInvalid},
         CertCase{"TestConfiguredNameIsRefused", Issuer::Public, Mode::ConnectionTest, kConfiguredName,
                  kCertificateNameInvalid}),

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <filesystem>
 #include <httplib.h>
 #include <memory>
@@ -37,27 +36,6 @@ private:
     int port_ = 0;
     mutable std::mutex mutex_;
     std::set<int> clientPorts_;
-};
-
-// Holds server handlers back until the test opens it (a stalled reply).
-class Gate {
-public:
-    void Wait() {
-        std::unique_lock lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
-    }
-    void Open() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        opened_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
 };
 
 } // namespace zumaset::test

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,30 +13,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct EntryCase {
-    const char* label;
-    const char* entry;
-    const char* dir;
-    const char* name;
-};
-
-void PrintTo(const EntryCase& row, std::ostream* os) {
-    *os << row.label << " (\"" << row.entry << "\")";
+TEST(DownloadEntry, SplitsAtTheLastBackslash) {
+    EXPECT_EQ(SplitDownloadEntry("U\\CZ510201\\A.POT").dir, "U\\CZ510201\\");
+    EXPECT_EQ(SplitDownloadEntry("U\\CZ510201\\A.POT").name, "A.POT");
+    EXPECT_EQ(SplitDownloadEntry("A.POT").dir, "");
+    EXPECT_EQ(SplitDownloadEntry("U\\D\\").name, "");
 }
-
-class DownloadEntrySplit : public ::testing::TestWithParam<EntryCase> {};
-
-TEST_P(DownloadEntrySplit, SplitsAtTheLastBackslash) {
-    const auto parts = SplitDownloadEntry(GetParam().entry);
-    EXPECT_EQ(parts.dir, GetParam().dir);
-    EXPECT_EQ(parts.name, GetParam().name);
-}
-
-INSTANTIATE_TEST_SUITE_P(Entries, DownloadEntrySplit,
-                         ::testing::Values(EntryCase{"ThreeLevels", "U\\CZ510201\\A.POT", "U\\CZ510201\\", "A.POT"},
-                                           EntryCase{"NoDirectory", "A.POT", "", "A.POT"},
-                                           EntryCase{"TrailingBackslash", "U\\D\\", "U\\D\\", ""}),
-                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST(DownloadList, PiecesAfterTheLastHashAndEmptyPiecesAreNoEntries) {
     EXPECT_TRUE(SplitDownloadList("").empty());

@@ -1,7 +1,5 @@
-// Download list, fetch and acknowledge against the running simulator, and the
-// receipts that uploads leave there.
-#include "https_client.h"
-#include "vansim_process.h"
+// Download list, fetch and acknowledge against the running simulator.
+#include "sim_client.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -28,7 +26,7 @@ protected:
     std::string List() { return client.Post(kListPage, "JmenoDeklaranta=novak&Heslo=tajne").body; }
 
     VansimProcess sim;
-    HttpsClient client{sim.baseUrl(), sim.caPath()};
+    SimClient client{sim};
 };
 
 // Each account sees only its own files, and none with a wrong password.
@@ -54,22 +52,6 @@ TEST_F(VansimDownload, RequestsOutsideTheOutboxOrForAbsentFilesAreNotFound) {
         EXPECT_EQ(client.Post(kMovePage, body).status, 404) << body;
     }
     EXPECT_TRUE(fs::exists(sim.WaitingFile("novak\\CZ510201\\B.POT")));
-}
-
-TEST_F(VansimDownload, ReceiptDelayHoldsTheReceiptBackUntilItIsDue) {
-    sim.SetSetting("receipt_delay", "3600");
-    ASSERT_EQ(client.Post("/secure/activex_download/upload_prg.asp", TextChunkBody({.digits = "065"})).status, 200);
-    EXPECT_EQ(List(), "");
-    EXPECT_TRUE(fs::exists(sim.dataFolder() / "scheduled" / "novak" / "CZ510201" / "ABC.POT"));
-}
-
-TEST_F(VansimDownload, DueReceiptIsReleasedIntoTheOutbox) {
-    // A scheduled receipt whose time has come, as the simulator leaves it after a delay.
-    const fs::path scheduled = sim.dataFolder() / "scheduled" / "novak" / "CZ510201" / "OLD.POT";
-    fs::create_directories(scheduled.parent_path());
-    WriteFileBytes(scheduled, "old");
-    fs::last_write_time(scheduled, fs::file_time_type::clock::now() - std::chrono::hours(1));
-    EXPECT_EQ(List(), "novak\\CZ510201\\OLD.POT#");
 }
 
 } // namespace

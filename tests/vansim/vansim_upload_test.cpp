@@ -1,6 +1,7 @@
 // Uploads against the running simulator: storing, reassembly and refusals.
-#include "https_client.h"
-#include "vansim_process.h"
+#include "exchange/body_text.h"
+
+#include "sim_client.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -13,13 +14,9 @@ namespace fs = std::filesystem;
 constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
 constexpr const char* kXmlPage = "/secure/activex_download/upload_prov.asp";
 
-// The body text the way the client extracts it: after "<body>" and its line
-// break, before the line break that precedes "</body>".
+// The answer's text as the client reads it.
 std::string BodyText(const std::string& reply) {
-    const size_t open = reply.find("<body>");
-    const size_t close = reply.find("</body>");
-    if (open == std::string::npos || close == std::string::npos || close < open + 10) return "<unframed>" + reply;
-    return reply.substr(open + 8, close - 2 - (open + 8));
+    return GetBodyText(reply).value_or("<unclosed body>");
 }
 
 class VansimUpload : public ::testing::Test {
@@ -27,11 +24,11 @@ protected:
     VansimUpload() { sim.AddAccount("novak", "tajne"); }
 
     VansimProcess sim;
-    HttpsClient client{sim.baseUrl(), sim.caPath()};
+    SimClient client{sim};
 };
 
 TEST_F(VansimUpload, EmptyFileIsStoredEmpty) {
-    const auto reply = client.Post(kTextPage, TextChunkBody({.digits = ""}));
+    const auto reply = client.Post(kTextPage, ChunkBody({.digits = ""}));
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(BodyText(reply.body), "OK");
     EXPECT_TRUE(fs::exists(sim.ReceivedFile("novak\\CZ510201\\ABC.DOK")));
@@ -41,9 +38,9 @@ TEST_F(VansimUpload, EmptyFileIsStoredEmpty) {
 TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSameSubFolder) {
     const std::string content = "<?xml version=\"1.0\"?><zprava>\x9a\xe8</zprava>";
     const std::string digits = HexDigits(content);
-    const auto reply =
-        client.Post(kXmlPage, XmlChunkBody({.name = "DECL01.xml", .folder = "praha\\", .digits = digits}));
-    EXPECT_EQ(BodyText(reply.body), SignedCrcText(digits));
+    const auto reply = client.Post(
+        kXmlPage, ChunkBody({.kind = FileKind::Xml, .office = "praha\\", .name = "DECL01.xml", .digits = digits}));
+    EXPECT_EQ(BodyText(reply.body), CrcToDecimal(CalcCrc32(digits)));
     EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("novak\\praha\\DECL01.xml")), content);
     const std::string receipt = ReadFileBytes(sim.WaitingFile("novak\\praha\\DECL01_POT.xml"));
     ASSERT_FALSE(receipt.empty());
@@ -51,15 +48,16 @@ TEST_F(VansimUpload, XmlChunkIsConfirmedWithItsChecksumAndItsReceiptGoesToTheSam
     EXPECT_NE(receipt.find("DECL01.xml"), std::string::npos);
 
     // A file directly in the source folder has its receipt in the user's folder.
-    const auto top = client.Post(kXmlPage, XmlChunkBody({.name = "TOP.xml", .digits = HexDigits("<a/>")}));
-    EXPECT_EQ(BodyText(top.body), SignedCrcText(HexDigits("<a/>")));
+    const auto top = client.Post(
+        kXmlPage, ChunkBody({.kind = FileKind::Xml, .office = "", .name = "TOP.xml", .digits = HexDigits("<a/>")}));
+    EXPECT_EQ(BodyText(top.body), CrcToDecimal(CalcCrc32(HexDigits("<a/>"))));
     EXPECT_TRUE(fs::exists(sim.WaitingFile("novak\\TOP_POT.xml")));
 }
 
 TEST_F(VansimUpload, UserNameTravelsInWindows1250) {
     sim.AddAccount("Dvořák", "tajne");
     const std::string wireUser = "Dvo\xf8\xe1k"; // ř and á in Windows-1250
-    const auto reply = client.Post(kTextPage, TextChunkBody({.user = wireUser, .digits = "065"}));
+    const auto reply = client.Post(kTextPage, ChunkBody({.user = wireUser, .digits = "065"}));
     EXPECT_EQ(BodyText(reply.body), "OK");
     EXPECT_EQ(ReadFileBytes(sim.ReceivedFile("Dvořák\\CZ510201\\ABC.DOK")), "A");
 
@@ -80,21 +78,11 @@ void PrintTo(const Refusal& row, std::ostream* os) {
     *os << row.name << " (" << row.page << " answers " << row.keyword << ")";
 }
 
-std::string TextWithWrongCrc() {
-    TextChunk chunk{.digits = "065066"};
-    return TextChunkBodyWithCrc(chunk, SignedCrcText("065067"));
-}
-
-std::string XmlWithWrongCrc() {
-    std::string body = XmlChunkBody({.digits = "4142"});
-    return body.replace(body.find("&FileCrc=") + 9, SignedCrcText("4142").size(), SignedCrcText("4143"));
-}
-
+// "Celnice" and "FileName" in the XML kind's order.
 std::string TextFieldsSwapped() {
-    // "Celnice" and "FileName" in the XML kind's order.
     return "JmenoDeklaranta=novak&Heslo=tajne&FileName=ABC.DOK&Celnice=CZ510201&FileCurent=1&FileCount=1"
            "&FileData=065&FileCRC=" +
-           SignedCrcText("065") + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
+           CrcToDecimal(CalcCrc32("065")) + "&DateBT=2010-05-04T13:02:09&VerzeApl=2.0.0.2";
 }
 
 class VansimRefusal : public ::testing::TestWithParam<Refusal> {
@@ -103,7 +91,6 @@ protected:
         sim_ = std::make_unique<VansimProcess>();
         sim_->AddAccount("novak", "tajne");
         sim_->AddAccount("svoboda", "heslo", false);
-        sim_->SetSetting("refuse_version", "1.9.0.0");
     }
     static void TearDownTestSuite() { sim_.reset(); }
 
@@ -112,7 +99,7 @@ protected:
 std::unique_ptr<VansimProcess> VansimRefusal::sim_;
 
 TEST_P(VansimRefusal, IsAnsweredWithItsKeywordAndStoresNothing) {
-    HttpsClient client(sim_->baseUrl(), sim_->caPath());
+    SimClient client(*sim_);
     const auto reply = client.Post(GetParam().page, GetParam().body);
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(BodyText(reply.body), GetParam().keyword);
@@ -123,26 +110,17 @@ TEST_P(VansimRefusal, IsAnsweredWithItsKeywordAndStoresNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, VansimRefusal,
     ::testing::Values(
-        Refusal{"WrongPassword", kTextPage, TextChunkBody({.password = "spatne", .digits = "065"}), "NEPLATNE HESLO"},
-        Refusal{"UnknownUser", kTextPage, TextChunkBody({.user = "nikdo", .digits = "065"}), "NEPLATNE HESLO"},
-        Refusal{"XmlWrongPassword", kXmlPage, XmlChunkBody({.password = "spatne", .digits = "41"}), "NEPLATNE HESLO"},
-        Refusal{"XmlUnknownDeclarant", kXmlPage, XmlChunkBody({.user = "nikdo", .digits = "41"}), "CHYBA ID"},
+        Refusal{"WrongPassword", kTextPage, ChunkBody({.password = "spatne", .digits = "065"}), "NEPLATNE HESLO"},
         Refusal{"XmlDeclarantNotKnownForXml", kXmlPage,
-                XmlChunkBody({.user = "svoboda", .password = "heslo", .digits = "41"}), "CHYBA ID"},
-        Refusal{"TextWrongCrc", kTextPage, TextWithWrongCrc(), "CHYBA CRC"},
-        Refusal{"XmlWrongCrc", kXmlPage, XmlWithWrongCrc(), "CHYBA CRC"},
-        Refusal{"RefusedClientVersion", kTextPage, TextChunkBody({.digits = "065", .version = "1.9.0.0"}),
-                "CHYBA VERZE KLIENTA"},
+                ChunkBody({.kind = FileKind::Xml, .user = "svoboda", .password = "heslo", .digits = "41"}), "CHYBA ID"},
+        Refusal{"TextWrongCrc", kTextPage, ChunkBody({.digits = "065066", .crc = CrcToDecimal(CalcCrc32("065067"))}),
+                "CHYBA CRC"},
         Refusal{"FieldsOutOfOrder", kTextPage, TextFieldsSwapped(), "CHYBA FORMULARE"},
         Refusal{"ChunkWithoutItsPredecessor", kTextPage,
-                TextChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}), "CHYBA PORADI"},
-        Refusal{"ChunkNumberAboveCount", kTextPage, TextChunkBody({.index = 3, .count = 2, .digits = "065"}),
-                "CHYBA FORMULARE"},
-        Refusal{"ByteValueOver255", kTextPage, TextChunkBody({.digits = "256"}), "CHYBA DATA"},
-        Refusal{"LowerCaseHex", kXmlPage, XmlChunkBody({.digits = "4a"}), "CHYBA DATA"},
-        Refusal{"FileNameClimbsUp", kTextPage, TextChunkBody({.name = "..", .digits = "065"}), "CHYBA NAZEV"},
-        Refusal{"OfficeWithBackslash", kTextPage, TextChunkBody({.office = "..\\..", .digits = "065"}), "CHYBA NAZEV"},
-        Refusal{"XmlFolderClimbsUp", kXmlPage, XmlChunkBody({.folder = "a\\..\\..\\", .digits = "41"}), "CHYBA NAZEV"}),
+                ChunkBody({.name = "X.DOK", .index = 2, .count = 2, .digits = "065"}), "CHYBA PORADI"},
+        Refusal{"FileNameClimbsUp", kTextPage, ChunkBody({.name = "..", .digits = "065"}), "CHYBA NAZEV"},
+        Refusal{"XmlFolderClimbsUp", kXmlPage,
+                ChunkBody({.kind = FileKind::Xml, .office = "a\\..\\..\\", .digits = "41"}), "CHYBA NAZEV"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 } // namespace
