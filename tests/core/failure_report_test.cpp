@@ -39,7 +39,6 @@ TEST_F(FailureReportTest, SystemErrorBoxCarriesHeadingDescriptionAndDetail) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12002]\r\n" + SystemErrorText(12002) + " ");
-    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12002] *** " + SystemErrorText(12002) + "  \r\n");
 }
 
 TEST_F(FailureReportTest, TransportErrorCarriesTheTransportsOwnWordsInBrackets) {

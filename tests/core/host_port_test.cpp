@@ -35,7 +35,6 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ServerNameTest,
     ::testing::Values(SplitCase{"BareHostMeans443", "van.example.cz", "van.example.cz", 443, "van.example.cz"},
                       SplitCase{"HostWithPort", "van.example.cz:8443", "van.example.cz", 8443, "van.example.cz:8443"},
-                      SplitCase{"Explicit443", "van.example.cz:443", "van.example.cz", 443, "van.example.cz"},
                       SplitCase{"Ipv6WithPort", "[::1]:4433", "::1", 4433, "[::1]:4433"},
                       SplitCase{"Ipv6Bare", "[::1]", "::1", 443, "[::1]"}),
     [](const auto& info) { return std::string(info.param.label); });

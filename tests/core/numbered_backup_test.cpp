@@ -54,21 +54,18 @@ TEST(PlaceWithNumberedBackup, KeepsEveryEarlierFileOfTheName) {
     EXPECT_EQ(ReadFileBytes(dir / "a.vas.~1~"), "first");
 }
 
-TEST(PlaceWithNumberedBackup, AFolderInTheWayIsRefusedAndTheFileStays) {
+// A folder in the target's place, or a missing file, is refused and both stay.
+TEST(PlaceWithNumberedBackup, RefusalsLeaveTheFileAndTheTargetAlone) {
     test::TempDir dir;
     fs::create_directories(dir / "a.vas" / "inside");
     WriteFileBytes(dir / ".ready", "new");
     EXPECT_EQ(PlaceWithNumberedBackup(dir / ".ready", dir / "a.vas"), EISDIR);
     EXPECT_EQ(ReadFileBytes(dir / ".ready"), "new");
     EXPECT_TRUE(fs::exists(dir / "a.vas" / "inside"));
-}
-
-TEST(PlaceWithNumberedBackup, AMissingFileLeavesTheTargetAlone) {
-    test::TempDir dir;
-    WriteFileBytes(dir / "a.vas", "old");
-    EXPECT_EQ(PlaceWithNumberedBackup(dir / ".ready", dir / "a.vas"), ENOENT);
-    EXPECT_EQ(ReadFileBytes(dir / "a.vas"), "old");
-    EXPECT_FALSE(fs::exists(dir / "a.vas.~1~"));
+    WriteFileBytes(dir / "b.vas", "old");
+    EXPECT_EQ(PlaceWithNumberedBackup(dir / ".missing", dir / "b.vas"), ENOENT);
+    EXPECT_EQ(ReadFileBytes(dir / "b.vas"), "old");
+    EXPECT_FALSE(fs::exists(dir / "b.vas.~1~"));
 }
 
 TEST(MoveToNumberedBackup, MovesALinkItselfAndSaysWhenThereIsNothing) {
