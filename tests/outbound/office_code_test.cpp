@@ -101,15 +101,5 @@ TEST_F(CheckOfficeCodeTest, InvalidCodeIsReportedInBoxLogAndMail) {
     EXPECT_EQ(mail.notices[0].text, "Kód CÚ nemá platný formát.");
 }
 
-// A valid code passes, and an empty name is refused, both without a report.
-TEST_F(CheckOfficeCodeTest, ValidCodeAndEmptyNameGoWithoutReport) {
-    settings.ShowErrMessage = true;
-    EXPECT_TRUE(CheckOfficeCode("CZ510201", "a.txt", reporter));
-    EXPECT_FALSE(CheckOfficeCode("bad", "", reporter));
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_TRUE(mail.notices.empty());
-    EXPECT_TRUE(ErrorLines().empty());
-}
-
 } // namespace
 } // namespace zumaset
