@@ -53,15 +53,6 @@ TEST_F(Model, TheObserverMayReadTheModelAndReplaceItself) {
     EXPECT_EQ(counts, std::vector<long>{1});
 }
 
-TEST_F(Model, TrimKeepsTheNewestFiveHundred) {
-    for (int i = 0; i < 501; ++i) model.AddActivity(std::to_string(i));
-    model.TrimActivity();
-    const auto activity = model.activity();
-    ASSERT_EQ(activity.size(), ClientModel::kActivityCapacity);
-    EXPECT_EQ(activity.front(), "04:05:06 * 1");
-    EXPECT_EQ(activity.back(), "04:05:06 * 500");
-}
-
 // A pass writes while a window reads: every snapshot is whole and in step.
 TEST_F(Model, SnapshotsTakenWhileAPassWritesAreConsistent) {
     constexpr int kFiles = 2000;

@@ -32,15 +32,6 @@ TEST_F(FailureReportTest, SystemErrorWithBoxOffStillLogsAndNotifiesFirstLineOnly
     EXPECT_EQ(mail.notices[0].text, "12029  First line");
 }
 
-TEST_F(FailureReportTest, SystemErrorBoxCarriesHeadingDescriptionAndDetail) {
-    settings.ShowErrMessage = true;
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    reporter.ReportSystemError(12002, "");
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12002]\r\n" + SystemErrorText(12002) + " ");
-}
-
 TEST_F(FailureReportTest, TransportErrorCarriesTheTransportsOwnWordsInBrackets) {
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset", &TwoLineText);
     reporter.ReportTransportError(12045, "SSL certificate problem: unable to get local issuer certificate\nmore");

@@ -123,12 +123,6 @@ TEST_F(Register, TemporaryFilesOfAKilledSaveAreRemovedAtLoad) {
     EXPECT_TRUE(std::filesystem::is_directory(dir / ".Zumaset.sav.Folder"));
 }
 
-TEST_F(Register, AnEmptyLogFolderMeansTheDataFolder) {
-    settings.LogsPath.clear();
-    const Logs withData(settings, clock, dir / "data");
-    EXPECT_EQ(RegisterFilePath(withData), dir / "data" / "Zumaset.sav");
-}
-
 // A relative folder (as a Windows export brings it) is not grown under the
 // working folder when the register is loaded.
 TEST_F(Register, LoadingCreatesNoRelativeFolder) {
