@@ -25,23 +25,18 @@ protected:
     test::TempDir dir;
 };
 
+// Missing folders are created owner-only; an existing one keeps its mode.
 TEST_F(AtomicFile, CreatesMissingFoldersOwnerOnlyAndLeavesNoTemporaryFile) {
+    fs::permissions(dir.path(), fs::perms(0755));
     const fs::path file = dir / "a" / "b" / "settings.reg";
     ASSERT_EQ(WriteFileAtomically(file, "first"), 0);
     ASSERT_EQ(WriteFileAtomically(file, "second", 0640), 0);
     EXPECT_EQ(ReadWholeFile(file), "second");
     EXPECT_EQ(ModeOf(file), 0640u);
+    EXPECT_EQ(ModeOf(dir.path()), 0755u);
     EXPECT_EQ(ModeOf(dir / "a"), 0700u);
     EXPECT_EQ(ModeOf(dir / "a" / "b"), 0700u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "a" / "b"), fs::directory_iterator()), 1);
-}
-
-TEST_F(AtomicFile, ExistingFoldersKeepTheirMode) {
-    fs::create_directory(dir / "shared");
-    fs::permissions(dir / "shared", fs::perms(0755));
-    ASSERT_EQ(CreateFolderOwnerOnly(dir / "shared" / "own"), 0);
-    EXPECT_EQ(ModeOf(dir / "shared"), 0755u);
-    EXPECT_EQ(ModeOf(dir / "shared" / "own"), 0700u);
 }
 
 TEST_F(AtomicFile, ALinkInTheFilesPlaceIsReplacedNotFollowed) {

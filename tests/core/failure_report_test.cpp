@@ -32,17 +32,6 @@ TEST_F(FailureReportTest, SystemErrorWithBoxOffStillLogsAndNotifiesFirstLineOnly
     EXPECT_EQ(mail.notices[0].text, "12029  First line");
 }
 
-TEST_F(FailureReportTest, SystemErrorBoxCarriesHeadingDescriptionAndDetail) {
-    settings.ShowErrMessage = true;
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    reporter.ReportSystemError(12002, "");
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].title, "zumaset");
-    EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [12002]\r\n" + SystemErrorText(12002) + " ");
-    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [12002] *** " + SystemErrorText(12002) + "  \r\n");
-}
-
 TEST_F(FailureReportTest, TransportErrorCarriesTheTransportsOwnWordsInBrackets) {
     FailureReporter reporter(settings, logs, boxes, mail, "zumaset", &TwoLineText);
     reporter.ReportTransportError(12045, "SSL certificate problem: unable to get local issuer certificate\nmore");
@@ -51,8 +40,6 @@ TEST_F(FailureReportTest, TransportErrorCarriesTheTransportsOwnWordsInBrackets) 
     ASSERT_EQ(mail.notices.size(), 1u);
     EXPECT_EQ(mail.notices[0].text,
               "12045  First line (SSL certificate problem: unable to get local issuer certificate)");
-    EXPECT_EQ(reporter.Describe(12045), "First line");
-    EXPECT_EQ(reporter.Describe(12045, ""), "First line");
 }
 
 TEST_F(FailureReportTest, TheCallersLinesComeAfterTheErrorLogLineAndBeforeTheNotice) {
@@ -83,20 +70,6 @@ TEST_F(FailureReportTest, MessageReportBreaksLinesInTheBoxAndUsesBlanksInTheLog)
     EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [909] *** Server odmítl požadavek na připojení.  "
                             "Zkontrolujte uživatelské jméno a heslo.  A.TXT\r\n");
     EXPECT_TRUE(mail.notices.empty()); // not asked for
-}
-
-TEST_F(FailureReportTest, ReportWithoutDetailAddsNothingAfterTheTextAndSendsTheAskedNotice) {
-    settings.ShowErrMessage = true;
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    reporter.ReportFailure({.number = 500,
-                            .text = "Chyba přijímací ASP",
-                            .icon = MessageIcon::Stop,
-                            .notice = CodeAndText(500, "Chyba přijímací ASP")});
-    EXPECT_EQ(boxes.boxes.at(0).text, "Chyba aplikace :  [500]\r\nChyba přijímací ASP");
-    EXPECT_EQ(boxes.boxes.at(0).icon, MessageIcon::Stop);
-    EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [500] *** Chyba přijímací ASP\r\n");
-    ASSERT_EQ(mail.notices.size(), 1u);
-    EXPECT_EQ(mail.notices[0].text, "500  Chyba přijímací ASP");
 }
 
 TEST_F(FailureReportTest, ABoxThatFailsDoesNotCostTheLogLineOrTheNotice) {

@@ -29,8 +29,7 @@ TEST_P(FileErrorCodes, MapToTheCodesTheLogsShow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, FileErrorCodes,
-                         ::testing::Values(ErrnoRow{"Missing", ENOENT, 2}, ErrnoRow{"NotAFolder", ENOTDIR, 3},
-                                           ErrnoRow{"NoPermission", EACCES, 5}, ErrnoRow{"NotAllowed", EPERM, 5},
+                         ::testing::Values(ErrnoRow{"NotAFolder", ENOTDIR, 3}, ErrnoRow{"NotAllowed", EPERM, 5},
                                            ErrnoRow{"ReadError", EIO, kFileIoError},
                                            ErrnoRow{"Link", ELOOP, kLinkNotFollowed},
                                            ErrnoRow{"DiskFull", ENOSPC, ENOSPC}),

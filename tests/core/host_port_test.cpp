@@ -35,16 +35,12 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ServerNameTest,
     ::testing::Values(SplitCase{"BareHostMeans443", "van.example.cz", "van.example.cz", 443, "van.example.cz"},
                       SplitCase{"HostWithPort", "van.example.cz:8443", "van.example.cz", 8443, "van.example.cz:8443"},
-                      SplitCase{"Explicit443", "van.example.cz:443", "van.example.cz", 443, "van.example.cz"},
-                      SplitCase{"IpWithPort", "127.0.0.1:4433", "127.0.0.1", 4433, "127.0.0.1:4433"},
                       SplitCase{"Ipv6WithPort", "[::1]:4433", "::1", 4433, "[::1]:4433"},
-                      SplitCase{"Ipv6Bare", "[::1]", "::1", 443, "[::1]"},
-                      SplitCase{"HighestPort", "h:65535", "h", 65535, "h:65535"}),
+                      SplitCase{"Ipv6Bare", "[::1]", "::1", 443, "[::1]"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(NamedProxyBypass, OnlyNamesWithoutDotGoDirect) {
     EXPECT_TRUE(BypassesNamedProxy("localhost"));
-    EXPECT_TRUE(BypassesNamedProxy("vanserver"));
     EXPECT_TRUE(BypassesNamedProxy("::1"));
     EXPECT_FALSE(BypassesNamedProxy("127.0.0.1"));
     EXPECT_FALSE(BypassesNamedProxy("van.example.cz"));

@@ -40,14 +40,5 @@ TEST_F(ViewLogTest, MissingLogIsReportedWithABoxEvenWhenBoxesAreOff) {
     EXPECT_EQ(ErrorLines(), "[06.12.2026 09:05:03]  -  [2] *** " + SystemErrorText(2) + "  " + detail + "\r\n");
 }
 
-TEST_F(ViewLogTest, MissingErrorLogShowsTheWholePathUpperCased) {
-    settings.ErrLogPath = dir.path().string() + "/nonexistent/složka/";
-    FailureReporter reporter(settings, logs, boxes, mail, "zumaset");
-    ViewLog(LogKind::Error, logs, reporter, launcher);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Chyba aplikace :  [2]\r\n" + SystemErrorText(2) + " \"" +
-                                       ToUpperText(settings.ErrLogPath + "Error.log") + "\"");
-}
-
 } // namespace
 } // namespace zumaset

@@ -23,24 +23,17 @@ protected:
     FixedClock clock{FromLocalTime(2026, 12, 6, 0, 30, 0)};
 };
 
-TEST_F(OldFilesTest, OneDayDeletesYesterdaysFilesAndKeepsTodays) {
+// Days count midnights; the wildcard is matched against the whole name, case and all.
+TEST_F(OldFilesTest, DeletesMatchesOlderThanTheDaysAndKeepsTheRest) {
     File("today.log", FromLocalTime(2026, 12, 6, 0, 0, 1));
     File("yesterday.log", FromLocalTime(2026, 12, 5, 23, 59, 59));
-    File("20261130_Control.log", FromLocalTime(2026, 11, 30, 12, 0, 0));
+    for (const char* name : {"keep.txt", "a.logx", "a.LOG"}) File(name, FromLocalTime(2026, 1, 1, 0, 0, 0));
     EXPECT_TRUE(DeleteOldFiles(1, Pattern("*.log"), clock));
     EXPECT_TRUE(Exists("today.log"));
     EXPECT_FALSE(Exists("yesterday.log"));
-    EXPECT_FALSE(Exists("20261130_Control.log"));
-}
-
-// The wildcard is matched against the whole name, case and all.
-TEST_F(OldFilesTest, ZeroDaysDeletesEveryMatchIncludingTodays) {
-    File("today.log", FromLocalTime(2026, 12, 6, 0, 29, 0));
-    for (const char* name : {"old.log", "keep.txt", "a.logx", "a.LOG"}) File(name, FromLocalTime(2026, 1, 1, 0, 0, 0));
+    for (const char* name : {"keep.txt", "a.logx", "a.LOG"}) EXPECT_TRUE(Exists(name)) << name;
     EXPECT_TRUE(DeleteOldFiles(0, Pattern("*.log"), clock));
     EXPECT_FALSE(Exists("today.log"));
-    EXPECT_FALSE(Exists("old.log"));
-    for (const char* name : {"keep.txt", "a.logx", "a.LOG"}) EXPECT_TRUE(Exists(name)) << name;
 }
 
 TEST_F(OldFilesTest, LeavesFoldersHiddenFilesAndLinksAlone) {
@@ -50,23 +43,10 @@ TEST_F(OldFilesTest, LeavesFoldersHiddenFilesAndLinksAlone) {
     File("target.txt", old);
     fs::create_symlink(dir / "target.txt", dir / "link.log");
     EXPECT_FALSE(DeleteOldFiles(0, Pattern("*.log"), clock)); // no ordinary file matched
+    EXPECT_FALSE(DeleteOldFiles(1, dir.path().string() + "/missing/*.log", clock));
     EXPECT_TRUE(Exists("folder.log"));
     EXPECT_TRUE(Exists(".hidden.log"));
     EXPECT_TRUE(fs::is_symlink(dir / "link.log"));
-}
-
-TEST_F(OldFilesTest, CountsDaysFromAGivenReferenceDate) {
-    File("a.log", FromLocalTime(2026, 12, 1, 23, 0, 0));
-    EXPECT_TRUE(DeleteOldFiles(3, Pattern("*.log"), clock, FromLocalTime(2026, 12, 3, 23, 59, 0)));
-    EXPECT_TRUE(Exists("a.log")); // two boundaries only
-    EXPECT_TRUE(DeleteOldFiles(3, Pattern("*.log"), clock, FromLocalTime(2026, 12, 4, 0, 0, 0)));
-    EXPECT_FALSE(Exists("a.log"));
-}
-
-TEST_F(OldFilesTest, NoMatchOrMissingFolderGivesFalse) {
-    EXPECT_FALSE(DeleteOldFiles(1, Pattern("*.log"), clock));
-    EXPECT_FALSE(DeleteOldFiles(1, dir.path().string() + "/missing/*.log", clock));
-    EXPECT_FALSE(DeleteOldFiles(1, "", clock));
 }
 
 // An empty or relative folder would be the folder the process runs in, whose
@@ -77,8 +57,7 @@ TEST_F(OldFilesTest, NeverDeletesInTheWorkingFolder) {
     File("sub/old.log", FromLocalTime(2026, 10, 1, 12, 0, 0));
     const fs::path previous = fs::current_path();
     fs::current_path(dir.path());
-    for (const char* pattern : {"*.log", "./*.log", "sub/*.log", "C:/Zumaset/Logy/*.log"})
-        EXPECT_FALSE(DeleteOldFiles(0, pattern, clock)) << pattern;
+    for (const char* pattern : {"*.log", "sub/*.log", ""}) EXPECT_FALSE(DeleteOldFiles(0, pattern, clock)) << pattern;
     fs::current_path(previous);
     EXPECT_TRUE(Exists("build.log"));
     EXPECT_TRUE(Exists("sub/old.log"));
@@ -100,9 +79,7 @@ TEST_F(OldFilesTest, AFolderThatCannotBeListedThrowsWithItsName) {
 
 TEST(LogDeletionDays, BelowOneCountsAsThirty) {
     EXPECT_EQ(LogDeletionDays(0), 30);
-    EXPECT_EQ(LogDeletionDays(-5), 30);
     EXPECT_EQ(LogDeletionDays(1), 1);
-    EXPECT_EQ(LogDeletionDays(90), 90);
 }
 
 } // namespace

@@ -39,9 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {"/home/u/.config/zumaset", "/home/u/.local/share/zumaset", "/home/u/.config/zumaset/ca"}},
         PathsCase{"EmptyHomeIsTheWorkingFolder",
                   {{"HOME", ""}},
-                  {"./.config/zumaset", "./.local/share/zumaset", "./.config/zumaset/ca"}},
-        PathsCase{"UnsetHomeIsTheWorkingFolder",
-                  {},
                   {"./.config/zumaset", "./.local/share/zumaset", "./.config/zumaset/ca"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

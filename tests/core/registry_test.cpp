@@ -26,8 +26,6 @@ TEST(RegDocument, ReadsTextsNumbersAndKeysWithBlanksAndDots) {
     EXPECT_EQ(std::get<std::int32_t>(doc.QueryValue(Hive::CurrentUser, kKey, "rasmode")), -1);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(doc.QueryValue(Hive::CurrentUser, kKey, "Bin")));
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "")), "default");
-    EXPECT_TRUE(doc.KeyExists(Hive::CurrentUser, "Software\\RLK a.s."));
-    EXPECT_FALSE(doc.KeyExists(Hive::CurrentUser, "Software\\RLK"));
 
     // Writing and reading again gives the same content, the binary value included.
     auto again = RegDocument::Parse(doc.Serialize());
@@ -54,45 +52,12 @@ TEST(RegDocument, DamagedLinesAreSkippedAndTheRestLoads) {
                                   &report);
     EXPECT_TRUE(report.hasHeader);
     EXPECT_EQ(report.damagedLines, 8u);
+    EXPECT_EQ(report.firstDamagedLine, 4u);
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "ServerTxt")), "good.example");
     EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, kKey, "Pass")), "ok");
     for (auto name : {"User", "Odd", "Big", "Bad", "Trunc", "EscNul", "EscCtl"}) {
         EXPECT_TRUE(std::holds_alternative<std::monostate>(doc.QueryValue(Hive::CurrentUser, kKey, name))) << name;
     }
-}
-
-TEST(RegDocument, DamagedLineNumbersCountContinuedLinesAndValuesOutsideKeys) {
-    RegParseReport report;
-    auto doc = RegDocument::Parse("REGEDIT4\n[HKEY_CURRENT_USER\\T]\n\"Bin\"=hex:01,\\\n  02\n\"Gone\"=-\n"
-                                  "@ = \"x\"\n[bad\n\"After\"=\"y\"\n"
-                                  "[-HKEY_CURRENT_USER\\T]\n\"Skipped\"=\"z\"\n",
-                                  &report);
-    EXPECT_EQ(report.damagedLines, 2u); // "[bad" and the value after it, which has no key
-    EXPECT_EQ(report.firstDamagedLine, 7u);
-    const RegKey* key = doc.FindKey("HKEY_CURRENT_USER\\T");
-    ASSERT_NE(key, nullptr);
-    ASSERT_EQ(key->values.size(), 2u); // neither deletion request adds or damages anything
-    EXPECT_EQ(key->values[0].raw, "hex:01,02");
-    EXPECT_EQ(Text(doc.QueryValue(Hive::CurrentUser, "T", "")), "x");
-}
-
-TEST(RegDocument, KeyOperationsFollowTheRegistryRules) {
-    RegDocument doc;
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), RegType::Sz), regerr::kFileNotFound);
-    doc.CreateKey(Hive::CurrentUser, kKey);
-    doc.CreateKey(Hive::CurrentUser, "Software\\RLK a.s.");
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "User", std::string("x"), RegType::Sz), regerr::kSuccess);
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "N", std::int32_t{5}, RegType::Dword), regerr::kSuccess);
-    EXPECT_EQ(doc.SetValue(Hive::CurrentUser, kKey, "Other", std::string("x"), static_cast<RegType>(3)),
-              regerr::kInvalidParameter);
-    EXPECT_EQ(std::get<std::int32_t>(doc.QueryValue(Hive::CurrentUser, kKey, "N")), 5);
-
-    doc.DeleteKey(Hive::CurrentUser, "Software\\RLK a.s."); // has a subkey: stays
-    EXPECT_TRUE(doc.KeyExists(Hive::CurrentUser, "Software\\RLK a.s."));
-    EXPECT_EQ(doc.DeleteValue(Hive::CurrentUser, kKey, "User"), regerr::kSuccess);
-    EXPECT_EQ(doc.DeleteValue(Hive::CurrentUser, kKey, "User"), regerr::kFileNotFound);
-    doc.DeleteKeyWithValues(Hive::CurrentUser, kKey);
-    EXPECT_FALSE(doc.FindKey("HKEY_CURRENT_USER\\Software\\RLK a.s.\\Zumaset"));
 }
 
 TEST(RegistryFile, ChangesAreWrittenAtomicallyWithPrivateMode) {

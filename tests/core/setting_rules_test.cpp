@@ -35,29 +35,16 @@ void PrintTo(const ServerNameRow& row, std::ostream* os) {
 constexpr ServerNameRow kServerNames[] = {
     {"BareHost", "van.example.cz", true},
     {"HostWithPort", "van.example.cz:8443", true},
-    {"Ipv6InBrackets", "[::1]", true},
     {"Ipv6InBracketsWithPort", "[::1]:4433", true},
-    {"HighestPort", "h:65535", true},
-    {"PortWithLeadingZeros", "h:0443", true},
     {"Ipv6WithoutBrackets", "::1", false},
     {"TwoPorts", "h:80:81", false},
-    {"PortWithoutHost", ":443", false},
-    {"EmptyPort", "h:", false},
     {"PortZero", "h:0", false},
     {"PortTooHigh", "h:65536", false},
     {"PortFarTooHigh", "h:99999999999", false},
-    {"PortWithSign", "h:+443", false},
-    {"PortNotNumber", "h:https", false},
-    {"EmptyBrackets", "[]:443", false},
-    {"UnclosedBracket", "[::1:443", false},
-    {"JunkAfterBracket", "[::1]x", false},
     {"Scheme", "https://van.example.cz", false},
     {"Path", "van.example.cz/zumaset", false},
     {"UserInformation", "user@van.example.cz", false},
-    {"Backslash", "van\\example", false},
     {"BlankInside", "van example.cz", false},
-    {"BlankInBrackets", "[::1 ]", false},
-    {"Tab", "van\texample.cz", false},
     {"Nul", "van\0x"sv, false},
 };
 
@@ -103,65 +90,27 @@ void PrintTo(const RuleRow& row, std::ostream* os) {
 }
 
 constexpr RuleRow kRules[] = {
-    {"TimeIntervalLowest", "TimeInterval", "0", true, "0"},
     {"TimeIntervalHighestTrimmed", "TimeInterval", " 300 ", true, "300"},
     {"TimeIntervalAbove", "TimeInterval", "301", false, ""},
-    {"TimeIntervalNegative", "TimeInterval", "-1", false, ""},
-    {"CuModeHighest", "CuMode", "2", true, "2"},
-    {"CuModeAbove", "CuMode", "3", false, ""},
-    {"CuPositionHighest", "CuPosition", "99", true, "99"},
     {"CuPositionNotNumber", "CuPosition", "x", false, ""},
-    {"FileNamePosAbove", "FileNamePos", "100", false, ""},
-    {"FileNamePosFraction", "FileNamePos", "1.5", false, ""},
-    {"DeleteDayIntZero", "DeleteDayInt", "0", false, ""},
-    {"DeleteDayIntOne", "DeleteDayInt", "1", true, "1"},
-    {"DeleteDayIntHighest", "DeleteDayInt", "2147483647", true, "2147483647"},
     {"DeleteDayIntBeyondKind", "DeleteDayInt", "2147483648", false, ""},
     {"BoolWordAnyCase", "RASMode", "TRUE", true, "true"},
-    {"BoolDigit", "MAPIErrorMessage", "1", true, "true"},
     {"BoolOtherWord", "RASMode", "yes", false, ""},
     {"FolderTrimmedAndClosed", "SourcePath", " /srv/Na_CU ", true, "/srv/Na_CU/"},
-    {"FolderBackslashes", "LogsPath", "/srv\\logs", true, "/srv/logs/"},
-    {"FolderEmpty", "ArchivPath", "", true, ""},
-    {"FolderRelative", "RetValPath", "relative/folder", false, ""},
     {"FolderWindows", "ErrLogPath", "C:\\Zumaset", false, ""},
-    {"DelimiterOne", "Delimiter", "_", true, "_"},
     {"DelimiterBlankKept", "Delimiter", " ", true, " "},
-    {"DelimiterEmpty", "Delimiter", "", true, ""},
-    {"DelimiterTwo", "Delimiter", "__", false, ""},
     {"DelimiterBar", "Delimiter", "|", false, ""},
-    {"ProxyPortTrimmed", "ProxyPort", " 8080 ", true, "8080"},
-    {"ProxyPortEmpty", "ProxyPort", "", true, ""},
-    {"ProxyPortZero", "ProxyPort", "0", false, ""},
     {"ProxyPortTooHigh", "ProxyPort", "70000", false, ""},
-    {"ProxyPortNotNumber", "ProxyPort", "80a", false, ""},
     {"OfficeListTwo", "CuOption", "PRAHA;BRNO|CZ510000%ALL_FILES|CZ520000%", true,
      "PRAHA;BRNO|CZ510000%ALL_FILES|CZ520000%"},
-    {"OfficeListEmpty", "CuOption", "", true, ""},
     {"OfficeListUnclosed", "CuOption", "PRAHA|CZ510000", false, ""},
-    {"OfficeListTwoBars", "CuOption", "PRAHA|CZ1|CZ2%", false, ""},
-    {"OfficeListNoAbbreviation", "CuOption", " |CZ510000%", false, ""},
-    {"OfficeListNoCode", "CuOption", "PRAHA|%", false, ""},
-    {"ServerEmptyMeansUnset", "ServerOne", "", true, ""},
-    {"ServerTrimmed", "ServerTxt", " van.example:8443 ", true, "van.example:8443"},
-    {"PasswordTrimmed", "Pass", " heslo ", true, "heslo"},
     {"TextTrimmed", "User", "  DEKL01 ", true, "DEKL01"},
     {"LineBreak", "User", "a\nb", false, ""},
-    {"ControlCharacterInPassword", "ProxyPass", "a\x7f", false, ""},
     {"MailServerStartTlsWithPort", "MailServer", " smtp://mail.example.cz:587 ", true, "smtp://mail.example.cz:587"},
-    {"MailServerImplicitTls", "MailServer", "SMTPS://[::1]:465/", true, "SMTPS://[::1]:465/"},
-    {"MailServerEmpty", "MailServer", "", true, ""},
     {"MailServerWithoutScheme", "MailServer", "mail.example.cz:25", false, ""},
-    {"MailServerOtherScheme", "MailServer", "https://mail.example.cz", false, ""},
-    {"MailServerWithoutHost", "MailServer", "smtp://", false, ""},
     {"MailServerWithLogin", "MailServer", "smtp://user:pw@mail.example.cz", false, ""},
     {"MailServerWithPath", "MailServer", "smtp://mail.example.cz/helo", false, ""},
-    {"MailServerBadPort", "MailServer", "smtp://mail.example.cz:0", false, ""},
     {"MailFromAddress", "MailFrom", " zumaset@example.cz ", true, "zumaset@example.cz"},
-    {"MailFromCzechLetters", "MailFrom", "účetní@příklad.cz", true, "účetní@příklad.cz"},
-    {"MailFromWithoutDomain", "MailFrom", "zumaset", false, ""},
-    {"MailFromTwoAts", "MailFrom", "a@b@c", false, ""},
-    {"MailFromWithName", "MailFrom", "Zumaset <z@example.cz>", false, ""},
     {"MailFromTwoAddresses", "MailFrom", "a@x.cz,b@x.cz", false, ""},
 };
 
@@ -189,16 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FieldRules, ::testing::ValuesIn(kRules),
 
 TEST(AcceptedValues, NumberTextsNameTheRangeAndMeaning) {
     EXPECT_EQ(AcceptedValues(Field("TimeInterval")), "a whole number from 0 to 300");
-    EXPECT_EQ(AcceptedValues(Field("CuMode")),
-              "a whole number from 0 to 2 (0 list, 1 folder structure, 2 structured name)");
     EXPECT_EQ(AcceptedValues(Field("DeleteDayInt")), "a whole number, 1 or more (days)");
-}
-
-TEST(PasswordFields, AreTheThreeScrambledSettings) {
-    for (const auto& field : SettingsFields()) {
-        const bool password = field.name == "Pass" || field.name == "ProxyPass" || field.name == "MAPIPass";
-        EXPECT_EQ(IsPasswordField(field), password) << field.name;
-    }
 }
 
 } // namespace

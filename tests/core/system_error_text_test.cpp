@@ -4,34 +4,33 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace zumaset {
 namespace {
 
-TEST(SystemErrorText, DescribesEveryTransportCode) {
+// Every code a report can carry has a one-line text; unknown codes have none.
+TEST(SystemErrorText, DescribesEveryCodeOnOneLine) {
     using namespace inet_error;
-    for (const unsigned long code :
-         {kReplyTooLarge, kTimeout, kInternalError, kInvalidUrl, kNameNotResolved, kOperationCancelled,
-          kIncorrectHandleState, kCannotConnect, kConnectionAborted, kConnectionReset, kCertificateDateInvalid,
-          kCertificateNameInvalid, kClientCertificateNeeded, kInvalidCa, kInvalidServerResponse, kInvalidHeader,
-          kSecureChannelError, kSecurityFailure}) {
-        EXPECT_FALSE(SystemErrorText(static_cast<long>(code)).empty()) << code;
+    const InetError transportCodes[] = {kReplyTooLarge,           kTimeout,
+                                        kInternalError,           kInvalidUrl,
+                                        kNameNotResolved,         kOperationCancelled,
+                                        kIncorrectHandleState,    kCannotConnect,
+                                        kConnectionAborted,       kConnectionReset,
+                                        kCertificateDateInvalid,  kCertificateNameInvalid,
+                                        kClientCertificateNeeded, kInvalidCa,
+                                        kInvalidServerResponse,   kInvalidHeader,
+                                        kSecureChannelError,      kSecurityFailure};
+    std::vector<long> codes{fileerr::kFileNotFound, 5, 28}; // a file code, access denied, an errno (no space)
+    for (const InetError code : transportCodes) codes.push_back(static_cast<long>(code));
+    for (const long code : codes) {
+        const std::string text = SystemErrorText(code);
+        EXPECT_FALSE(text.empty()) << code;
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << code;
     }
     EXPECT_EQ(SystemErrorText(kNoSystemErrorNumber), "");
-}
-
-TEST(SystemErrorText, KnowsOurCodesAndGivesOneLineOrNothing) {
-    EXPECT_FALSE(SystemErrorText(12029).empty());
-    EXPECT_FALSE(SystemErrorText(12175).empty());
-    EXPECT_FALSE(SystemErrorText(fileerr::kFileNotFound).empty());
-    EXPECT_FALSE(SystemErrorText(28).empty()); // an errno value (no space left)
     EXPECT_EQ(SystemErrorText(0), "");
-    EXPECT_EQ(SystemErrorText(-3), "");
     EXPECT_EQ(SystemErrorText(12999), "");
-    EXPECT_EQ(SystemErrorText(999999), "");
-    for (const long code : {2L, 3L, 5L, 12002L, 12157L, 28L, 13L}) {
-        EXPECT_EQ(SystemErrorText(code).find_first_of("\r\n"), std::string::npos) << code;
-    }
 }
 
 } // namespace

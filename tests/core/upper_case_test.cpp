@@ -17,13 +17,11 @@ TEST_P(UpperCase, LowerCaseMapsBothFormsAlike) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ToUpperText, UpperCase,
-                         testing::Values(std::pair<std::string, std::string>{"/home/user/logs/", "/HOME/USER/LOGS/"},
-                                         std::pair<std::string, std::string>{"příliš žluťoučký kůň úpěl ďábelské ódy",
+                         testing::Values(std::pair<std::string, std::string>{"příliš žluťoučký kůň úpěl ďábelské ódy",
                                                                              "PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY"},
                                          std::pair<std::string, std::string>{"ĺľŕäöüÿ", "ĹĽŔÄÖÜŸ"},
                                          std::pair<std::string, std::string>{"ß÷µ€", "ß÷µ€"},
-                                         std::pair<std::string, std::string>{"a\xC3z\xFF", "A\xC3Z\xFF"},
-                                         std::pair<std::string, std::string>{"ČŘ", "ČŘ"}));
+                                         std::pair<std::string, std::string>{"a\xC3z\xFF", "A\xC3Z\xFF"}));
 
 } // namespace
 } // namespace zumaset

@@ -14,9 +14,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -55,21 +53,20 @@ protected:
         ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
     }
 
-    // The lines of a log after its header, without their time prefix.
-    std::vector<std::string> LogLines(const std::string& fileName, std::size_t prefixLength) const {
-        const std::string content = ReadFileBytes(std::filesystem::path(settings.LogsPath) / fileName);
+    // The error log's lines after its header, without their time prefix.
+    std::vector<std::string> ErrorLines() const {
+        const std::string content = ReadFileBytes(std::filesystem::path(settings.ErrLogPath) / "Error.log");
+        constexpr std::size_t kPrefix = 26; // "[dd.mm.yyyy hh:mm:ss]  -  "
         std::vector<std::string> lines;
         std::size_t start = content.find("\r\n\r\n");
         if (start == std::string::npos) return lines;
         for (start += 4; start < content.size();) {
             const std::size_t end = content.find("\r\n", start);
-            lines.push_back(content.substr(start + prefixLength, end - start - prefixLength));
+            lines.push_back(content.substr(start + kPrefix, end - start - kPrefix));
             start = end + 2;
         }
         return lines;
     }
-    std::vector<std::string> ErrorLines() const { return LogLines("Error.log", 26); } // "[dd.mm.yyyy hh:mm:ss]  -  "
-    std::vector<std::string> DebugLines() const { return LogLines("Debug.log", 13); } // "[hh:mm:ss] - "
 
     TempDir dir;
     Settings settings;

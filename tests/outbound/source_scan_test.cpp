@@ -3,14 +3,11 @@
 #include "outbound/source_scan.h"
 
 #include "outbound_fixture.h"
-#include "trace_has.h"
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
-#include <ostream>
 
 namespace zumaset {
 namespace {
@@ -63,69 +60,28 @@ TEST_F(SourceScan, ALinkToAFileIsReportedEveryPassAndNeverHandedOn) {
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-// RetValPath or ArchivPath inside the source, also written another way than
-// the scan reaches the folder: never entered, so nothing in it is sent again.
-struct ExcludedFolderRow {
-    std::string name;
-    bool archive; // the setting is ArchivPath, else RetValPath
-    std::function<std::string(const fs::path& source, const fs::path& dir)> path;
-};
-void PrintTo(const ExcludedFolderRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class ExcludedFolder : public SourceScan, public ::testing::WithParamInterface<ExcludedFolderRow> {};
-
-TEST_P(ExcludedFolder, IsRecognisedWhateverThePathsForm) {
-    const std::string path = GetParam().path(settings.SourcePath, dir.path());
-    (GetParam().archive ? settings.ArchivPath : settings.RetValPath) = path;
-    Source("inner/kept.txt");
-    Source("inner/deeper/kept.txt");
+// RetValPath and ArchivPath inside the source, also written another way than
+// the scan reaches them: never entered, so nothing in them is sent again.
+TEST_F(SourceScan, DeliveredAndArchiveFoldersInsideTheSourceAreSkippedWhateverTheirForm) {
+    const fs::path source = settings.SourcePath;
+    Source("delivered/kept.txt");
+    Source("archive/deeper/kept.txt");
     Source("a.txt");
+    fs::create_directories(source / "x");
+    settings.RetValPath = source.string() + "x/../delivered/";
+    fs::create_directory_symlink(source / "archive", dir / "alias");
+    settings.ArchivPath = (dir / "alias").string() + "/";
     EXPECT_EQ(Scan(), std::vector<std::string>{"a.txt"});
 }
 
-std::string Inner(const fs::path& source, const fs::path&) {
-    return source.string() + "inner/";
-}
-std::string InnerThroughALink(const fs::path& source, const fs::path& dir) {
-    fs::create_directories(source / "inner");
-    fs::create_directory_symlink(source / "inner", dir / "alias");
-    return (dir / "alias").string() + "/";
-}
-
-INSTANTIATE_TEST_SUITE_P(Forms, ExcludedFolder,
-                         ::testing::Values(ExcludedFolderRow{"Delivered", false, Inner},
-                                           ExcludedFolderRow{"Archive", true, Inner},
-                                           ExcludedFolderRow{"DeliveredWithDotSegment", false,
-                                                             [](const fs::path& source, const fs::path&) {
-                                                                 return source.string() + "./inner/";
-                                                             }},
-                                           ExcludedFolderRow{"DeliveredWithDotDot", false,
-                                                             [](const fs::path& source, const fs::path&) {
-                                                                 fs::create_directories(source / "x");
-                                                                 return source.string() + "x/../inner/";
-                                                             }},
-                                           ExcludedFolderRow{"DeliveredThroughALink", false, InnerThroughALink},
-                                           ExcludedFolderRow{"ArchiveWithDotSegment", true,
-                                                             [](const fs::path& source, const fs::path&) {
-                                                                 return source.string() + "./inner";
-                                                             }}),
-                         [](const auto& info) { return info.param.name; });
-
-TEST_F(SourceScan, ArchiveThatIsTheSourceItselfDoesNotStopTheScan) {
+// An archive that is the source itself is no reason to skip it; a delivered
+// folder that is the source stops the scan, or received files would go back.
+TEST_F(SourceScan, TheSourceAsArchiveIsScannedButAsDeliveredFolderIsNot) {
     settings.ArchivPath = settings.SourcePath + "./";
     Source("a.txt");
     EXPECT_EQ(Scan(), std::vector<std::string>{"a.txt"});
-}
-
-TEST_F(SourceScan, DeliveredFolderEqualToSourceStopsTheScan) {
-    settings.WriteDebugLog = true;
     settings.RetValPath = settings.SourcePath;
-    Source("a.txt");
     EXPECT_TRUE(Scan().empty());
-    ASSERT_EQ(DebugLines().size(), 1u); // the start line, and no end line
-    EXPECT_TRUE(test::TraceHas(DebugLines()[0], 'K', 1));
 }
 
 TEST_F(SourceScan, SubfoldersAreIgnoredOnRequestAndWalkedOtherwise) {
@@ -134,22 +90,6 @@ TEST_F(SourceScan, SubfoldersAreIgnoredOnRequestAndWalkedOtherwise) {
     EXPECT_EQ(Sorted(Scan()), (std::vector<std::string>{"a/b/c/deep.txt", "top.txt"}));
     settings.SubDirIgnore = true;
     EXPECT_EQ(Scan(), std::vector<std::string>{"top.txt"});
-}
-
-TEST_F(SourceScan, EachSubfolderIsFinishedBeforeTheNextEntryOfItsParent) {
-    for (const char* file : {"1.txt", "2.txt", "3.txt", "a/1.txt", "a/2.txt", "a/x/1.txt", "a/x/2.txt", "b/1.txt",
-                             "b/y/1.txt", "b/y/2.txt", "c/1.txt"}) {
-        Source(file);
-    }
-    const std::vector<std::string> found = Scan();
-    ASSERT_EQ(found.size(), 11u);
-    // Depth first: the files of every folder (with its subfolders) form one unbroken run.
-    for (const std::string prefix : {"a/", "a/x/", "b/", "b/y/", "c/"}) {
-        const auto inFolder = [&](const std::string& f) { return f.rfind(prefix, 0) == 0; };
-        const auto first = std::find_if(found.begin(), found.end(), inFolder);
-        const auto afterRun = std::find_if_not(first, found.end(), inFolder);
-        EXPECT_EQ(std::find_if(afterRun, found.end(), inFolder), found.end()) << prefix;
-    }
 }
 
 TEST_F(SourceScan, LinkedFolderIsNotFollowedSoALoopEnds) {
@@ -165,20 +105,6 @@ TEST_F(SourceScan, MissingSourceIsReportedOncePerPassAsPathNotFound) {
     const std::string line = "[3] *** " + SystemErrorText(fileerr::kPathNotFound) + "  ";
     EXPECT_EQ(ErrorLines(), (std::vector<std::string>{line, line}));
     EXPECT_EQ(mail.notices.size(), 2u);
-}
-
-TEST_F(SourceScan, TraceLinesFollowTheWalk) {
-    settings.WriteDebugLog = true;
-    Source("a.txt");
-    Scan();
-    std::vector<std::string> lines = DebugLines();
-    // "." and ".." come in listing order; only their K02 lines are written.
-    std::erase_if(lines, [](const std::string& l) { return l.ends_with("[.]") || l.ends_with("[..]"); });
-    ASSERT_EQ(lines.size(), 4u);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(test::TraceHas(lines[i], 'K', i + 1,
-                                   i == 1 || i == 2 ? std::vector<std::string>{"a.txt"} : std::vector<std::string>{}));
-    }
 }
 
 } // namespace

@@ -19,13 +19,12 @@ namespace zumaset::test {
 class FakeSender final : public FileSender {
 public:
     struct Call {
-        std::string folderPath, sourceName, cuCode, sendAs;
-        FileNode expected;
+        std::string sourceName, cuCode, sendAs;
     };
     std::optional<FileIdentity> SendFile(const std::string& folderPath, const std::string& sourceName,
                                          const std::string& cuCode, const std::string& sendAs,
                                          const FileNode& expected) override {
-        calls.push_back({folderPath, sourceName, cuCode, sendAs, expected});
+        calls.push_back({sourceName, cuCode, sendAs});
         const std::string path = folderPath + sourceName;
         auto opened = FileChunker::Open(path, KindOfPath(path), expected);
         const auto* read = std::get_if<FileChunker>(&opened);

@@ -1,28 +1,15 @@
 #include "loopback_port.h"
 
+#include "core/unique_fd.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace zumaset::test {
 namespace {
-
-class Socket {
-public:
-    Socket() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 sockaddr_in Loopback(int port) {
     sockaddr_in address{};
@@ -35,21 +22,21 @@ sockaddr_in Loopback(int port) {
 } // namespace
 
 int FreeLoopbackPort() {
-    Socket socket;
+    const UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address = Loopback(0);
-    if (::bind(socket.fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+    if (::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         throw std::runtime_error("cannot bind a loopback port");
     socklen_t length = sizeof address;
-    ::getsockname(socket.fd(), reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length);
     return ntohs(address.sin_port);
 }
 
 bool WaitForListener(int port, std::chrono::milliseconds patience) {
     const auto until = std::chrono::steady_clock::now() + patience;
     for (;;) {
-        Socket socket;
+        const UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in address = Loopback(port);
-        if (::connect(socket.fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return true;
+        if (::connect(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return true;
         if (std::chrono::steady_clock::now() >= until) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -1,5 +1,7 @@
 #include "smtp_server_process.h"
 
+#include "core/text.h"
+
 #include "loopback_port.h"
 #include "temp_dir.h"
 #include "test_certs.h"
@@ -22,10 +24,8 @@ int HexValue(char c) {
     return -1;
 }
 
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+std::string Trimmed(std::string_view text) {
+    return std::string(TrimView(text, " \t"));
 }
 
 // The delivery number in a maildir file name ("...P1234Q7.vm" is the 7th).

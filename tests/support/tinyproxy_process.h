@@ -16,7 +16,6 @@ class TinyproxyProcess {
 public:
     TinyproxyProcess(const std::filesystem::path& folder, const std::string& user, const std::string& password);
 
-    int port() const { return port_; }
     // "127.0.0.1:port", as the proxy setting names it.
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
 

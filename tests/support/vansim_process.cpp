@@ -45,8 +45,8 @@ std::vector<std::string> SplitServerPath(const std::string& serverPath) {
     return parts;
 }
 
-} // namespace
-
+// The built simulator: $ZUMASET_BUILD_DIR/tools/vansim/zumaset-vansim (ctest
+// sets the variable; without it the build folder this was compiled for).
 std::filesystem::path VansimExecutable() {
     const char* buildDir = std::getenv("ZUMASET_BUILD_DIR");
 #ifdef ZUMASET_DEFAULT_BUILD_DIR
@@ -55,6 +55,8 @@ std::filesystem::path VansimExecutable() {
     if (buildDir == nullptr || *buildDir == '\0') throw std::runtime_error("ZUMASET_BUILD_DIR is not set");
     return std::filesystem::path(buildDir) / "tools" / "vansim" / "zumaset-vansim";
 }
+
+} // namespace
 
 VansimProcess::VansimProcess(std::vector<std::string> extraArguments) {
     std::vector<std::string> arguments{VansimExecutable().string(), "--data", data_.path().string(), "--port", "0"};

@@ -12,10 +12,6 @@
 
 namespace zumaset::test {
 
-// The built simulator: $ZUMASET_BUILD_DIR/tools/vansim/zumaset-vansim (ctest
-// sets the variable; without it the build folder this was compiled for).
-std::filesystem::path VansimExecutable();
-
 // Runs zumaset-vansim for one test: a fresh data folder, a free port on
 // 127.0.0.1, started in the constructor (which returns once the simulator says
 // it listens) and stopped with SIGTERM in the destructor. The helpers write the
