@@ -111,15 +111,6 @@ TEST_F(CaOffer, FailureShowsMessage502WithTheReasonAndEnds) {
     EXPECT_EQ(FilesInFolder(), 0u);
 }
 
-TEST_F(CaOffer, RefusedSecondFetchIsReported) {
-    pages.erase("/download/cert2.der");
-    face.importAnswers = {true, true};
-    const CaOfferResult result = Offer();
-    EXPECT_TRUE(result.failed);
-    EXPECT_EQ(result.stored, 1);
-    EXPECT_NE(face.shown.back().find("'. \r\n/download/cert2.der: refused|1"), std::string::npos) << face.shown.back();
-}
-
 TEST(CaCertificate, PemAndDerGiveTheSameDetails) {
     test::TestCa ca{"Same CA"};
     std::string why;

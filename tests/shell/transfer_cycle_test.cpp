@@ -296,21 +296,6 @@ TEST_F(Cycle, APauseDuringAPassHoldsUntilContinue) {
     EXPECT_TRUE(timer.Enabled());
 }
 
-TEST_F(Cycle, AContinueDuringAPassLeavesTheTimerDisabledUntilThePassEnds) {
-    settings.TimeInterval = 1;
-    Start();
-    cycle->Pause();
-    bool enabledAfterContinue = true;
-    runtime->model().SetObserver([&](ClientModel::Change) {
-        if (!cycle->paused()) return;
-        cycle->Continue();
-        enabledAfterContinue = timer.Enabled();
-    });
-    cycle->mnuPopSend_Click();
-    EXPECT_FALSE(enabledAfterContinue);
-    EXPECT_TRUE(timer.Enabled());
-}
-
 TEST_F(Cycle, TheConfigurationCommandClosesTheSessionAndTakesTheStoredSettings) {
     settings.TimeInterval = 5;
     Start();
