@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -75,25 +74,6 @@ TEST_F(ClientHostTest, StartsOutOfTheWayAndIsRestoredByASecondStart) {
     EXPECT_FALSE(second.face.window().isVisible());
     EXPECT_TRUE(
         ProcessEventsUntil([&] { return !first.face.window().isMinimized() && first.face.window().isVisible(); }));
-}
-
-// The service manager's pause, continue and control requests reach the
-// window as signals of the process.
-TEST_F(ClientHostTest, PauseContinueAndControlSignalsSetTheTrayTipAndTheCaption) {
-    DesktopClient client(Options());
-    auto& [face, host] = client;
-    ASSERT_EQ(host.Start({}), std::nullopt);
-    std::raise(SIGUSR1);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return host.cycle().paused(); }));
-    EXPECT_EQ(face.window().tray().trayTip(), QStringLiteral("Služba Zumaset je pozastavena"));
-    EXPECT_FALSE(host.timer().Enabled());
-    std::raise(SIGUSR2);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return !host.cycle().paused(); }));
-    EXPECT_EQ(face.window().tray().trayTip(), QStringLiteral("Služba Zumaset je spuštěna"));
-    EXPECT_TRUE(host.timer().Enabled());
-    std::raise(SIGRTMIN);
-    EXPECT_TRUE(ProcessEventsUntil(
-        [&] { return face.window().windowTitle() == QStringLiteral("Zumaset Service Control signal 128"); }));
 }
 
 // Stands in for the configuration dialog: modal; accepted, it stores the
