@@ -284,33 +284,12 @@ TEST_F(Cycle, APauseDuringAPassHoldsUntilContinue) {
     EXPECT_TRUE(cycle->paused());
     EXPECT_FALSE(timer.Enabled());
 
-    // A tick that was on its way when the pause came does nothing; a manual command runs and keeps the pause.
+    // A tick that was on its way when the pause came does nothing.
     const std::size_t entries = Activity();
     cycle->TimerApp_Timer();
     EXPECT_EQ(Activity(), entries);
-    cycle->mnuPopSend_Click();
-    EXPECT_EQ(Activity(), entries + 2);
-    EXPECT_FALSE(timer.Enabled());
 
     cycle->Continue();
-    EXPECT_TRUE(timer.Enabled());
-}
-
-TEST_F(Cycle, TheConfigurationCommandClosesTheSessionAndTakesTheStoredSettings) {
-    settings.TimeInterval = 5;
-    Start();
-    bool closedMeanwhile = false;
-    cycle->mnuPopConfig_Click([&] {
-        closedMeanwhile = runtime->session()->handle() == nullptr;
-        settings.User = "DEKL02";
-        SaveSettings(settings, registry);
-    });
-    EXPECT_TRUE(closedMeanwhile);
-    EXPECT_EQ(runtime->settings().User, "DEKL02");
-    ASSERT_EQ(transport.sessions().size(), 2u);
-    EXPECT_TRUE(transport.sessions()[1].first.ends_with("-User:DEKL02"));
-    ASSERT_EQ(Activity(), 1u);
-    EXPECT_EQ(runtime->model().activity().back(), "10:00:00 * Spuštěna konfigurace");
     EXPECT_TRUE(timer.Enabled());
 }
 
