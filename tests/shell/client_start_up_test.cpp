@@ -5,6 +5,8 @@
 #include "core/time_format.h"
 #include "shell/client_start_up.h"
 
+#include "recording_event_log.h"
+
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
@@ -60,15 +62,6 @@ struct RecordingService final : ServiceControl {
     std::string note;
 };
 
-struct RecordingEventLog final : EventLog {
-    explicit RecordingEventLog(Events& events) : events(events) {}
-    void LogEvent(EventType type, int id, std::string_view text) override {
-        events.push_back("event " + std::to_string(static_cast<int>(type)) + " " + std::to_string(id) + " " +
-                         std::string(text));
-    }
-    Events& events;
-};
-
 struct RecordingCore final : ClientCore {
     explicit RecordingCore(Events& events) : events(events) {}
     std::chrono::system_clock::time_point Now() const override { return FromLocalTime(2026, 12, 6, 9, 5, 7); }
@@ -113,7 +106,7 @@ protected:
     Events events;
     RecordingFace face{events};
     RecordingService service{events};
-    RecordingEventLog eventLog{events};
+    test::RecordingEventLog eventLog;
     RecordingCore core{events};
     RegDocument registry;
     ClientLifecycle lifecycle{face, service, eventLog, core, registry, "zumaset"};
@@ -199,7 +192,9 @@ TEST_F(ClientStartUp, AFatalErrorGoesToTheEventLogAndNoBoxWhenTheServiceStarted)
     core.registerLoad = RegisterLoad::Busy;
     core.service = true;
     EXPECT_EQ(StartUp(), clientexit::kFailure);
-    EXPECT_EQ(events.back(), "event 1 109 [99999] Registr odeslaných souborů používá jiný proces.");
+    ASSERT_EQ(eventLog.entries.size(), 1u);
+    EXPECT_EQ(eventLog.entries[0].id, 109);
+    EXPECT_EQ(eventLog.entries[0].text, "[99999] Registr odeslaných souborů používá jiný proces.");
     for (const auto& event : events) EXPECT_NE(event.rfind("box", 0), 0u) << event;
 }
 
@@ -250,10 +245,9 @@ struct FirstRunCase {
     bool settingsKey;
     std::optional<std::int32_t> runFirst;
     std::optional<std::string> siblingUser; // none: no sibling key
-    bool dialogConfirms;                    // for a face with a dialog
-    std::optional<int> withoutDialog;       // the start-up's result when the face has none
-    std::optional<int> withDialog;
-    Events flowWithDialog; // what a face with a dialog shows before the settings are loaded
+    bool dialogConfirms;                    // the first-run dialog saves
+    std::optional<int> withDialog;          // the start-up's result
+    Events flowWithDialog;                  // what the face shows before the settings are loaded
 };
 
 void PrintTo(const FirstRunCase& c, std::ostream* os) {
@@ -278,14 +272,6 @@ protected:
     }
 };
 
-TEST_P(FirstRun, WithoutADialogSaysHowToConfigure) {
-    const FirstRunCase& c = GetParam();
-    Prepare(c);
-    EXPECT_EQ(StartUp(), c.withoutDialog);
-    const bool asked = std::find(events.begin(), events.end(), "not configured") != events.end();
-    EXPECT_EQ(asked, c.withoutDialog == clientexit::kNotConfigured);
-}
-
 // A confirmed dialog is followed by the certificate offer for the server it
 // saved; a dialog left without saving ends the process with no offer.
 TEST_P(FirstRun, WithADialogGoesOnWhenItWasConfirmed) {
@@ -305,14 +291,13 @@ const Events kConfirmed{"dialog", "ca offer van.example"};
 INSTANTIATE_TEST_SUITE_P(
     Registry, FirstRun,
     ::testing::Values(
-        FirstRunCase{"RunFirstZero", true, 0, std::nullopt, false, std::nullopt, std::nullopt, {}},
-        FirstRunCase{"NoSettingsAtAll", false, std::nullopt, std::nullopt, true, 3, std::nullopt, kConfirmed},
-        FirstRunCase{"RunFirstSet", true, 1, std::nullopt, true, 3, std::nullopt, kConfirmed},
-        FirstRunCase{"DialogLeftWithoutSaving", true, 1, std::nullopt, false, 3, 0, {"dialog"}},
-        FirstRunCase{"SiblingSettingsMigrated", true, 1, "DEKL01", false, std::nullopt, std::nullopt, {}},
-        FirstRunCase{
-            "SiblingWithoutSettingsFileMigrated", false, std::nullopt, "DEKL01", false, std::nullopt, std::nullopt, {}},
-        FirstRunCase{"SiblingWithEmptyUserIsNoSettings", true, 1, "", true, 3, std::nullopt, kConfirmed}),
+        FirstRunCase{"RunFirstZero", true, 0, std::nullopt, false, std::nullopt, {}},
+        FirstRunCase{"NoSettingsAtAll", false, std::nullopt, std::nullopt, true, std::nullopt, kConfirmed},
+        FirstRunCase{"RunFirstSet", true, 1, std::nullopt, true, std::nullopt, kConfirmed},
+        FirstRunCase{"DialogLeftWithoutSaving", true, 1, std::nullopt, false, 0, {"dialog"}},
+        FirstRunCase{"SiblingSettingsMigrated", true, 1, "DEKL01", false, std::nullopt, {}},
+        FirstRunCase{"SiblingWithoutSettingsFileMigrated", false, std::nullopt, "DEKL01", false, std::nullopt, {}},
+        FirstRunCase{"SiblingWithEmptyUserIsNoSettings", true, 1, "", true, std::nullopt, kConfirmed}),
     [](const auto& info) { return info.param.name; });
 
 // The note says what the user still has to do for the service to start.

@@ -87,7 +87,6 @@ protected:
 struct RhythmCase {
     const char* name;
     bool OnLineMode;
-    bool service;
     std::int16_t TimeInterval;
     // t: a tick; u: a file dropped into the outbound folder; s: the manual
     // send; c: the settings changed by `change` and reloaded.
@@ -107,7 +106,7 @@ TEST_P(CycleRhythm, TicksFollowTheModeTheSettingsAndTheUploads) {
     const RhythmCase& c = GetParam();
     settings.OnLineMode = c.OnLineMode;
     settings.TimeInterval = c.TimeInterval;
-    Start(c.service);
+    Start();
     EXPECT_EQ(timer.Interval().count(), c.armed * 1000);
     std::string ticks;
     for (const char step : std::string_view(c.script)) {
@@ -128,20 +127,19 @@ TEST_P(CycleRhythm, TicksFollowTheModeTheSettingsAndTheUploads) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, CycleRhythm,
     ::testing::Values(
-        RhythmCase{"MinuteCountingToFive", false, false, 5, "ttttt", 60, ".60 .60 .60 .60 F60", 1},
+        RhythmCase{"MinuteCountingToFive", false, 5, "ttttt", 60, ".60 .60 .60 .60 F60", 1},
         // The pass that uploads is the first of the polls: five ticks 30 s apart follow.
-        RhythmCase{"FivePollsAfterATimerUpload", false, false, 1, "uttttttt", 60, "F30 R30 R30 R30 R30 R60 F60", 2},
+        RhythmCase{"FivePollsAfterATimerUpload", false, 1, "uttttttt", 60, "F30 R30 R30 R30 R30 R60 F60", 2},
         // The manual send has no rhythm step: six polls, then minute counting resumes.
-        RhythmCase{"SixPollsAfterAManualSend", false, false, 5, "ustttttttt", 60, "R30 R30 R30 R30 R30 R60 .60 .60", 1},
-        RhythmCase{"ManualSendDuringPollingStartsSixMore", false, false, 1, "uttusttttttt", 60,
+        RhythmCase{"SixPollsAfterAManualSend", false, 5, "ustttttttt", 60, "R30 R30 R30 R30 R30 R60 .60 .60", 1},
+        RhythmCase{"ManualSendDuringPollingStartsSixMore", false, 1, "uttusttttttt", 60,
                    "F30 R30 R30 R30 R30 R30 R30 R60 F60", 2},
-        RhythmCase{"IdlePollsAfterAManualSendAndIdlesAgain", false, false, 0, "ustttttt", 0, "R30 R30 R30 R30 R30 R0",
-                   1},
-        RhythmCase{"OnLineModeNeverPolls", true, false, 5, "uttust", 20, "F20 F20 F20", 0},
+        RhythmCase{"IdlePollsAfterAManualSendAndIdlesAgain", false, 0, "ustttttt", 0, "R30 R30 R30 R30 R30 R0", 1},
+        RhythmCase{"OnLineModeNeverPolls", true, 5, "uttust", 20, "F20 F20 F20", 0},
         // Settings changed between ticks act through the same rules.
-        RhythmCase{"LoweredTimeIntervalActsAtOnce", false, false, 5, "ttct", 60, ".60 .60 F60", 1,
+        RhythmCase{"LoweredTimeIntervalActsAtOnce", false, 5, "ttct", 60, ".60 .60 F60", 1,
                    [](Settings& s) { s.TimeInterval = 2; }},
-        RhythmCase{"OnLineSwitchedOffReturnsToMinutes", true, false, 3, "tctttt", 20, "F20 F60 .60 .60 F60", 2,
+        RhythmCase{"OnLineSwitchedOffReturnsToMinutes", true, 3, "tctttt", 20, "F20 F60 .60 .60 F60", 2,
                    [](Settings& s) { s.OnLineMode = false; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
