@@ -88,14 +88,6 @@ TEST_F(ConfigWindowTest, ARefusedDelimiterKeepsTheFocusAndStopsTheButton) {
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(ConfigWindowTest, AFailedCheckSwitchesTabAndFocus) {
-    record.ServerXml = " ";
-    Show(1);
-    QTest::mouseClick(Find<QPushButton>("cmdOK_1"), Qt::LeftButton);
-    EXPECT_EQ(window->tabs()->currentIndex(), 5);
-    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("ServerXml"));
-}
-
 TEST_F(ConfigWindowTest, ClosingTheWindowCountsAsCancel) {
     Show();
     auto* testMode = Find<QRadioButton>("RunMode_1");
