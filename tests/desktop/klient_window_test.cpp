@@ -153,7 +153,7 @@ TEST_F(KlientModelView, ShowsTheCountersAndTheActivityWithTheNewestEntryInView) 
     Settle();
     QListWidget& list = List();
     ASSERT_EQ(list.count(), 12);
-    EXPECT_EQ(list.item(11)->text().toStdString(), "09:00:00 * záznam 11");
+    EXPECT_GT(list.verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(list.verticalScrollBar()->value(), list.verticalScrollBar()->maximum());
     EXPECT_EQ(Text("SendCount"), "2");
     EXPECT_EQ(Text("GetCount"), "1");
