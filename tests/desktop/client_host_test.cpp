@@ -1,6 +1,6 @@
 // The client program's host with its desktop face, on the offscreen platform:
 // the start-up ends with the window out of the way, a second start restores
-// it, and the exit command runs the shutdown.
+// it, and the commands that hand work between the pass and the event loop.
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "desktop/client_host.h"
@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -27,6 +26,17 @@
 
 namespace zumaset {
 namespace {
+
+// A host wired to a desktop face of its own.
+struct DesktopClient {
+    explicit DesktopClient(const ClientHost::Options& options) : host(options, face, face.boxes()) {
+        WireDesktopFace(host, face);
+    }
+    QAction& Menu(const char* name) { return *face.window().findChild<QAction*>(QString::fromLatin1(name)); }
+
+    DesktopFace face;
+    ClientHost host;
+};
 
 class ClientHostTest : public ::testing::Test {
 protected:
@@ -49,62 +59,21 @@ protected:
     ClientHost::Options Options() const {
         return {Paths{dir.path(), dir / "data", dir / "ca"}, registryFile(), "zumaset", "desktop"};
     }
-    static void Wire(ClientHost& host, DesktopFace& face) { WireDesktopFace(host, face); }
 
     test::TempDir dir;
 };
 
 TEST_F(ClientHostTest, StartsOutOfTheWayAndIsRestoredByASecondStart) {
-    DesktopFace face;
-    ClientHost host(Options(), face, face.boxes());
-    Wire(host, face);
-    ASSERT_EQ(host.Start({}), std::nullopt);
+    DesktopClient first(Options());
+    ASSERT_EQ(first.host.Start({}), std::nullopt);
     // No notification area offscreen: minimised, not hidden.
-    EXPECT_TRUE(face.window().isMinimized());
-    EXPECT_TRUE(ProcessEventsUntil([&] { return face.window().isVisible(); }));
+    EXPECT_TRUE(first.face.window().isMinimized());
 
-    DesktopFace secondFace;
-    ClientHost second(Options(), secondFace, secondFace.boxes());
-    Wire(second, secondFace);
-    EXPECT_EQ(second.Start({}), clientexit::kOk);
-    EXPECT_FALSE(secondFace.window().isVisible());
-    EXPECT_TRUE(ProcessEventsUntil([&] { return !face.window().isMinimized() && face.window().isVisible(); }));
-}
-
-// The service manager's pause, continue and control requests reach the
-// window as signals of the process.
-TEST_F(ClientHostTest, PauseContinueAndControlSignalsSetTheTrayTipAndTheCaption) {
-    DesktopFace face;
-    ClientHost host(Options(), face, face.boxes());
-    Wire(host, face);
-    ASSERT_EQ(host.Start({}), std::nullopt);
-    std::raise(SIGUSR1);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return host.cycle().paused(); }));
-    EXPECT_EQ(face.window().tray().trayTip(), QStringLiteral("Služba Zumaset je pozastavena"));
-    EXPECT_FALSE(host.timer().Enabled());
-    std::raise(SIGUSR2);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return !host.cycle().paused(); }));
-    EXPECT_EQ(face.window().tray().trayTip(), QStringLiteral("Služba Zumaset je spuštěna"));
-    EXPECT_TRUE(host.timer().Enabled());
-    std::raise(SIGRTMIN);
-    EXPECT_TRUE(ProcessEventsUntil(
-        [&] { return face.window().windowTitle() == QStringLiteral("Zumaset Service Control signal 128"); }));
-}
-
-TEST_F(ClientHostTest, TheExitCommandRunsTheShutdown) {
-    DesktopFace face;
-    ClientHost host(Options(), face, face.boxes());
-    Wire(host, face);
-    ASSERT_EQ(host.Start({}), std::nullopt);
-    bool finished = false;
-    QObject::connect(&host, &ClientHost::finished, [&] { finished = true; });
-    auto* exit = face.window().findChild<QAction*>(QStringLiteral("mnuExit"));
-    ASSERT_NE(exit, nullptr);
-    exit->trigger();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return finished; }));
-    const std::string debug = test::ReadFileBytes(dir / "Logy" / "Debug.log");
-    EXPECT_NE(debug.find("<A01>"), std::string::npos);
-    EXPECT_NE(debug.find("[ZUMASET       -   END]<A03>"), std::string::npos);
+    DesktopClient second(Options());
+    EXPECT_EQ(second.host.Start({}), clientexit::kOk);
+    EXPECT_FALSE(second.face.window().isVisible());
+    EXPECT_TRUE(
+        ProcessEventsUntil([&] { return !first.face.window().isMinimized() && first.face.window().isVisible(); }));
 }
 
 // Stands in for the configuration dialog: modal; accepted, it stores the
@@ -157,14 +126,12 @@ private:
 // thread waits with the session closed and the timer off; a second command
 // meanwhile does nothing; OK's settings are in force once it is closed.
 TEST_F(ClientHostTest, TheConfigureCommandShowsTheDialogWhileThePassWaitsAndTakesItsSettings) {
-    DesktopFace face;
-    ClientHost host(Options(), face, face.boxes());
-    Wire(host, face);
+    DesktopClient client(Options());
+    auto& [face, host] = client;
     auto standIn = std::make_shared<StandInDialog>(StandInDialog{registryFile()});
     host.SetConfigDialog([standIn](const Settings& settings) { (*standIn)(settings); });
     ASSERT_EQ(host.Start({}), std::nullopt);
-    auto* configure = face.window().findChild<QAction*>(QStringLiteral("mnuConfig"));
-    ASSERT_NE(configure, nullptr);
+    QAction* configure = &client.Menu("mnuConfig");
     bool timerOffWhileOpen = false;
     std::string lastActivity;
     OnModal<QDialog> accept([&](QDialog& dialog) {
@@ -203,15 +170,14 @@ class ExitWhileConfiguring : public ClientHostTest, public ::testing::WithParamI
 // The pass waits for the dialog: the exit closes it (and any box over it) as
 // Cancel would, so nothing is saved and the shutdown runs.
 TEST_P(ExitWhileConfiguring, CancelsTheDialogAndEnds) {
-    DesktopFace face;
-    ClientHost host(Options(), face, face.boxes());
-    Wire(host, face);
+    DesktopClient client(Options());
+    auto& host = client.host;
     auto standIn = std::make_shared<StandInDialog>(StandInDialog{registryFile(), GetParam().withBox});
     if (GetParam().withBox) host.SetConfigDialog([standIn](const Settings& settings) { (*standIn)(settings); });
     ASSERT_EQ(host.Start({}), std::nullopt);
     bool finished = false;
     QObject::connect(&host, &ClientHost::finished, [&] { finished = true; });
-    auto* exit = face.window().findChild<QAction*>(QStringLiteral("mnuPopExit"));
+    QAction* exit = &client.Menu("mnuPopExit");
     int exits = 0;
     OnModal<QDialog> exitWhenOpen([&](QDialog& open) {
         const bool box = qobject_cast<QMessageBox*>(&open) != nullptr;
@@ -219,7 +185,7 @@ TEST_P(ExitWhileConfiguring, CancelsTheDialogAndEnds) {
         ++exits;
         exit->trigger();
     });
-    face.window().findChild<QAction*>(QStringLiteral("mnuPopConfig"))->trigger();
+    client.Menu("mnuPopConfig").trigger();
     ASSERT_TRUE(ProcessEventsUntil([&] { return finished; }));
     EXPECT_EQ(exits, 1);
     Settings stored;
@@ -244,18 +210,16 @@ TEST_F(ClientHostTest, AFirstRunShowsTheDialogAndOffersTheCertificatesAfterOk) {
     settings.ServerTxt = settings.ServerXml = "127.0.0.1:1";
     SaveSettings(settings, registry);
     registry.SetValue(Hive::CurrentUser, kSettingsKey, kRunFirstValue, std::int32_t{1}, RegType::Dword);
-    DesktopFace face;
-    ClientHost host(Options(), face, face.boxes());
-    Wire(host, face);
+    DesktopClient client(Options());
     QStringList seen;
     OnModal<QDialog> answer([&](QDialog& open) {
         seen << open.windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(&open)) box->reject();
         if (auto* ok = open.findChild<QPushButton*>(QStringLiteral("cmdOK_0"))) ok->click();
     });
-    EXPECT_EQ(host.Start({}), std::nullopt);
+    EXPECT_EQ(client.host.Start({}), std::nullopt);
     EXPECT_EQ(seen, QStringList({"Zumaset - Konfigurace", "zumaset - Instalace certifikátu CA"}));
-    face.window().findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+    client.Menu("mnuExit").trigger();
 }
 
 // An environment and the face the program picks in it.

@@ -40,14 +40,5 @@ TEST(QtCycleTimer, DoesNotCountWithAZeroIntervalOrWhenDisabled) {
     EXPECT_EQ(timer.Interval(), milliseconds(60000));
 }
 
-TEST(QtCycleTimer, DeliversTicksOnTheEventLoop) {
-    QtCycleTimer timer;
-    int ticks = 0;
-    timer.SetTickHandler([&] { ++ticks; });
-    timer.SetInterval(milliseconds(1));
-    timer.SetEnabled(true);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return ticks >= 2; }));
-}
-
 } // namespace
 } // namespace zumaset

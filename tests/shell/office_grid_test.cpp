@@ -25,7 +25,6 @@ void PrintTo(const ListRow& row, std::ostream* os) {
 
 const ListRow kListRows[] = {
     {"Empty", "", {}, ""},
-    {"OneEntry", "PRAHA|CZ900000%", {{"PRAHA", "CZ900000"}}, "PRAHA|CZ900000%"},
     {"EntriesInOrderWithDuplicates",
      "ALL_FILES|CZ900000%a;b|CZ510201%ALL_FILES|CZ900000%",
      {{"ALL_FILES", "CZ900000"}, {"a;b", "CZ510201"}, {"ALL_FILES", "CZ900000"}},
