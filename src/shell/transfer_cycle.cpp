@@ -17,10 +17,20 @@ constexpr std::string_view kConfigurationEntry = "Spuštěna konfigurace";
 constexpr int kLastReceiptPoll = 4;
 
 // The manual commands go on with their next step whatever the last one did.
-template <typename Step> void IgnoringErrors(Step&& step) noexcept {
+// A step that failed without reporting it itself is reported here (the
+// error-log line, and a box when ShowErrMessage is on), so that no failure
+// passes unrecorded.
+template <typename Step> void ReportingErrors(const FailureReporter& reporter, Step&& step) noexcept {
     try {
         step();
-    } catch (...) {}
+    } catch (...) {
+        try {
+            const PassError error = DescribeCurrentException();
+            reporter.ReportFailure({.number = error.number, .text = error.description, .detail = error.detail});
+        } catch (...) {
+            // Only describing the failure itself can fail here (out of memory).
+        }
+    }
 }
 
 } // namespace
@@ -241,13 +251,14 @@ void TransferCycle::ReportTickError() {
 PassOutcome TransferCycle::mnuPopSend_Click() {
     BeginPass();
     PassOutcome outcome{PassOutcome::Status::EndedEarly, {}};
-    IgnoringErrors([&] {
+    ReportingErrors(runtime_.reporter(), [&] {
         outcome = runtime_.WithPassLocks(PassKind::Send, [this] {
-            IgnoringErrors([&] { runtime_.ExpireRegister(); });
-            IgnoringErrors([&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::SendStarted); });
-            IgnoringErrors([&] { runtime_.TraceManualSend(); });
-            IgnoringErrors([&] { runtime_.SearchSourceFolder(); });
-            IgnoringErrors([&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::SendFinished); });
+            ReportingErrors(runtime_.reporter(), [&] { runtime_.ExpireRegister(); });
+            ReportingErrors(runtime_.reporter(), [&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::SendStarted); });
+            ReportingErrors(runtime_.reporter(), [&] { runtime_.TraceManualSend(); });
+            ReportingErrors(runtime_.reporter(), [&] { runtime_.SearchSourceFolder(); });
+            ReportingErrors(runtime_.reporter(),
+                            [&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::SendFinished); });
             return true;
         });
     });
@@ -258,17 +269,19 @@ PassOutcome TransferCycle::mnuPopSend_Click() {
 PassOutcome TransferCycle::mnuPopGet_Click() {
     BeginPass();
     PassOutcome outcome{PassOutcome::Status::EndedEarly, {}};
-    IgnoringErrors([&] {
+    ReportingErrors(runtime_.reporter(), [&] {
         outcome = runtime_.WithPassLocks(PassKind::Receive, [this] {
             const Settings& settings = runtime_.settings();
-            IgnoringErrors([&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::ReceiveStarted); });
-            IgnoringErrors([&] { runtime_.GetRemoteFile(settings.ServerTxt); });
-            IgnoringErrors([&] { runtime_.TraceManualReceive(); });
+            ReportingErrors(runtime_.reporter(),
+                            [&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::ReceiveStarted); });
+            ReportingErrors(runtime_.reporter(), [&] { runtime_.GetRemoteFile(settings.ServerTxt); });
+            ReportingErrors(runtime_.reporter(), [&] { runtime_.TraceManualReceive(); });
             if (TrimBlanks(settings.ServerTxt) != TrimBlanks(settings.ServerXml)) {
-                IgnoringErrors([&] { runtime_.GetRemoteFile(settings.ServerXml); });
+                ReportingErrors(runtime_.reporter(), [&] { runtime_.GetRemoteFile(settings.ServerXml); });
             }
-            IgnoringErrors([&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::ReceiveFinished); });
-            if (settings.RASMode) IgnoringErrors([&] { runtime_.HangUp(); });
+            ReportingErrors(runtime_.reporter(),
+                            [&] { runtime_.AddPassEntry(ClientRuntime::PassEntry::ReceiveFinished); });
+            if (settings.RASMode) ReportingErrors(runtime_.reporter(), [&] { runtime_.HangUp(); });
             return true;
         });
     });
@@ -279,15 +292,15 @@ PassOutcome TransferCycle::mnuPopGet_Click() {
 PassOutcome TransferCycle::RunFullPass() {
     BeginPass();
     PassOutcome outcome{PassOutcome::Status::EndedEarly, {}};
-    IgnoringErrors([&] { outcome = runtime_.RunPass(PassKind::Cycle); });
+    ReportingErrors(runtime_.reporter(), [&] { outcome = runtime_.RunPass(PassKind::Cycle); });
     EndPass();
     return outcome;
 }
 
 void TransferCycle::mnuPopConfig_Click(const std::function<void()>& showDialog) {
     ReopenSession([&] {
-        IgnoringErrors([&] { runtime_.model().AddActivity(kConfigurationEntry); });
-        IgnoringErrors([&] { showDialog(); });
+        ReportingErrors(runtime_.reporter(), [&] { runtime_.model().AddActivity(kConfigurationEntry); });
+        ReportingErrors(runtime_.reporter(), [&] { showDialog(); });
     });
 }
 
@@ -299,11 +312,11 @@ void TransferCycle::ReloadSettings() {
 // settings as stored.
 void TransferCycle::ReopenSession(const std::function<void()>& whileClosed) {
     BeginPass();
-    IgnoringErrors([&] { runtime_.CloseSession(); });
+    ReportingErrors(runtime_.reporter(), [&] { runtime_.CloseSession(); });
     whileClosed();
-    IgnoringErrors([&] { runtime_.ReloadSettings(); });
+    ReportingErrors(runtime_.reporter(), [&] { runtime_.ReloadSettings(); });
     std::string handle = "0";
-    IgnoringErrors([&] { handle = runtime_.OpenSession(); });
+    ReportingErrors(runtime_.reporter(), [&] { handle = runtime_.OpenSession(); });
     EndPass();
     if (runtime_.settings().WriteDebugLog) {
         runtime_.logs().WriteDebugTrace(TraceLine("PopConfig_Click", 'E', 1).Label("InternetOpen").Values({handle}));

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 #include <ostream>
+#include <stdexcept>
 
 namespace zumaset {
 namespace {
@@ -199,6 +200,16 @@ TEST_F(Cycle, TheManualReceiveAsksEachServerAndDropsADialUpLine) {
     EXPECT_EQ(gate->hangUps, 1);
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(cycle->minuteTicks(), 0);
+}
+
+// A manual step that fails without reporting it is reported, and the steps
+// after it still run (here: the session is opened again after the dialog).
+TEST_F(Cycle, AManualStepThatFailsIsReportedAndTheNextStepsRun) {
+    Start();
+    cycle->mnuPopConfig_Click([] { throw std::runtime_error("dialog gone"); });
+    EXPECT_NE(test::ReadFileBytes(dir / "Error.log").find("[1] *** dialog gone"), std::string::npos);
+    EXPECT_EQ(cycle->mnuPopGet_Click().status, PassOutcome::Status::Ran);
+    EXPECT_EQ(Requests(kListPage), 1u);
 }
 
 struct TickErrorCase {
