@@ -30,9 +30,6 @@ TEST(InstanceKey, IsTheSameForEverySpellingOfAPath) {
               InstanceKey("/home/a/./.config/x/../zumaset//registry.reg"));
     EXPECT_NE(InstanceKey("/home/a/registry.reg"), InstanceKey("/home/b/registry.reg"));
     EXPECT_EQ(InstanceKey("registry.reg"), InstanceKey(std::filesystem::current_path() / "registry.reg"));
-    // FNV-1a 64 of "/a" in sixteen hex digits, worked out by hand from the offset basis and prime.
-    EXPECT_EQ(InstanceKey("/a"), "07d66707b49cd92d");
-    EXPECT_EQ(InstanceKey("/").size(), 16u);
 }
 
 using InstanceFolder = RuntimeDirTest;
@@ -44,9 +41,6 @@ TEST_F(InstanceFolder, IsCreatedOwnerOnlyUnderTheRuntimeDir) {
     struct stat info {};
     ASSERT_EQ(::stat(folder.path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-    InstanceFiles files = InstanceFilesFor(settings());
-    EXPECT_EQ(files.lock, folder.path / (InstanceKey(settings()) + ".lock"));
-    EXPECT_EQ(files.socket, folder.path / (InstanceKey(settings()) + ".sock"));
 }
 
 TEST_F(InstanceFolder, RefusesAFolderOthersCanReachOrThatIsALink) {
