@@ -1,7 +1,4 @@
-#include "core/registry_file.h"
-#include "core/settings_store.h"
 #include "exchange/curl_handles.h"
-#include "shell/ca_offer.h"
 
 #include "ctl_runner.h"
 #include "temp_dir.h"
@@ -116,20 +113,6 @@ TEST_F(CtlCa, AnEndlessCertificateShowsMessage502AndStoresNothing) {
         << out.str();
     EXPECT_NE(out.str().find("larger than 64 KiB"), std::string::npos) << out.str();
     EXPECT_TRUE(CaFiles().empty());
-}
-
-TEST_F(CtlCa, FirstRunOfferAsksOnTheTerminalAndStores) {
-    RegistryFile registry(dir / "registry.reg");
-    Settings settings;
-    LoadSettings(settings, registry);
-    std::istringstream answers("y\ny\ny\n");
-    std::ostringstream shown;
-    StreamCaOfferFace face(answers, shown);
-    const CaOfferResult result = InstallCACertificates(settings, caFolder, "zumaset", face);
-    EXPECT_EQ(result.stored, 2) << shown.str();
-    EXPECT_NE(shown.str().find("zumaset - Instalace certifikátu CA\nZumaset nyní potřebuje"), std::string::npos)
-        << shown.str();
-    EXPECT_EQ(Run({"check"}), 0) << out.str();
 }
 
 TEST_F(CtlCa, AddTakesACertificateAndRejectsAnythingElse) {

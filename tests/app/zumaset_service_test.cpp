@@ -101,8 +101,6 @@ protected:
         return environment;
     }
 
-    void SaveSettings(Settings settings = {}) { Save(WithClientBasics(std::move(settings))); }
-
     StatusResult Status() {
         return StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result);
     }
@@ -111,7 +109,7 @@ protected:
 // "/i" and "/u" as an administrator runs them: their exit status, their words
 // and what the manager is asked. When they fail is pinned by the unit tests.
 TEST_F(ZumasetService, InstallsAndRemovesTheUnit) {
-    SaveSettings();
+    Save(BaseSettings());
     std::filesystem::create_directories(unit().parent_path());
     test::ClientProcess install({"/i"}, Environment());
     EXPECT_EQ(install.WaitForExit(), 0) << install.Output();
@@ -135,18 +133,8 @@ TEST_F(ZumasetService, InstallsAndRemovesTheUnit) {
 TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesFeedsTheWatchdogAndStops) {
     CurlGlobal curl;
     test::VansimProcess vansim({"--receipt-delay", "0"});
-    vansim.AddAccount("DEKL01", "heslo");
-    TrustAndMakeFolders(vansim);
-    Settings settings;
-    settings.Pass = "heslo";
-    settings.ServerTxt = vansim.host();
-    settings.ServerXml = vansim.host();
-    settings.SourcePath = (dir / "Na_CU").string() + "/";
-    settings.RetValPath = (dir / "Z_CU").string() + "/";
-    settings.ArchivPath = (dir / "Archiv").string() + "/";
-    settings.CuOption = "PRAHA|CZ510000%ALL_FILES|CZ530000%";
     // On-line mode off, TimeInterval 0: only the service makes the 20-second rhythm.
-    SaveSettings(settings);
+    Save(TransferSettings(vansim));
     NotifySocket notify(dir / "notify.sock");
     auto environment = ServiceEnvironment(notify);
     environment.push_back("WATCHDOG_USEC=200000");
@@ -165,9 +153,7 @@ TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesFeedsTheWatchdogAndStops)
     EXPECT_NE(events().find("MESSAGE=event 110: Service Paused\n"), std::string::npos) << events();
     // A pass asked for while paused runs, the manager sees the file under
     // way, and the pause holds after it; a service's upload leaves the rhythm at 20 s.
-    const auto outbound = dir / "Na_CU" / "Praha" / "PRAHA001.VAS";
-    test::WriteFileBytes(outbound, "HLAVICKA\r\nRADEK\r\n");
-    std::filesystem::last_write_time(outbound, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    WriteOutbound("PRAHA001.VAS");
     EXPECT_EQ(ctl.Run({"send"}), 0) << ctl.err.str() << ctl.out.str();
     EXPECT_NE(ctl.out.str().find("files sent: 1"), std::string::npos) << ctl.out.str();
     ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena, odesílá se ", true));

@@ -96,30 +96,6 @@ TEST_F(InstanceLockTest, ASecondProcessFindsTheLockTakenUntilTheFirstLetsGo) {
     EXPECT_EQ(InChild([&] { return InstanceLock::TryAcquire(settings()) ? 0 : 1; }), 0);
 }
 
-TEST_F(InstanceLockTest, IsReleasedWhenTheHolderIsKilled) {
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        std::optional<InstanceLock> lock = InstanceLock::TryAcquire(settings());
-        char held = lock ? 'y' : 'n';
-        [[maybe_unused]] ssize_t rc = ::write(ready[1], &held, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ::close(ready[0]);
-    EXPECT_EQ(held, 'y');
-    EXPECT_TRUE(InstanceLock::Running(settings()));
-    EXPECT_FALSE(InstanceLock::TryAcquire(settings()));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    EXPECT_FALSE(InstanceLock::Running(settings()));
-    EXPECT_TRUE(InstanceLock::TryAcquire(settings()));
-}
-
 TEST_F(InstanceLockTest, IsNotKeptByAProgramTheClientStarted) {
     std::optional<InstanceLock> lock = InstanceLock::TryAcquire(settings());
     ASSERT_TRUE(lock);

@@ -44,7 +44,6 @@ TEST_P(UnitPlaceChoice, FollowsTheUserAndTheEnvironment) {
 INSTANTIATE_TEST_SUITE_P(
     Places, UnitPlaceChoice,
     ::testing::Values(
-        PlaceCase{"UserHome", false, {{"HOME", "/home/dekl"}}, "/home/dekl/.config/systemd/user", true},
         PlaceCase{"UserConfigHome",
                   false,
                   {{"HOME", "/home/dekl"}, {"XDG_CONFIG_HOME", "/srv/cfg"}},
