@@ -1,17 +1,13 @@
-#include "exchange/curl_handles.h"
+// zumasetctl ca against the simulator: fetching the operator's CA with the
+// user's consent, adding and removing certificates.
+#include "ctl_live_fixture.h"
 
-#include "ctl_runner.h"
-#include "temp_dir.h"
-#include "vansim_process.h"
-
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,40 +33,21 @@ std::string PemFingerprint(const std::filesystem::path& file) {
     return text;
 }
 
-class CtlCa : public ::testing::Test {
+class CtlCa : public test::CtlLiveTest {
 protected:
     CtlCa() {
-        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-        unsetenv("https_proxy");
-        unsetenv("HTTPS_PROXY");
-        Set("LogsPath", dir.path().string());
-        Set("ConLogPath", dir.path().string());
-        Set("ErrLogPath", dir.path().string());
         Set("ServerTxt", vansim.host());
         Set("ServerXml", vansim.host());
     }
-    ~CtlCa() override { unsetenv("XDG_CONFIG_HOME"); }
 
-    int Run(std::vector<std::string> args, const std::string& input = "") { return ctl.Run(std::move(args), input); }
-    void Set(const std::string& name, const std::string& value) {
-        ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str();
-    }
     std::vector<std::string> CaFiles() const {
         std::vector<std::string> names;
         std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(caFolder, ec)) {
+        for (const auto& entry : std::filesystem::directory_iterator(caFolder(), ec)) {
             names.push_back(entry.path().filename().string());
         }
         return names;
     }
-
-    test::TempDir dir;
-    test::VansimProcess vansim;
-    CurlGlobal curl;
-    test::CtlRunner ctl{dir / "registry.reg"};
-    std::filesystem::path caFolder = dir / "zumaset" / "ca";
-    std::ostringstream& out = ctl.out;
-    std::ostringstream& err = ctl.err;
 };
 
 TEST_F(CtlCa, FetchedCertificateIsTheSimulatorsAndMakesTheCheckPass) {
@@ -82,7 +59,7 @@ TEST_F(CtlCa, FetchedCertificateIsTheSimulatorsAndMakesTheCheckPass) {
     EXPECT_NE(out.str().find("SHA-256 fingerprint: " + fingerprint), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("2 stored, 0 already trusted"), std::string::npos) << out.str();
     EXPECT_EQ(CaFiles().size(), 2u);
-    EXPECT_EQ(std::filesystem::status(caFolder).permissions() & std::filesystem::perms::all,
+    EXPECT_EQ(std::filesystem::status(caFolder()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
     EXPECT_EQ(Run({"check"}), 0) << out.str();
     // A second fetch finds both already there and changes nothing.
@@ -97,7 +74,7 @@ TEST_F(CtlCa, FetchStoresOnlyWhatTheUserConfirms) {
     EXPECT_NE(out.str().find("1 stored"), std::string::npos) << out.str();
     EXPECT_EQ(CaFiles().size(), 1u);
     // Without an answer nothing is stored.
-    std::filesystem::remove_all(caFolder);
+    std::filesystem::remove_all(caFolder());
     EXPECT_EQ(Run({"ca", "fetch"}, ""), 0);
     EXPECT_TRUE(CaFiles().empty());
 }
@@ -131,14 +108,14 @@ TEST_F(CtlCa, RemoveDeletesOnlyPlainFilesOfTheFolder) {
     const std::string name = CaFiles().at(0);
     const auto outside = dir / "outside.pem";
     test::WriteFileBytes(outside, "x");
-    std::filesystem::create_symlink(outside, caFolder / "link.pem");
+    std::filesystem::create_symlink(outside, caFolder() / "link.pem");
     for (const std::string refused : {"../outside.pem", "link.pem", "missing.pem", ".", "", "a/b"}) {
         EXPECT_EQ(Run({"ca", "remove", refused}), 2) << refused;
     }
     EXPECT_TRUE(std::filesystem::exists(outside));
-    EXPECT_TRUE(std::filesystem::is_symlink(caFolder / "link.pem"));
+    EXPECT_TRUE(std::filesystem::is_symlink(caFolder() / "link.pem"));
     EXPECT_EQ(Run({"ca", "remove", name}), 0) << err.str();
-    EXPECT_FALSE(std::filesystem::exists(caFolder / name));
+    EXPECT_FALSE(std::filesystem::exists(caFolder() / name));
 }
 
 } // namespace

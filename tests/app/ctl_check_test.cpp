@@ -1,46 +1,19 @@
+// zumasetctl check against the simulator: which server passed and why not.
 #include "core/registry_file.h"
 #include "core/settings_store.h"
-#include "exchange/curl_handles.h"
 
-#include "ctl_runner.h"
+#include "ctl_live_fixture.h"
 #include "fake_nmcli.h"
-#include "temp_dir.h"
-#include "vansim_process.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
-#include <vector>
 
 namespace zumaset {
 namespace {
 
-class CtlCheck : public ::testing::Test {
+class CtlCheck : public test::CtlLiveTest {
 protected:
-    CtlCheck() {
-        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-        unsetenv("https_proxy");
-        unsetenv("HTTPS_PROXY");
-        std::filesystem::create_directories(dir / "zumaset" / "ca");
-        std::filesystem::copy_file(vansim.caPath(), dir / "zumaset" / "ca" / "van.pem");
-        Set("LogsPath", dir.path().string());
-        Set("ConLogPath", dir.path().string());
-        Set("ErrLogPath", dir.path().string());
-    }
-    ~CtlCheck() override { unsetenv("XDG_CONFIG_HOME"); }
-
-    int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
-    void Set(const std::string& name, const std::string& value) {
-        ASSERT_EQ(Run({"config", "set", name, value}), 0) << err.str();
-    }
-
-    test::TempDir dir;
-    test::VansimProcess vansim;
-    CurlGlobal curl;
-    test::CtlRunner ctl{dir / "registry.reg"};
-    std::ostringstream& out = ctl.out;
-    std::ostringstream& err = ctl.err;
+    CtlCheck() { TrustVansim(); }
 };
 
 TEST_F(CtlCheck, TellsWhichServerPassedAndWhyTheOtherDidNot) {
@@ -57,11 +30,11 @@ TEST_F(CtlCheck, TellsWhichServerPassedAndWhyTheOtherDidNot) {
     // The empty alternates are not tried at all.
     EXPECT_EQ(text.find("(no server set)"), std::string::npos) << text;
     EXPECT_NE(text.find("=> FAILED: no server passed the test"), std::string::npos) << text;
-    EXPECT_NE(test::ReadFileBytes(dir / "Control.log").find("spojeni pro odesilani - ANO"), std::string::npos);
+    EXPECT_NE(test::ReadFileBytes(logs() / "Control.log").find("spojeni pro odesilani - ANO"), std::string::npos);
 }
 
 TEST_F(CtlCheck, ServerNamesAreShownWithControlCharactersEscaped) {
-    RegistryFile file(dir / "registry.reg"); // written by another editor: "config set" refuses it
+    RegistryFile file(ctl.registry()); // written by another editor: "config set" refuses it
     Settings stored;
     LoadSettings(stored, file);
     stored.ServerTxt = "127.0.0.1:1\t\x7f";

@@ -1,42 +1,27 @@
 // Whole passes through the command line against the simulator, as an
 // administrator or a cron job runs them.
-#include "core/file_lock.h"
-#include "exchange/curl_handles.h"
 #include "shell/pass_lock.h"
 
-#include "ctl_runner.h"
+#include "ctl_live_fixture.h"
 #include "fake_nmcli.h"
 #include "smtp_server_process.h"
-#include "temp_dir.h"
-#include "vansim_process.h"
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
-#include <sstream>
 #include <sys/stat.h>
 #include <vector>
 
 namespace zumaset {
 namespace {
 
-class CtlPass : public ::testing::Test {
+class CtlPass : public test::CtlLiveTest {
 protected:
-    CtlPass() : vansim({"--receipt-delay", "0"}) {
-        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        // Where the passes look for a running client: none runs there.
-        std::filesystem::create_directories(dir / "run");
-        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
-        unsetenv("https_proxy");
-        unsetenv("HTTPS_PROXY");
-        std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
-        std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
+    CtlPass() : CtlLiveTest({"--receipt-delay", "0"}) {
+        TrustVansim();
         vansim.AddAccount("DEKL01", "heslo");
-        for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv", "Logy"})
-            std::filesystem::create_directories(dir / folder);
+        for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
         EXPECT_EQ(ctl.Set({{"User", "DEKL01"},
                            {"Pass", "heslo"},
                            {"ServerTxt", vansim.host()},
@@ -44,35 +29,18 @@ protected:
                            {"SourcePath", (dir / "Na_CU").string()},
                            {"RetValPath", (dir / "Z_CU").string()},
                            {"ArchivPath", (dir / "Archiv").string()},
-                           {"LogsPath", (dir / "Logy").string()},
-                           {"ErrLogPath", (dir / "Logy").string()},
-                           {"ConLogPath", (dir / "Logy").string()},
                            {"CuOption", "PRAHA|CZ510000%ALL_FILES|CZ530000%"},
                            {"ArchiveFiles", "true"}}),
                   0)
             << err.str();
     }
-    ~CtlPass() override {
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("XDG_RUNTIME_DIR");
-    }
 
-    int Run(std::vector<std::string> args) { return ctl.Run(std::move(args)); }
     // Writes a file to send, dated a minute back: a file written just now
     // counts as still being written and would wait for a later pass.
     static void WriteOutbound(const std::filesystem::path& file, const std::string& bytes) {
         test::WriteFileBytes(file, bytes);
         std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
     }
-    std::filesystem::path registry() const { return dir / "config" / "zumaset" / "registry.reg"; }
-
-    test::TempDir dir;
-    test::VansimProcess vansim;
-    CurlGlobal curl;
-    test::CtlRunner ctl{registry()};
-    std::ostringstream& out = ctl.out;
-    std::ostringstream& err = ctl.err;
 };
 
 TEST_F(CtlPass, ACycleSendsArchivesAndBringsTheReceiptsBackToTheirFolders) {
