@@ -64,13 +64,11 @@ void PrintTo(const ForwardedPass& row, std::ostream* os) {
     *os << row.name;
 }
 
-PassResult Result(std::string status, std::vector<std::string> errors = {}, std::vector<std::string> missing = {},
-                  std::string detail = {}) {
+PassResult Result(std::string status, std::vector<std::string> errors = {}, std::vector<std::string> missing = {}) {
     PassResult result;
     result.status = std::move(status);
     result.errors = std::move(errors);
     result.missing = std::move(missing);
-    result.detail = std::move(detail);
     result.sent = 2;
     result.received = 1;
     result.awaiting = 4;
@@ -95,19 +93,17 @@ TEST_P(CtlClientPass, PrintsTheClientsLinesAndExitsAsAPassHere) {
         EXPECT_NE(err.str().find(row.inErr), std::string::npos) << err.str();
     if (row.exitStatus <= 1) {
         EXPECT_NE(out.str().find("sent files awaiting receipts: 4\n"), std::string::npos) << out.str();
-        EXPECT_EQ(out.str().find("files sent: 2\n") != std::string::npos, row.command != "receive") << out.str();
+        EXPECT_NE(out.str().find("files sent: 2\n"), std::string::npos) << out.str();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CtlClientPass,
-    ::testing::Values(
-        ForwardedPass{"EveryFileWent", "send", Result("ran"), 0, ""},
-        ForwardedPass{"AFileFailed", "cycle", Result("ran", {"[909] *** Server odmítl"}), 1, "[909] *** Server odmítl"},
-        ForwardedPass{"SettingsMissing", "send", Result("settings-missing", {}, {"User", "SourcePath"}), 3,
-                      "these settings are empty: User SourcePath"},
-        ForwardedPass{"Busy", "cycle", Result("busy", {}, {}, "a transfer pass is already running over X"), 3,
-                      "already running over X"}),
+    ::testing::Values(ForwardedPass{"EveryFileWent", "send", Result("ran"), 0, ""},
+                      ForwardedPass{"AFileFailed", "cycle", Result("ran", {"[909] *** Server odmítl"}), 1,
+                                    "[909] *** Server odmítl"},
+                      ForwardedPass{"SettingsMissing", "send", Result("settings-missing", {}, {"User", "SourcePath"}),
+                                    3, "these settings are empty: User SourcePath"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CtlClient, AClientThatCannotServeTheRequestExitsThree) {
@@ -198,28 +194,10 @@ TEST_F(CtlClient, ASettingWrittenButNotTakenUpExitsOne) {
         << err.str();
 }
 
-// The exit statuses of the command line itself.
-struct CommandLine {
-    const char* name;
-    std::vector<std::string> args;
-    int exitStatus;
-    std::string inOut;
-};
-void PrintTo(const CommandLine& row, std::ostream* os) {
-    *os << row.name;
+TEST_F(CtlClient, AMissingCommandOrAnUnknownOptionExitsTwo) {
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_EQ(Run({"send", "--bogus"}), 2);
 }
-
-class CtlCommandLine : public CtlClient, public ::testing::WithParamInterface<CommandLine> {};
-
-TEST_P(CtlCommandLine, ExitsAsTheReadmeSays) {
-    EXPECT_EQ(Run(GetParam().args), GetParam().exitStatus) << err.str();
-    EXPECT_NE(out.str().find(GetParam().inOut), std::string::npos) << out.str();
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, CtlCommandLine,
-                         ::testing::Values(CommandLine{"NoCommand", {}, 2, ""},
-                                           CommandLine{"UnknownOption", {"send", "--bogus"}, 2, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace zumaset
