@@ -1,12 +1,10 @@
-// The client program itself, run as a process the way people run it: a fatal
-// start-up, one instance per settings file, its signals, and a headless client
-// doing the passes zumasetctl asks of it and saving its register when SIGTERM
-// ends it.
+// The client program itself, run as a process the way people run it: one
+// instance per settings file, its signals, and a headless client doing the
+// passes zumasetctl asks of it and saving its register when SIGTERM ends it.
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "exchange/curl_handles.h"
 #include "platform/control_client.h"
-#include "shell/service_control.h"
 
 #include "client_process.h"
 #include "client_program_fixture.h"
@@ -27,20 +25,6 @@ namespace zumaset {
 namespace {
 
 using ZumasetProgram = test::ClientProgramFixture;
-
-// A fatal start-up error reaches the terminal and the error log, and ends the program.
-TEST_F(ZumasetProgram, AFatalStartUpErrorEndsWithStatusOne) {
-    Save(BaseSettings());
-    {
-        RegistryFile registry(registryFile());
-        RegistryServiceControl(registry).SaveSetting("Parameters", "TimerInterval", "abc");
-    }
-    test::ClientProcess client;
-    EXPECT_EQ(client.WaitForExit(), 1);
-    EXPECT_NE(client.Output().find("Chyba aplikace :  [13]"), std::string::npos) << client.Output();
-    EXPECT_NE(test::ReadFileBytes(logs() / "Error.log").find("[13] *** Neshoda typů -> APP_FATAL_EXIT"),
-              std::string::npos);
-}
 
 // A second start ends and leaves the first running; SIGHUP makes the first
 // take the stored settings and SIGINT ends it through the shutdown.
