@@ -194,10 +194,5 @@ TEST_F(CtlClient, ASettingWrittenButNotTakenUpExitsOne) {
         << err.str();
 }
 
-TEST_F(CtlClient, AMissingCommandOrAnUnknownOptionExitsTwo) {
-    EXPECT_EQ(Run({}), 2);
-    EXPECT_EQ(Run({"send", "--bogus"}), 2);
-}
-
 } // namespace
 } // namespace zumaset

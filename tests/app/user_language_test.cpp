@@ -72,24 +72,22 @@ const std::vector<std::string> kUnknownSetting{"config", "get", "Bogus"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UserLanguageRows,
-    ::testing::Values(
-        LanguageCase{"CzechRefusal", kCzech, kUnknownSetting, 2,
-                     "neznámé nastavení „Bogus“; nastavení jsou: ServerTxt"},
-        // Without an English catalogue the second language on the list would answer.
-        LanguageCase{"EnglishBeforeCzech", "LANGUAGE=en:cs LC_ALL=C.UTF-8", kUnknownSetting, 2,
-                     "unknown setting 'Bogus'; the settings are: ServerTxt"},
-        // The C locale means untranslated messages, whatever LANGUAGE says.
-        LanguageCase{"CLocaleStaysEnglish", "LANGUAGE=cs LC_ALL=C", kUnknownSetting, 2, "unknown setting 'Bogus'"},
-        LanguageCase{"CzechPluralOfSettings",
-                     kCzech,
-                     {"send"},
-                     3,
-                     "průchod nelze spustit, tato nastavení jsou prázdná: User ServerTxt SourcePath"},
-        LanguageCase{"CzechRuleWithItsNote",
-                     kCzech,
-                     {"config", "set", "CuMode", "7"},
-                     2,
-                     "neplatná hodnota „7“ pro CuMode: mimo rozsah; přípustné: celé číslo od 0 do 2 (0 seznam"}),
+    ::testing::Values(LanguageCase{"CzechRefusal", kCzech, kUnknownSetting, 2,
+                                   "neznámé nastavení „Bogus“; nastavení jsou: ServerTxt"},
+                      // Without an English catalogue the second language on the list would answer.
+                      LanguageCase{"EnglishBeforeCzech", "LANGUAGE=en:cs LC_ALL=C.UTF-8", kUnknownSetting, 2,
+                                   "unknown setting 'Bogus'; the settings are: ServerTxt"},
+                      LanguageCase{"CzechPluralOfSettings",
+                                   kCzech,
+                                   {"send"},
+                                   3,
+                                   "průchod nelze spustit, tato nastavení jsou prázdná: User ServerTxt SourcePath"},
+                      LanguageCase{
+                          "CzechRuleWithItsNote",
+                          kCzech,
+                          {"config", "set", "CuMode", "7"},
+                          2,
+                          "neplatná hodnota „7“ pro CuMode: mimo rozsah; přípustné: celé číslo od 0 do 2 (0 seznam"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The terminal gets the Czech verdict beside the client's own Czech error
