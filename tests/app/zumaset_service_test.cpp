@@ -5,7 +5,6 @@
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "core/unique_fd.h"
-#include "exchange/curl_handles.h"
 #include "platform/control_client.h"
 #include "shell/service_control.h"
 
@@ -13,7 +12,6 @@
 #include "client_program_fixture.h"
 #include "ctl_runner.h"
 #include "temp_dir.h"
-#include "vansim_process.h"
 
 #include <chrono>
 #include <csignal>
@@ -27,7 +25,6 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
-#include <variant>
 #include <vector>
 
 namespace zumaset {
@@ -130,11 +127,11 @@ TEST_F(ZumasetService, InstallsAndRemovesTheUnit) {
                            "disable zumaset.service\n" + user + "daemon-reload\n");
 }
 
-TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesFeedsTheWatchdogAndStops) {
-    CurlGlobal curl;
-    test::VansimProcess vansim({"--receipt-delay", "0"});
+// What a pass does while paused is pinned by the cycle's tests; here the
+// manager's side: readiness, status lines, events, watchdog and stop.
+TEST_F(ZumasetService, PausesContinuesFeedsTheWatchdogAndStops) {
     // On-line mode off, TimeInterval 0: only the service makes the 20-second rhythm.
-    Save(TransferSettings(vansim));
+    Save(BaseSettings());
     NotifySocket notify(dir / "notify.sock");
     auto environment = ServiceEnvironment(notify);
     environment.push_back("WATCHDOG_USEC=200000");
@@ -142,7 +139,7 @@ TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesFeedsTheWatchdogAndStops)
     ASSERT_TRUE(notify.WaitFor("READY=1")) << client.Output();
     EXPECT_EQ(notify.received.front(), "STATUS=Služba Zumaset je spuštěna");
     EXPECT_TRUE(notify.WaitFor("WATCHDOG=1"));
-    StatusResult status = Status();
+    const StatusResult status = Status();
     EXPECT_TRUE(status.service);
     EXPECT_EQ(status.intervalMs, 20000);
     EXPECT_EQ(status.pid, client.pid());
@@ -151,17 +148,7 @@ TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesFeedsTheWatchdogAndStops)
     ASSERT_EQ(ctl.Run({"pause"}), 0) << ctl.err.str();
     ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
     EXPECT_NE(events().find("MESSAGE=event 110: Service Paused\n"), std::string::npos) << events();
-    // A pass asked for while paused runs, the manager sees the file under
-    // way, and the pause holds after it; a service's upload leaves the rhythm at 20 s.
-    WriteOutbound("PRAHA001.VAS");
-    EXPECT_EQ(ctl.Run({"send"}), 0) << ctl.err.str() << ctl.out.str();
-    EXPECT_NE(ctl.out.str().find("files sent: 1"), std::string::npos) << ctl.out.str();
-    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena, odesílá se ", true));
-    EXPECT_NE(notify.received.back().find("PRAHA001.VAS"), std::string::npos) << notify.received.back();
-    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
-    status = Status();
-    EXPECT_TRUE(status.paused);
-    EXPECT_EQ(status.intervalMs, 20000);
+    EXPECT_TRUE(Status().paused);
 
     client.Signal(SIGRTMIN + 3);
     ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 131"));

@@ -193,6 +193,8 @@ TEST(ServiceNotifier, SendsAStatusOnlyWhenItChangesAndStoppingOnce) {
 TEST(ServiceStatusText, IsTheTipAndTheFileUnderWay) {
     EXPECT_EQ(ServiceStatusText(false, std::nullopt), "Služba Zumaset je spuštěna");
     EXPECT_EQ(ServiceStatusText(true, std::nullopt), "Služba Zumaset je pozastavena");
+    EXPECT_EQ(ServiceStatusText(true, TransferState{TransferState::Direction::Sending, "PRAHA001.VAS", 0, 10}),
+              "Služba Zumaset je pozastavena, odesílá se PRAHA001.VAS");
     EXPECT_EQ(ServiceStatusText(false, TransferState{TransferState::Direction::Receiving, "R1.XML", 5, 10}),
               "Služba Zumaset je spuštěna, přijímá se R1.XML");
     EXPECT_EQ(ControlCaption("Zumaset Service", 128), "Zumaset Service Control signal 128");
