@@ -44,9 +44,9 @@ public:
     }
     const std::filesystem::path& path() const { return path_; }
 
-    // Every message until one equals `wanted` (or begins with it); false when
-    // none came before the hang guard ran out.
-    bool WaitFor(const std::string& wanted, bool prefix = false) {
+    // Every message until one equals `wanted`; false when none came before
+    // the hang guard ran out.
+    bool WaitFor(const std::string& wanted) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < until) {
             pollfd ready{fd_.get(), POLLIN, 0};
@@ -56,7 +56,7 @@ public:
             if (size < 0) continue;
             message.resize(static_cast<std::size_t>(size));
             received.push_back(message);
-            if (message == wanted || (prefix && message.starts_with(wanted))) return true;
+            if (message == wanted) return true;
         }
         return false;
     }
