@@ -1,9 +1,8 @@
-// nmcli's terse output, the run's deadline, the phonebook
-// entries and the connection-state flags, over a fake nmcli.
+// nmcli's run deadline, the phonebook entries read from its terse output
+// (escaped colons in names) and the connection-state flags, over a fake nmcli.
 #include "platform/connection_state.h"
 #include "platform/nmcli.h"
 #include "platform/ras_entries.h"
-#include "platform/terse_fields.h"
 
 #include "fake_nmcli.h"
 
@@ -14,27 +13,6 @@ namespace zumaset {
 namespace {
 
 using Fields = std::vector<std::string>;
-
-struct TerseCase {
-    const char* name;
-    const char* line;
-    Fields fields;
-};
-void PrintTo(const TerseCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Terse : public ::testing::TestWithParam<TerseCase> {};
-
-TEST_P(Terse, SplitsAtColonsAndUnescapesValues) {
-    EXPECT_EQ(SplitTerseLine(GetParam().line), GetParam().fields);
-}
-
-INSTANTIATE_TEST_SUITE_P(Lines, Terse,
-                         // An escaped colon is in the profile names below.
-                         ::testing::Values(TerseCase{"EscapedBackslash", R"(C\\D:pppoe)", {R"(C\D)", "pppoe"}},
-                                           TerseCase{"TrailingBackslashKept", R"(A\)", {R"(A\)"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NmcliRun, AnswerPastTheDeadlineIsKilledAndCountsAsATimeOut) {
     test::FakeNmcli fake;
