@@ -40,7 +40,8 @@ protected:
     std::filesystem::path logs() const { return dir / "Logy"; }
 
     // What every client here starts with: a user, the logs in the test's folder, debug trace on.
-    Settings WithClientBasics(Settings settings) const {
+    Settings BaseSettings() const {
+        Settings settings;
         settings.User = "DEKL01";
         settings.LogsPath = logs().string() + "/";
         settings.ErrLogPath = settings.LogsPath;
@@ -48,18 +49,37 @@ protected:
         settings.WriteDebugLog = true;
         return settings;
     }
-    Settings BaseSettings() const { return WithClientBasics({}); }
     void Save(const Settings& settings) {
         RegistryFile registry(registryFile());
         SaveSettings(settings, registry);
     }
 
-    // Trusts the simulator's CA and makes the outbound, inbound and archive
-    // folders of a client that transfers.
-    void TrustAndMakeFolders(const VansimProcess& vansim) {
+    // The settings of a client that transfers through `vansim` as DEKL01, with
+    // the simulator's CA trusted and the outbound, inbound and archive folders
+    // made. TimeInterval 0 and on-line mode off: only requests run passes.
+    Settings TransferSettings(VansimProcess& vansim) {
+        vansim.AddAccount("DEKL01", "heslo");
         std::filesystem::create_directories(dir / "config" / "zumaset" / "ca");
         std::filesystem::copy_file(vansim.caPath(), dir / "config" / "zumaset" / "ca" / "van.pem");
         for (const char* folder : {"Na_CU/Praha", "Z_CU", "Archiv"}) std::filesystem::create_directories(dir / folder);
+        Settings settings = BaseSettings();
+        settings.Pass = "heslo";
+        settings.ServerTxt = vansim.host();
+        settings.ServerXml = vansim.host();
+        settings.SourcePath = (dir / "Na_CU").string() + "/";
+        settings.RetValPath = (dir / "Z_CU").string() + "/";
+        settings.ArchivPath = (dir / "Archiv").string() + "/";
+        settings.CuOption = "PRAHA|CZ510000%ALL_FILES|CZ530000%";
+        return settings;
+    }
+
+    // A file to send in the Praha folder, dated a minute back: a file written
+    // just now counts as still being written.
+    std::filesystem::path WriteOutbound(const std::string& name) const {
+        const auto file = dir / "Na_CU" / "Praha" / name;
+        WriteFileBytes(file, "HLAVICKA\r\nRADEK\r\n");
+        std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+        return file;
     }
 
     // Asks the running client for its status until it answers (it serves

@@ -1,43 +1,36 @@
 // zumasetctl's own messages in the user's language: the built program run as
 // a user would, with nothing in its environment but the language variables.
 // Exit statuses, the client's texts and the JSON documents stay as they are.
+#include "child_process.h"
 #include "temp_dir.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace zumaset {
 namespace {
 
+using Environment = std::vector<std::string>;
+
 struct Ran {
     int status = -1;
-    std::string output; // standard output, then standard error
+    std::string output; // standard output and error
 };
 
 class UserLanguage : public ::testing::Test {
 protected:
-    // Runs the program with only HOME and the given assignments in its environment.
-    Ran RunProgram(const std::string& environment, const std::vector<std::string>& args) {
-        const char* build = std::getenv("ZUMASET_BUILD_DIR");
-        if (build == nullptr) return {};
-        std::string command = "env -i HOME='" + home.path().string() + "' " + environment + " '" + build +
-                              "/src/app/zumasetctl' --registry '" + (home / "registry.reg").string() + "'";
-        for (const std::string& arg : args) command += " '" + arg + "'";
-        command += " 2>'" + (home / "stderr").string() + "'";
-        Ran ran;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return ran;
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) ran.output += buffer;
-        const int status = ::pclose(pipe);
-        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        ran.output += test::ReadFileBytes(home / "stderr");
-        return ran;
+    // Runs the program with only HOME and `environment` in its environment.
+    Ran RunProgram(Environment environment, const std::vector<std::string>& args) {
+        environment.push_back("HOME=" + home.path().string());
+        std::vector<std::string> argv{std::string(std::getenv("ZUMASET_BUILD_DIR")) + "/src/app/zumasetctl",
+                                      "--registry", (home / "registry.reg").string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        test::ChildProcess program(argv, {.output = home / "output", .environment = environment});
+        const int status = program.WaitForExit().value_or(-1);
+        return {status, test::ReadFileBytes(home / "output")};
     }
 
     void SetUp() override {
@@ -47,11 +40,11 @@ protected:
     test::TempDir home;
 };
 
-constexpr const char* kCzech = "LANGUAGE=cs LC_ALL=C.UTF-8";
+const Environment kCzech{"LANGUAGE=cs", "LC_ALL=C.UTF-8"};
 
 struct LanguageCase {
     const char* name;
-    std::string environment;
+    Environment environment;
     std::vector<std::string> args;
     int exitStatus;
     std::string said; // a piece of what the program printed
@@ -72,29 +65,25 @@ const std::vector<std::string> kUnknownSetting{"config", "get", "Bogus"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UserLanguageRows,
-    ::testing::Values(
-        LanguageCase{"CzechRefusal", kCzech, kUnknownSetting, 2,
-                     "neznámé nastavení „Bogus“; nastavení jsou: ServerTxt"},
-        LanguageCase{"EnglishRefusal", "LANGUAGE=en LC_ALL=C.UTF-8", kUnknownSetting, 2,
-                     "unknown setting 'Bogus'; the settings are: ServerTxt"},
-        // Without an English catalogue the second language on the list would answer.
-        LanguageCase{"EnglishBeforeCzech", "LANGUAGE=en:cs LC_ALL=C.UTF-8", kUnknownSetting, 2,
-                     "unknown setting 'Bogus'"},
-        // The C locale means untranslated messages, whatever LANGUAGE says.
-        LanguageCase{"CLocaleStaysEnglish", "LANGUAGE=cs LC_ALL=C", kUnknownSetting, 2, "unknown setting 'Bogus'"},
-        LanguageCase{
-            "CzechUsageError", kCzech, {"frobnicate"}, 2, "zumasetctl: je třeba zadat příkaz (viz zumasetctl --help)"},
-        LanguageCase{"CzechHelp", kCzech, {"--help"}, 0, "Použití: zumasetctl [VOLBY] PŘÍKAZ"},
-        LanguageCase{"CzechPluralOfSettings",
-                     kCzech,
-                     {"send"},
-                     3,
-                     "průchod nelze spustit, tato nastavení jsou prázdná: User ServerTxt SourcePath"},
-        LanguageCase{"CzechRuleWithItsNote",
-                     kCzech,
-                     {"config", "set", "CuMode", "7"},
-                     2,
-                     "neplatná hodnota „7“ pro CuMode: mimo rozsah; přípustné: celé číslo od 0 do 2 (0 seznam"}),
+    ::testing::Values(LanguageCase{"CzechRefusal", kCzech, kUnknownSetting, 2,
+                                   "neznámé nastavení „Bogus“; nastavení jsou: ServerTxt"},
+                      // Without an English catalogue the second language on the list would answer.
+                      LanguageCase{"EnglishBeforeCzech",
+                                   {"LANGUAGE=en:cs", "LC_ALL=C.UTF-8"},
+                                   kUnknownSetting,
+                                   2,
+                                   "unknown setting 'Bogus'; the settings are: ServerTxt"},
+                      LanguageCase{"CzechPluralOfSettings",
+                                   kCzech,
+                                   {"send"},
+                                   3,
+                                   "průchod nelze spustit, tato nastavení jsou prázdná: User ServerTxt SourcePath"},
+                      LanguageCase{
+                          "CzechRuleWithItsNote",
+                          kCzech,
+                          {"config", "set", "CuMode", "7"},
+                          2,
+                          "neplatná hodnota „7“ pro CuMode: mimo rozsah; přípustné: celé číslo od 0 do 2 (0 seznam"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The terminal gets the Czech verdict beside the client's own Czech error

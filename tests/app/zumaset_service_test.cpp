@@ -5,7 +5,6 @@
 #include "core/registry_file.h"
 #include "core/settings_store.h"
 #include "core/unique_fd.h"
-#include "exchange/curl_handles.h"
 #include "platform/control_client.h"
 #include "shell/service_control.h"
 
@@ -13,7 +12,6 @@
 #include "client_program_fixture.h"
 #include "ctl_runner.h"
 #include "temp_dir.h"
-#include "vansim_process.h"
 
 #include <chrono>
 #include <csignal>
@@ -27,7 +25,6 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
-#include <variant>
 #include <vector>
 
 namespace zumaset {
@@ -47,9 +44,9 @@ public:
     }
     const std::filesystem::path& path() const { return path_; }
 
-    // Every message until one equals `wanted` (or begins with it); false when
-    // none came before the hang guard ran out.
-    bool WaitFor(const std::string& wanted, bool prefix = false) {
+    // Every message until one equals `wanted`; false when none came before
+    // the hang guard ran out.
+    bool WaitFor(const std::string& wanted) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < until) {
             pollfd ready{fd_.get(), POLLIN, 0};
@@ -59,7 +56,7 @@ public:
             if (size < 0) continue;
             message.resize(static_cast<std::size_t>(size));
             received.push_back(message);
-            if (message == wanted || (prefix && message.starts_with(wanted))) return true;
+            if (message == wanted) return true;
         }
         return false;
     }
@@ -101,168 +98,68 @@ protected:
         return environment;
     }
 
-    void SaveSettings(Settings settings = {}) { Save(WithClientBasics(std::move(settings))); }
-
     StatusResult Status() {
         return StatusResultFromJson(ControlClient(registryFile()).Request(ControlCommand::Status).result);
     }
 };
 
-// "/i" and "/u" as an administrator runs them: their exit status and words.
-// When installing or removing fails is pinned by the unit tests of the
-// service control and the start-up.
-struct CommandCase {
-    std::string name;
-    std::string argument;
-    bool unitBefore;
-    int exit;
-    std::vector<std::string> output;
-    bool unitAfter;
-    std::vector<std::string> calls; // the systemctl commands, without --user
-};
-
-void PrintTo(const CommandCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class ServiceCommand : public ZumasetService, public ::testing::WithParamInterface<CommandCase> {};
-
-TEST_P(ServiceCommand, InstallsOrRemovesTheUnit) {
-    const CommandCase& c = GetParam();
-    SaveSettings();
+// "/i" and "/u" as an administrator runs them: their exit status, their words
+// and what the manager is asked. When they fail is pinned by the unit tests.
+TEST_F(ZumasetService, InstallsAndRemovesTheUnit) {
+    Save(BaseSettings());
     std::filesystem::create_directories(unit().parent_path());
-    if (c.unitBefore) test::WriteFileBytes(unit(), "[Unit]\nDescription=kept\n");
-    test::ClientProcess client({c.argument}, Environment());
-    EXPECT_EQ(client.WaitForExit(), c.exit) << client.Output();
-    for (const auto& text : c.output) EXPECT_NE(client.Output().find(text), std::string::npos) << client.Output();
-    EXPECT_EQ(std::filesystem::exists(unit()), c.unitAfter);
-
-    std::string expected;
-    const std::string user = ::geteuid() == 0 ? "" : "--user ";
-    for (const auto& call : c.calls) expected += user + call + "\n";
-    EXPECT_EQ(calls(), expected);
-
+    test::ClientProcess install({"/i"}, Environment());
+    EXPECT_EQ(install.WaitForExit(), 0) << install.Output();
+    EXPECT_NE(install.Output().find("Služba  'Zumaset Service'  byla úspěšně nainstalována."), std::string::npos)
+        << install.Output();
+    EXPECT_NE(test::ReadFileBytes(unit()).find("ExecStart=\"" + test::ClientExecutable().string() + "\"\n"),
+              std::string::npos);
     RegistryFile registry(registryFile());
-    const std::string interval = RegistryServiceControl(registry).GetSetting("Parameters", "TimerInterval", "none");
-    if (c.argument == "/i" && c.exit == 0) {
-        EXPECT_EQ(interval, "20000");
-        EXPECT_NE(test::ReadFileBytes(unit()).find("ExecStart=\"" + test::ClientExecutable().string() + "\"\n"),
-                  std::string::npos);
-    } else {
-        EXPECT_EQ(interval, "none");
-    }
+    EXPECT_EQ(RegistryServiceControl(registry).GetSetting("Parameters", "TimerInterval", "none"), "20000");
+
+    test::ClientProcess remove({"/u"}, Environment());
+    EXPECT_EQ(remove.WaitForExit(), 0) << remove.Output();
+    EXPECT_NE(remove.Output().find("Služba  'Zumaset Service'  byla úspěšně odebrána."), std::string::npos)
+        << remove.Output();
+    EXPECT_FALSE(std::filesystem::exists(unit()));
+    const std::string user = ::geteuid() == 0 ? "" : "--user ";
+    EXPECT_EQ(calls(), user + "daemon-reload\n" + user + "enable zumaset.service\n" + user +
+                           "disable zumaset.service\n" + user + "daemon-reload\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, ServiceCommand,
-                         ::testing::Values(CommandCase{"Install",
-                                                       "/i",
-                                                       false,
-                                                       0,
-                                                       {"Služba  'Zumaset Service'  byla úspěšně nainstalována."},
-                                                       true,
-                                                       {"daemon-reload", "enable zumaset.service"}},
-                                           CommandCase{"Remove",
-                                                       "/u",
-                                                       true,
-                                                       0,
-                                                       {"Služba  'Zumaset Service'  byla úspěšně odebrána."},
-                                                       false,
-                                                       {"disable zumaset.service", "daemon-reload"}}),
-
-                         [](const auto& info) { return info.param.name; });
-
-TEST_F(ZumasetService, PausesHoldsThroughAPassContinuesTakesControlRequestsAndStops) {
-    CurlGlobal curl;
-    test::VansimProcess vansim({"--receipt-delay", "0"});
-    vansim.AddAccount("DEKL01", "heslo");
-    TrustAndMakeFolders(vansim);
-    Settings settings;
-    settings.Pass = "heslo";
-    settings.ServerTxt = vansim.host();
-    settings.ServerXml = vansim.host();
-    settings.SourcePath = (dir / "Na_CU").string() + "/";
-    settings.RetValPath = (dir / "Z_CU").string() + "/";
-    settings.ArchivPath = (dir / "Archiv").string() + "/";
-    settings.CuOption = "PRAHA|CZ510000%ALL_FILES|CZ530000%";
+// What a pass does while paused is pinned by the cycle's tests; here the
+// manager's side: readiness, status lines, events, watchdog and stop.
+TEST_F(ZumasetService, PausesContinuesFeedsTheWatchdogAndStops) {
     // On-line mode off, TimeInterval 0: only the service makes the 20-second rhythm.
-    SaveSettings(settings);
-    NotifySocket notify(dir / "notify.sock");
-    test::ClientProcess client({}, ServiceEnvironment(notify));
-    ASSERT_TRUE(notify.WaitFor("READY=1")) << client.Output();
-    EXPECT_EQ(notify.received.front(), "STATUS=Služba Zumaset je spuštěna");
-    StatusResult status = Status();
-    EXPECT_TRUE(status.service);
-    EXPECT_EQ(status.intervalMs, 20000);
-    EXPECT_TRUE(status.enabled);
-    EXPECT_EQ(status.pid, client.pid());
-
-    test::CtlRunner ctl(registryFile());
-    ASSERT_EQ(ctl.Run({"pause"}), 0) << ctl.err.str();
-    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
-    EXPECT_NE(events().find("MESSAGE=event 110: Service Paused\nPRIORITY=6\nZUMASET_EVENT_ID=110\n"), std::string::npos)
-        << events();
-    // A pass asked for while paused runs, the manager sees the file under
-    // way, and the pause holds after it; a service's upload leaves the rhythm at 20 s.
-    const auto outbound = dir / "Na_CU" / "Praha" / "PRAHA001.VAS";
-    test::WriteFileBytes(outbound, "HLAVICKA\r\nRADEK\r\n");
-    std::filesystem::last_write_time(outbound, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
-    EXPECT_EQ(ctl.Run({"send"}), 0) << ctl.err.str() << ctl.out.str();
-    EXPECT_NE(ctl.out.str().find("files sent: 1"), std::string::npos) << ctl.out.str();
-    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena, odesílá se ", true));
-    EXPECT_NE(notify.received.back().find("PRAHA001.VAS"), std::string::npos) << notify.received.back();
-    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
-    status = Status();
-    EXPECT_TRUE(status.paused);
-    EXPECT_FALSE(status.enabled);
-    EXPECT_EQ(status.intervalMs, 20000);
-
-    client.Signal(SIGRTMIN);
-    ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 128"));
-    client.Signal(SIGRTMIN + 3);
-    ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 131"));
-
-    ASSERT_EQ(ctl.Run({"continue"}), 0) << ctl.err.str();
-    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je spuštěna"));
-    EXPECT_NE(events().find("MESSAGE=event 110: Service Continue\nPRIORITY=6\n"), std::string::npos) << events();
-    status = Status();
-    EXPECT_FALSE(status.paused);
-    EXPECT_TRUE(status.enabled);
-
-    client.Signal(SIGTERM);
-    EXPECT_TRUE(notify.WaitFor("STOPPING=1"));
-    EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
-    const std::string debug = test::ReadFileBytes(logs() / "Debug.log");
-    EXPECT_NE(debug.find("<A03>"), std::string::npos) << debug;
-}
-
-TEST_F(ZumasetService, AFatalStartUpErrorGoesToTheEventLogAndNotToABox) {
-    SaveSettings();
-    {
-        RegistryFile registry(registryFile());
-        RegistryServiceControl(registry).SaveSetting("Parameters", "TimerInterval", "abc");
-    }
-    NotifySocket notify(dir / "notify.sock");
-    test::ClientProcess client({}, ServiceEnvironment(notify));
-    EXPECT_EQ(client.WaitForExit(), 1) << client.Output();
-    EXPECT_NE(events().find("MESSAGE=event 109: [13] Neshoda typů\nPRIORITY=3\nZUMASET_EVENT_ID=109\n"),
-              std::string::npos)
-        << events();
-    EXPECT_EQ(client.Output().find("Aplikace bude ukončena."), std::string::npos) << client.Output();
-    const auto errorLog = logs() / "Error.log";
-    if (std::filesystem::exists(errorLog)) {
-        EXPECT_EQ(test::ReadFileBytes(errorLog).find("APP_FATAL_EXIT"), std::string::npos);
-    }
-}
-
-TEST_F(ZumasetService, KeepsTheWatchdogFedWhenTheUnitAsksForOne) {
-    SaveSettings();
+    Save(BaseSettings());
     NotifySocket notify(dir / "notify.sock");
     auto environment = ServiceEnvironment(notify);
     environment.push_back("WATCHDOG_USEC=200000");
     test::ClientProcess client({}, environment);
     ASSERT_TRUE(notify.WaitFor("READY=1")) << client.Output();
+    EXPECT_EQ(notify.received.front(), "STATUS=Služba Zumaset je spuštěna");
     EXPECT_TRUE(notify.WaitFor("WATCHDOG=1"));
+    const StatusResult status = Status();
+    EXPECT_TRUE(status.service);
+    EXPECT_EQ(status.intervalMs, 20000);
+    EXPECT_EQ(status.pid, client.pid());
+
+    test::CtlRunner ctl(registryFile());
+    ASSERT_EQ(ctl.Run({"pause"}), 0) << ctl.err.str();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je pozastavena"));
+    EXPECT_NE(events().find("MESSAGE=event 110: Service Paused\n"), std::string::npos) << events();
+    EXPECT_TRUE(Status().paused);
+
+    client.Signal(SIGRTMIN + 3);
+    ASSERT_TRUE(notify.WaitFor("STATUS=Zumaset Service Control signal 131"));
+
+    ASSERT_EQ(ctl.Run({"continue"}), 0) << ctl.err.str();
+    ASSERT_TRUE(notify.WaitFor("STATUS=Služba Zumaset je spuštěna"));
+    EXPECT_NE(events().find("MESSAGE=event 110: Service Continue\n"), std::string::npos) << events();
+    EXPECT_FALSE(Status().paused);
+
     client.Signal(SIGTERM);
+    EXPECT_TRUE(notify.WaitFor("STOPPING=1"));
     EXPECT_EQ(client.WaitForExit(), 0) << client.Output();
 }
 

@@ -30,9 +30,6 @@ TEST(InstanceKey, IsTheSameForEverySpellingOfAPath) {
               InstanceKey("/home/a/./.config/x/../zumaset//registry.reg"));
     EXPECT_NE(InstanceKey("/home/a/registry.reg"), InstanceKey("/home/b/registry.reg"));
     EXPECT_EQ(InstanceKey("registry.reg"), InstanceKey(std::filesystem::current_path() / "registry.reg"));
-    // FNV-1a 64 of "/a" in sixteen hex digits, worked out by hand from the offset basis and prime.
-    EXPECT_EQ(InstanceKey("/a"), "07d66707b49cd92d");
-    EXPECT_EQ(InstanceKey("/").size(), 16u);
 }
 
 using InstanceFolder = RuntimeDirTest;
@@ -44,9 +41,6 @@ TEST_F(InstanceFolder, IsCreatedOwnerOnlyUnderTheRuntimeDir) {
     struct stat info {};
     ASSERT_EQ(::stat(folder.path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-    InstanceFiles files = InstanceFilesFor(settings());
-    EXPECT_EQ(files.lock, folder.path / (InstanceKey(settings()) + ".lock"));
-    EXPECT_EQ(files.socket, folder.path / (InstanceKey(settings()) + ".sock"));
 }
 
 TEST_F(InstanceFolder, RefusesAFolderOthersCanReachOrThatIsALink) {
@@ -63,20 +57,6 @@ TEST_F(InstanceFolder, RefusesAFolderOthersCanReachOrThatIsALink) {
     ::chmod((dir / "elsewhere").c_str(), 0700);
     std::filesystem::create_directory_symlink(dir / "elsewhere", runtime() / "zumaset");
     EXPECT_NE(InstanceRuntimeFolder().error.find("not a folder"), std::string::npos);
-}
-
-TEST_F(InstanceFolder, RefusesAFolderOfAnotherUser) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the folder away";
-    std::filesystem::create_directories(runtime() / "zumaset");
-    ASSERT_EQ(::chown((runtime() / "zumaset").c_str(), 65534, 65534), 0);
-    EXPECT_NE(InstanceRuntimeFolder().error.find("another user"), std::string::npos);
-}
-
-TEST_F(InstanceFolder, FallsBackToTmpWithoutAnAbsoluteRuntimeDir) {
-    setenv("XDG_RUNTIME_DIR", "relative/run", 1);
-    RuntimeFolder folder = InstanceRuntimeFolder();
-    if (!folder.error.empty()) GTEST_SKIP() << folder.error;
-    EXPECT_EQ(folder.path, "/tmp/zumaset-" + std::to_string(::geteuid()));
 }
 
 using InstanceLockTest = RuntimeDirTest;
@@ -100,30 +80,6 @@ TEST_F(InstanceLockTest, ASecondProcessFindsTheLockTakenUntilTheFirstLetsGo) {
     first.reset();
     EXPECT_FALSE(InstanceLock::Running(settings()));
     EXPECT_EQ(InChild([&] { return InstanceLock::TryAcquire(settings()) ? 0 : 1; }), 0);
-}
-
-TEST_F(InstanceLockTest, IsReleasedWhenTheHolderIsKilled) {
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        std::optional<InstanceLock> lock = InstanceLock::TryAcquire(settings());
-        char held = lock ? 'y' : 'n';
-        [[maybe_unused]] ssize_t rc = ::write(ready[1], &held, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ::close(ready[0]);
-    EXPECT_EQ(held, 'y');
-    EXPECT_TRUE(InstanceLock::Running(settings()));
-    EXPECT_FALSE(InstanceLock::TryAcquire(settings()));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    EXPECT_FALSE(InstanceLock::Running(settings()));
-    EXPECT_TRUE(InstanceLock::TryAcquire(settings()));
 }
 
 TEST_F(InstanceLockTest, IsNotKeptByAProgramTheClientStarted) {

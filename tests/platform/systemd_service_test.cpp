@@ -39,13 +39,11 @@ TEST_P(UnitPlaceChoice, FollowsTheUserAndTheEnvironment) {
     const UnitPlace place = UnitPlaceFor(c.root, c.environment);
     EXPECT_EQ(place.folder, c.folder);
     EXPECT_EQ(place.user, c.user);
-    EXPECT_EQ(place.file(), std::filesystem::path(c.folder) / "zumaset.service");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Places, UnitPlaceChoice,
     ::testing::Values(
-        PlaceCase{"UserHome", false, {{"HOME", "/home/dekl"}}, "/home/dekl/.config/systemd/user", true},
         PlaceCase{"UserConfigHome",
                   false,
                   {{"HOME", "/home/dekl"}, {"XDG_CONFIG_HOME", "/srv/cfg"}},
@@ -58,24 +56,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "/home/dekl/.config/systemd/user",
                   true},
         PlaceCase{
-            "Root", true, {{"HOME", "/root"}, {"XDG_CONFIG_HOME", "/root/.config"}}, "/etc/systemd/system", false},
-        PlaceCase{
-            "UserUnitDir", false, {{"HOME", "/home/dekl"}, {"ZUMASET_UNIT_DIR", "/tmp/units"}}, "/tmp/units", true},
-        PlaceCase{"RootUnitDir", true, {{"ZUMASET_UNIT_DIR", "/tmp/units"}}, "/tmp/units", false}),
+            "Root", true, {{"HOME", "/root"}, {"XDG_CONFIG_HOME", "/root/.config"}}, "/etc/systemd/system", false}),
     [](const auto& info) { return info.param.name; });
 
 TEST(UnitText, RunsTheClientAsANotifyServiceRestartedOnFailure) {
-    EXPECT_EQ(UnitText("/usr/bin/zumaset", true), "[Unit]\n"
-                                                  "Description=Zumaset Service\n"
-                                                  "\n"
-                                                  "[Service]\n"
-                                                  "Type=notify\n"
-                                                  "ExecStart=\"/usr/bin/zumaset\"\n"
-                                                  "Restart=on-failure\n"
-                                                  "RestartPreventExitStatus=3\n"
-                                                  "\n"
-                                                  "[Install]\n"
-                                                  "WantedBy=default.target\n");
+    const std::string user = UnitText("/usr/bin/zumaset", true);
+    for (const char* line : {"\nType=notify\n", "\nExecStart=\"/usr/bin/zumaset\"\n", "\nRestart=on-failure\n",
+                             "\nRestartPreventExitStatus=3\n", "\nWantedBy=default.target\n"})
+        EXPECT_NE(user.find(line), std::string::npos) << line;
     EXPECT_NE(UnitText("/usr/bin/zumaset", false).find("\nWantedBy=multi-user.target\n"), std::string::npos);
     // ExecStart keeps a path of any characters one word and unexpanded.
     EXPECT_EQ(ExecStartWord("/opt/Zuma Set/zumaset"), "\"/opt/Zuma Set/zumaset\"");
@@ -84,7 +72,7 @@ TEST(UnitText, RunsTheClientAsANotifyServiceRestartedOnFailure) {
 }
 
 // Installing and removing with a systemctl that records its calls and fails
-// the one named.
+// the one named. The successful ones are played through by the program test.
 struct ServiceCase {
     std::string name;
     bool install = true;      // otherwise remove
@@ -126,42 +114,30 @@ TEST_P(ServiceInstallation, WritesOrRemovesTheUnitAndTellsTheManager) {
     EXPECT_EQ(calls, c.calls);
     EXPECT_EQ(std::filesystem::exists(unit), c.unitAfter);
     if (c.unitAfter) {
-        EXPECT_EQ(test::ReadFileBytes(unit),
-                  c.unitBefore ? "[Unit]\nDescription=kept\n" : UnitText("/usr/bin/zumaset", c.user));
+        EXPECT_EQ(test::ReadFileBytes(unit), "[Unit]\nDescription=kept\n");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ServiceInstallation,
-    ::testing::Values(
-        ServiceCase{.name = "InstallUser",
-                    .calls = {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service"}},
-        ServiceCase{.name = "InstallSystem",
-                    .user = false,
-                    .calls = {"systemctl daemon-reload", "systemctl enable zumaset.service"}},
-        // A unit the manager refuses is not left behind looking installed.
-        ServiceCase{.name = "InstallRefused",
-                    .failing = "enable",
-                    .result = false,
-                    .unitAfter = false,
-                    .calls = {"systemctl --user daemon-reload", "systemctl --user enable zumaset.service",
-                              "systemctl --user daemon-reload"}},
-        // A unit there already is not overwritten, and a missing one is not removed.
-        ServiceCase{.name = "InstallOverAUnit", .unitBefore = true, .result = false},
-        ServiceCase{.name = "RemoveWithoutAUnit", .install = false, .result = false, .unitAfter = false},
-        ServiceCase{.name = "Remove",
-                    .install = false,
-                    .unitBefore = true,
-                    .unitAfter = false,
-                    .calls = {"systemctl --user disable zumaset.service", "systemctl --user daemon-reload"}},
-        ServiceCase{.name = "RemoveRefused",
-                    .install = false,
-                    .unitBefore = true,
-                    .user = false,
-                    .failing = "disable",
-                    .result = false,
-                    .calls = {"systemctl disable zumaset.service"}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, ServiceInstallation,
+                         ::testing::Values(
+                             // A unit the manager refuses is not left behind looking installed.
+                             ServiceCase{.name = "InstallRefused",
+                                         .failing = "enable",
+                                         .result = false,
+                                         .unitAfter = false,
+                                         .calls = {"systemctl --user daemon-reload",
+                                                   "systemctl --user enable zumaset.service",
+                                                   "systemctl --user daemon-reload"}},
+                             // A unit there already is not overwritten.
+                             ServiceCase{.name = "InstallOverAUnit", .unitBefore = true, .result = false},
+                             ServiceCase{.name = "RemoveRefused",
+                                         .install = false,
+                                         .unitBefore = true,
+                                         .user = false,
+                                         .failing = "disable",
+                                         .result = false,
+                                         .calls = {"systemctl disable zumaset.service"}}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(SystemdServiceControl, OnlyAUserUnitNeedsLingeringToRunWithoutALogin) {
     test::TempDir dir;
@@ -175,7 +151,6 @@ TEST(SystemdServiceControl, OnlyAUserUnitNeedsLingeringToRunWithoutALogin) {
 
 TEST(RunAndWait, GivesTheExitStatusOrMinusOne) {
     EXPECT_EQ(RunAndWait({"sh", "-c", "exit 3"}), 3);
-    EXPECT_EQ(RunAndWait({"true"}), 0);
     EXPECT_EQ(RunAndWait({"zumaset-test-no-such-program"}), -1);
     EXPECT_EQ(RunAndWait({"sh", "-c", "kill -9 $$"}), -1);
 }
@@ -183,11 +158,8 @@ TEST(RunAndWait, GivesTheExitStatusOrMinusOne) {
 TEST(FileEventLog, AppendsTheJournalFieldsOfEachEntryInExportForm) {
     test::TempDir dir;
     FileEventLog log(dir / "events");
-    log.LogEvent(EventType::Information, 110, "Service Paused");
     log.LogEvent(EventType::Error, 109, "[1] two\nlines");
-    EXPECT_EQ(test::ReadFileBytes(dir / "events"), "MESSAGE=event 110: Service Paused\nPRIORITY=6\n"
-                                                   "ZUMASET_EVENT_ID=110\nSYSLOG_IDENTIFIER=zumaset\n\n"
-                                                   "MESSAGE=event 109: [1] two\\x0Alines\nPRIORITY=3\n"
+    EXPECT_EQ(test::ReadFileBytes(dir / "events"), "MESSAGE=event 109: [1] two\\x0Alines\nPRIORITY=3\n"
                                                    "ZUMASET_EVENT_ID=109\nSYSLOG_IDENTIFIER=zumaset\n\n");
 }
 
@@ -221,8 +193,8 @@ TEST(ServiceNotifier, SendsAStatusOnlyWhenItChangesAndStoppingOnce) {
 TEST(ServiceStatusText, IsTheTipAndTheFileUnderWay) {
     EXPECT_EQ(ServiceStatusText(false, std::nullopt), "Služba Zumaset je spuštěna");
     EXPECT_EQ(ServiceStatusText(true, std::nullopt), "Služba Zumaset je pozastavena");
-    EXPECT_EQ(ServiceStatusText(false, TransferState{TransferState::Direction::Sending, "PRAHA001.VAS", 0, 10}),
-              "Služba Zumaset je spuštěna, odesílá se PRAHA001.VAS");
+    EXPECT_EQ(ServiceStatusText(true, TransferState{TransferState::Direction::Sending, "PRAHA001.VAS", 0, 10}),
+              "Služba Zumaset je pozastavena, odesílá se PRAHA001.VAS");
     EXPECT_EQ(ServiceStatusText(false, TransferState{TransferState::Direction::Receiving, "R1.XML", 5, 10}),
               "Služba Zumaset je spuštěna, přijímá se R1.XML");
     EXPECT_EQ(ControlCaption("Zumaset Service", 128), "Zumaset Service Control signal 128");
