@@ -46,12 +46,18 @@ protected:
 // reaches the server whole and is archived, every receipt lands once, whole,
 // in the folder its file came from, and a quiet cycle then prints nothing.
 TEST_F(CtlPass, CyclesThroughServerFaultsLoseAndDoubleNothing) {
-    const std::string vas = "HLAVICKA\r\nRADEK\r\n";
+    // Both kinds go in several chunks; the first VAS file's second chunk is
+    // refused once, so its next try must start afresh.
+    std::string vas = "HLAVICKA\r\n";
+    while (vas.size() < 100'000) vas += "RADEK " + std::to_string(vas.size()) + "\r\n";
+    std::string xml = "<zprava>";
+    while (xml.size() < 120'000) xml += "<radek>" + std::to_string(xml.size()) + "</radek>";
+    xml += "</zprava>";
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA001.VAS", vas);
     WriteOutbound(dir / "Na_CU" / "Praha" / "PRAHA002.VAS", vas);
-    WriteOutbound(dir / "Na_CU" / "zprava01.xml", "<zprava/>");
+    WriteOutbound(dir / "Na_CU" / "zprava01.xml", xml);
     WriteOutbound(dir / "Na_CU" / "prazdny.txt", ""); // never handed on
-    vansim.AddFaultRule("upload_prg.asp wrong-crc file=PRAHA001.VAS times=1");
+    vansim.AddFaultRule("upload_prg.asp wrong-crc file=PRAHA001.VAS chunk=2 times=1");
     vansim.AddFaultRule("upload_prov.asp drop-middle times=1");
     vansim.AddFaultRule("download_down.asp drop-middle times=1");
     vansim.AddFaultRule("download_move.asp drop times=1");
@@ -64,13 +70,17 @@ TEST_F(CtlPass, CyclesThroughServerFaultsLoseAndDoubleNothing) {
                 out.str().find("files received: 0") != std::string::npos;
     }
     ASSERT_TRUE(quiet) << out.str();
+    // The refused file went again from its first chunk.
+    const std::string requests = vansim.RequestLog();
+    const std::string firstChunk = "PRAHA001.VAS\tOK (chunk 1/4)";
+    EXPECT_NE(requests.find(firstChunk), requests.rfind(firstChunk)) << requests;
 
     EXPECT_TRUE(std::filesystem::exists(dir / "Na_CU" / "prazdny.txt"));
     for (const std::string name : {"PRAHA001.VAS", "PRAHA002.VAS"}) {
         EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\CZ510000\\" + name)), vas) << name;
         EXPECT_EQ(test::ReadFileBytes(dir / "Archiv" / "Praha" / name), vas) << name;
     }
-    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\zprava01.xml")), "<zprava/>");
+    EXPECT_EQ(test::ReadFileBytes(vansim.ReceivedFile("DEKL01\\zprava01.xml")), xml);
     std::vector<std::string> inbound;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "Z_CU")) {
         if (!entry.is_regular_file()) continue;
