@@ -57,14 +57,6 @@ bool ReplyWriter::resultWritten() const {
     return resultWritten_;
 }
 
-bool ReplyWriter::cancelled() const {
-    if (serverStopping_) return true;
-    std::lock_guard lock(mutex_);
-    if (peerGone_) return true;
-    pollfd watch{fd_, POLLRDHUP, 0};
-    return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
-}
-
 ControlServer::ControlServer(const std::filesystem::path& registryFile, Handler handler)
     : handler_(std::move(handler)) {
     InstanceFiles files = InstanceFilesFor(registryFile);

@@ -34,9 +34,6 @@ public:
     bool Result(const nlohmann::json& result);
 
     bool resultWritten() const;
-    // The peer has gone or the server is stopping: a handler that waits for
-    // something may give up.
-    bool cancelled() const;
 
 private:
     bool Write(const nlohmann::json& line, bool isResult);

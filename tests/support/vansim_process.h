@@ -22,7 +22,6 @@ public:
     explicit VansimProcess(std::vector<std::string> extraArguments = {});
 
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::string baseUrl() const { return "https://" + host(); }
     // The test CA's certificate (PEM), for a client's CA folder.
     const std::filesystem::path& caPath() const { return caPath_; }
     const std::filesystem::path& dataFolder() const { return data_.path(); }
