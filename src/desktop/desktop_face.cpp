@@ -2,8 +2,10 @@
 
 #include "config/config_dialog.h"
 #include "core/settings_store.h"
+#include "desktop/busy_wait.h"
 #include "desktop/client_model_snapshot.h"
 #include "desktop/qt_ca_offer_face.h"
+#include "exchange/ca_fetch.h"
 #include "shell/ca_offer.h"
 
 #include <iostream>
@@ -37,7 +39,16 @@ bool DesktopFace::ShowFirstRunDialog() {
 void DesktopFace::OfferCaCertificates(const Settings& settings) {
     if (!parts_) return;
     QtCaOfferFace offer(&window_);
-    InstallCACertificates(settings, parts_->caFolder, parts_->exeName, offer);
+    const CaOfferSetup setup{parts_->exeName, settings.ServerTxt, parts_->caFolder};
+    const CaFetchOptions options = CaFetchOptionsFrom(settings);
+    // A server that does not answer holds the fetch until its time-out: the
+    // window keeps painting meanwhile, under a wait cursor.
+    const CaFetcher fetch = [&](std::string_view page) {
+        std::variant<std::string, CaFetchError> fetched;
+        RunWhileBusy([&] { fetched = FetchCaCertificate(setup.serverTxt, page, options); });
+        return fetched;
+    };
+    InstallCACertificates(setup, fetch, offer);
 }
 
 void DesktopFace::ShowBox(std::string_view title, std::string_view text, MessageIcon icon) {
